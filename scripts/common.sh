@@ -1,0 +1,39 @@
+# Shared by build.sh, run.sh and test.sh: paths, building, and a private Wine environment.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${KELVORA_BUILD:-$ROOT/build}
+
+kelvora_build() {
+  bash "$ROOT/scripts/setup.sh"
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw32.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$BUILD" -j"$(nproc)"
+}
+
+# A Wine prefix of the build's own, never the user's ~/.wine.
+kelvora_wine_env() {
+  export WINEPREFIX="$BUILD/wineprefix"
+  export WINEARCH=win32
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ -z "${DISPLAY:-}" ]; then
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    KELVORA_XVFB_PID=$!
+    for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  # One persistent server for the whole run; services Wine starts on first use must not
+  # inherit our pipes, or CTest would wait on them.
+  wineserver -p
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+kelvora_wine_stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "${KELVORA_XVFB_PID:-}" ]; then kill "$KELVORA_XVFB_PID" 2>/dev/null || true; fi
+}

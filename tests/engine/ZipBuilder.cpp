@@ -1,0 +1,114 @@
+#include "tests/engine/ZipBuilder.h"
+
+#include "ui/Handle.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace testing_support {
+
+ZipBuilder& ZipBuilder::Raw(const std::string& s) {
+    bytes.insert(bytes.end(), s.begin(), s.end());
+    return *this;
+}
+ZipBuilder& ZipBuilder::Zeros(size_t n) {
+    bytes.insert(bytes.end(), n, 0);
+    return *this;
+}
+ZipBuilder& ZipBuilder::U16(std::uint16_t v) {
+    bytes.push_back(v & 0xFF);
+    bytes.push_back(v >> 8);
+    return *this;
+}
+ZipBuilder& ZipBuilder::U32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back((v >> (8 * i)) & 0xFF);
+    return *this;
+}
+
+static std::uint32_t Or(std::uint32_t v, size_t fallback) {
+    return v == 0xFFFFFFFF ? static_cast<std::uint32_t>(fallback) : v;
+}
+
+size_t ZipBuilder::Local(const LocalMember& m) {
+    size_t at = bytes.size();
+    U32(0x04034B50).U16(20).U16(m.flag).U16(m.method);
+    U32(m.dosTime).U32(m.crc);
+    U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
+    U16(m.nameLengthOverride >= 0 ? m.nameLengthOverride : m.name.size());
+    U16(m.extra.size());
+    Raw(m.name).Raw(m.extra).Raw(m.data);
+    return at;
+}
+
+ZipBuilder& ZipBuilder::Central(const LocalMember& m, std::uint32_t offset) {
+    U32(0x02014B50).U16(20).U16(20).U16(m.flag).U16(m.method).U32(m.dosTime).U32(m.crc);
+    U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
+    U16(m.name.size()).U16(0).U16(0).U16(0).U16(0).U32(0).U32(offset);
+    return Raw(m.name);
+}
+
+ZipBuilder& ZipBuilder::EndRecord(std::uint16_t entries, std::uint32_t cdSize,
+                                  std::uint32_t cdOffset) {
+    return U32(0x06054B50).U16(0).U16(0).U16(entries).U16(entries).U32(cdSize).U32(cdOffset).U16(0);
+}
+
+ZipBuilder& ZipBuilder::Archive(const std::vector<LocalMember>& members) {
+    std::vector<size_t> offsets;
+    for (auto& m : members) offsets.push_back(Local(m));
+    size_t cd = bytes.size();
+    for (size_t i = 0; i < members.size(); ++i) Central(members[i], offsets[i]);
+    return EndRecord(members.size(), bytes.size() - cd, cd);
+}
+
+void ZipBuilder::WriteTo(const std::string& path) const {
+    WriteFileBytes(path, std::string(bytes.begin(), bytes.end()));
+}
+
+TempFolder::TempFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    for (;;) {
+        path_ = std::string(base) + "kvt" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no temp folder");
+    }
+}
+
+static void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    ui::FindHandle h(FindFirstFileA((dir + "*").c_str(), &fd));
+    if (h) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..") continue;
+            std::string full = dir + n;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full + "\\");
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(h.Get(), &fd));
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::string& data) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(data.data(), data.size());
+    if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+} // namespace testing_support

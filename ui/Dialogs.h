@@ -1,0 +1,51 @@
+// The one seam every message box, common dialog and modal window goes through.
+// Production uses the real Windows dialogs; a test installs its own implementation that
+// answers from a script and records every text shown.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+class Form;
+
+// Input and output of the open and save dialogs. Filter uses the "Text|*.ext|..." form.
+struct FileDialogRequest {
+    std::string Title;
+    std::string Filter;
+    std::string DefaultExt;
+    std::string InitialDir;
+    DWORD Options = 0; // OFN_* flags
+    std::string FileName; // in: proposed name; out: the chosen path
+};
+
+class DialogSeam {
+public:
+    virtual ~DialogSeam() = default;
+    // Information box: modal, no icon, one OK button, titled with the application's title.
+    virtual void Info(HWND owner, const std::string& text) = 0;
+    // Confirmation box: titled "Confirm", question icon, Yes and No. True for Yes.
+    virtual bool Confirm(HWND owner, const std::string& text) = 0;
+    // The application's error box for an exception that ended a command.
+    virtual void Error(HWND owner, const std::string& text) = 0;
+    virtual bool OpenFile(HWND owner, FileDialogRequest& request) = 0;
+    virtual bool SaveFile(HWND owner, FileDialogRequest& request) = 0;
+    // Shows a form modally and returns its modal result.
+    virtual int ShowModal(Form& form) = 0;
+};
+
+// The implementation in force: the real one unless a test installed another.
+DialogSeam& Dialogs();
+// Installs a replacement (nullptr puts the real dialogs back). The caller keeps ownership.
+void SetDialogs(DialogSeam* seam);
+
+// The window message boxes belong to: the active window of this thread, if any.
+HWND DefaultOwner();
+
+// Shorthands for the common cases.
+inline void ShowMessage(const std::string& text) { Dialogs().Info(DefaultOwner(), text); }
+inline bool ConfirmBox(const std::string& text) { return Dialogs().Confirm(DefaultOwner(), text); }
+
+} // namespace ui

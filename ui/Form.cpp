@@ -1,0 +1,195 @@
+#include "ui/Form.h"
+
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+#include <exception>
+#include <vector>
+
+namespace ui {
+
+namespace {
+const char kFormClass[] = "KelvoraForm";
+const char kDialogKeysProp[] = "KelvoraDialogKeys";
+
+void RegisterFormClass(WNDPROC proc) {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
+    RegisterClassExA(&wc);
+    registered = true;
+}
+
+BOOL CALLBACK DisableOther(HWND hwnd, LPARAM lp) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+    if (hwnd != list->front() && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        list->push_back(hwnd);
+        EnableWindow(hwnd, FALSE);
+    }
+    return TRUE;
+}
+} // namespace
+
+Form::~Form() {
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Form::Create(HWND owner) {
+    if (hwnd_) return;
+    RegisterFormClass(&Form::WndProc);
+    CreateParams p = GetCreateParams();
+    RECT r{0, 0, p.ClientWidth, p.ClientHeight};
+    AdjustWindowRectEx(&r, p.Style, p.Menu != nullptr, p.ExStyle);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+    if (p.Centered) {
+        x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    }
+    hwnd_ = CreateWindowExA(p.ExStyle, kFormClass, p.Caption.c_str(), p.Style & ~WS_VISIBLE, x, y,
+                            w, h, owner, p.Menu, GetModuleHandleA(nullptr), this);
+    if (!hwnd_) return;
+    if (p.DialogKeys) SetPropA(hwnd_, kDialogKeysProp, reinterpret_cast<HANDLE>(1));
+    OnCreate();
+}
+
+bool Form::IsDialogLike(HWND top) { return GetPropA(top, kDialogKeysProp) != nullptr; }
+
+void Form::Show() {
+    if (!hwnd_) Create();
+    bool first = !shownOnce_;
+    shownOnce_ = true;
+    if (first) OnFirstShow();
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+}
+
+void Form::Hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+std::string Form::Caption() const {
+    char buf[512] = {};
+    if (hwnd_) GetWindowTextA(hwnd_, buf, sizeof buf);
+    return buf;
+}
+
+int Form::ShowModal() { return Dialogs().ShowModal(*this); }
+
+int Form::RunModal() {
+    if (!hwnd_) Create();
+    // Every other window of this thread is disabled while the form is up.
+    std::vector<HWND> disabled{hwnd_};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOther, reinterpret_cast<LPARAM>(&disabled));
+    HWND previous = GetActiveWindow();
+    modalResult_ = mrNone;
+    inModal_ = true;
+    Show();
+    SetForegroundWindow(hwnd_);
+    MSG msg;
+    while (modalResult_ == mrNone) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            modalResult_ = mrCancel;
+            break;
+        }
+        DispatchOne(msg);
+        if (!IsWindow(hwnd_)) break;
+    }
+    for (size_t i = 1; i < disabled.size(); ++i) EnableWindow(disabled[i], TRUE);
+    inModal_ = false;
+    Hide();
+    if (previous && IsWindow(previous)) SetActiveWindow(previous);
+    return modalResult_;
+}
+
+HFONT Form::Font() const { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+HWND Form::CreateChild(const char* className, const std::string& text, DWORD style, int x, int y,
+                       int w, int h, int id, DWORD exStyle) {
+    HWND child = CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD, x, y, w, h,
+                                 hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleA(nullptr), nullptr);
+    if (child) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    return child;
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
+
+LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        return 0;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(reinterpret_cast<NMHDR*>(lp), result)) return result;
+        break;
+    }
+    case WM_SIZE:
+        OnSize(LOWORD(lp), HIWORD(lp));
+        return 0;
+    case WM_SETCURSOR:
+        if (ApplyAppCursor()) return TRUE;
+        break;
+    case WM_CLOSE:
+        if (!OnCloseQuery()) return 0;
+        if (inModal_) {
+            modalResult_ = mrCancel;
+            return 0;
+        }
+        if (App().MainForm == this) {
+            DestroyWindow(hwnd_);
+        } else {
+            Hide();
+        }
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        if (App().MainForm == this) PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return HandleMessage(msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        auto* self = static_cast<Form*>(cs->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self) self->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    try {
+        LRESULT r = self->Route(msg, wp, lp);
+        if (msg == WM_NCDESTROY) {
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+        }
+        return r;
+    } catch (const std::exception& e) {
+        SetAppCursor(AppCursor::Default);
+        Dialogs().Error(hwnd, e.what());
+    } catch (...) {
+        SetAppCursor(AppCursor::Default);
+        Dialogs().Error(hwnd, "Unexpected error");
+    }
+    return 0;
+}
+
+} // namespace ui

@@ -1,0 +1,90 @@
+// Base class of every top-level window and dialog. The window procedure finds the object,
+// catches every exception (shown in the application's error box) and routes messages to a
+// few virtuals; a concrete form overrides only what it needs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+class Form {
+public:
+    Form() = default;
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    // Creates the window, hidden; runs OnCreate. Done once per form.
+    void Create(HWND owner = nullptr);
+    void Show();
+    void Hide();
+    bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+    void Close() { if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0); }
+    void SetCaption(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+    std::string Caption() const;
+
+    // Shows the form modally through the dialog seam and returns its modal result.
+    int ShowModal();
+    // The real modal loop, used by the production seam.
+    int RunModal();
+    bool InModalLoop() const { return inModal_; }
+    // Setting a result other than mrNone ends a modal loop.
+    void SetModalResult(int result) { modalResult_ = result; }
+    int GetModalResult() const { return modalResult_; }
+
+    // Whether the main loop should give this top-level window dialog keyboard handling.
+    static bool IsDialogLike(HWND top);
+
+protected:
+    struct CreateParams {
+        std::string Caption;
+        DWORD Style = WS_OVERLAPPEDWINDOW;
+        DWORD ExStyle = WS_EX_CONTROLPARENT;
+        int ClientWidth = 400;
+        int ClientHeight = 300;
+        bool Centered = true;
+        HMENU Menu = nullptr;
+        bool DialogKeys = true; // Tab, Enter and Esc move between controls
+    };
+    virtual CreateParams GetCreateParams() = 0;
+    virtual void OnCreate() {}
+    virtual void OnFirstShow() {}
+    virtual void OnCommand(int id, int code, HWND control) {
+        (void)id, (void)code, (void)control;
+    }
+    // Returns true when handled; result goes back to the sender.
+    virtual bool OnNotify(NMHDR* header, LRESULT& result) {
+        (void)header, (void)result;
+        return false;
+    }
+    virtual void OnSize(int width, int height) { (void)width, (void)height; }
+    // Return false to keep the window open.
+    virtual bool OnCloseQuery() { return true; }
+    virtual void OnDestroy() {}
+    // Other messages; the default hands them on to DefWindowProc.
+    virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+        return DefWindowProcA(hwnd_, msg, wp, lp);
+    }
+
+    // Creates a child control with the form's font; returns its window.
+    HWND CreateChild(const char* className, const std::string& text, DWORD style, int x, int y,
+                     int w, int h, int id, DWORD exStyle = 0);
+    HFONT Font() const;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Route(UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND hwnd_ = nullptr;
+    int modalResult_ = mrNone;
+    bool inModal_ = false;
+    bool shownOnce_ = false;
+};
+
+} // namespace ui
