@@ -120,6 +120,29 @@ enum ActionCode : std::int32_t {
 // One progress unit (action 2) stands for this many bytes of the current file.
 constexpr std::int32_t kProgressUnit = 32768;
 
+// ErrorCode sent with a message (action 4 and above). Both engines use these values; the
+// message text names the member or file concerned.
+enum ErrorCode : std::int32_t {
+    kErrNone = 0,              // information only (for example a verbose note)
+    kErrOpenArchive = 1,       // the archive file cannot be opened or read
+    kErrBadArchive = 2,        // the archive is damaged or not a zip file; nothing was done
+    kErrUnsupportedMethod = 3, // a member uses a compression method or encryption not supported
+    kErrCrc = 4,               // a member's data fails its CRC or size check, or cannot be inflated
+    kErrUnsafeName = 5,        // a member name would write outside the target folder; refused
+    kErrExists = 6,            // the file exists and OverWrite is off (or it is not older): skipped
+    kErrWrite = 7,             // a file or folder cannot be created, written or replaced
+    kErrPassword = 8,          // no password given, or the password is wrong for a member
+    kErrCancelled = 9,         // the callback asked to stop; the operation ended early
+    kErrDuplicateName = 10,    // two files would get the same stored name; the later one is left out
+    kErrNoMatch = 11,          // a file specification matched no member (or no file when adding)
+    kErrLink = 12,             // a symbolic link member; not created
+    kErrReadFile = 13,         // a file to be added cannot be opened or read
+    kErrDiskFull = 14,         // the disk is full; the archive is left as it was
+    kErrTempFile = 15,         // the temporary archive cannot be created or put in place
+    kErrParams = 16,           // the parameter record is invalid (version, marker, buffers)
+    kErrInternal = 17,         // an unexpected failure inside the engine
+};
+
 // Entry points exported by the engines (undecorated names).
 using ZipEngExecFn = std::int32_t(KENG_STDCALL*)(ZipParams*);
 using UnzEngExecFn = std::int32_t(KENG_STDCALL*)(UnzParams*);

@@ -24,8 +24,15 @@ kelvora_wine_env() {
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+  if [ ! -f "$WINEPREFIX/.kelvora-configured" ]; then
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+    # Without a window manager (Xvfb) Wine draws the captions and frames itself, and does
+    # not wait for a manager to acknowledge each hidden window (two seconds apiece).
+    local key='HKCU\Software\Wine\X11 Driver'
+    wine reg add "$key" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    wineserver -w
+    touch "$WINEPREFIX/.kelvora-configured"
   fi
   # One persistent server for the whole run; services Wine starts on first use must not
   # inherit our pipes, or CTest would wait on them.

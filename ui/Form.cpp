@@ -70,9 +70,11 @@ void Form::Show() {
     if (!hwnd_) Create();
     bool first = !shownOnce_;
     shownOnce_ = true;
-    if (first) OnFirstShow();
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
+    // Start-up work runs with the window already on screen, so its message boxes have
+    // their owner visible behind them.
+    if (first) OnFirstShow();
 }
 
 void Form::Hide() {

@@ -1,0 +1,56 @@
+// Filling the engine records from a component's properties, and the per-call text buffers
+// the records point to.
+#pragma once
+
+#include "engine/EngineRecords.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TZipKeeper;
+
+// Writes every field of zip.ZipParams for adding; the text pointers and Argc are left 0
+// for EngineTexts. Nothing survives from an earlier call.
+void FillZipParams(TZipKeeper& zip);
+// Turns a record filled for adding into one for deleting.
+void ApplyDeleteOverrides(keng::ZipParams& params);
+// Writes every field of zip.UnzParams for extracting, text pointers and Argc left 0.
+void FillUnzParams(TZipKeeper& zip);
+
+// The message refusing texts that do not fit the engine's buffers, or empty when all fit.
+// Cutting a name would make the engine act on a different file, so nothing is cut.
+std::string RefuseOverlongTexts(const std::string& archiveName, const std::string& password,
+                                const std::vector<std::string>& specs);
+
+// The buffers of one engine call: the archive name, the password and one buffer per line of
+// FSpecArgs, at the sizes the engines expect. They live for the call only.
+class EngineTexts {
+public:
+    // The values must have passed RefuseOverlongTexts.
+    EngineTexts(const std::string& archiveName, const std::string& password,
+                const std::vector<std::string>& specs);
+    ~EngineTexts();
+    EngineTexts(const EngineTexts&) = delete;
+    EngineTexts& operator=(const EngineTexts&) = delete;
+
+    template <class Record> void AttachTo(Record& record) const {
+        record.ArchiveName = archiveName_.get();
+        record.PasswordText = password_.get();
+        record.Argc = static_cast<std::int32_t>(specs_.size());
+        for (size_t i = 0; i < specs_.size(); ++i)
+            record.FileSpecs[i] = specs_[i].get();
+    }
+    // Clears the pointers again, so the record never points at freed buffers.
+    template <class Record> void DetachFrom(Record& record) const {
+        record.ArchiveName = nullptr;
+        record.PasswordText = nullptr;
+        for (size_t i = 0; i < specs_.size(); ++i)
+            record.FileSpecs[i] = nullptr;
+    }
+
+private:
+    std::unique_ptr<char[]> archiveName_;
+    std::unique_ptr<char[]> password_;
+    std::vector<std::unique_ptr<char[]>> specs_;
+};

@@ -1,0 +1,312 @@
+// TMainForm: the member list — row keys, sorting, filling the list view, totals, status
+// bar and caption, and the directory-changed handler that ties them together.
+#include "mainwindow/Main.h"
+
+#include "engine/PathUtil.h"
+#include "mainwindow/MainIds.h"
+#include "mainwindow/RowKeys.h"
+#include "mainwindow/Shared.h"
+#include "mainwindow/TextFormat.h"
+#include "ui/Application.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace kelvora {
+std::string CurrentArchiveName;
+bool AddDialogCancelled = false;
+FileInfoValues FileInfo;
+} // namespace kelvora
+
+namespace {
+
+// The shell's name buffer: 1024 characters and the NUL.
+constexpr size_t kShellNameMax = 1024;
+
+// The twelve commands that need an archive, in the order they are switched.
+const UINT kArchiveCommands[] = {IDM_DELETEARCHIVE, IDM_EXTRACTSELECTED, IDM_EXTRACTALL,
+                                 IDM_CONVERT,       IDM_ADDTOZIP,        IDM_DELETEFROMZIP,
+                                 IDM_INSTALL,       IDM_RUN2,            IDM_VIEWSELECTED,
+                                 IDM_CLOSEARCHIVE,  IDM_SAVEAS,          IDM_FILEINFO};
+
+struct GlyphSwitch {
+    TMainForm::ToolButton button;
+    int active, inactive; // Image1..Image12
+};
+const GlyphSwitch kGlyphSwitches[] = {
+    {TMainForm::SpeedButton2, 5, 11}, {TMainForm::SpeedButton3, 6, 12},
+    {TMainForm::SpeedButton4, 1, 7},  {TMainForm::SpeedButton5, 2, 8},
+    {TMainForm::SpeedButton6, 4, 10}, {TMainForm::AddZipBut, 3, 9},
+};
+
+std::string FormatDosDateTime(std::int32_t value) {
+    contents::DosDateTime d;
+    if (!contents::DecodeDosDateTime(static_cast<std::uint32_t>(value), d)) return {};
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(d.year);
+    st.wMonth = static_cast<WORD>(d.month);
+    st.wDay = static_cast<WORD>(d.day);
+    st.wHour = static_cast<WORD>(d.hour);
+    st.wMinute = static_cast<WORD>(d.minute);
+    st.wSecond = static_cast<WORD>(d.second);
+    char date[80] = {}, time[80] = {};
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date))
+        return {};
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, time, sizeof time))
+        return {};
+    return std::string(date) + "  " + time;
+}
+
+// The shell's icon for a name; false when the shell has none. A name longer than the
+// shell's buffer is asked for by its tail, which keeps the extension that decides the icon.
+bool ShellIconIndex(const std::string& name, int& index) {
+    char path[kShellNameMax + 1];
+    size_t from = name.size() > kShellNameMax ? name.size() - kShellNameMax : 0;
+    size_t n = name.size() - from;
+    std::memcpy(path, name.data() + from, n);
+    path[n] = '\0';
+    SHFILEINFOA info{};
+    static_assert(sizeof(SHFILEINFOA) == 352);
+    if (!SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES))
+        return false;
+    index = info.iIcon;
+    return true;
+}
+
+} // namespace
+
+void TMainForm::BuildRowKeys() {
+    rowKeyList_.clear();
+    rowKeyList_.reserve(zipKeeper1_->Count());
+    for (int i = 0; i < zipKeeper1_->Count(); ++i)
+        rowKeyList_.push_back(contents::MakeRowKey(zipKeeper1_->Entry(i)));
+    contents::SortRowsByName(rowKeyList_, contents::LocaleCompareNames);
+    currentSortName_ = "Name";
+}
+
+void TMainForm::ComputeArchiveTotals() {
+    TotalCompressed = TotalUncompressed = 0;
+    for (int i = 0; i < zipKeeper1_->Count(); ++i) {
+        TotalCompressed += zipKeeper1_->Entry(i).CompressedSize;
+        TotalUncompressed += zipKeeper1_->Entry(i).UncompressedSize;
+    }
+    TotalRatio = contents::Ratio(TotalCompressed, TotalUncompressed);
+    kelvora::FileInfo.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
+    kelvora::FileInfo.EntryCount = std::to_string(zipKeeper1_->Count());
+    kelvora::FileInfo.CompressedSize =
+        contents::FormatThousands(std::to_string(TotalCompressed)) + " bytes";
+    kelvora::FileInfo.UncompressedSize =
+        contents::FormatThousands(std::to_string(TotalUncompressed)) + " bytes";
+    kelvora::FileInfo.Ratio = std::to_string(TotalRatio) + "%";
+}
+
+void TMainForm::ClearRows() {
+    rows_.clear();
+    listView1_.SetItemCount(0);
+}
+
+void TMainForm::FillContentsView() {
+    ui::AppCursor saved = ui::GetAppCursor();
+    ui::SetAppCursor(ui::AppCursor::HourGlass);
+    listView1_.SetRedraw(false);
+    ClearRows();
+    const int count = zipKeeper1_->Count();
+    if (count > 0) {
+        ArchiveSizeForProgress = TotalUncompressed;
+        rows_.reserve(count);
+        const int keys = std::min<int>(count, static_cast<int>(rowKeyList_.size()));
+        for (int i = 0; i < keys; ++i) {
+            contents::RowFields f;
+            // A key that does not convert is left out rather than shown with wrong numbers.
+            if (!contents::ParseRowKey(rowKeyList_[i], f) || f.name.empty()) continue;
+            int icon = 0;
+            if (!ShellIconIndex(f.name, icon)) continue;
+            std::string fileName = contents::EntryFileName(f.name);
+            if (fileName.empty()) continue; // folder entries are not listed
+            ContentsRow row;
+            row.Caption = std::move(fileName);
+            row.ImageIndex = icon;
+            row.SubItems[0] = contents::FormatThousands(std::to_string(f.uncompressed));
+            row.SubItems[1] = FormatDosDateTime(f.dateTime);
+            row.SubItems[2] = std::to_string(contents::Ratio(f.compressed, f.uncompressed)) + "%";
+            row.SubItems[3] = contents::FormatThousands(std::to_string(f.compressed));
+            row.SubItems[4] = contents::EntryFolder(f.name);
+            rows_.push_back(std::move(row));
+        }
+        listView1_.SetItemCount(static_cast<int>(rows_.size()));
+    }
+    listView1_.SetRedraw(true);
+    listView1_.SelectRow(-1, false);
+    if (!rows_.empty()) listView1_.SelectRow(0, true);
+    ui::SetAppCursor(saved);
+}
+
+void TMainForm::GetDisplayInfo(NMLVDISPINFOA& info) {
+    LVITEMA& item = info.item;
+    if (item.iItem < 0 || item.iItem >= static_cast<int>(rows_.size())) return;
+    const ContentsRow& row = rows_[item.iItem];
+    if (item.mask & LVIF_TEXT) {
+        const std::string& text = item.iSubItem == 0 ? row.Caption
+                                  : item.iSubItem <= 5 ? row.SubItems[item.iSubItem - 1]
+                                                       : row.Caption;
+        if (item.cchTextMax > 0) {
+            size_t n = std::min<size_t>(text.size(), item.cchTextMax - 1);
+            std::memcpy(item.pszText, text.data(), n);
+            item.pszText[n] = '\0';
+        }
+    }
+    if (item.mask & LVIF_IMAGE) item.iImage = row.ImageIndex;
+}
+
+void TMainForm::ExtractSortKeys(const std::string& key) {
+    std::string order = contents::ExtractSortKeys(rowKeyList_, key, sortKeyList_);
+    if (!order.empty()) currentSortName_ = order;
+}
+
+void TMainForm::SortRowsByKey(int l, int r) { contents::SortRowsByKey(sortKeyList_, rowKeyList_, l, r); }
+
+void TMainForm::ReverseRows() {
+    contents::ReverseRowList(rowKeyList_);
+    FillContentsView();
+}
+
+void TMainForm::ListView1ColumnClick(int column) {
+    static const struct {
+        const char* order;
+        const char* key;
+    } kColumns[5] = {{"Name", ""}, {"Size", "@3"}, {"Date", "@1"}, {"ratio", "ratio"},
+                     {"UncopressedSize", "@2"}};
+    if (column < 0 || column > 4) return; // the Path column does not sort
+    if (currentSortName_ == kColumns[column].order) {
+        ReverseRows();
+        return;
+    }
+    if (column == 0) {
+        currentSortName_ = "Name";
+        contents::SortRowsByName(rowKeyList_, contents::LocaleCompareNames);
+    } else {
+        ExtractSortKeys(kColumns[column].key);
+        SortRowsByKey(0, static_cast<int>(sortKeyList_.size()) - 1);
+    }
+    FillContentsView();
+}
+
+std::string TMainForm::RowEntryName(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
+    return rows_[row].SubItems[4] + rows_[row].Caption;
+}
+
+void TMainForm::UpdateStatusAndCaption() {
+    kelvora::CurrentArchiveName = zipKeeper1_->ZipFilename();
+    statusBar1_.SetPanelText(0, "Filename: " + kelvora::CurrentArchiveName);
+    int count = zipKeeper1_->Count();
+    statusBar1_.SetPanelText(1, count > 0 ? "Files in Zip: " + std::to_string(count)
+                                          : std::string("Files in Zip: <none>"));
+    SetCaption("Kelvora 98 - " + kpath::ExtractFileName(kelvora::CurrentArchiveName));
+}
+
+void TMainForm::SetArchiveCommandsEnabled(bool on) {
+    for (UINT id : kArchiveCommands) ui::MenuItem(mainMenu_, id).SetEnabled(on);
+    DrawMenuBar(Handle());
+}
+
+void TMainForm::SetArchiveGlyphs(bool active) {
+    for (const GlyphSwitch& g : kGlyphSwitches)
+        buttons_[g.button].SetGlyph(GlyphImage(active ? g.active : g.inactive));
+}
+
+void TMainForm::ZipKeeper1DirUpdate(TZipKeeper& sender) {
+    if (!sender.ZipFilename().empty()) {
+        SetArchiveGlyphs(true);
+        SetArchiveCommandsEnabled(true);
+        if (sender.Count() > 0) {
+            BuildRowKeys();
+            ComputeArchiveTotals();
+            FillContentsView();
+            UpdateStatusAndCaption();
+            statusBar1_.SetPanelText(2, "Total Uncompressed Size: " +
+                                            contents::FormatThousands(std::to_string(TotalUncompressed)) +
+                                            " bytes");
+            if (!rows_.empty()) listView1_.FocusRow(0);
+        } else {
+            ClearRows();
+            UpdateStatusAndCaption();
+            statusBar1_.SetPanelText(2, "Total Uncompressed Size: ");
+        }
+    } else {
+        SetArchiveGlyphs(false);
+        SetArchiveCommandsEnabled(false);
+        UpdateStatusAndCaption();
+        ClearRows();
+        statusBar1_.SetPanelText(2, "Total Uncompressed Size: ");
+    }
+}
+
+void TMainForm::LoadSystemImageLists() {
+    SHFILEINFOA info{};
+    auto large = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("", 0, &info, sizeof info, SHGFI_SYSICONINDEX));
+    if (large) {
+        imageListLarge_ = large;
+        listView1_.SetImageList(large, LVSIL_NORMAL);
+    }
+    auto small = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (small) {
+        imageListSmall_ = small;
+        listView1_.SetImageList(small, LVSIL_SMALL);
+    }
+}
+
+void TMainForm::ListView1KeyDown(WORD key) {
+    switch (key) {
+    case VK_RETURN:
+        buttons_[SpeedButton3].Click();
+        break;
+    case VK_SPACE:
+        buttons_[SpeedButton4].Click();
+        break;
+    case VK_DELETE:
+        buttons_[DeleteFromZipBut].Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::SetViewStyle(UINT commandId) {
+    static const struct {
+        UINT id;
+        DWORD style;
+    } kStyles[] = {{IDM_VIEW_LIST, LVS_LIST},
+                   {IDM_VIEW_FULL, LVS_REPORT},
+                   {IDM_VIEW_ICONS, LVS_ICON},
+                   {IDM_VIEW_SMALLICONS, LVS_SMALLICON}};
+    for (const auto& s : kStyles) {
+        if (s.id != commandId) continue;
+        listView1_.SetStyle(s.style);
+        // The add-files dialog's two lists follow once that dialog exists.
+        CheckMenuRadioItem(mainMenu_, IDM_VIEW_LIST, IDM_VIEW_SMALLICONS, commandId, MF_BYCOMMAND);
+    }
+}
+
+int TMainForm::StoredColumnWidth(const std::string&) const { return -1; }
+
+void TMainForm::ToggleColumn(UINT commandId) {
+    static const struct {
+        UINT id;
+        int column;
+        const char* key;
+    } kColumns[] = {{IDM_COL_SIZE, 1, "Size"},
+                    {IDM_COL_DATETIME, 2, "Time"},
+                    {IDM_COL_RATIO, 3, "Ratio"},
+                    {IDM_COL_PACKED, 4, "Packed"},
+                    {IDM_COL_PATH, 5, "Path"}};
+    for (const auto& c : kColumns) {
+        if (c.id != commandId) continue;
+        ui::MenuItem item(mainMenu_, c.id);
+        item.SetChecked(!item.Checked());
+        listView1_.SetColumnWidth(c.column, item.Checked() ? StoredColumnWidth(c.key) : 0);
+    }
+}

@@ -1,0 +1,141 @@
+// TMainForm: the archive browser. Its member list, commands and progress live in
+// separate files of this class (MainLayout, ContentsView, MainCommands).
+#pragma once
+
+#include "engine/ZipKeep.h"
+#include "mainwindow/ProgressState.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
+#include "ui/Handle.h"
+#include "ui/SpeedButton.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMainForm : public ui::Form {
+public:
+    TMainForm();
+    ~TMainForm() override;
+
+    // The thirteen tool buttons, left to right.
+    enum ToolButton {
+        NewZipBut, SpeedButton1, WizardAddBut, SpeedButton2, SpeedButton3, SpeedButton4,
+        SpeedButton5, SpeedButton6, AddZipBut, DeleteFromZipBut, SpeedButton7, SpeedButton8,
+        SpeedButton11, kToolButtonCount
+    };
+    // One row of the member list as shown: caption, icon and the five sub-items.
+    struct ContentsRow {
+        std::string Caption;
+        int ImageIndex = 0;
+        std::array<std::string, 5> SubItems;
+    };
+
+    // The program's command-line arguments after the program name.
+    std::vector<std::string> CommandLine;
+
+    // Lifecycle.
+    void FormCreate();
+    void FormShow();
+
+    // Opens an archive by name (command line, Open, recent files, wizard).
+    void OpenArchive(const std::string& fileName);
+
+    // The member list.
+    void BuildRowKeys();
+    void ComputeArchiveTotals();
+    void FillContentsView();
+    void ExtractSortKeys(const std::string& key);
+    void SortRowsByKey(int l, int r);
+    void ReverseRows();
+    void ListView1ColumnClick(int column);
+    std::string RowEntryName(int row) const;
+    void UpdateStatusAndCaption();
+    void ZipKeeper1DirUpdate(TZipKeeper& sender);
+    void LoadSystemImageLists();
+    void ListView1KeyDown(WORD key);
+
+    // Progress.
+    void ZipKeeper1Progress(TZipKeeper& sender, ProgressType type, const std::string& fileName,
+                            std::int32_t fileSize);
+    void ResetProgress();
+    void SetProgress(std::int64_t position);
+    void ClearProgressBar();
+
+    // View styles and column visibility.
+    void SetViewStyle(UINT commandId);
+    void ToggleColumn(UINT commandId);
+    // Width stored for a column under "Columns", or -1; settings fill this in.
+    virtual int StoredColumnWidth(const std::string& key) const;
+
+    // Commands.
+    void Exit1Click();
+
+    // Parts a test looks at.
+    TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }
+    ui::ListView& ListView1() { return listView1_; }
+    ui::StatusBar& StatusBar1() { return statusBar1_; }
+    ui::ProgressBar& ProgressBar1() { return progressBar1_; }
+    ui::SpeedButton& Button(ToolButton b) { return buttons_[b]; }
+    HMENU MainMenu() const { return mainMenu_; }
+    HBITMAP GlyphImage(int n) const { return images_[n - 1].Get(); } // Image1..Image12
+    const std::vector<std::string>& RowKeyList() const { return rowKeyList_; }
+    const std::vector<std::string>& SortKeyList() const { return sortKeyList_; }
+    const std::string& CurrentSortName() const { return currentSortName_; }
+    const std::vector<ContentsRow>& Rows() const { return rows_; }
+    contents::ProgressState& Progress() { return progress_; }
+    std::uint64_t TotalCompressed = 0;
+    std::uint64_t TotalUncompressed = 0;
+    std::int64_t TotalRatio = 0;
+    // The archive size the extract-all command takes as its progress total.
+    std::uint64_t ArchiveSizeForProgress = 0;
+
+protected:
+    CreateParams GetCreateParams() override;
+    void OnCreate() override { FormCreate(); }
+    void OnFirstShow() override { FormShow(); }
+    void OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    void OnSize(int width, int height) override;
+    void OnDestroy() override;
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void CreateToolPanel();
+    void CreateContentsList();
+    void LoadGlyphs();
+    HBITMAP DesignGlyph(int button) const;
+    void SetArchiveCommandsEnabled(bool on);
+    void SetArchiveGlyphs(bool active);
+    void ClearRows();
+    void ShowPopupMenu();
+    void GetDisplayInfo(NMLVDISPINFOA& info);
+
+    std::unique_ptr<TZipKeeper> zipKeeper1_;
+    HMENU mainMenu_ = nullptr;
+    HMENU popupMenu1_ = nullptr;
+    HWND toolPanel_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::array<ui::SpeedButton, kToolButtonCount> buttons_;
+    std::array<HWND, kToolButtonCount> buttonLabels_{};
+    std::array<HWND, 3> separators_{};
+    ui::FontHandle labelFont_;
+    ui::ListView listView1_;
+    ui::ProgressBar progressBar1_;
+    ui::StatusBar statusBar1_;
+    std::array<ui::BitmapHandle, 12> images_;
+    std::array<ui::BitmapHandle, kToolButtonCount> otherGlyphs_; // glyphs that never change
+    HIMAGELIST imageListSmall_ = nullptr; // the shell's, shared: never destroyed here
+    HIMAGELIST imageListLarge_ = nullptr;
+
+    std::vector<std::string> rowKeyList_;
+    std::vector<std::string> sortKeyList_;
+    std::string currentSortName_;
+    std::vector<ContentsRow> rows_;
+    contents::ProgressState progress_;
+};
+
+// The one main window of the program.
+extern TMainForm* MainForm;

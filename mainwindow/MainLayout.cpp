@@ -1,0 +1,201 @@
+// TMainForm: creation of the window's controls, their layout and the glyph bitmaps.
+#include "mainwindow/Main.h"
+
+#include "mainwindow/MainIds.h"
+#include "mainwindow/Shared.h"
+#include "ui/Application.h"
+
+#include <commctrl.h>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 572;
+constexpr int kClientHeight = 414;
+constexpr int kToolPanelHeight = 63;
+constexpr int kBottomPanelHeight = 38;
+constexpr int kProgressHeight = 17;
+constexpr int kButtonHeight = 44;
+const COLORREF kSilver = RGB(192, 192, 192);
+
+struct ToolButtonDesign {
+    const char* label;
+    const char* hint;
+    int width;
+    int glyph; // IDB_ of the design glyph
+    UINT command;
+};
+
+// Left to right; a group ends where groupEnd is set below.
+const ToolButtonDesign kToolButtons[TMainForm::kToolButtonCount] = {
+    {"New", "Create New Zip-file", 41, IDB_NEW, IDM_NEWARCHIVE},
+    {"Open", "Open a .zip or .exe-file", 41, IDB_OPEN, IDM_OPENARCHIVE},
+    {"Wizard", "Wizard - Helps you, step by step, to create your own Zip-files", 44, IDB_WIZARD,
+     IDM_WIZARD},
+    {"Setup", "Run setup- or installfile in directory", 41, IDB_IMAGE11, IDM_INSTALL},
+    {"Run", "Run or open selected file", 41, IDB_IMAGE12, IDM_POP_RUN},
+    {"View", "View selected file(s) as text", 41, IDB_IMAGE7, IDM_VIEWSELECTED},
+    {"Extr Sel", "Extract selected file(s) in directory", 44, IDB_IMAGE8, IDM_EXTRACTSELECTED},
+    {"Extr All", "Extract all files to folder", 44, IDB_IMAGE10, IDM_EXTRACTALL},
+    {"Add", "Add files to your Zip-file", 41, IDB_IMAGE9, IDM_ADDTOZIP},
+    {"Delete", "Delete selected files", 41, IDB_DELETE, IDM_DELETEFROMZIP},
+    {"Options", "Configure program settings", 44, IDB_OPTIONS, IDM_CONFIGURATION},
+    {"Help", "Help", 41, IDB_HELP, IDM_CONTENTS},
+    {"Mail", "Send Us Your Comments", 41, IDB_MAIL, IDM_COMMENTS},
+};
+const int kGroupEnds[3] = {2, 5, 9}; // last button of each of the first three groups
+
+HBRUSH SilverBrush() {
+    static HBRUSH brush = CreateSolidBrush(kSilver); // lives as long as the program
+    return brush;
+}
+
+} // namespace
+
+UINT ToolButtonCommand(int index) { return kToolButtons[index].command; }
+
+TMainForm::TMainForm() { MainForm = this; }
+
+TMainForm::~TMainForm() {
+    if (MainForm == this) MainForm = nullptr;
+}
+
+ui::Form::CreateParams TMainForm::GetCreateParams() {
+    CreateParams p;
+    p.Caption = "Kelvora 98";
+    p.ClientWidth = kClientWidth;
+    p.ClientHeight = kClientHeight;
+    p.Menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_MAINMENU));
+    p.DialogKeys = false; // Enter, Space and Delete belong to the member list
+    p.ExStyle = 0;
+    return p;
+}
+
+void TMainForm::FormCreate() {
+    mainMenu_ = GetMenu(Handle());
+    popupMenu1_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_POPUPMENU));
+    ui::App().Accelerators =
+        LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_ACCELERATORS));
+    zipKeeper1_ = std::make_unique<TZipKeeper>(Handle());
+    zipKeeper1_->OnDirUpdate = [this](TZipKeeper& z) { ZipKeeper1DirUpdate(z); };
+    zipKeeper1_->OnProgress = [this](TZipKeeper& z, ProgressType t, const std::string& f,
+                                     std::int32_t s) { ZipKeeper1Progress(z, t, f, s); };
+    LoadGlyphs();
+    CreateToolPanel();
+    CreateContentsList();
+    progressBar1_.Attach(CreateChild(PROGRESS_CLASSA, "", WS_VISIBLE, 0, 0, 10, kProgressHeight,
+                                     IDC_PROGRESSBAR1));
+    progressBar1_.SetRange(0, 100);
+    statusBar1_.Attach(CreateChild(STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                   IDC_STATUSBAR1));
+    const int parts[3] = {300, 400, -1};
+    statusBar1_.SetParts(parts, 3);
+    statusBar1_.SetPanelText(0, "Filname:");
+    statusBar1_.SetPanelText(1, "Files in zip: <none>");
+    statusBar1_.SetPanelText(2, "Total Uncompressed Size:");
+    CheckMenuRadioItem(mainMenu_, IDM_VIEW_LIST, IDM_VIEW_SMALLICONS, IDM_VIEW_FULL, MF_BYCOMMAND);
+    RECT r;
+    GetClientRect(Handle(), &r);
+    OnSize(r.right, r.bottom);
+}
+
+void TMainForm::LoadGlyphs() {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    for (int i = 0; i < 12; ++i)
+        images_[i].Reset(LoadBitmapA(inst, MAKEINTRESOURCEA(IDB_IMAGE1 + i)));
+    for (int i = 0; i < kToolButtonCount; ++i) {
+        int id = kToolButtons[i].glyph;
+        if (id < IDB_IMAGE1 || id > IDB_IMAGE12)
+            otherGlyphs_[i].Reset(LoadBitmapA(inst, MAKEINTRESOURCEA(id)));
+    }
+}
+
+HBITMAP TMainForm::DesignGlyph(int button) const {
+    int id = kToolButtons[button].glyph;
+    if (id >= IDB_IMAGE1 && id <= IDB_IMAGE12) return images_[id - IDB_IMAGE1].Get();
+    return otherGlyphs_[button].Get();
+}
+
+void TMainForm::CreateToolPanel() {
+    labelFont_.Reset(CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_SWISS, "Tahoma"));
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    int x = 4, sep = 0;
+    for (int i = 0; i < kToolButtonCount; ++i) {
+        const ToolButtonDesign& d = kToolButtons[i];
+        buttons_[i].Create(Handle(), IDC_TOOLBUTTON_FIRST + i, x, 2, d.width, kButtonHeight);
+        buttons_[i].SetGlyph(DesignGlyph(i));
+        buttons_[i].SetHint(tooltip_, d.hint);
+        buttonLabels_[i] = CreateChild("STATIC", d.label, WS_VISIBLE | SS_CENTER, x - 3,
+                                       kButtonHeight + 3, d.width + 6, 14, -1);
+        SendMessageA(buttonLabels_[i], WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.Get()), FALSE);
+        x += d.width;
+        if (sep < 3 && i == kGroupEnds[sep]) {
+            separators_[sep++] = CreateChild("STATIC", "", WS_VISIBLE | SS_ETCHEDVERT, x + 3, 4, 2,
+                                             kToolPanelHeight - 8, -1);
+            x += 8;
+        }
+    }
+}
+
+void TMainForm::CreateContentsList() {
+    DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA |
+                  LVS_SHAREIMAGELISTS;
+    listView1_.Attach(CreateChild(WC_LISTVIEWA, "", style, 0, kToolPanelHeight, 100, 100,
+                                  IDC_LISTVIEW1, WS_EX_CLIENTEDGE));
+    listView1_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    listView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
+    listView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
+    listView1_.InsertColumn(2, "Date/Time", 100, LVCFMT_LEFT);
+    listView1_.InsertColumn(3, "Ratio", 50, LVCFMT_RIGHT);
+    listView1_.InsertColumn(4, "Packed Size", 80, LVCFMT_RIGHT);
+    listView1_.InsertColumn(5, "Path", 100, LVCFMT_LEFT);
+}
+
+void TMainForm::OnSize(int width, int height) {
+    if (!listView1_.Handle()) return;
+    int listHeight = height - kToolPanelHeight - kBottomPanelHeight;
+    if (listHeight < 0) listHeight = 0;
+    listView1_.SetBounds(0, kToolPanelHeight, width, listHeight);
+    progressBar1_.SetBounds(0, height - kBottomPanelHeight, width, kProgressHeight);
+    SendMessageA(statusBar1_.Handle(), WM_SIZE, 0, 0);
+}
+
+LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND: {
+        // The tool panel is silver; the rest of the client is covered by controls.
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(reinterpret_cast<HDC>(wp), &r, SilverBrush());
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wp), kSilver);
+        return reinterpret_cast<LRESULT>(SilverBrush());
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wp) == listView1_.Handle()) {
+            ShowPopupMenu();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(msg, wp, lp);
+}
+
+void TMainForm::ShowPopupMenu() {
+    POINT pt;
+    GetCursorPos(&pt);
+    TrackPopupMenu(GetSubMenu(popupMenu1_, 0), TPM_RIGHTBUTTON, pt.x, pt.y, 0, Handle(), nullptr);
+}
+
+void TMainForm::OnDestroy() {
+    if (popupMenu1_) DestroyMenu(popupMenu1_);
+    popupMenu1_ = nullptr;
+}

@@ -1,0 +1,170 @@
+#include "mainwindow/RowKeys.h"
+
+#include "engine/ZipTypes.h"
+#include "mainwindow/TextFormat.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace contents {
+
+namespace {
+
+bool ParseInt(std::string_view text, std::int64_t& out) {
+    if (text.empty()) return false;
+    auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+std::int64_t IntValue(const std::string& text) {
+    std::int64_t v = 0;
+    ParseInt(text, v);
+    return v;
+}
+
+// Hoare quicksort with the middle element's value as pivot, as used for every column.
+// Recurses into the smaller part so that the stack stays shallow on any input.
+template <class ValueAt, class Less, class Swap>
+void QuickSort(int l, int r, const ValueAt& at, const Less& less, const Swap& swap) {
+    while (l < r) {
+        int i = l, j = r;
+        const auto pivot = at((l + r) / 2);
+        do {
+            while (less(at(i), pivot)) ++i;
+            while (less(pivot, at(j))) --j;
+            if (i <= j) {
+                if (i != j) swap(i, j);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - l < r - i) {
+            if (l < j) QuickSort(l, j, at, less, swap);
+            l = i;
+        } else {
+            if (i < r) QuickSort(i, r, at, less, swap);
+            r = j;
+        }
+    }
+}
+
+} // namespace
+
+std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint64_t compressed,
+                       std::uint64_t uncompressed) {
+    std::string key;
+    key.reserve(name.size() + 40);
+    key += name;
+    key += '\0';
+    key += "@1";
+    key += std::to_string(dateTime);
+    key += "@2";
+    key += std::to_string(compressed);
+    key += "@3";
+    key += std::to_string(uncompressed);
+    return key;
+}
+
+std::string MakeRowKey(const ZipDirEntry& e) {
+    return MakeRowKey(e.FileName, static_cast<std::int32_t>(e.DateTime), e.CompressedSize,
+                      e.UncompressedSize);
+}
+
+std::string_view RowKeyName(const std::string& key) {
+    size_t nul = key.find('\0');
+    return std::string_view(key).substr(0, nul);
+}
+
+bool ParseRowKey(const std::string& key, RowFields& out) {
+    size_t nul = key.find('\0');
+    if (nul == std::string::npos) return false;
+    std::string_view rest = std::string_view(key).substr(nul + 1);
+    size_t m1 = rest.find("@1"), m2 = rest.find("@2"), m3 = rest.find("@3");
+    if (m1 != 0 || m2 == std::string::npos || m3 == std::string::npos || m3 < m2) return false;
+    std::int64_t dt = 0, c = 0, u = 0;
+    if (!ParseInt(rest.substr(2, m2 - 2), dt) || !ParseInt(rest.substr(m2 + 2, m3 - m2 - 2), c) ||
+        !ParseInt(rest.substr(m3 + 2), u))
+        return false;
+    if (dt < INT32_MIN || dt > INT32_MAX || c < 0 || u < 0) return false;
+    out.name.assign(key, 0, nul);
+    out.dateTime = static_cast<std::int32_t>(dt);
+    out.compressed = static_cast<std::uint64_t>(c);
+    out.uncompressed = static_cast<std::uint64_t>(u);
+    return true;
+}
+
+int LocaleCompareNames(std::string_view a, std::string_view b) {
+    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                           b.data(), static_cast<int>(b.size()));
+    return r == 0 ? 0 : r - CSTR_EQUAL;
+}
+
+void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare) {
+    if (rows.size() < 2) return;
+    std::vector<std::string_view> names;
+    names.reserve(rows.size());
+    // Sort indexes on views of the names, then permute the rows once.
+    std::vector<int> order(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        order[i] = static_cast<int>(i);
+        names.push_back(RowKeyName(rows[i]));
+    }
+    QuickSort(
+        0, static_cast<int>(rows.size()) - 1, [&](int i) { return names[order[i]]; },
+        [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; },
+        [&](int x, int y) { std::swap(order[x], order[y]); });
+    std::vector<std::string> sorted;
+    sorted.reserve(rows.size());
+    for (int i : order) sorted.push_back(std::move(rows[i]));
+    rows.swap(sorted);
+}
+
+void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,
+                   int r) {
+    if (l < 0 || r >= static_cast<int>(sortKeys.size()) || r >= static_cast<int>(rows.size()) ||
+        l >= r)
+        return;
+    std::vector<std::int64_t> values(sortKeys.size());
+    for (int i = l; i <= r; ++i) values[i] = IntValue(sortKeys[i]);
+    QuickSort(
+        l, r, [&](int i) { return values[i]; },
+        [](std::int64_t a, std::int64_t b) { return a < b; },
+        [&](int x, int y) {
+            std::swap(values[x], values[y]);
+            std::swap(sortKeys[x], sortKeys[y]);
+            std::swap(rows[x], rows[y]);
+        });
+}
+
+std::string ExtractSortKeys(const std::vector<std::string>& rows, const std::string& key,
+                            std::vector<std::string>& sortKeys) {
+    std::string order;
+    if (key == "@3") order = "Size";
+    else if (key == "@1") order = "Date";
+    else if (key == "@2") order = "UncopressedSize";
+    else if (key == "ratio") order = "ratio";
+    else return {};
+    sortKeys.clear();
+    sortKeys.reserve(rows.size());
+    for (const std::string& row : rows) {
+        RowFields f;
+        if (!ParseRowKey(row, f)) {
+            sortKeys.push_back("0");
+        } else if (key == "@3") {
+            sortKeys.push_back(std::to_string(f.uncompressed));
+        } else if (key == "@1") {
+            sortKeys.push_back(std::to_string(f.dateTime));
+        } else if (key == "@2") {
+            sortKeys.push_back(std::to_string(f.compressed));
+        } else {
+            sortKeys.push_back(std::to_string(Ratio(f.compressed, f.uncompressed)));
+        }
+    }
+    return order;
+}
+
+void ReverseRowList(std::vector<std::string>& rows) { std::reverse(rows.begin(), rows.end()); }
+
+} // namespace contents

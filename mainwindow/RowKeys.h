@@ -1,0 +1,51 @@
+// Row keys: one text line per archive entry, on which both sorting and display work.
+//
+// A key is the stored name, a NUL byte, then "@1" date-time "@2" packed size "@3" size.
+// A stored name never holds a NUL (the reader cuts names there), so the markers are found
+// after the first NUL and a name containing "@1" cannot be mistaken for them; and since
+// the name opens the line, ordering by the name part orders by full entry name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ZipDirEntry;
+
+namespace contents {
+
+std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint64_t compressed,
+                       std::uint64_t uncompressed);
+std::string MakeRowKey(const ZipDirEntry& entry);
+
+struct RowFields {
+    std::string name;
+    std::int32_t dateTime = 0;
+    std::uint64_t compressed = 0;
+    std::uint64_t uncompressed = 0;
+};
+// False when the line is not a well-formed row key.
+bool ParseRowKey(const std::string& key, RowFields& out);
+// The name part of a row key (the whole line when it has no NUL).
+std::string_view RowKeyName(const std::string& key);
+
+// Order names: negative, zero or positive like strcmp.
+using NameCompare = std::function<int(std::string_view, std::string_view)>;
+// The user's locale order, ignoring case (CompareStringA).
+int LocaleCompareNames(std::string_view a, std::string_view b);
+
+// Sorts the rows by their name part (quicksort, not stable).
+void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare);
+// Sorts rows[l..r] ascending by the integer values of sortKeys[l..r], moving both lists.
+void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,
+                   int r);
+// Fills sortKeys with one decimal text per row for "@3", "@1", "@2" or "ratio" and returns
+// the name of the resulting order ("Size", "Date", "UncopressedSize", "ratio"); empty for
+// an unknown key.
+std::string ExtractSortKeys(const std::vector<std::string>& rows, const std::string& key,
+                            std::vector<std::string>& sortKeys);
+void ReverseRowList(std::vector<std::string>& rows);
+
+} // namespace contents

@@ -1,0 +1,262 @@
+// The main window with real controls: opening archives, the member list, sorting by
+// header clicks, the two window states and the progress bar.
+#include "engine/UnzEng.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/MainIds.h"
+#include "mainwindow/Shared.h"
+#include "tests/engine/ZipBuilder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "ui/Application.h"
+
+#include <commctrl.h>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_t size,
+              std::uint32_t dosTime = 0x5A8C6000) {
+    LocalMember m;
+    m.name = name;
+    m.data = std::string(packed, 'd');
+    m.uncompressedSize = size;
+    m.dosTime = dosTime;
+    return m;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    void SetUp() override {
+        ui::App().MainForm = &form;
+        form.Create();
+        form.Show();
+        startupTexts = dialogs.Texts();
+        dialogs.Clear();
+    }
+    void TearDown() override { ui::App().MainForm = nullptr; }
+
+    std::string MakeArchive(const std::vector<LocalMember>& members,
+                            const std::string& name = "test.zip") {
+        ZipBuilder z;
+        z.Archive(members);
+        std::string path = tmp.File(name);
+        z.WriteTo(path);
+        return path;
+    }
+    // Column texts of every row, as the list view shows them.
+    std::vector<std::string> Column(int sub) {
+        std::vector<std::string> out;
+        for (int i = 0; i < form.ListView1().ItemCount(); ++i)
+            out.push_back(form.ListView1().ItemText(i, sub));
+        return out;
+    }
+    bool MenuEnabled(UINT id) { return ui::MenuItem(form.MainMenu(), id).Enabled(); }
+    void ClickHeader(int column) {
+        NMLISTVIEW nm{};
+        nm.hdr.hwndFrom = form.ListView1().Handle();
+        nm.hdr.idFrom = IDC_LISTVIEW1;
+        nm.hdr.code = LVN_COLUMNCLICK;
+        nm.iItem = -1;
+        nm.iSubItem = column;
+        SendMessageA(form.Handle(), WM_NOTIFY, IDC_LISTVIEW1, reinterpret_cast<LPARAM>(&nm));
+    }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    std::vector<std::string> startupTexts;
+    TempFolder tmp;
+    TMainForm form;
+};
+
+const UINT kArchiveCommands[] = {IDM_DELETEARCHIVE, IDM_EXTRACTSELECTED, IDM_EXTRACTALL,
+                                 IDM_CONVERT,       IDM_ADDTOZIP,        IDM_DELETEFROMZIP,
+                                 IDM_INSTALL,       IDM_RUN2,            IDM_VIEWSELECTED,
+                                 IDM_CLOSEARCHIVE,  IDM_SAVEAS,          IDM_FILEINFO};
+
+TEST_F(MainFormTest, StartsInTheNoArchiveLookWithDesignTexts) {
+    EXPECT_EQ(form.Caption(), "Kelvora 98");
+    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filname:");
+    EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in zip: <none>");
+    EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size:");
+    for (UINT id : kArchiveCommands) EXPECT_FALSE(MenuEnabled(id)) << id;
+    EXPECT_TRUE(MenuEnabled(IDM_OPENARCHIVE));
+    EXPECT_EQ(form.Button(TMainForm::SpeedButton4).Glyph(), form.GlyphImage(7));
+    EXPECT_EQ(form.Button(TMainForm::AddZipBut).Glyph(), form.GlyphImage(9));
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+}
+
+TEST_F(MainFormTest, StartUpLoadsTheDecompressionEngineOrSaysItIsMissing) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dll = std::string(exe, std::strrchr(exe, '\\') + 1) + "KUNZENG.DLL";
+    if (GetFileAttributesA(dll.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        EXPECT_TRUE(UnzEngLoaded());
+        EXPECT_TRUE(startupTexts.empty());
+    } else {
+        EXPECT_FALSE(UnzEngLoaded());
+        EXPECT_EQ(startupTexts, std::vector<std::string>{"KUNZENG.DLL not found"});
+    }
+}
+
+TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
+    std::string path = MakeArchive({M("src/zeta.txt", 300, 1000), M("Alpha.TXT", 1200, 1000),
+                                    M("src/docs/b.bin", 0, 0), M("src/", 0, 0),
+                                    M("big.iso", 5, 3000000000u, 0)});
+    form.OpenArchive(path);
+
+    // Sorted by full name ignoring case; the folder entry is not listed.
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Alpha.TXT", "big.iso", "b.bin", "zeta.txt"}));
+    EXPECT_EQ(Column(5), (std::vector<std::string>{"", "", "src/docs/", "src/"}));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"1 000", "3 000 000 000", "0", "1 000"}));
+    EXPECT_EQ(Column(3), (std::vector<std::string>{"-20%", "100%", "0%", "70%"}));
+    EXPECT_EQ(Column(4), (std::vector<std::string>{"1 200", "5", "0", "300"}));
+    auto dates = Column(2);
+    EXPECT_TRUE(dates[1].empty()); // DOS value 0 is not a date
+    EXPECT_NE(dates[0].find("2025"), std::string::npos) << dates[0];
+    EXPECT_NE(dates[0].find("  "), std::string::npos);
+
+    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + path);
+    EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: 5");
+    EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: 3 000 002 000 bytes");
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - test.zip");
+    EXPECT_EQ(kelvora::CurrentArchiveName, path);
+    for (UINT id : kArchiveCommands) EXPECT_TRUE(MenuEnabled(id)) << id;
+    EXPECT_EQ(form.Button(TMainForm::SpeedButton2).Glyph(), form.GlyphImage(5));
+    EXPECT_EQ(form.Button(TMainForm::SpeedButton6).Glyph(), form.GlyphImage(4));
+    EXPECT_TRUE(form.ListView1().IsSelected(0));
+    EXPECT_TRUE(form.ListView1().IsFocused(0));
+    EXPECT_EQ(form.RowEntryName(2), "src/docs/b.bin");
+    EXPECT_EQ(form.CurrentSortName(), "Name");
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    // Totals reach the file info values, summed past 32 bits.
+    EXPECT_EQ(form.TotalUncompressed, 3000002000u);
+    EXPECT_EQ(kelvora::FileInfo.EntryCount, "5");
+    EXPECT_EQ(kelvora::FileInfo.UncompressedSize, "3 000 002 000 bytes");
+    EXPECT_EQ(kelvora::FileInfo.CompressedSize, "1 505 bytes");
+    EXPECT_EQ(kelvora::FileInfo.Ratio, "100%");
+}
+
+TEST_F(MainFormTest, HeaderClicksSortAndReverse) {
+    form.OpenArchive(MakeArchive({M("a", 10, 300, 0x5A8C6000), M("b", 90, 100, 0x4A8C6000),
+                                  M("c", 50, 200, 0x6A8C6000)}));
+    ClickHeader(0); // already by name: reverses
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"c", "b", "a"}));
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "b", "c"}));
+    ClickHeader(1);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"b", "c", "a"}));
+    EXPECT_EQ(form.CurrentSortName(), "Size");
+    ClickHeader(1);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "c", "b"}));
+    ClickHeader(2);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"b", "a", "c"}));
+    ClickHeader(3); // ratios: a 97 %, b 10 %, c 75 %
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"b", "c", "a"}));
+    ClickHeader(4);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "c", "b"}));
+    EXPECT_EQ(form.CurrentSortName(), "UncopressedSize");
+    ClickHeader(5); // Path: nothing
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "c", "b"}));
+    EXPECT_TRUE(form.ListView1().IsSelected(0));
+}
+
+TEST_F(MainFormTest, ClosingTheArchiveGoesBackToTheNoArchiveState) {
+    form.OpenArchive(MakeArchive({M("x.txt", 1, 1)}));
+    form.ZipKeeper1().SetZipFilename("");
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - ");
+    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: ");
+    EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: <none>");
+    EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: ");
+    for (UINT id : kArchiveCommands) EXPECT_FALSE(MenuEnabled(id)) << id;
+    EXPECT_EQ(form.Button(TMainForm::SpeedButton3).Glyph(), form.GlyphImage(12));
+    // Header clicks on the empty view change nothing and say nothing.
+    ClickHeader(1);
+    ClickHeader(0);
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainFormTest, ArchiveWithOnlyFoldersOrNoEntries) {
+    form.OpenArchive(MakeArchive({M("one/", 0, 0), M("one/two/", 0, 0)}));
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: 2");
+
+    form.OpenArchive(tmp.File("missing.zip"));
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: <none>");
+    EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: ");
+    EXPECT_TRUE(MenuEnabled(IDM_EXTRACTALL)); // an archive is set, even without entries
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - missing.zip");
+}
+
+TEST_F(MainFormTest, ReadErrorStillUpdatesTheWindowAndPropagates) {
+    ZipBuilder z;
+    z.Local(M("first", 4, 4));
+    LocalMember cut = M("second", 0, 0);
+    cut.compressedSize = 100000;
+    z.Local(cut);
+    z.Zeros(30);
+    std::string path = tmp.File("cut.zip");
+    z.WriteTo(path);
+    EXPECT_THROW(form.OpenArchive(path), EZipStreamError);
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - cut.zip");
+    EXPECT_EQ(Column(0), std::vector<std::string>{"first"});
+    EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Default);
+}
+
+TEST_F(MainFormTest, ProgressEventsDriveTheBarOnlyWithATotal) {
+    form.ResetProgress();
+    form.Progress().ProgressTotal = 65536 * 2;
+    TZipKeeper& z = form.ZipKeeper1();
+    form.ZipKeeper1Progress(z, ProgressType::NewFile, "a", 65536);
+    form.ZipKeeper1Progress(z, ProgressType::ProgressUpdate, " ", 0);
+    EXPECT_EQ(form.ProgressBar1().Position(), 25);
+    form.ZipKeeper1Progress(z, ProgressType::NewFile, "b", 65536);
+    EXPECT_EQ(form.ProgressBar1().Position(), 50);
+    form.ZipKeeper1Progress(z, ProgressType::EndOfBatch, " ", 0);
+    EXPECT_EQ(form.ProgressBar1().Position(), 0);
+
+    form.ResetProgress(); // no total: the bar stays at 0
+    form.ZipKeeper1Progress(z, ProgressType::NewFile, "a", 100);
+    form.ZipKeeper1Progress(z, ProgressType::ProgressUpdate, " ", 0);
+    EXPECT_EQ(form.ProgressBar1().Position(), 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainFormTest, ViewStylesAndColumnVisibility) {
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_VIEW_ICONS, 0);
+    EXPECT_EQ(form.ListView1().Style(), static_cast<DWORD>(LVS_ICON));
+    EXPECT_TRUE(ui::MenuItem(form.MainMenu(), IDM_VIEW_ICONS).Checked());
+    EXPECT_FALSE(ui::MenuItem(form.MainMenu(), IDM_VIEW_FULL).Checked());
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_VIEW_FULL, 0);
+    EXPECT_EQ(form.ListView1().Style(), static_cast<DWORD>(LVS_REPORT));
+
+    EXPECT_TRUE(ui::MenuItem(form.MainMenu(), IDM_COL_RATIO).Checked());
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_COL_RATIO, 0);
+    EXPECT_FALSE(ui::MenuItem(form.MainMenu(), IDM_COL_RATIO).Checked());
+    EXPECT_EQ(form.ListView1().ColumnWidth(3), 0);
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_COL_RATIO, 0);
+    EXPECT_TRUE(ui::MenuItem(form.MainMenu(), IDM_COL_RATIO).Checked());
+    EXPECT_GT(form.ListView1().ColumnWidth(3), 0); // sized to its contents
+}
+
+TEST_F(MainFormTest, LongAndOddNamesAreShownSafely) {
+    std::string longName = std::string(1500, 'x') + ".txt";
+    LocalMember weird = M("we@1ird@3name.txt", 2, 4);
+    form.OpenArchive(MakeArchive({M(longName, 1, 1), weird}));
+    // The name field is cut at 256 bytes by the reader; both rows are listed.
+    ASSERT_EQ(form.ListView1().ItemCount(), 2);
+    EXPECT_EQ(Column(0)[0], "we@1ird@3name.txt");
+    EXPECT_EQ(Column(1)[0], "4");
+    EXPECT_EQ(Column(3)[0], "50%");
+}
+
+} // namespace

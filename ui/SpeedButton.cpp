@@ -1,0 +1,128 @@
+#include "ui/SpeedButton.h"
+
+#include "ui/Handle.h"
+
+#include <commctrl.h>
+
+namespace ui {
+
+namespace {
+const char kClassName[] = "KelvoraSpeedButton";
+}
+
+void SpeedButton::Create(HWND parent, int id, int x, int y, int w, int h) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &SpeedButton::WndProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    id_ = id;
+    hwnd_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleA(nullptr), this);
+}
+
+void SpeedButton::SetGlyph(HBITMAP glyph) {
+    glyph_ = glyph;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void SpeedButton::SetHint(HWND tooltip, const std::string& hint) {
+    hint_ = hint;
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = GetParent(hwnd_);
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = hint_.data();
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void SpeedButton::Click() {
+    SendMessageA(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(hwnd_));
+}
+
+void SpeedButton::Paint(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    static HBRUSH silver = CreateSolidBrush(RGB(192, 192, 192)); // lives as long as the program
+    FillRect(dc, &r, silver);
+    if (glyph_) {
+        BITMAP bm{};
+        GetObjectA(glyph_, sizeof bm, &bm);
+        HDC mem = CreateCompatibleDC(dc);
+        {
+            SelectScope sel(mem, glyph_);
+            int off = pressed_ && hot_ ? 1 : 0;
+            int x = (r.right - bm.bmWidth) / 2 + off, y = (r.bottom - bm.bmHeight) / 2 + off;
+            // The glyphs are drawn on the panel's silver, which is the transparent colour.
+            TransparentBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, bm.bmWidth, bm.bmHeight,
+                           RGB(192, 192, 192));
+        }
+        DeleteDC(mem);
+    }
+    if (hot_) DrawEdge(dc, &r, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+}
+
+LRESULT CALLBACK SpeedButton::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<SpeedButton*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        self->Paint(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_MOUSEMOVE:
+        if (!self->hot_) {
+            self->hot_ = true;
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&tme);
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        self->hot_ = false;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_LBUTTONDOWN:
+        self->pressed_ = true;
+        SetCapture(hwnd);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_LBUTTONUP: {
+        bool wasPressed = self->pressed_;
+        self->pressed_ = false;
+        ReleaseCapture();
+        InvalidateRect(hwnd, nullptr, FALSE);
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        RECT r;
+        GetClientRect(hwnd, &r);
+        if (wasPressed && PtInRect(&r, pt)) self->Click();
+        return 0;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+} // namespace ui

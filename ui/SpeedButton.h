@@ -1,0 +1,39 @@
+// A flat tool button with a glyph: flat until the mouse is over it, raised while hot,
+// sunken while pressed. A click sends WM_COMMAND with the button's ID to the parent.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+class SpeedButton {
+public:
+    SpeedButton() = default;
+    SpeedButton(const SpeedButton&) = delete;
+    SpeedButton& operator=(const SpeedButton&) = delete;
+
+    void Create(HWND parent, int id, int x, int y, int w, int h);
+    HWND Handle() const { return hwnd_; }
+    int Id() const { return id_; }
+    // The glyph is not owned; the form keeps its bitmaps.
+    void SetGlyph(HBITMAP glyph);
+    HBITMAP Glyph() const { return glyph_; }
+    void SetHint(HWND tooltip, const std::string& hint);
+    // As a mouse click: the parent gets the command.
+    void Click();
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void Paint(HDC dc);
+
+    HWND hwnd_ = nullptr;
+    int id_ = 0;
+    HBITMAP glyph_ = nullptr;
+    bool hot_ = false;
+    bool pressed_ = false;
+    std::string hint_;
+};
+
+} // namespace ui
