@@ -12,6 +12,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <unordered_map>
 
 namespace kelvora {
 std::string CurrentArchiveName;
@@ -81,7 +82,7 @@ void TMainForm::BuildRowKeys() {
     rowKeyList_.reserve(zipKeeper1_->Count());
     for (int i = 0; i < zipKeeper1_->Count(); ++i)
         rowKeyList_.push_back(contents::MakeRowKey(zipKeeper1_->Entry(i)));
-    contents::SortRowsByName(rowKeyList_, contents::LocaleCompareNames);
+    contents::SortRowsByLocaleName(rowKeyList_);
     currentSortName_ = "Name";
 }
 
@@ -115,20 +116,36 @@ void TMainForm::FillContentsView() {
     if (count > 0) {
         ArchiveSizeForProgress = TotalUncompressed;
         rows_.reserve(count);
+        // Asked with "use file attributes", the shell decides the icon by the extension
+        // alone, so one question per extension gives every row its icon; likewise one date
+        // text per distinct stamp. This keeps archives of 100,000 members quick to show.
+        std::unordered_map<std::string, int> iconByExtension;
+        std::unordered_map<std::int32_t, std::string> dateByStamp;
         const int keys = std::min<int>(count, static_cast<int>(rowKeyList_.size()));
         for (int i = 0; i < keys; ++i) {
             contents::RowFields f;
             // A key that does not convert is left out rather than shown with wrong numbers.
             if (!contents::ParseRowKey(rowKeyList_[i], f) || f.name.empty()) continue;
+            std::string ext = kpath::LowerCase(kpath::ExtractFileExt(contents::EntryFileName(f.name)));
+            auto cached = iconByExtension.find(ext);
             int icon = 0;
-            if (!ShellIconIndex(f.name, icon)) continue;
+            if (cached != iconByExtension.end()) {
+                icon = cached->second;
+            } else {
+                if (!ShellIconIndex(f.name, icon)) icon = -1;
+                iconByExtension.emplace(ext, icon);
+            }
+            if (icon < 0) continue;
             std::string fileName = contents::EntryFileName(f.name);
             if (fileName.empty()) continue; // folder entries are not listed
             ContentsRow row;
             row.Caption = std::move(fileName);
             row.ImageIndex = icon;
             row.SubItems[0] = contents::FormatThousands(std::to_string(f.uncompressed));
-            row.SubItems[1] = FormatDosDateTime(f.dateTime);
+            auto date = dateByStamp.find(f.dateTime);
+            if (date == dateByStamp.end())
+                date = dateByStamp.emplace(f.dateTime, FormatDosDateTime(f.dateTime)).first;
+            row.SubItems[1] = date->second;
             row.SubItems[2] = std::to_string(contents::Ratio(f.compressed, f.uncompressed)) + "%";
             row.SubItems[3] = contents::FormatThousands(std::to_string(f.compressed));
             row.SubItems[4] = contents::EntryFolder(f.name);
@@ -184,7 +201,7 @@ void TMainForm::ListView1ColumnClick(int column) {
     }
     if (column == 0) {
         currentSortName_ = "Name";
-        contents::SortRowsByName(rowKeyList_, contents::LocaleCompareNames);
+        contents::SortRowsByLocaleName(rowKeyList_);
     } else {
         ExtractSortKeys(kColumns[column].key);
         SortRowsByKey(0, static_cast<int>(sortKeyList_.size()) - 1);

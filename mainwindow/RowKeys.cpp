@@ -101,24 +101,49 @@ int LocaleCompareNames(std::string_view a, std::string_view b) {
     return r == 0 ? 0 : r - CSTR_EQUAL;
 }
 
-void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare) {
+namespace {
+
+// Sorts the rows by one precomputed key per row, then moves each row once.
+template <class Key, class Less>
+void SortRowsByRowKey(std::vector<std::string>& rows, const std::vector<Key>& keys, Less less) {
     if (rows.size() < 2) return;
-    std::vector<std::string_view> names;
-    names.reserve(rows.size());
-    // Sort indexes on views of the names, then permute the rows once.
     std::vector<int> order(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        order[i] = static_cast<int>(i);
-        names.push_back(RowKeyName(rows[i]));
-    }
+    for (size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<int>(i);
     QuickSort(
-        0, static_cast<int>(rows.size()) - 1, [&](int i) { return names[order[i]]; },
-        [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; },
-        [&](int x, int y) { std::swap(order[x], order[y]); });
+        0, static_cast<int>(rows.size()) - 1, [&](int i) -> const Key& { return keys[order[i]]; },
+        less, [&](int x, int y) { std::swap(order[x], order[y]); });
     std::vector<std::string> sorted;
     sorted.reserve(rows.size());
     for (int i : order) sorted.push_back(std::move(rows[i]));
     rows.swap(sorted);
+}
+
+} // namespace
+
+void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare) {
+    std::vector<std::string_view> names;
+    names.reserve(rows.size());
+    for (const std::string& row : rows) names.push_back(RowKeyName(row));
+    SortRowsByRowKey(rows, names,
+                     [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; });
+}
+
+void SortRowsByLocaleName(std::vector<std::string>& rows) {
+    // LCMapString's sort keys compare bytewise (unsigned) exactly as CompareString compares
+    // the texts, so one key per row replaces a locale comparison per step.
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    std::vector<std::string> sortKeys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::string_view name = RowKeyName(rows[i]);
+        int len = static_cast<int>(name.size());
+        int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, name.data(), len, nullptr, 0);
+        if (n <= 0) continue;
+        sortKeys[i].resize(n);
+        LCMapStringA(LOCALE_USER_DEFAULT, flags, name.data(), len, sortKeys[i].data(), n);
+        // The key's closing NUL takes no part in the order.
+        while (!sortKeys[i].empty() && sortKeys[i].back() == '\0') sortKeys[i].pop_back();
+    }
+    SortRowsByRowKey(rows, sortKeys, std::less<std::string>());
 }
 
 void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,

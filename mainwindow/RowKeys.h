@@ -38,6 +38,9 @@ int LocaleCompareNames(std::string_view a, std::string_view b);
 
 // Sorts the rows by their name part (quicksort, not stable).
 void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare);
+// The same order as sorting with LocaleCompareNames, computed from the locale's sort keys
+// (one per row) instead of one locale comparison per step: much faster on large archives.
+void SortRowsByLocaleName(std::vector<std::string>& rows);
 // Sorts rows[l..r] ascending by the integer values of sortKeys[l..r], moving both lists.
 void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,
                    int r);

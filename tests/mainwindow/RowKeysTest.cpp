@@ -46,6 +46,20 @@ TEST(RowKeys, NameSortUsesTheLocaleIgnoringCaseOverTheFullName) {
     EXPECT_EQ(LocaleCompareNames("ABC", "abc"), 0);
 }
 
+TEST(RowKeys, FastNameSortAgreesWithTheLocaleComparison) {
+    const char* names[] = {"b.txt", "A.txt", "docs/z.txt", "Docs/a.txt", "a-b.txt", "ab.txt",
+                           "a_b.txt", "A B.txt", "10.txt", "9.txt", "\xe9t\xe9.doc", "ete.doc",
+                           "Zulu", "zulu/", "co-op", "coop", "~tmp", "{x}", "a.txt", ""};
+    std::vector<std::string> rows;
+    for (int round = 0; round < 3; ++round)
+        for (const char* n : names) rows.push_back(MakeRowKey(n, round, 1, 1));
+    SortRowsByLocaleName(rows);
+    ASSERT_EQ(rows.size(), 3 * std::size(names));
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_LE(LocaleCompareNames(RowKeyName(rows[i - 1]), RowKeyName(rows[i])), 0)
+            << RowKeyName(rows[i - 1]) << " before " << RowKeyName(rows[i]);
+}
+
 TEST(RowKeys, NumericSortsOrderByTheChosenField) {
     std::vector<std::string> rows = {MakeRowKey("a", 300, 50, 900), MakeRowKey("b", 100, 10, 20),
                                      MakeRowKey("c", 200, 3000000000u, 5000000000u),
