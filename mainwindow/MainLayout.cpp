@@ -146,7 +146,7 @@ void TMainForm::CreateContentsList() {
     DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA |
                   LVS_SHAREIMAGELISTS;
     listView1_.Attach(CreateChild(WC_LISTVIEWA, "", style, 0, kToolPanelHeight, 100, 100,
-                                  IDC_LISTVIEW1, WS_EX_CLIENTEDGE));
+                                  IDC_LISTVIEW1));
     listView1_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     listView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
     listView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
