@@ -73,8 +73,16 @@ void Form::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
     // Start-up work runs with the window already on screen, so its message boxes have
-    // their owner visible behind them.
-    if (first) OnFirstShow();
+    // their owner visible behind them. It runs outside any window procedure, so its errors
+    // are shown here, as they would be for a command.
+    if (first) {
+        try {
+            OnFirstShow();
+        } catch (const std::exception& e) {
+            SetAppCursor(AppCursor::Default);
+            Dialogs().Error(hwnd_, e.what());
+        }
+    }
 }
 
 void Form::Hide() {

@@ -212,6 +212,45 @@ TEST_F(MainFormTest, ReadErrorStillUpdatesTheWindowAndPropagates) {
     EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Default);
 }
 
+TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    TempFolder tmp;
+    ZipBuilder good;
+    good.Archive({M("one.txt", 3, 3), M("two.txt", 3, 3)});
+    good.WriteTo(tmp.File("good.zip"));
+    {
+        TMainForm form;
+        ui::App().MainForm = &form;
+        form.CommandLine = {tmp.File("good.zip"), tmp.File("ignored.zip")};
+        form.Create();
+        form.Show();
+        EXPECT_EQ(form.ListView1().ItemCount(), 2);
+        EXPECT_EQ(form.Caption(), "Kelvora 98 - good.zip");
+        ui::App().MainForm = nullptr;
+    }
+    ZipBuilder bad;
+    bad.Local(M("first", 4, 4));
+    bad.U32(0x04034B50).Zeros(26); // a second header whose name runs past the end
+    bad.WriteTo(tmp.File("bad.zip"));
+    std::string badBytes = ReadFileBytes(tmp.File("bad.zip"));
+    badBytes[badBytes.size() - 4] = 0x7F; // name length field of the second header
+    WriteFileBytes(tmp.File("bad.zip"), badBytes + std::string(30, '\0'));
+    dialogs.Clear();
+    TMainForm form;
+    ui::App().MainForm = &form;
+    form.CommandLine = {tmp.File("bad.zip")};
+    form.Create();
+    form.Show(); // the error reaches the error box instead of ending the program
+    bool shownError = false;
+    for (auto& box : dialogs.shown)
+        if (box.kind == ShownBox::Error && box.text == "Error 2 reading Zip file") shownError = true;
+    EXPECT_TRUE(shownError) << ::testing::PrintToString(dialogs.Texts());
+    EXPECT_EQ(form.ListView1().ItemCount(), 1);
+    EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Default);
+    ui::App().MainForm = nullptr;
+}
+
 TEST_F(MainFormTest, ProgressEventsDriveTheBarOnlyWithATotal) {
     form.ResetProgress();
     form.Progress().ProgressTotal = 65536 * 2;
