@@ -98,9 +98,9 @@ std::string RefuseOverlongTexts(const std::string& archiveName, const std::strin
         return "Error - password too long (more than 80 characters)";
     if (specs.size() > static_cast<size_t>(keng::kMaxFileSpecs))
         return "Error - too many file specifications (more than 4097)";
-    for (const std::string& spec : specs)
-        if (spec.size() > kMaxNameLength)
-            return "Error - file specification too long (more than 255 characters): " + spec;
+    for (const std::string& fileSpec : specs)
+        if (fileSpec.size() > kMaxNameLength)
+            return "Error - file specification too long (more than 255 characters): " + fileSpec;
     return {};
 }
 
@@ -109,8 +109,8 @@ EngineTexts::EngineTexts(const std::string& archiveName, const std::string& pass
     : archiveName_(TextBuffer(archiveName, keng::kNameBufferSize)),
       password_(TextBuffer(password, keng::kPasswordBufferSize)) {
     specs_.reserve(specs.size());
-    for (const std::string& spec : specs)
-        specs_.push_back(TextBuffer(spec, keng::kNameBufferSize));
+    for (const std::string& fileSpec : specs)
+        specs_.push_back(TextBuffer(fileSpec, keng::kNameBufferSize));
 }
 
 EngineTexts::~EngineTexts() {
