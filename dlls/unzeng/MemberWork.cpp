@@ -1,0 +1,207 @@
+#include "dlls/unzeng/MemberWork.h"
+
+#include "dlls/unzeng/Win32Source.h"
+
+#include "dlls/zipcore/MemberReader.h"
+#include "dlls/zipcore/ZipFormat.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace unzeng {
+
+namespace {
+
+using zipcore::MemberError;
+using zipcore::QuoteName;
+
+keng::ErrorCode CodeFor(MemberError::Kind kind) {
+    switch (kind) {
+    case MemberError::Kind::Unsupported:
+        return keng::kErrUnsupportedMethod;
+    case MemberError::Kind::NeedPassword:
+    case MemberError::Kind::WrongPassword:
+        return keng::kErrPassword;
+    case MemberError::Kind::Corrupt:
+        break;
+    }
+    return keng::kErrCrc;
+}
+
+// Locates the member and prepares its decoder; a member that cannot be decoded is reported
+// here, before anything is written.
+std::optional<zipcore::MemberDecoder> OpenDecoder(WorkContext& ctx, const zipcore::Member& m,
+                                                  JobSink& sink) {
+    try {
+        const zipcore::MemberDataSpan span = zipcore::LocateData(ctx.source, m);
+        return std::optional<zipcore::MemberDecoder>(std::in_place, ctx.source, m, span,
+                                                     ctx.password, &ctx.scratch);
+    } catch (const MemberError& e) {
+        sink.Note(CodeFor(e.kind()), std::string("Skipped: ") + e.what());
+    } catch (const zipcore::FormatError& e) {
+        sink.Note(keng::kErrBadArchive, std::string("Skipped: ") + e.what());
+    }
+    return std::nullopt;
+}
+
+// Where the data goes: straight into a new file, or into a temporary file that replaces an
+// existing one only once the data proved correct.
+struct Output {
+    ui::FileHandle file;
+    std::wstring path;   // the file being written
+    std::wstring target; // its final name
+    bool replacing = false;
+
+    void Discard() {
+        file.Reset();
+        RemoveQuietly(path);
+    }
+    // Keeps failed data under a temporary name; returns that name.
+    std::wstring KeepAside() {
+        file.Reset();
+        if (replacing) return path;
+        ui::FileHandle placeholder;
+        const std::wstring temp = CreateTempBeside(target, placeholder);
+        placeholder.Reset();
+        ReplaceWith(path, temp);
+        return temp;
+    }
+    void Commit() {
+        file.Reset();
+        if (replacing) ReplaceWith(path, target);
+    }
+};
+
+bool MemberIsNewer(const zipcore::Member& m, std::uint32_t fileDosTime) {
+    return m.dosTime > fileDosTime;
+}
+
+// Opens the output by the rules of OverWrite, Update and Freshen; empty when the member is
+// skipped (after saying why, where the user would want to know).
+std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink) {
+    const Request& r = ctx.request;
+    const zipcore::Member& m = *job.member;
+    const std::string name = QuoteName(m.name);
+    Output out;
+    out.target = job.target;
+
+    auto replace = [&]() -> std::optional<Output> {
+        out.replacing = true;
+        out.path = CreateTempBeside(job.target, out.file);
+        return std::move(out);
+    };
+    auto upToDate = [&]() -> std::optional<Output> {
+        if (r.verbose) sink.Note(keng::kErrExists, "Skipped " + name + ": the file is not older");
+        return std::nullopt;
+    };
+
+    if (r.freshen) {
+        // Freshen extracts only over existing files, so it never creates a folder either.
+        const auto existing = ExistingFileDosTime(job.target);
+        if (!existing) return std::nullopt;
+        if (!MemberIsNewer(m, *existing)) return upToDate();
+        return replace();
+    }
+    if (r.dirNames) ctx.folders.EnsureParentOf(job.target);
+    unsigned long error = 0;
+    out.file = CreateNewFile(job.target, error);
+    if (out.file) {
+        out.path = job.target;
+        return out;
+    }
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        throw WriteError("cannot create \"" + DisplayPath(job.target) +
+                         "\": " + SystemMessage(error));
+    if (r.update) {
+        const auto existing = ExistingFileDosTime(job.target);
+        if (existing && !MemberIsNewer(m, *existing)) return upToDate();
+        return replace();
+    }
+    if (r.overwrite) return replace();
+    sink.Note(keng::kErrExists, "Skipped " + name + ": \"" + DisplayPath(job.target) +
+                                    "\" exists (overwriting is off)");
+    return std::nullopt;
+}
+
+} // namespace
+
+void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink) {
+    const zipcore::Member& m = *job.member;
+    std::optional<zipcore::MemberDecoder> decoder = OpenDecoder(ctx, m, sink);
+    if (!decoder) return;
+
+    std::optional<Output> out;
+    try {
+        out = OpenOutput(ctx, job, sink);
+    } catch (const WriteError& e) {
+        sink.Note(keng::kErrWrite, std::string("Skipped ") + QuoteName(m.name) + ": " + e.what());
+        return;
+    }
+    if (!out) return;
+
+    sink.Start();
+    std::uint32_t crc = 0;
+    try {
+        while (const std::size_t n = decoder->Read(ctx.buffer.data(), ctx.buffer.size())) {
+            crc = zipcore::Crc32(crc, ctx.buffer.data(), n);
+            WriteAll(out->file, ctx.buffer.data(), n, out->path);
+            if (!sink.Progress(decoder->Produced())) {
+                out->Discard();
+                return;
+            }
+        }
+        if (crc != m.crc) {
+            const std::wstring kept = out->KeepAside();
+            sink.Note(keng::kErrCrc, "CRC error in " + QuoteName(m.name) +
+                                         (m.IsEncrypted() ? " (or a wrong password)" : "") +
+                                         "; its data was kept as \"" + DisplayPath(kept) + "\"");
+            return;
+        }
+        SetDosTime(out->file, m.dosTime);
+        out->Commit();
+        if (m.IsReadOnly()) MarkReadOnly(job.target);
+    } catch (const MemberError& e) {
+        out->Discard();
+        sink.Note(CodeFor(e.kind()), e.what());
+        return;
+    } catch (const WriteError& e) {
+        out->Discard();
+        sink.Note(keng::kErrWrite, e.what());
+        return;
+    }
+    sink.Succeeded();
+}
+
+void TestFile(WorkContext& ctx, const Job& job, JobSink& sink) {
+    const zipcore::Member& m = *job.member;
+    std::optional<zipcore::MemberDecoder> decoder = OpenDecoder(ctx, m, sink);
+    if (!decoder) return;
+    sink.Start();
+    std::uint32_t crc = 0;
+    try {
+        while (const std::size_t n = decoder->Read(ctx.buffer.data(), ctx.buffer.size())) {
+            crc = zipcore::Crc32(crc, ctx.buffer.data(), n);
+            if (!sink.Progress(decoder->Produced())) return;
+        }
+    } catch (const MemberError& e) {
+        sink.Note(CodeFor(e.kind()), e.what());
+        return;
+    }
+    if (crc != m.crc) {
+        sink.Note(keng::kErrCrc, "CRC error in " + QuoteName(m.name) +
+                                     (m.IsEncrypted() ? " (or a wrong password)" : ""));
+        return;
+    }
+    sink.Succeeded();
+}
+
+void MakeFolder(WorkContext& ctx, const Job& job, JobSink& sink) {
+    try {
+        ctx.folders.Ensure(job.target);
+    } catch (const WriteError& e) {
+        sink.Note(keng::kErrWrite, e.what());
+    }
+}
+
+} // namespace unzeng

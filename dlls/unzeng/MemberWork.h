@@ -1,0 +1,42 @@
+// What a worker thread does with one job: extract a member to its file, test it, or create a
+// folder. Progress and outcome go to a JobSink, which the calling thread reports in order.
+#pragma once
+
+#include "dlls/unzeng/OutputFiles.h"
+#include "dlls/unzeng/Plan.h"
+#include "dlls/unzeng/Request.h"
+#include "dlls/zipcore/CentralDirectory.h"
+#include "dlls/zipcore/MemberReader.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace unzeng {
+
+class JobSink {
+public:
+    virtual ~JobSink() = default;
+    // The member's data begins (the program hears of the file now).
+    virtual void Start() = 0;
+    // Bytes of the member processed so far; false when the engine must stop.
+    virtual bool Progress(std::uint64_t bytes) = 0;
+    virtual void Note(keng::ErrorCode code, std::string text) = 0;
+    // The file was extracted, or tested, correctly.
+    virtual void Succeeded() = 0;
+};
+
+struct WorkContext {
+    zipcore::ByteSource& source;
+    zipcore::DecoderScratch& scratch;
+    std::vector<std::uint8_t>& buffer;
+    FolderMaker& folders;
+    const Request& request;
+    const std::string* password; // null: none
+};
+
+void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink);
+void TestFile(WorkContext& ctx, const Job& job, JobSink& sink);
+void MakeFolder(WorkContext& ctx, const Job& job, JobSink& sink);
+
+} // namespace unzeng

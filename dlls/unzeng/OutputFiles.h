@@ -1,0 +1,76 @@
+// The file system side of extraction: folders created once and remembered, new files,
+// temporary files beside their target, replacing, times and attributes. Paths are absolute
+// wide paths with the \\?\ prefix, so member paths longer than MAX_PATH still work.
+#pragma once
+
+#include "ui/Handle.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_set>
+
+namespace unzeng {
+
+// A file or folder cannot be created, written or replaced; the text names it.
+class WriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The current directory as an absolute \\?\ path without a trailing backslash.
+std::wstring CurrentFolderPath();
+
+// Creates folders, remembering which exist so each is asked for once. Thread-safe.
+class FolderMaker {
+public:
+    // Creates the folder and its missing parents. Throws WriteError.
+    void Ensure(const std::wstring& folder);
+    // Creates the folders above a file path.
+    void EnsureParentOf(const std::wstring& file);
+
+private:
+    std::mutex mutex_;
+    std::unordered_set<std::wstring> known_;
+};
+
+// Creates a file that must not exist yet. Empty handle and `error` set when it cannot;
+// ERROR_FILE_EXISTS / ERROR_ALREADY_EXISTS mean something is there already.
+ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error);
+
+// Creates a new, uniquely named file beside `target` ("name.~kz", "name.~kz2", ...) and
+// returns its path. Throws WriteError.
+std::wstring CreateTempBeside(const std::wstring& target, ui::FileHandle& file);
+
+// The DOS time of an existing file's last write, or nothing when no file is there.
+std::optional<std::uint32_t> ExistingFileDosTime(const std::wstring& path);
+
+// Writes all bytes. Throws WriteError naming the path.
+void WriteAll(const ui::FileHandle& file, const std::uint8_t* data, std::size_t n,
+              const std::wstring& path);
+
+// Sets the last write time from a DOS time (local time of that date). Invalid DOS times
+// leave the time as it is.
+void SetDosTime(const ui::FileHandle& file, std::uint32_t dosTime);
+
+// Moves `from` over `to`, clearing a read-only attribute on `to` if that is in the way.
+// Throws WriteError.
+void ReplaceWith(const std::wstring& from, const std::wstring& to);
+
+// Renames without replacing. Throws WriteError.
+void Rename(const std::wstring& from, const std::wstring& to);
+
+// Deletes if present; errors are ignored (clean-up after a failure).
+void RemoveQuietly(const std::wstring& path);
+
+void MarkReadOnly(const std::wstring& path);
+
+// Conversions for messages and paths.
+std::wstring Widen(const std::string& text, unsigned codePage);
+std::string Narrow(const std::wstring& text);
+// A path for messages: without the \\?\ prefix, in the ANSI code page.
+std::string DisplayPath(const std::wstring& path);
+
+} // namespace unzeng

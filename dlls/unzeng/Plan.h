@@ -1,0 +1,54 @@
+// Which members an extraction or test touches, and what happens to each: decided up front
+// on the calling thread, before any file is written.
+#pragma once
+
+#include "dlls/unzeng/Request.h"
+#include "dlls/zipcore/CentralDirectory.h"
+#include "engine/EngineRecords.h"
+
+#include <string>
+#include <vector>
+
+namespace unzeng {
+
+struct Notice {
+    keng::ErrorCode code;
+    std::string text;
+};
+
+struct Job {
+    enum class Kind {
+        File,   // extract or test a member
+        Folder, // create a folder entry's folder
+        Notice  // nothing to do but report (refused, unsupported, ...)
+    };
+    Kind kind = Kind::Notice;
+    const zipcore::Member* member = nullptr;
+    std::wstring target; // absolute path (extraction only)
+    int waitFor = -1;    // an earlier job writing the same path, which must finish first
+    Notice notice{};     // Kind::Notice
+};
+
+struct Plan {
+    std::vector<Notice> unmatched; // names or masks that selected nothing
+    std::vector<Job> jobs;         // in central directory order
+    bool needsPassword = false;    // a selected member is encrypted
+};
+
+// `base` is the folder to extract into (absolute \\?\ path); unused when testing.
+Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
+              const std::wstring& base);
+
+// Turns encrypted members into notices when no password could be had.
+void RefuseEncrypted(Plan& plan);
+
+// The member's path relative to the target, or the reason it is refused.
+struct TargetName {
+    bool ok = false;
+    std::wstring path; // relative, '\' separated
+    std::string reason;
+    bool directory = false;
+};
+TargetName MemberTargetName(const zipcore::Member& member, bool keepFolders);
+
+} // namespace unzeng

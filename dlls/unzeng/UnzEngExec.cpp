@@ -1,0 +1,81 @@
+// KUNZENG.DLL's entry points: extract or test the members of an archive.
+#include "dlls/unzeng/OutputFiles.h"
+#include "dlls/unzeng/PasswordPrompt.h"
+#include "dlls/unzeng/Pipeline.h"
+#include "dlls/unzeng/Plan.h"
+#include "dlls/unzeng/Reporter.h"
+#include "dlls/unzeng/Request.h"
+#include "dlls/unzeng/Win32Source.h"
+#include "engine/EngineRecords.h"
+
+#include <windows.h>
+
+namespace unzeng {
+
+namespace {
+
+int Execute(const Request& request, Reporter& reporter) {
+    const std::wstring archivePath = Widen(request.archiveName, CP_ACP);
+    zipcore::ArchiveInfo archive;
+    try {
+        Win32Source source(archivePath);
+        archive = zipcore::ReadArchive(source);
+    } catch (const ArchiveIoError& e) {
+        reporter.Message(keng::kErrOpenArchive,
+                         "Cannot open the archive \"" + request.archiveName + "\": " + e.what());
+        return 0;
+    } catch (const zipcore::FormatError& e) {
+        reporter.Message(keng::kErrBadArchive,
+                         "\"" + request.archiveName +
+                             "\" is damaged or not a zip archive: " + e.what());
+        return 0;
+    }
+
+    const std::wstring base = request.test ? std::wstring() : CurrentFolderPath();
+    Plan plan = MakePlan(archive, request, base);
+    for (const Notice& n : plan.unmatched)
+        if (reporter.Message(n.code, n.text)) return 0;
+
+    std::optional<std::string> password = request.password;
+    if (plan.needsPassword && !password) {
+        password = AskPassword(request.owner, request.archiveName);
+        if (!password) RefuseEncrypted(plan);
+    }
+    try {
+        const PipelineResult result =
+            RunPipeline(plan, request, archivePath, password ? &*password : nullptr, reporter);
+        if (result.stopped)
+            reporter.Message(keng::kErrCancelled, "Stopped at the user's request after " +
+                                                      std::to_string(result.processed) + " files");
+        return result.processed;
+    } catch (const ArchiveIoError& e) {
+        reporter.Message(keng::kErrOpenArchive,
+                         "Cannot read the archive \"" + request.archiveName + "\": " + e.what());
+        return 0;
+    }
+}
+
+} // namespace
+
+} // namespace unzeng
+
+extern "C" std::int32_t __stdcall UnzEngExec(keng::UnzParams* params) {
+    if (!params) return 0;
+    unzeng::Reporter reporter(params->Callback, params->Caller);
+    int processed = 0;
+    try {
+        std::string problem;
+        if (const auto request = unzeng::ReadRequest(*params, problem))
+            processed = unzeng::Execute(*request, reporter);
+        else
+            reporter.Message(keng::kErrParams, "Extraction refused: " + problem);
+    } catch (const std::exception& e) {
+        reporter.Message(keng::kErrInternal, std::string("Extraction failed: ") + e.what());
+    }
+    reporter.EndOfBatch();
+    return processed;
+}
+
+extern "C" std::int32_t __stdcall GetUnzEngVersion() {
+    return keng::kRecordVersion;
+}

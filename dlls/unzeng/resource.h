@@ -1,0 +1,6 @@
+// Resource IDs of KUNZENG.DLL.
+#pragma once
+
+#define IDD_UNZ_PASSWORD 100
+#define IDC_UNZ_PASSWORD_PROMPT 101
+#define IDC_UNZ_PASSWORD_EDIT 102

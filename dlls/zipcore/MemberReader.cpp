@@ -1,0 +1,210 @@
+#include "dlls/zipcore/MemberReader.h"
+
+#include "dlls/zipcore/ZipFormat.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+namespace zipcore {
+
+namespace {
+
+constexpr std::size_t kInputBuffer = 1 << 18;
+
+} // namespace
+
+struct DecoderScratch::State {
+    z_stream stream{};
+    bool open = false;
+    std::vector<std::uint8_t> input;
+    ~State() {
+        if (open) inflateEnd(&stream);
+    }
+};
+
+DecoderScratch::DecoderScratch() : state_(std::make_unique<State>()) {}
+DecoderScratch::~DecoderScratch() = default;
+
+std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t n) {
+    while (n > 0) {
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(n, UINT_MAX));
+        crc = static_cast<std::uint32_t>(crc32(crc, data, piece));
+        data += piece;
+        n -= piece;
+    }
+    return crc;
+}
+
+std::string UnsupportedReason(const Member& member) {
+    if (member.method == kMethodAes || (member.flags & kFlagStrongEncryption))
+        return "uses AES or strong encryption (method " + std::to_string(member.method) + ")";
+    if (!IsMethodSupported(member.method))
+        return "is compressed with an unsupported method: " +
+               std::string(MethodName(member.method)) + " (method " +
+               std::to_string(member.method) + ")";
+    return {};
+}
+
+MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const MemberDataSpan& span,
+                             const std::string* password, DecoderScratch* scratch)
+    : src_(src), member_(member), inputOffset_(span.dataOffset), inputRemaining_(span.dataSize) {
+    if (!scratch) {
+        ownScratch_ = std::make_unique<DecoderScratch>();
+        scratch = ownScratch_.get();
+    }
+    scratch_ = scratch->state_.get();
+    if (std::string why = UnsupportedReason(member); !why.empty())
+        throw MemberError(MemberError::Kind::Unsupported, QuoteName(member.name) + " " + why);
+
+    if (member.IsEncrypted()) {
+        if (!password)
+            throw MemberError(MemberError::Kind::NeedPassword,
+                              QuoteName(member.name) + " is encrypted and needs a password");
+        if (inputRemaining_ < kEncryptionHeaderSize) Corrupt("too short for its encryption header");
+        std::uint8_t header[kEncryptionHeaderSize];
+        ReadExact(src_, inputOffset_, header, sizeof header, "data of " + QuoteName(member.name));
+        inputOffset_ += kEncryptionHeaderSize;
+        inputRemaining_ -= kEncryptionHeaderSize;
+        keys_.emplace(*password);
+        const std::uint8_t check = EncryptionCheckByte(member.flags, member.crc, member.dosTime);
+        if (!CheckEncryptionHeader(*keys_, header, check))
+            throw MemberError(MemberError::Kind::WrongPassword,
+                              "wrong password for " + QuoteName(member.name));
+    }
+
+    if (member.method == kMethodStored) {
+        if (inputRemaining_ != member.uncompressedSize)
+            Corrupt("stored with a compressed size different from its size");
+    } else {
+        z_stream& z = scratch_->stream;
+        const int rc = scratch_->open ? inflateReset(&z) : inflateInit2(&z, -MAX_WBITS);
+        if (rc != Z_OK)
+            throw MemberError(MemberError::Kind::Corrupt, "out of memory for inflating");
+        scratch_->open = true;
+        inflating_ = true;
+    }
+    // The buffer only grows, so a scratch reaches its final size after a few members.
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(inputRemaining_, kInputBuffer));
+    if (scratch_->input.size() < want) scratch_->input.resize(want);
+}
+
+MemberDecoder::~MemberDecoder() = default;
+
+void MemberDecoder::Corrupt(const std::string& what) const {
+    throw MemberError(MemberError::Kind::Corrupt, QuoteName(member_.name) + ": " + what);
+}
+
+std::size_t MemberDecoder::Fill() {
+    std::vector<std::uint8_t>& input = scratch_->input;
+    if (inputPos_ < inputLen_) return inputLen_ - inputPos_;
+    if (inputRemaining_ == 0) return 0;
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(inputRemaining_, input.size()));
+    const std::size_t got = src_.ReadAt(inputOffset_, input.data(), want);
+    if (got != want) Corrupt("the archive ends inside its data");
+    if (keys_) keys_->Decrypt(input.data(), got);
+    inputOffset_ += got;
+    inputRemaining_ -= got;
+    inputPos_ = 0;
+    inputLen_ = got;
+    return got;
+}
+
+std::size_t MemberDecoder::ReadStored(std::uint8_t* out, std::size_t capacity) {
+    std::size_t done = 0;
+    while (done < capacity && Fill() > 0) {
+        const std::size_t n = std::min(capacity - done, inputLen_ - inputPos_);
+        std::memcpy(out + done, scratch_->input.data() + inputPos_, n);
+        inputPos_ += n;
+        done += n;
+    }
+    return done;
+}
+
+std::size_t MemberDecoder::ReadDeflated(std::uint8_t* out, std::size_t capacity) {
+    z_stream& z = scratch_->stream;
+    std::uint8_t* const input = scratch_->input.data();
+    // Ask for at most one byte past the stated size, which is enough to notice excess data.
+    const std::uint64_t remaining = member_.uncompressedSize - produced_;
+    const std::uint64_t allowed = remaining == UINT64_MAX ? remaining : remaining + 1;
+    const std::size_t limit =
+        static_cast<std::size_t>(std::min<std::uint64_t>({capacity, allowed, UINT_MAX}));
+    z.next_out = out;
+    z.avail_out = static_cast<uInt>(limit);
+    while (z.avail_out > 0 && !finished_) {
+        const std::size_t available = Fill();
+        z.next_in = input + inputPos_;
+        z.avail_in = static_cast<uInt>(available);
+        const uInt before = z.avail_out;
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        inputPos_ = static_cast<std::size_t>(z.next_in - input);
+        if (rc == Z_STREAM_END) {
+            finished_ = true;
+        } else if (rc == Z_DATA_ERROR) {
+            Corrupt(std::string("invalid compressed data (") + (z.msg ? z.msg : "inflate") + ")");
+        } else if (rc == Z_MEM_ERROR) {
+            throw MemberError(MemberError::Kind::Corrupt, "out of memory for inflating");
+        } else if (rc == Z_NEED_DICT) {
+            Corrupt("invalid compressed data (needs a dictionary)");
+        } else if (available == 0 && z.avail_out == before) {
+            Corrupt("the compressed data ends early");
+        }
+    }
+    const std::size_t n = limit - z.avail_out;
+    if (n > member_.uncompressedSize - produced_) Corrupt("more data than its stated size");
+    return n;
+}
+
+std::size_t MemberDecoder::Read(std::uint8_t* out, std::size_t capacity) {
+    if (capacity == 0) return 0;
+    const std::size_t n = inflating_ ? ReadDeflated(out, capacity) : ReadStored(out, capacity);
+    produced_ += n;
+    if (n == 0 || (inflating_ && finished_)) {
+        if (produced_ != member_.uncompressedSize)
+            Corrupt("size " + std::to_string(produced_) + " differs from the stated " +
+                    std::to_string(member_.uncompressedSize));
+    }
+    return n;
+}
+
+ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::string* password,
+                            const DataSink& sink, std::size_t chunk) {
+    ExtractResult result;
+    try {
+        const MemberDataSpan span = LocateData(src, member);
+        MemberDecoder decoder(src, member, span, password);
+        std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk, 1));
+        std::uint32_t crc = 0;
+        while (const std::size_t n = decoder.Read(buffer.data(), buffer.size())) {
+            crc = Crc32(crc, buffer.data(), n);
+            if (!sink(buffer.data(), n)) {
+                result.status = ExtractResult::Status::Cancelled;
+                result.size = decoder.Produced();
+                return result;
+            }
+        }
+        result.size = decoder.Produced();
+        result.crc = crc;
+        if (crc != member.crc) {
+            result.status = ExtractResult::Status::CrcMismatch;
+            result.message = QuoteName(member.name) + ": CRC error" +
+                             (member.IsEncrypted() ? " (or a wrong password)" : "");
+            return result;
+        }
+        result.status = ExtractResult::Status::Ok;
+    } catch (const MemberError& e) {
+        result.error = e.kind();
+        result.message = e.what();
+    } catch (const FormatError& e) {
+        result.error = MemberError::Kind::Corrupt;
+        result.message = e.what();
+    }
+    return result;
+}
+
+} // namespace zipcore

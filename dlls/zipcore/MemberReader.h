@@ -1,0 +1,110 @@
+// Decoding a member's data: stored or deflated (zlib raw inflate), optionally behind
+// traditional PKWARE encryption. Pull-style decoding (MemberDecoder) for pipelines, and a
+// push-style helper (ExtractMember) that also checks size and CRC.
+#pragma once
+
+#include "dlls/zipcore/CentralDirectory.h"
+#include "dlls/zipcore/PkCrypt.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zipcore {
+
+// Why a member cannot be decoded.
+class MemberError : public FormatError {
+public:
+    enum class Kind {
+        Unsupported,   // method or encryption this library does not decode
+        NeedPassword,  // encrypted and no password given
+        WrongPassword, // the encryption header does not fit the password
+        Corrupt,       // the data is damaged, truncated or longer than stated
+    };
+    MemberError(Kind kind, const std::string& text) : FormatError(text), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+// Why a member cannot be decoded before reading its data: an unsupported method, strong or
+// AES encryption. Empty when it can be decoded. Names the method and its number.
+std::string UnsupportedReason(const Member& member);
+
+// The inflate state and input buffer a decoder works with. A thread that decodes many members
+// keeps one and lends it to each decoder in turn, so small members cost no allocations.
+class DecoderScratch {
+public:
+    DecoderScratch();
+    ~DecoderScratch();
+    DecoderScratch(const DecoderScratch&) = delete;
+    DecoderScratch& operator=(const DecoderScratch&) = delete;
+
+private:
+    friend class MemberDecoder;
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+class MemberDecoder {
+public:
+    // Throws MemberError (Unsupported, NeedPassword, WrongPassword, Corrupt). The password is
+    // used only when the member is encrypted; null means none was given. A scratch, if given,
+    // must outlive the decoder and serve one decoder at a time.
+    MemberDecoder(ByteSource& src, const Member& member, const MemberDataSpan& span,
+                  const std::string* password, DecoderScratch* scratch = nullptr);
+    ~MemberDecoder();
+    MemberDecoder(const MemberDecoder&) = delete;
+    MemberDecoder& operator=(const MemberDecoder&) = delete;
+
+    // Fills up to `capacity` bytes of uncompressed data; returns 0 only at the end, after the
+    // size was checked against the stated one. Throws MemberError(Corrupt). Never produces
+    // more than the stated uncompressed size.
+    std::size_t Read(std::uint8_t* out, std::size_t capacity);
+    std::uint64_t Produced() const { return produced_; }
+
+private:
+    std::size_t Fill(); // more raw (decrypted) input; returns the bytes available
+    std::size_t ReadStored(std::uint8_t* out, std::size_t capacity);
+    std::size_t ReadDeflated(std::uint8_t* out, std::size_t capacity);
+    [[noreturn]] void Corrupt(const std::string& what) const;
+
+    ByteSource& src_;
+    const Member& member_;
+    std::optional<PkKeys> keys_;
+    std::uint64_t inputOffset_;    // next raw byte to read
+    std::uint64_t inputRemaining_; // raw bytes not yet read
+    std::uint64_t produced_ = 0;
+    std::unique_ptr<DecoderScratch> ownScratch_; // when none was lent
+    DecoderScratch::State* scratch_;
+    std::size_t inputPos_ = 0, inputLen_ = 0;
+    bool inflating_ = false;
+    bool finished_ = false;
+};
+
+// The CRC-32 of the data, continued from `crc` (0 to start).
+std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t n);
+
+struct ExtractResult {
+    enum class Status { Ok, CrcMismatch, Cancelled, Failed };
+    Status status = Status::Failed;
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    std::optional<MemberError::Kind> error; // with Failed
+    std::string message;                    // with CrcMismatch and Failed
+};
+
+// Receives the member's uncompressed data in order; returns false to stop (cancel).
+using DataSink = std::function<bool(const std::uint8_t* data, std::size_t n)>;
+
+// Decodes the member into the sink in pieces of at most `chunk` bytes and checks its CRC.
+ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::string* password,
+                            const DataSink& sink, std::size_t chunk = 1 << 16);
+
+} // namespace zipcore

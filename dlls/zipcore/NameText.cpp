@@ -1,0 +1,73 @@
+#include "dlls/zipcore/NameText.h"
+
+#include "dlls/zipcore/ByteIo.h"
+#include "dlls/zipcore/MemberReader.h"
+#include "dlls/zipcore/ZipFormat.h"
+
+namespace zipcore {
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t extra;
+        std::uint32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= extra) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto t = static_cast<unsigned char>(text[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        // Overlong forms, surrogates and values past Unicode are not valid.
+        static constexpr std::uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::optional<std::string> UnicodePathName(const Member& member) {
+    const std::string_view block = FindExtraField(member.extra, kUnicodePathExtraId);
+    if (block.size() < 5 || block[0] != 1) return std::nullopt;
+    const auto* p = reinterpret_cast<const unsigned char*>(block.data());
+    const std::uint32_t crc =
+        Crc32(0, reinterpret_cast<const std::uint8_t*>(member.name.data()), member.name.size());
+    if (GetU32(p + 1) != crc) return std::nullopt;
+    std::string name(block.substr(5));
+    if (name.empty() || !IsValidUtf8(name)) return std::nullopt;
+    return name;
+}
+
+DecodedName DecodeMemberName(const Member& member) {
+    if (member.IsUtf8() && IsValidUtf8(member.name)) return {NameEncoding::Utf8, member.name};
+    if (auto unicode = UnicodePathName(member)) return {NameEncoding::Utf8, *unicode};
+    if (IsAscii(member.name)) return {NameEncoding::Utf8, member.name};
+    const std::uint8_t host = member.Host();
+    if (host == kHostUnix && IsValidUtf8(member.name)) return {NameEncoding::Utf8, member.name};
+    // MS-DOS/FAT, OS/2 HPFS, NTFS and VFAT write names in the OEM code page.
+    const bool oemHost = host == kHostMsDos || host == 6 || host == kHostNtfs || host == 14;
+    return {oemHost ? NameEncoding::OemCodePage : NameEncoding::AnsiCodePage, member.name};
+}
+
+} // namespace zipcore

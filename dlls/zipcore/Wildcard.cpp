@@ -1,0 +1,126 @@
+#include "dlls/zipcore/Wildcard.h"
+
+namespace zipcore {
+
+namespace {
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Classic greedy match with one backtrack point: linear memory, no recursion.
+bool Glob(std::string_view mask, std::string_view name) {
+    size_t m = 0, n = 0;
+    size_t starMask = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
+            ++m;
+            ++n;
+        } else if (starMask != std::string_view::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+std::vector<std::string> SplitPath(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string_view::npos) slash = path.size();
+        if (slash > start) parts.emplace_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
+}
+
+} // namespace
+
+bool MatchMask(std::string_view mask, std::string_view name) {
+    if (Glob(mask, name)) return true;
+    if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*")
+        return Glob(mask.substr(0, mask.size() - 2), name);
+    return false;
+}
+
+bool HasWildcards(std::string_view text) {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
+
+std::string NormalizeMemberPath(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        c = (c == '\\') ? '/' : Lower(c);
+    return out;
+}
+
+NameSelector::NameSelector(const std::vector<std::string>& specs) : specCount_(specs.size()) {
+    selectAll_ = specs.empty();
+    for (size_t i = 0; i < specs.size(); ++i) {
+        std::string spec = NormalizeMemberPath(specs[i]);
+        if (spec.empty()) continue;
+        if (!HasWildcards(spec)) {
+            if (spec.back() == '/') {
+                prefixes_.push_back({i, spec});
+            } else {
+                exact_[spec].push_back(i);
+                exact_[spec + "/"].push_back(i); // the folder entry of that name
+            }
+            continue;
+        }
+        std::vector<std::string> parts = SplitPath(spec);
+        if (parts.empty()) continue;
+        Mask mask{i, {}, parts.back(), spec.find('/') == std::string::npos};
+        parts.pop_back();
+        mask.folders = std::move(parts);
+        if (mask.anyDepth && (mask.name == "*" || mask.name == "*.*")) selectAll_ = true;
+        masks_.push_back(std::move(mask));
+    }
+}
+
+bool NameSelector::Selects(std::string_view memberName, std::vector<bool>* used) const {
+    if (selectAll_ && !used) return true;
+    bool selected = selectAll_;
+    std::string path = NormalizeMemberPath(memberName);
+
+    auto mark = [&](size_t index) {
+        selected = true;
+        if (used && index < used->size()) (*used)[index] = true;
+    };
+
+    if (auto it = exact_.find(path); it != exact_.end())
+        for (size_t index : it->second)
+            mark(index);
+    for (const Prefix& p : prefixes_)
+        if (path.compare(0, p.folder.size(), p.folder) == 0) mark(p.index);
+
+    if (!masks_.empty()) {
+        std::vector<std::string> parts = SplitPath(path);
+        if (!parts.empty()) {
+            const std::string& last = parts.back();
+            for (const Mask& m : masks_) {
+                if (!MatchMask(m.name, last)) continue;
+                if (!m.anyDepth) {
+                    if (m.folders.size() > parts.size() - 1) continue;
+                    bool ok = true;
+                    for (size_t k = 0; k < m.folders.size() && ok; ++k)
+                        ok = MatchMask(m.folders[k], parts[k]);
+                    if (!ok) continue;
+                }
+                mark(m.index);
+            }
+        }
+    }
+    return selected;
+}
+
+} // namespace zipcore

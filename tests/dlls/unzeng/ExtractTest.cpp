@@ -1,0 +1,280 @@
+#include "tests/dlls/unzeng/EngineHarness.h"
+#include "tests/dlls/unzeng/TestFiles.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace unzeng_test;
+using testing_support::ReadFileBytes;
+using testing_support::TempFolder;
+using testing_support::WriteFileBytes;
+using zipcore_test::TestMember;
+
+namespace {
+
+std::string Text(std::size_t n, char seed) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>(seed + (i * 7 + i / 13) % 26);
+    return s;
+}
+
+class Extract : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(engine.Loaded()) << "KUNZENG.DLL not beside the test"; }
+
+    Options Into(const std::string& archive) {
+        Options o;
+        o.archive = archive;
+        o.folder = out.Path();
+        return o;
+    }
+
+    Engine engine;
+    TempFolder work;
+    TempFolder out;
+};
+
+} // namespace
+
+TEST_F(Extract, CallbacksAnnounceEachFileThenOneUnitPer32KiBThenEndOfBatch) {
+    const std::vector<std::size_t> sizes = {0, 100, 32768, 32769, 100000, 3 * 65536 + 5};
+    std::vector<TestMember> members;
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        members.push_back({.name = std::string("f") + std::to_string(i) + ".dat",
+                           .data = Text(sizes[i], static_cast<char>('a' + i)),
+                           .method = static_cast<std::uint16_t>(i % 2 ? 0 : 8)});
+    const std::string archive = WriteArchive(work, "a.zip", members);
+
+    EngineRun run = engine.Exec(Into(archive));
+    EXPECT_EQ(run.result, static_cast<int>(sizes.size())) << run.Describe();
+
+    // Expected: per file 1 (name, size), floor(size / 32768) times 2; then a single 3.
+    std::vector<Call> expected;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        expected.push_back({1, 0, static_cast<std::int32_t>(sizes[i]), members[i].name, nullptr});
+        for (std::size_t u = 0; u < sizes[i] / 32768; ++u)
+            expected.push_back({2, 0, 0, "", nullptr});
+    }
+    expected.push_back({3, 0, 0, "", nullptr});
+    ASSERT_EQ(run.calls.size(), expected.size()) << run.Describe();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(run.calls[i].action, expected[i].action) << "call " << i;
+        EXPECT_EQ(run.calls[i].caller, &engine) << "call " << i;
+        if (expected[i].action == 1) {
+            EXPECT_EQ(run.calls[i].text, expected[i].text);
+            EXPECT_EQ(run.calls[i].size, expected[i].size);
+        }
+    }
+    for (const TestMember& m : members)
+        EXPECT_TRUE(ReadFileBytes(out.File(m.name)) == m.data) << m.name;
+}
+
+TEST_F(Extract, ManyMembersAreReportedInArchiveOrder) {
+    std::vector<TestMember> members;
+    for (int i = 0; i < 300; ++i)
+        members.push_back({.name = std::string("d") + std::to_string(i % 7) + "/file" +
+                                   std::to_string(i) + ".txt",
+                           .data = Text(static_cast<std::size_t>(i * 211 % 70000), 'k'),
+                           .method = static_cast<std::uint16_t>(i % 3 ? 8 : 0)});
+    EngineRun run = engine.Exec(Into(WriteArchive(work, "many.zip", members)));
+    ASSERT_EQ(run.result, 300) << run.Describe();
+    std::vector<std::string> names;
+    for (const TestMember& m : members)
+        names.push_back(m.name);
+    EXPECT_EQ(run.NewFiles(), names);
+    for (int i = 0; i < 300; i += 37) {
+        const std::string path = out.File(std::string("d") + std::to_string(i % 7) + "\\file" +
+                                          std::to_string(i) + ".txt");
+        EXPECT_TRUE(ReadFileBytes(path) == members[i].data) << path;
+    }
+}
+
+TEST_F(Extract, DirNamesRecreatesFoldersOtherwiseBareNames) {
+    const std::vector<TestMember> members = {
+        {.name = "docs/", .data = "", .method = 0},
+        {.name = "docs/sub/a.txt", .data = "A"},
+        {.name = "empty/", .data = "", .method = 0},
+        {.name = "top.txt", .data = "T"},
+    };
+    const std::string archive = WriteArchive(work, "d.zip", members);
+    EngineRun run = engine.Exec(Into(archive));
+    EXPECT_EQ(run.result, 2) << run.Describe();
+    EXPECT_EQ(ReadFileBytes(out.File("docs\\sub\\a.txt")), "A");
+    EXPECT_EQ(ReadFileBytes(out.File("top.txt")), "T");
+    EXPECT_TRUE(FolderExists(out.File("empty")));
+
+    TempFolder flat;
+    Options o = Into(archive);
+    o.folder = flat.Path();
+    o.dirNames = false;
+    run = engine.Exec(o);
+    EXPECT_EQ(run.result, 2) << run.Describe();
+    std::vector<std::string> names = ListFolder(flat.Path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "top.txt"}));
+}
+
+TEST_F(Extract, NamesAndMasksSelectMembersAndUnmatchedOnesAreReported) {
+    const std::vector<TestMember> members = {
+        {.name = "docs/a.txt", .data = "a"},
+        {.name = "docs/b.log", .data = "b"},
+        {.name = "c.log", .data = "c"},
+        {.name = "d.txt", .data = "d"},
+    };
+    Options o = Into(WriteArchive(work, "s.zip", members));
+    o.specs = {"DOCS\\A.TXT", "*.log", "missing.txt"};
+    EngineRun run = engine.Exec(o);
+    EXPECT_EQ(run.result, 3) << run.Describe();
+    EXPECT_TRUE(FileExists(out.File("docs\\a.txt")));
+    EXPECT_TRUE(FileExists(out.File("docs\\b.log")));
+    EXPECT_TRUE(FileExists(out.File("c.log")));
+    EXPECT_FALSE(FileExists(out.File("d.txt")));
+    EXPECT_TRUE(run.HasMessage(keng::kErrNoMatch, "missing.txt")) << run.Describe();
+    EXPECT_EQ(run.Messages().size(), 1u) << run.Describe();
+
+    TempFolder all;
+    o.folder = all.Path();
+    o.specs = {"*.*"};
+    run = engine.Exec(o);
+    EXPECT_EQ(run.result, 4) << run.Describe();
+    EXPECT_TRUE(run.Messages().empty()) << run.Describe();
+}
+
+TEST_F(Extract, ExistingFilesAreSkippedAndReportedUnlessOverWrite) {
+    const std::string archive = WriteArchive(
+        work, "o.zip",
+        {{.name = "keep.txt", .data = "new data"}, {.name = "fresh.txt", .data = "f"}});
+    WriteFileBytes(out.File("keep.txt"), "old");
+    Options o = Into(archive);
+    o.overwrite = false;
+    EngineRun run = engine.Exec(o);
+    EXPECT_EQ(run.result, 1) << run.Describe();
+    EXPECT_EQ(ReadFileBytes(out.File("keep.txt")), "old");
+    EXPECT_EQ(ReadFileBytes(out.File("fresh.txt")), "f");
+    EXPECT_TRUE(run.HasMessage(keng::kErrExists, "keep.txt")) << run.Describe();
+    EXPECT_EQ(run.NewFiles(), std::vector<std::string>{"fresh.txt"});
+
+    // OverWrite replaces, also a read-only file, and leaves no temporary file behind.
+    SetFileAttributesA(out.File("keep.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    o.overwrite = true;
+    run = engine.Exec(o);
+    EXPECT_EQ(run.result, 2) << run.Describe();
+    EXPECT_EQ(ReadFileBytes(out.File("keep.txt")), "new data");
+    std::vector<std::string> names = ListFolder(out.Path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"fresh.txt", "keep.txt"}));
+}
+
+TEST_F(Extract, UpdateTakesNewerOrMissingFreshenOnlyReplacesOlder) {
+    const std::uint32_t memberTime = Dos(2020, 6, 15, 12, 0, 0);
+    const std::vector<TestMember> members = {
+        {.name = "older.txt", .data = "member", .dosTime = memberTime},
+        {.name = "newer.txt", .data = "member", .dosTime = memberTime},
+        {.name = "missing.txt", .data = "member", .dosTime = memberTime},
+        {.name = "sub/missing.txt", .data = "member", .dosTime = memberTime},
+    };
+    const std::string archive = WriteArchive(work, "u.zip", members);
+    auto prepare = [&](const TempFolder& f) {
+        WriteFileBytes(f.File("older.txt"), "disk");
+        SetFileDosTime(f.File("older.txt"), Dos(2019, 1, 1, 0, 0, 0));
+        WriteFileBytes(f.File("newer.txt"), "disk");
+        SetFileDosTime(f.File("newer.txt"), Dos(2021, 1, 1, 0, 0, 0));
+    };
+
+    prepare(out);
+    Options o = Into(archive);
+    o.update = true;
+    EngineRun run = engine.Exec(o);
+    EXPECT_EQ(run.result, 3) << run.Describe();
+    EXPECT_EQ(ReadFileBytes(out.File("older.txt")), "member");
+    EXPECT_EQ(ReadFileBytes(out.File("newer.txt")), "disk");
+    EXPECT_EQ(ReadFileBytes(out.File("missing.txt")), "member");
+    EXPECT_EQ(ReadFileBytes(out.File("sub\\missing.txt")), "member");
+
+    TempFolder fresh;
+    prepare(fresh);
+    o.folder = fresh.Path();
+    o.update = false;
+    o.freshen = true;
+    run = engine.Exec(o);
+    EXPECT_EQ(run.result, 1) << run.Describe();
+    EXPECT_EQ(ReadFileBytes(fresh.File("older.txt")), "member");
+    EXPECT_EQ(ReadFileBytes(fresh.File("newer.txt")), "disk");
+    EXPECT_FALSE(FileExists(fresh.File("missing.txt")));
+    EXPECT_FALSE(FolderExists(fresh.File("sub"))); // nothing to freshen there
+
+    // A file extracted with its member's time is not older than the member.
+    run = engine.Exec(o);
+    EXPECT_EQ(run.result, 0) << run.Describe();
+}
+
+TEST_F(Extract, FileTimesComeFromTheMembersAndReadOnlyIsKept) {
+    const std::uint32_t t1 = Dos(2001, 2, 3, 4, 5, 6), t2 = Dos(2024, 7, 8, 21, 30, 58);
+    const std::string archive =
+        WriteArchive(work, "t.zip",
+                     {{.name = "one.txt", .data = "1", .dosTime = t1},
+                      {.name = "ro.txt", .data = "2", .dosTime = t2, .externalAttributes = 0x01},
+                      {.name = "unixro.txt",
+                       .data = "3",
+                       .versionMadeBy = 0x0314,
+                       .externalAttributes = 0100444u << 16}});
+    EngineRun run = engine.Exec(Into(archive));
+    EXPECT_EQ(run.result, 3) << run.Describe();
+    EXPECT_EQ(FileDosTime(out.File("one.txt")), t1);
+    EXPECT_EQ(FileDosTime(out.File("ro.txt")), t2);
+    EXPECT_FALSE(IsReadOnly(out.File("one.txt")));
+    EXPECT_TRUE(IsReadOnly(out.File("ro.txt")));
+    EXPECT_TRUE(IsReadOnly(out.File("unixro.txt")));
+}
+
+TEST_F(Extract, DuplicateNamesAreWrittenInArchiveOrder) {
+    std::vector<TestMember> members;
+    for (int i = 0; i < 6; ++i)
+        members.push_back(
+            {.name = "same.txt", .data = Text(50000 + i, static_cast<char>('a' + i))});
+    EngineRun run = engine.Exec(Into(WriteArchive(work, "dup.zip", members)));
+    EXPECT_EQ(run.result, 6) << run.Describe();
+    EXPECT_TRUE(ReadFileBytes(out.File("same.txt")) == members.back().data);
+    EXPECT_EQ(ListFolder(out.Path()).size(), 1u);
+}
+
+TEST_F(Extract, TestModeChecksEveryMemberAndWritesNothing) {
+    std::vector<TestMember> members = {
+        {.name = "a/good.txt", .data = Text(70000, 'g')},
+        {.name = "bad.txt", .data = Text(40000, 'b')},
+        {.name = "c.bin", .data = Text(10, 'c'), .method = 0},
+    };
+    zipcore_test::BuiltArchive built = zipcore_test::BuildArchive(members);
+    zipcore_test::PatchU32(built.bytes, built.centralOffsets[1] + 16, 0xDEADBEEF);
+    const std::string archive = work.File("t.zip");
+    WriteFileBytes(archive, built.bytes);
+
+    Options o = Into(archive);
+    o.test = true;
+    EngineRun run = engine.Exec(o);
+    EXPECT_EQ(run.result, 2) << run.Describe();
+    EXPECT_TRUE(run.HasMessage(keng::kErrCrc, "bad.txt")) << run.Describe();
+    EXPECT_EQ(run.NewFiles(), (std::vector<std::string>{"a/good.txt", "bad.txt", "c.bin"}));
+    EXPECT_EQ(std::count_if(run.calls.begin(), run.calls.end(),
+                            [](const Call& c) { return c.action == 2; }),
+              70000 / 32768 + 40000 / 32768);
+    EXPECT_TRUE(ListFolder(out.Path()).empty());
+}
+
+TEST_F(Extract, NamesInTheOemCodePageOrUtf8BecomeTheRightFileNames) {
+    const std::vector<TestMember> members = {
+        {.name = "oem-caf\x82.txt", .data = "oem"},                                // CP437 e-acute
+        {.name = "unix-caf\xC3\xA9.txt", .data = "unix", .versionMadeBy = 0x0314}, // UTF-8
+    };
+    EngineRun run = engine.Exec(Into(WriteArchive(work, "names.zip", members)));
+    EXPECT_EQ(run.result, 2) << run.Describe();
+    const std::wstring folder(out.Path().begin(), out.Path().end());
+    for (const wchar_t* name : {L"oem-caf\u00e9.txt", L"unix-caf\u00e9.txt"}) {
+        const DWORD a = GetFileAttributesW((folder + name).c_str());
+        EXPECT_NE(a, INVALID_FILE_ATTRIBUTES);
+    }
+}

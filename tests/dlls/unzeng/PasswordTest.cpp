@@ -1,0 +1,134 @@
+#include "dlls/unzeng/resource.h"
+#include "tests/dlls/unzeng/EngineHarness.h"
+#include "tests/dlls/unzeng/TestFiles.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace unzeng_test;
+using testing_support::ReadFileBytes;
+using testing_support::TempFolder;
+using zipcore_test::TestMember;
+
+namespace {
+
+// Answers the engine's password prompt from another thread: types the text and presses OK,
+// or presses Cancel when the text is empty. Records the prompt's text.
+class PromptAnswerer {
+public:
+    explicit PromptAnswerer(std::string answer)
+        : answer_(std::move(answer)), thread_([this] { Answer(); }) {}
+    ~PromptAnswerer() {
+        done_ = true;
+        thread_.join();
+    }
+    bool Seen() const { return seen_; }
+    std::string PromptText() const { return prompt_; }
+
+private:
+    void Answer() {
+        for (int i = 0; i < 500 && !done_; ++i) {
+            HWND dialog = FindWindowA("#32770", "Password");
+            if (dialog) {
+                char text[512] = {};
+                GetDlgItemTextA(dialog, IDC_UNZ_PASSWORD_PROMPT, text, sizeof text);
+                prompt_ = text;
+                seen_ = true;
+                if (answer_.empty()) {
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                } else {
+                    SetDlgItemTextA(dialog, IDC_UNZ_PASSWORD_EDIT, answer_.c_str());
+                    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                }
+                return;
+            }
+            Sleep(20);
+        }
+    }
+
+    std::string answer_;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> seen_{false};
+    std::string prompt_;
+    std::thread thread_;
+};
+
+class Password : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(engine.Loaded());
+        archive = WriteArchive(
+            work, "secret.zip",
+            {{.name = "plain.txt", .data = "plain"},
+             {.name = "deflated.txt", .data = std::string(70000, 'd'), .password = "s3cret"},
+             {.name = "stored.txt",
+              .data = "stored secret",
+              .method = 0,
+              .password = "s3cret",
+              .descriptor = true}});
+    }
+    Options Into(const TempFolder& out) {
+        Options o;
+        o.archive = archive;
+        o.folder = out.Path();
+        return o;
+    }
+
+    Engine engine;
+    TempFolder work;
+    std::string archive;
+};
+
+} // namespace
+
+TEST_F(Password, GivenPasswordDecryptsWithoutAPrompt) {
+    TempFolder out;
+    Options o = Into(out);
+    o.password = "s3cret";
+    PromptAnswerer watcher("unexpected");
+    EngineRun run = engine.Exec(o);
+    EXPECT_EQ(run.result, 3) << run.Describe();
+    EXPECT_FALSE(watcher.Seen());
+    EXPECT_TRUE(ReadFileBytes(out.File("deflated.txt")) == std::string(70000, 'd'));
+    EXPECT_EQ(ReadFileBytes(out.File("stored.txt")), "stored secret");
+}
+
+TEST_F(Password, WrongPasswordIsReportedPerMemberAndLeavesNoFile) {
+    TempFolder out;
+    Options o = Into(out);
+    o.password = "S3cret";
+    EngineRun run = engine.Exec(o);
+    EXPECT_EQ(run.result, 1) << run.Describe();
+    EXPECT_TRUE(run.HasMessage(keng::kErrPassword, "deflated.txt")) << run.Describe();
+    EXPECT_TRUE(run.HasMessage(keng::kErrPassword, "stored.txt")) << run.Describe();
+    EXPECT_EQ(ListFolder(out.Path()), std::vector<std::string>{"plain.txt"});
+
+    o.test = true;
+    run = engine.Exec(o);
+    EXPECT_EQ(run.result, 1) << run.Describe();
+    EXPECT_TRUE(run.HasMessage(keng::kErrPassword, "deflated.txt")) << run.Describe();
+}
+
+TEST_F(Password, EmptyPasswordAsksOnceThroughTheDialog) {
+    TempFolder out;
+    PromptAnswerer answerer("s3cret");
+    EngineRun run = engine.Exec(Into(out));
+    EXPECT_TRUE(answerer.Seen());
+    EXPECT_NE(answerer.PromptText().find("secret.zip"), std::string::npos) << answerer.PromptText();
+    EXPECT_EQ(run.result, 3) << run.Describe();
+    EXPECT_EQ(ReadFileBytes(out.File("stored.txt")), "stored secret");
+}
+
+TEST_F(Password, CancelledPromptSkipsOnlyTheEncryptedMembers) {
+    TempFolder out;
+    PromptAnswerer answerer("");
+    EngineRun run = engine.Exec(Into(out));
+    EXPECT_TRUE(answerer.Seen());
+    EXPECT_EQ(run.result, 1) << run.Describe();
+    EXPECT_TRUE(run.HasMessage(keng::kErrPassword, "deflated.txt")) << run.Describe();
+    EXPECT_EQ(ListFolder(out.Path()), std::vector<std::string>{"plain.txt"});
+}

@@ -1,0 +1,78 @@
+#include "tests/dlls/unzeng/TestFiles.h"
+
+#include "dlls/zipcore/DosTime.h"
+#include "ui/Handle.h"
+
+#include <windows.h>
+
+namespace unzeng_test {
+
+bool FileExists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    ui::FindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+    if (!h) return names;
+    do {
+        const std::string n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h.Get(), &fd));
+    return names;
+}
+
+std::uint32_t FileDosTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    SYSTEMTIME utc{}, local{};
+    FileTimeToSystemTime(&data.ftLastWriteTime, &utc);
+    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+    return zipcore::EncodeDosTime(
+               {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond})
+        .value_or(0);
+}
+
+void SetFileDosTime(const std::string& path, std::uint32_t dosTime) {
+    const auto t = zipcore::DecodeDosTime(dosTime);
+    SYSTEMTIME local{};
+    local.wYear = t->year;
+    local.wMonth = t->month;
+    local.wDay = t->day;
+    local.wHour = t->hour;
+    local.wMinute = t->minute;
+    local.wSecond = t->second;
+    SYSTEMTIME utc{};
+    FILETIME ft{};
+    TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
+    SystemTimeToFileTime(&utc, &ft);
+    ui::FileHandle f(
+        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    SetFileTime(f.Get(), nullptr, nullptr, &ft);
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+std::string WriteArchive(const testing_support::TempFolder& folder, const std::string& name,
+                         const std::vector<zipcore_test::TestMember>& members,
+                         const zipcore_test::ArchiveOptions& options) {
+    const std::string path = folder.File(name);
+    testing_support::WriteFileBytes(path, zipcore_test::BuildArchive(members, options).bytes);
+    return path;
+}
+
+std::uint32_t Dos(int year, int month, int day, int hour, int minute, int second) {
+    return *zipcore::EncodeDosTime({year, month, day, hour, minute, second});
+}
+
+} // namespace unzeng_test

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Archives written by Info-ZIP zip and 7-Zip (deflated, stored, ZIP64, streamed with data
+# descriptors, encrypted, behind a stub, with a comment) are extracted by KUNZENG.DLL under
+# Wine through unzdrive and compared with the originals; each is also tested.
+# Usage: interop.sh path/to/unzdrive.exe   (run with the Wine environment of scripts/common.sh)
+set -euo pipefail
+DRIVE=$1
+WORK=$(mktemp -d /tmp/kunz-interop.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+fail=0
+
+win() { echo "Z:${1//\//\\}"; }
+
+# The tree: text, random and already-compressed data, empty files and folders, odd names.
+SRC=$WORK/src
+mkdir -p "$SRC/docs/deep/er" "$SRC/bin" "$SRC/empty dir" "$SRC/names"
+seq 1 200000 > "$SRC/docs/numbers.txt"
+head -c 3000000 /dev/urandom > "$SRC/bin/random.bin"
+gzip -c "$SRC/docs/numbers.txt" > "$SRC/bin/numbers.gz"
+: > "$SRC/docs/empty.txt"
+echo "deep" > "$SRC/docs/deep/er/file.txt"
+echo "spaces" > "$SRC/names/with spaces.txt"
+echo "unicode" > "$SRC/names/ünïcödé.txt"
+head -c 40000 /dev/zero > "$SRC/bin/zeros.dat"
+for i in $(seq 1 60); do echo "small $i" > "$SRC/docs/deep/s$i.txt"; done
+
+make_archives() {
+  cd "$SRC"
+  zip -qr -X "$WORK/zip-deflate.zip" .
+  zip -qr -0 -X "$WORK/zip-store.zip" .
+  zip -qr -9 -fz -X "$WORK/zip-zip64.zip" .
+  zip -qr -P "pass word" -X "$WORK/zip-encrypted.zip" .
+  7z a -bd -tzip -mx=9 "$WORK/7z-max.zip" . >/dev/null
+  7z a -bd -tzip -mx=0 "$WORK/7z-store.zip" . >/dev/null
+  7z a -bd -tzip -mx=5 -p"pass word" -mem=ZipCrypto "$WORK/7z-encrypted.zip" . >/dev/null
+  # A stub in front, offsets not adjusted (as `cat stub a.zip` makes it), and a comment.
+  { head -c 12345 /dev/urandom; cat "$WORK/zip-deflate.zip"; } > "$WORK/zip-stub.zip"
+  cp "$WORK/zip-deflate.zip" "$WORK/zip-comment.zip"
+  echo "an archive comment" | zip -q -z "$WORK/zip-comment.zip"
+  cd - >/dev/null
+}
+make_archives
+
+# Data descriptors: zip writes them when it streams to a pipe.
+mkdir -p "$WORK/streamed-src"
+cp "$SRC/docs/numbers.txt" "$SRC/bin/random.bin" "$WORK/streamed-src/"
+(cd "$WORK/streamed-src" && zip -q -X - numbers.txt random.bin | cat > "$WORK/zip-streamed.zip")
+
+check() {
+  local archive=$1 expected=$2 password=${3:-}
+  local name out args=()
+  name=$(basename "$archive" .zip)
+  out=$WORK/out-$name
+  [ -n "$password" ] && args=(-P "$password")
+  if ! wine "$DRIVE" -x "$(win "$out")" "${args[@]}" "$(win "$archive")" > "$WORK/$name.log" 2>&1; then
+    echo "FAIL $name: extraction reported problems:"; cat "$WORK/$name.log"; fail=1; return
+  fi
+  if ! diff -r "$expected" "$out" > "$WORK/$name.diff"; then
+    echo "FAIL $name: extracted tree differs:"; head -20 "$WORK/$name.diff"; fail=1; return
+  fi
+  if ! wine "$DRIVE" -t "${args[@]}" "$(win "$archive")" > "$WORK/$name.test.log" 2>&1; then
+    echo "FAIL $name: test reported problems:"; cat "$WORK/$name.test.log"; fail=1; return
+  fi
+  local files
+  files=$(find "$expected" -type f | wc -l)
+  if ! grep -q "^processed $files files" "$WORK/$name.test.log"; then
+    echo "FAIL $name: expected $files files tested:"; cat "$WORK/$name.test.log"; fail=1; return
+  fi
+  echo "ok   $name ($files files)"
+}
+
+for a in zip-deflate zip-store zip-zip64 7z-max 7z-store zip-stub zip-comment; do
+  check "$WORK/$a.zip" "$SRC"
+done
+check "$WORK/zip-encrypted.zip" "$SRC" "pass word"
+check "$WORK/7z-encrypted.zip" "$SRC" "pass word"
+check "$WORK/zip-streamed.zip" "$WORK/streamed-src"
+exit $fail

@@ -1,0 +1,81 @@
+#include "dlls/zipcore/NameText.h"
+
+#include "dlls/zipcore/ByteIo.h"
+#include "dlls/zipcore/MemberReader.h"
+
+#include <gtest/gtest.h>
+
+using namespace zipcore;
+
+namespace {
+
+Member Named(std::string name, std::uint16_t host, std::uint16_t flags = 0) {
+    Member m;
+    m.name = std::move(name);
+    m.versionMadeBy = static_cast<std::uint16_t>((host << 8) | 20);
+    m.flags = flags;
+    return m;
+}
+
+std::string UnicodePathField(const std::string& storedName, const std::string& utf8,
+                             std::uint8_t version = 1) {
+    std::string data(1, static_cast<char>(version));
+    PutU32(data,
+           Crc32(0, reinterpret_cast<const std::uint8_t*>(storedName.data()), storedName.size()));
+    data += utf8;
+    std::string field;
+    PutU16(field, kUnicodePathExtraId);
+    PutU16(field, static_cast<std::uint16_t>(data.size()));
+    return field + data;
+}
+
+} // namespace
+
+TEST(NameText, Utf8Validation) {
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsValidUtf8("caf\xE9"));          // Latin-1 byte
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80")); // past U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));         // cut short
+    EXPECT_TRUE(IsAscii("abc/def"));
+    EXPECT_FALSE(IsAscii("\x82"));
+}
+
+TEST(NameText, EncodingFollowsFlagExtraFieldAndHost) {
+    // The UTF-8 flag.
+    DecodedName d = DecodeMemberName(Named("caf\xC3\xA9", 0, 0x0800));
+    EXPECT_EQ(d.encoding, NameEncoding::Utf8);
+    EXPECT_EQ(d.text, "caf\xC3\xA9");
+
+    // An MS-DOS name in the OEM code page, and an NTFS one.
+    EXPECT_EQ(DecodeMemberName(Named("caf\x82", 0)).encoding, NameEncoding::OemCodePage);
+    EXPECT_EQ(DecodeMemberName(Named("caf\x82", 10)).encoding, NameEncoding::OemCodePage);
+    // Unix: UTF-8 when it is valid UTF-8, else the ANSI code page.
+    EXPECT_EQ(DecodeMemberName(Named("caf\xC3\xA9", 3)).encoding, NameEncoding::Utf8);
+    EXPECT_EQ(DecodeMemberName(Named("caf\xE9", 3)).encoding, NameEncoding::AnsiCodePage);
+    // Plain ASCII is the same in all of them.
+    EXPECT_EQ(DecodeMemberName(Named("a/b.txt", 0)).encoding, NameEncoding::Utf8);
+}
+
+TEST(NameText, UnicodePathFieldIsUsedOnlyWhenItFitsTheStoredName) {
+    Member m = Named("caf\x82.txt", 0);
+    m.extra = UnicodePathField(m.name, "caf\xC3\xA9.txt");
+    ASSERT_TRUE(UnicodePathName(m).has_value());
+    DecodedName d = DecodeMemberName(m);
+    EXPECT_EQ(d.encoding, NameEncoding::Utf8);
+    EXPECT_EQ(d.text, "caf\xC3\xA9.txt");
+
+    Member renamed = m; // the stored name changed after the field was written
+    renamed.name = "cafe.txx\x82";
+    EXPECT_FALSE(UnicodePathName(renamed).has_value());
+
+    Member future = Named("caf\x82.txt", 0);
+    future.extra = UnicodePathField(future.name, "caf\xC3\xA9.txt", 2);
+    EXPECT_FALSE(UnicodePathName(future).has_value());
+
+    Member invalid = Named("caf\x82.txt", 0);
+    invalid.extra = UnicodePathField(invalid.name, "caf\xE9.txt");
+    EXPECT_FALSE(UnicodePathName(invalid).has_value());
+}
