@@ -1,0 +1,128 @@
+// Adding: find the files, then write the new archive in one pass (AddWriter). A new archive
+// is written while the files are still being found.
+#include "dlls/zipeng/Operations.h"
+
+#include "dlls/zipeng/AddWriter.h"
+#include "dlls/zipeng/PasswordPrompt.h"
+#include "dlls/zipeng/ReadAhead.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace zipeng {
+
+namespace {
+
+// Move: the files go only once the new archive is in place; then the folders stored as
+// entries, deepest first, where that left them empty.
+void RemoveSources(ItemSource& items, const std::vector<size_t>& written, Reporter& reporter) {
+    std::vector<const SourceEntry*> folders;
+    for (const size_t i : written) {
+        const SourceEntry& src = items.Source(i);
+        if (src.folder) {
+            folders.push_back(&src);
+            continue;
+        }
+        if (!DeleteFileA(src.diskPath.c_str()))
+            reporter.Message(keng::kErrWrite,
+                             "Cannot delete " + src.diskPath +
+                                 " after adding it: " + SystemErrorText(GetLastError()));
+    }
+    std::sort(folders.begin(), folders.end(), [](const SourceEntry* a, const SourceEntry* b) {
+        return a->diskPath.size() > b->diskPath.size();
+    });
+    for (const SourceEntry* f : folders)
+        RemoveDirectoryA(f->diskPath.c_str());
+}
+
+std::optional<std::string> Password(const Request& request) {
+    if (!request.encrypt) return std::nullopt;
+    std::optional<std::string> password = request.password.empty()
+                                              ? AskPassword(static_cast<HWND>(request.owner))
+                                              : std::optional<std::string>(request.password);
+    if (!password || password->empty())
+        throw EngineError(keng::kErrPassword, "No password was given; nothing was added");
+    return password;
+}
+
+} // namespace
+
+int RunAdd(const Request& request, Reporter& reporter) {
+    if (request.specs.empty()) {
+        reporter.Message(keng::kErrNoMatch, "No files were given to add");
+        return 0;
+    }
+    RemoveStaleTemps(FolderOf(request.archivePath));
+
+    std::unique_ptr<FileSource> oldFile;
+    std::unique_ptr<ReadAhead> old;
+    zipcore::ArchiveInfo info;
+    if (GetFileAttributesA(request.archivePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        oldFile = std::make_unique<FileSource>(request.archivePath);
+        old = std::make_unique<ReadAhead>(*oldFile);
+        // An empty file is taken as an empty archive; anything else must read cleanly, or
+        // nothing is done to it.
+        if (old->Size() > 0) {
+            try {
+                info = zipcore::ReadArchive(*old);
+            } catch (const zipcore::FormatError& e) {
+                throw EngineError(keng::kErrBadArchive,
+                                  request.archivePath + ": " + e.what() + "; nothing was added");
+            }
+        }
+    }
+
+    // Without members to replace, every file found is added in the order found, so writing
+    // can start with the first one. Otherwise the plan needs the whole list first.
+    ScanResult scan;
+    AddPlan plan;
+    std::unique_ptr<BackgroundScan> background;
+    std::unique_ptr<ItemSource> items;
+    if (info.members.empty() && request.mode != AddMode::Freshen) {
+        background =
+            std::make_unique<BackgroundScan>(request.specs, request.scan, request.archivePath);
+        items = std::make_unique<ScannedItems>(*background);
+        PlanItem first;
+        if (!items->Item(0, true, first)) {
+            items->ReportProblems(reporter);
+            for (const std::string& spec : background->TakeUnmatched(true))
+                reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+            return 0;
+        }
+    } else {
+        scan = ScanSources(request.specs, request.scan, request.archivePath);
+        for (const std::string& spec : scan.unmatched)
+            reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+        plan = PlanAdd(info.members, scan.entries, request.mode);
+        for (const size_t d : plan.duplicates)
+            ReportDuplicate(reporter, scan.entries[d]);
+        if (plan.additions == 0) {
+            if (!scan.entries.empty())
+                reporter.Verbose("Nothing to add: the archive is up to date");
+            return 0;
+        }
+        items = std::make_unique<FixedItems>(plan, scan.entries);
+    }
+
+    const std::optional<std::string> password = Password(request);
+    NewArchive archive(request.archivePath);
+    if (old && info.dataStart > 0) archive.CopyPrefix(*old, info.dataStart);
+    std::vector<size_t> written;
+    {
+        AddWriter writer(request, reporter, *items, archive, info.members, old.get(), password);
+        written = writer.Run();
+    }
+    if (background) {
+        for (const std::string& spec : background->TakeUnmatched(true))
+            reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+    }
+    if (written.empty()) return 0; // every file failed: the archive stays as it was
+    old.reset();
+    oldFile.reset(); // closed before the new archive takes its place
+    archive.Finish(info.comment, request.archiveTime);
+    if (request.move) RemoveSources(*items, written, reporter);
+    return static_cast<int>(written.size());
+}
+
+} // namespace zipeng

@@ -1,0 +1,250 @@
+#include "dlls/zipeng/AddWriter.h"
+
+#include "dlls/zipcore/PkCrypt.h"
+#include "dlls/zipcore/Wildcard.h"
+#include "dlls/zipcore/ZipFormat.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace zipeng {
+
+namespace {
+
+// Work queued ahead of the writer: enough to keep every worker busy, little enough for a
+// 32-bit address space.
+constexpr size_t kMaxPiecesAhead = 512;
+constexpr std::uint64_t kMaxBytesAhead = 48ull << 20;
+constexpr size_t kEncryptBlock = 1 << 20;
+
+std::uint16_t DeflateFlags(int level) {
+    if (level >= 8) return 0x0002; // maximum compression
+    if (level == 2) return 0x0004; // fast
+    if (level == 1) return 0x0006; // super fast
+    return 0;
+}
+
+} // namespace
+
+bool FixedItems::Item(size_t i, bool, PlanItem& item) {
+    if (i >= plan_.items.size()) return false;
+    item = plan_.items[i];
+    return true;
+}
+
+bool ScannedItems::Item(size_t i, bool wait, PlanItem& item) {
+    while (items_.size() <= i) {
+        const SourceEntry* entry = scan_.Entry(nextEntry_, wait);
+        if (!entry) return false;
+        const size_t index = nextEntry_++;
+        if (!seen_.insert(zipcore::NormalizeMemberPath(entry->storedName)).second) {
+            duplicates_.push_back(entry);
+            continue;
+        }
+        items_.push_back({PlanItem::Kind::Add, index, false, 0});
+    }
+    item = items_[i];
+    return true;
+}
+
+void ScannedItems::ReportProblems(Reporter& reporter) {
+    for (const std::string& spec : scan_.TakeUnmatched(false))
+        reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+    for (const SourceEntry* d : std::exchange(duplicates_, {}))
+        ReportDuplicate(reporter, *d);
+}
+
+void ReportDuplicate(Reporter& reporter, const SourceEntry& source) {
+    reporter.Message(keng::kErrDuplicateName, source.diskPath + " would be stored as " +
+                                                  source.storedName +
+                                                  " like an earlier file; left out");
+}
+
+AddWriter::AddWriter(const Request& request, Reporter& reporter, ItemSource& items,
+                     NewArchive& archive, const std::vector<zipcore::Member>& members,
+                     zipcore::ByteSource* old, const std::optional<std::string>& password)
+    : request_(request), reporter_(reporter), items_(items), archive_(archive), out_(archive.Out()),
+      members_(members), old_(old), password_(password),
+      // More workers than processors: under Wine a worker opening a file waits for the
+      // wine server, and another can compress meanwhile.
+      pool_(2 * std::max(1u, std::thread::hardware_concurrency())) {}
+
+void AddWriter::Feed() {
+    PlanItem item;
+    while (ahead_.size() < kMaxPiecesAhead && bytesAhead_ < kMaxBytesAhead &&
+           items_.Item(feedItem_, false, item)) {
+        if (item.kind != PlanItem::Kind::Add || items_.Source(item.index).folder) {
+            ++feedItem_;
+            continue;
+        }
+        const SourceEntry& src = items_.Source(item.index);
+        const std::uint64_t count = PieceCount(src.size);
+        auto piece = std::make_shared<Piece>();
+        piece->path = src.diskPath;
+        piece->offset = feedPiece_ * kPieceSize;
+        piece->first = feedPiece_ == 0;
+        piece->last = feedPiece_ + 1 == count;
+        piece->length = piece->last ? src.size - std::min(src.size, piece->offset) : kPieceSize;
+        piece->level = request_.level;
+        piece->buffers = &buffers_;
+        const std::uint64_t ticket =
+            pool_.Submit([piece](WorkerState& state) { CompressPiece(*piece, state); });
+        ahead_.push_back({ticket, piece});
+        bytesAhead_ += std::max<std::uint64_t>(piece->length, 1024);
+        if (++feedPiece_ == count) {
+            feedPiece_ = 0;
+            ++feedItem_;
+        }
+    }
+}
+
+std::shared_ptr<Piece> AddWriter::Next() {
+    Feed();
+    Ahead next = ahead_.front();
+    ahead_.pop_front();
+    bytesAhead_ -= std::max<std::uint64_t>(next.piece->length, 1024);
+    pool_.Wait(next.ticket);
+    return next.piece;
+}
+
+bool AddWriter::WriteFolder(const SourceEntry& src) {
+    reporter_.NewFile(src.storedName, 0);
+    HeaderFields h;
+    h.name = src.storedName;
+    h.dosTime = src.dosTime;
+    h.externalAttributes = src.attributes;
+    h.localOffset = out_.Position();
+    out_.Write(LocalHeader(h, false));
+    archive_.AddEntry(h);
+    return true;
+}
+
+void AddWriter::EncryptInPlace(HeaderFields& h, std::uint64_t dataStart, std::uint64_t dataSize) {
+    zipcore::PkKeys keys(*password_);
+    const zipcore::EncryptionHeader header =
+        zipcore::MakeEncryptionHeader(keys, zipcore::RandomHeaderBytes(),
+                                      zipcore::EncryptionCheckByte(h.flags, h.crc, h.dosTime));
+    out_.PatchAt(dataStart - header.size(), header.data(), header.size());
+    std::vector<std::uint8_t> block(kEncryptBlock);
+    for (std::uint64_t done = 0; done < dataSize;) {
+        const size_t n =
+            static_cast<size_t>(std::min<std::uint64_t>(dataSize - done, kEncryptBlock));
+        out_.ReadAt(dataStart + done, block.data(), n);
+        keys.Encrypt(block.data(), n);
+        out_.PatchAt(dataStart + done, block.data(), n);
+        done += n;
+    }
+}
+
+bool AddWriter::WriteFile(const SourceEntry& src) {
+    const std::uint64_t count = PieceCount(src.size);
+    const std::uint64_t start = out_.Position();
+    const bool encrypt = password_.has_value();
+    HeaderFields h;
+    h.name = src.storedName;
+    h.dosTime = src.dosTime;
+    h.externalAttributes = src.attributes;
+    h.localOffset = start;
+    bool zip64 = false;
+    std::uint64_t dataStart = 0;
+    for (std::uint64_t k = 0; k < count; ++k) {
+        std::shared_ptr<Piece> piece = Next();
+        if (!piece->ok) {
+            // Take back what was written of this file and drop the rest of its pieces.
+            out_.Rewind(start);
+            for (std::uint64_t rest = k + 1; rest < count; ++rest)
+                Next();
+            reporter_.Message(piece->errorCode, piece->errorText + "; not added");
+            return false;
+        }
+        if (k == 0) {
+            const bool storedFile = request_.level == 0 || piece->stored;
+            h.method = storedFile ? zipcore::kMethodStored : zipcore::kMethodDeflated;
+            h.flags = storedFile ? 0 : DeflateFlags(request_.level);
+            if (encrypt) h.flags |= zipcore::kFlagEncrypted;
+            h.versionNeeded = storedFile && !encrypt ? kVersionStored : kVersionDeflate;
+            reporter_.NewFile(src.storedName, src.size);
+            if (count == 1) {
+                // Everything is known: header, encryption header and data in one go.
+                h.crc = piece->crc;
+                h.uncompressedSize = piece->inputSize;
+                h.compressedSize =
+                    piece->data.size() + (encrypt ? zipcore::kEncryptionHeaderSize : 0);
+                zip64 = NeedsZip64Local(std::max(h.uncompressedSize, h.compressedSize));
+                out_.Write(LocalHeader(h, zip64));
+                if (encrypt) {
+                    zipcore::PkKeys keys(*password_);
+                    const zipcore::EncryptionHeader header = zipcore::MakeEncryptionHeader(
+                        keys, zipcore::RandomHeaderBytes(),
+                        zipcore::EncryptionCheckByte(h.flags, h.crc, h.dosTime));
+                    out_.Write(header.data(), header.size());
+                    keys.Encrypt(reinterpret_cast<std::uint8_t*>(piece->data.data()),
+                                 piece->data.size());
+                }
+                out_.Write(piece->data);
+                buffers_.Give(std::move(piece->data));
+                reporter_.Progress(piece->inputSize);
+                break;
+            }
+            // Sizes and CRC are patched in when the last piece is written.
+            zip64 = NeedsZip64Local(src.size);
+            out_.Write(LocalHeader(h, zip64));
+            if (encrypt) {
+                const char reserved[zipcore::kEncryptionHeaderSize] = {};
+                out_.Write(reserved, sizeof reserved);
+            }
+            dataStart = out_.Position();
+            h.crc = piece->crc;
+        } else {
+            h.crc = static_cast<std::uint32_t>(
+                crc32_combine(h.crc, piece->crc, static_cast<z_off_t>(piece->inputSize)));
+        }
+        out_.Write(piece->data);
+        h.uncompressedSize += piece->inputSize;
+        h.compressedSize += piece->data.size();
+        buffers_.Give(std::move(piece->data));
+        reporter_.Progress(h.uncompressedSize);
+    }
+    if (count > 1) {
+        const std::uint64_t dataSize = h.compressedSize;
+        if (encrypt) h.compressedSize += zipcore::kEncryptionHeaderSize;
+        if (!zip64 && (h.compressedSize >= zipcore::kZip64Mark32 ||
+                       h.uncompressedSize >= zipcore::kZip64Mark32)) {
+            out_.Rewind(start);
+            reporter_.Message(keng::kErrReadFile,
+                              src.diskPath + " grew past 4 GB while it was read; not added");
+            return false;
+        }
+        const std::string header = LocalHeader(h, zip64);
+        out_.PatchAt(start, header.data(), header.size());
+        if (encrypt) EncryptInPlace(h, dataStart, dataSize);
+    }
+    archive_.AddEntry(h);
+    reporter_.Verbose("added " + src.storedName);
+    return true;
+}
+
+std::vector<size_t> AddWriter::Run() {
+    std::vector<size_t> written;
+    PlanItem item;
+    for (size_t i = 0;; ++i) {
+        Feed();
+        const bool more = items_.Item(i, true, item);
+        items_.ReportProblems(reporter_);
+        if (!more) break;
+        if (item.kind == PlanItem::Kind::Copy) {
+            archive_.CopyMember(*old_, members_[item.index]);
+            continue;
+        }
+        const SourceEntry& src = items_.Source(item.index);
+        if (src.folder ? WriteFolder(src) : WriteFile(src))
+            written.push_back(item.index);
+        else if (item.replaces)
+            archive_.CopyMember(*old_, members_[item.member]); // the old copy is better than none
+    }
+    return written;
+}
+
+} // namespace zipeng

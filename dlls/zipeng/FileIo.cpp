@@ -1,0 +1,182 @@
+#include "dlls/zipeng/FileIo.h"
+
+#include "dlls/zipcore/DosTime.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zipeng {
+
+namespace {
+
+constexpr size_t kOutputBuffer = 1 << 20;
+
+OVERLAPPED At(std::uint64_t offset) {
+    OVERLAPPED ov{};
+    ov.Offset = static_cast<DWORD>(offset);
+    ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return ov;
+}
+
+bool IsDiskFull(DWORD error) {
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+} // namespace
+
+std::string SystemErrorText(DWORD error) {
+    char buffer[512] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, buffer, sizeof buffer, nullptr);
+    std::string text(buffer, n);
+    while (!text.empty() &&
+           (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    if (text.empty()) text = "system error " + std::to_string(error);
+    return text;
+}
+
+std::uint32_t DosTimeFromFileTime(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
+        return 0x00210000; // 1980-01-01 00:00:00
+    zipcore::DateTime t{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return zipcore::EncodeDosTime(t).value_or(0x00210000);
+}
+
+bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc) {
+    const auto t = zipcore::DecodeDosTime(dos);
+    if (!t) return false;
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(t->year);
+    st.wMonth = static_cast<WORD>(t->month);
+    st.wDay = static_cast<WORD>(t->day);
+    st.wHour = static_cast<WORD>(t->hour);
+    st.wMinute = static_cast<WORD>(t->minute);
+    st.wSecond = static_cast<WORD>(t->second);
+    FILETIME local;
+    return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, utc);
+}
+
+InputFile::InputFile(const std::string& path, keng::ErrorCode code)
+    : path_(path), code_(code),
+      handle_(CreateFileA(path.c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+    if (!handle_)
+        throw EngineError(code_, "Cannot open " + path_ + ": " + SystemErrorText(GetLastError()));
+}
+
+std::uint64_t InputFile::Size() const {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle_.Get(), &size))
+        throw EngineError(code_, "Cannot read " + path_ + ": " + SystemErrorText(GetLastError()));
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+size_t InputFile::ReadAt(std::uint64_t offset, void* buffer, size_t n) {
+    size_t total = 0;
+    while (total < n) {
+        OVERLAPPED ov = At(offset + total);
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(n - total, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(handle_.Get(), static_cast<char*>(buffer) + total, want, &got, &ov)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_HANDLE_EOF) break;
+            throw EngineError(code_, "Cannot read " + path_ + ": " + SystemErrorText(error));
+        }
+        total += got;
+        // A short read of a disk file is its end; asking again would only cost a system call.
+        if (got < want) break;
+    }
+    return total;
+}
+
+OutputFile::OutputFile(HANDLE handle, std::string path)
+    : handle_(handle), path_(std::move(path)), buffer_(kOutputBuffer) {}
+
+void OutputFile::Fail(DWORD error) const {
+    if (IsDiskFull(error))
+        throw EngineError(keng::kErrDiskFull,
+                          "Not enough disk space to write " + path_ + "; it is unchanged");
+    throw EngineError(keng::kErrWrite, "Cannot write the new " + path_ + ": " +
+                                           SystemErrorText(error) + "; it is unchanged");
+}
+
+void OutputFile::WriteRaw(std::uint64_t offset, const void* data, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        OVERLAPPED ov = At(offset + done);
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+        DWORD wrote = 0;
+        if (!WriteFile(handle_, static_cast<const char*>(data) + done, want, &wrote, &ov))
+            Fail(GetLastError());
+        if (wrote == 0) Fail(ERROR_DISK_FULL);
+        done += wrote;
+    }
+}
+
+void OutputFile::Flush() {
+    if (buffered_ > 0) WriteRaw(bufferStart_, buffer_.data(), buffered_);
+    buffered_ = 0;
+    bufferStart_ = position_;
+}
+
+void OutputFile::Write(const void* data, size_t n) {
+    if (buffered_ + n > buffer_.size()) {
+        Flush();
+        if (n >= buffer_.size()) {
+            WriteRaw(position_, data, n);
+            position_ += n;
+            bufferStart_ = position_;
+            return;
+        }
+    }
+    std::memcpy(buffer_.data() + buffered_, data, n);
+    buffered_ += n;
+    position_ += n;
+}
+
+void OutputFile::PatchAt(std::uint64_t offset, const void* data, size_t n) {
+    if (offset >= bufferStart_ && offset + n <= bufferStart_ + buffered_) {
+        std::memcpy(buffer_.data() + (offset - bufferStart_), data, n);
+        return;
+    }
+    Flush();
+    WriteRaw(offset, data, n);
+}
+
+void OutputFile::ReadAt(std::uint64_t offset, void* data, size_t n) {
+    Flush();
+    size_t done = 0;
+    while (done < n) {
+        OVERLAPPED ov = At(offset + done);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+        if (!ReadFile(handle_, static_cast<char*>(data) + done, want, &got, &ov) || got == 0)
+            throw EngineError(keng::kErrWrite,
+                              "Cannot read back " + path_ + ": " + SystemErrorText(GetLastError()));
+        done += got;
+    }
+}
+
+void OutputFile::Rewind(std::uint64_t offset) {
+    if (offset >= bufferStart_) {
+        buffered_ = static_cast<size_t>(offset - bufferStart_);
+    } else {
+        buffered_ = 0;
+        bufferStart_ = offset;
+    }
+    position_ = offset;
+}
+
+void OutputFile::Finish() {
+    Flush();
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(position_);
+    if (!SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_))
+        Fail(GetLastError());
+}
+
+} // namespace zipeng

@@ -1,0 +1,88 @@
+// Files through the Win32 API: sources to add, the existing archive as a zipcore ByteSource,
+// and the new archive written at explicit offsets through one buffer. Every failure becomes
+// an EngineError with the system's reason.
+#pragma once
+
+#include "dlls/zipcore/CentralDirectory.h"
+#include "dlls/zipeng/EngineError.h"
+#include "ui/Handle.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zipeng {
+
+// The system's text for an error code, without the trailing line break.
+std::string SystemErrorText(DWORD error);
+
+// DOS date-time (local time, as zip stores it) of a file time, and back.
+std::uint32_t DosTimeFromFileTime(const FILETIME& utc);
+bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc);
+
+// A file opened for reading; others may go on reading and writing it.
+class InputFile {
+public:
+    // Throws EngineError(code) naming the path when it cannot be opened.
+    InputFile(const std::string& path, keng::ErrorCode code);
+    std::uint64_t Size() const;
+    // Reads up to n bytes at the offset; fewer only at the end of the file.
+    size_t ReadAt(std::uint64_t offset, void* buffer, size_t n);
+    HANDLE Handle() const { return handle_.Get(); }
+
+private:
+    std::string path_;
+    keng::ErrorCode code_;
+    ui::FileHandle handle_;
+};
+
+// The existing archive for zipcore's reader.
+class FileSource : public zipcore::ByteSource {
+public:
+    explicit FileSource(const std::string& path)
+        : file_(path, keng::kErrOpenArchive), size_(file_.Size()) {}
+    std::uint64_t Size() const override { return size_; }
+    size_t ReadAt(std::uint64_t offset, void* buffer, size_t n) override {
+        return file_.ReadAt(offset, buffer, n);
+    }
+
+private:
+    InputFile file_;
+    std::uint64_t size_;
+};
+
+// Writes the new archive. Everything goes through a buffer at an explicit file offset, so
+// a header can be patched after its data and a failed member can be taken back.
+class OutputFile {
+public:
+    // `name` is what messages call the file: the archive it will become.
+    OutputFile(HANDLE handle, std::string name);
+
+    std::uint64_t Position() const { return position_; }
+    void Write(const void* data, size_t n);
+    void Write(const std::string& s) { Write(s.data(), s.size()); }
+    // Overwrites bytes already written.
+    void PatchAt(std::uint64_t offset, const void* data, size_t n);
+    // Reads back bytes already written.
+    void ReadAt(std::uint64_t offset, void* data, size_t n);
+    // Forgets everything from the offset on (a member that could not be finished).
+    void Rewind(std::uint64_t offset);
+    // Writes the buffer out and cuts the file at the current position.
+    void Finish();
+
+private:
+    void Flush();
+    void WriteRaw(std::uint64_t offset, const void* data, size_t n);
+    [[noreturn]] void Fail(DWORD error) const;
+
+    HANDLE handle_;
+    std::string path_;
+    std::vector<char> buffer_;
+    size_t buffered_ = 0;
+    std::uint64_t bufferStart_ = 0; // file offset of buffer_[0]
+    std::uint64_t position_ = 0;
+};
+
+} // namespace zipeng

@@ -1,0 +1,98 @@
+// One piece of a file to add, read and compressed on a worker thread. Small files are one
+// piece; larger ones are cut into pieces of kPieceSize that compress in parallel and
+// concatenate into one deflate stream (see ChunkDeflater).
+#pragma once
+
+#include "dlls/zipeng/ChunkDeflater.h"
+#include "engine/EngineRecords.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace zipeng {
+
+constexpr std::uint64_t kPieceSize = 1 << 20;
+
+// How many pieces a file of this size (as found) is cut into.
+inline std::uint64_t PieceCount(std::uint64_t size) {
+    return size < 2 * kPieceSize ? 1 : size / kPieceSize;
+}
+
+// A growable byte buffer that is not cleared when it grows (the bytes are read over anyway).
+class ReadBuffer {
+public:
+    char* Reserve(size_t n); // at least n bytes, keeping the first `keep` bytes
+    char* Grow(size_t keep, size_t n);
+    char* Data() { return data_.get(); }
+    void Trim(size_t limit) {
+        if (capacity_ > limit) {
+            data_.reset();
+            capacity_ = 0;
+        }
+    }
+
+private:
+    std::unique_ptr<char[]> data_;
+    size_t capacity_ = 0;
+};
+
+// Buffers for compressed pieces, handed back by the writer once written and reused by the
+// workers: a fresh megabyte per piece would be mapped, faulted in and unmapped every time
+// (and under Wine every mapping takes a process-wide lock).
+class BufferPool {
+public:
+    std::string Take();
+    void Give(std::string&& buffer);
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> free_;
+};
+
+// What a worker thread keeps from one piece to the next: a deflate stream for the level
+// asked for, and one each for sampling (level 1) and for storing (level 0), so that no
+// stream is rebuilt for another level from one piece to the next.
+struct WorkerState {
+    ChunkDeflater deflater;
+    ChunkDeflater sampler;
+    ChunkDeflater storer;
+    std::string sample;
+    ReadBuffer input;
+};
+
+// Whether deflate will gain nothing on the data (already compressed, random): the bytes at
+// its start look random (order-0 entropy of 7.5 bits or more), and three 16 KiB samples
+// (start, middle, end) deflated at level 1 are not even 1% smaller. Such data then skips the
+// search of the higher levels, which would end in stored blocks anyway. Data under 8 KiB is
+// never judged so.
+bool LooksIncompressible(std::string_view data, WorkerState& state);
+
+struct Piece {
+    // Filled before the piece is queued.
+    std::string path;
+    std::uint64_t offset = 0; // first byte of the piece
+    std::uint64_t length = 0; // bytes to read; the last piece reads on to the end of the file
+    bool last = true;
+    bool first = true;
+    int level = 9;
+    BufferPool* buffers = nullptr; // where `data` comes from (may be null)
+
+    // Filled by the worker.
+    bool ok = false;
+    keng::ErrorCode errorCode = keng::kErrNone;
+    std::string errorText;
+    std::string data;      // compressed bytes, or the bytes themselves when stored
+    bool stored = false;   // a one-piece file kept as it is (level 0, or deflate gained nothing)
+    std::uint32_t crc = 0; // of this piece's input
+    std::uint64_t inputSize = 0;
+};
+
+// Reads and compresses the piece; a file that cannot be read, or that has become shorter than
+// when it was found, leaves ok false with the reason.
+void CompressPiece(Piece& piece, WorkerState& state);
+
+} // namespace zipeng

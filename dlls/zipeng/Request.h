@@ -1,0 +1,33 @@
+// What one engine call asks for, read from the parameter record and checked.
+#pragma once
+
+#include "dlls/zipeng/AddPlan.h"
+#include "dlls/zipeng/SourceScan.h"
+#include "engine/EngineRecords.h"
+
+#include <string>
+#include <vector>
+
+namespace zipeng {
+
+struct Request {
+    bool deleteEntries = false;
+    std::string archivePath; // full path
+    std::vector<std::string> specs;
+    ScanOptions scan;
+    AddMode mode = AddMode::AddReplace;
+    int level = 9;
+    bool encrypt = false;
+    std::string password;
+    void* owner = nullptr; // window that owns the password prompt
+    bool move = false;
+    bool archiveTime = false;
+};
+
+class Reporter;
+
+// Reads the record within its stated buffer sizes. A specification too long for its buffer
+// is reported and left out. Throws EngineError(kErrParams) when the record cannot be used.
+Request ReadRequest(const keng::ZipParams& params, Reporter& reporter);
+
+} // namespace zipeng

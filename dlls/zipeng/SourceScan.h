@@ -1,0 +1,74 @@
+// Finds the files (and folders) that a list of specifications names on disk.
+//
+// A specification is a path or a mask ('*' and '?' in its last component, "*.*" matching
+// every name). A path naming a folder stands for the folder itself and the files in it.
+// With recurse, every subfolder is searched with the same mask, and a subfolder whose name
+// the mask matches is stored as a folder entry (when names keep their folders), so empty
+// folders survive. Hidden and system files found through a mask or a folder are left out
+// unless includeHidden is set; a file named exactly is always taken. The archive being
+// written and the engine's temporary files beside it are never taken.
+#pragma once
+
+#include "dlls/zipeng/AddPlan.h"
+#include "dlls/zipeng/StoredName.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zipeng {
+
+struct ScanOptions {
+    bool recurse = false;
+    bool includeHidden = false;
+    NameOptions names;
+};
+
+struct ScanResult {
+    std::vector<SourceEntry> entries;   // in the order found: folders sorted by name, depth first
+    std::vector<std::string> unmatched; // specifications that found nothing
+};
+
+// archiveFullPath is the archive's full path, so the archive never adds itself.
+ScanResult ScanSources(const std::vector<std::string>& specs, const ScanOptions& options,
+                       const std::string& archiveFullPath);
+
+// The same scan on a thread of its own, so that the files found first can be compressed
+// while later ones are still being looked for (listing a folder through Wine is slow).
+// Entries never move once found, so pointers to them stay valid.
+class BackgroundScan {
+public:
+    BackgroundScan(std::vector<std::string> specs, ScanOptions options,
+                   std::string archiveFullPath);
+    // Stops a scan still running.
+    ~BackgroundScan();
+    BackgroundScan(const BackgroundScan&) = delete;
+    BackgroundScan& operator=(const BackgroundScan&) = delete;
+
+    // Entry i in the order found; with `wait` this blocks until it is found or the scan has
+    // ended. Null when there is no such entry (yet, or at all).
+    const SourceEntry* Entry(size_t i, bool wait);
+    // The specifications found to match nothing since the last call (each is reported once
+    // its turn in the scan is over); with `wait`, waits for the end of the scan first.
+    std::vector<std::string> TakeUnmatched(bool wait);
+
+private:
+    void Run();
+
+    const std::vector<std::string> specs_;
+    const ScanOptions options_;
+    const std::string archive_;
+    std::mutex mutex_;
+    std::condition_variable found_;
+    std::deque<SourceEntry> entries_;
+    std::vector<std::string> unmatched_;
+    bool done_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_; // last: starts once everything above is ready
+};
+
+} // namespace zipeng

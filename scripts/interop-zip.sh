@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Interoperability of KZIPENG.DLL with Info-ZIP and 7-Zip: drives the engine under Wine
+# through zipdrive.exe, then checks the archives with `unzip -t`, `7z t`, extracts them with
+# unzip and compares with diff -r. Also: encryption (unzip -P), deletion, adding to an
+# archive written by zip, more than 65535 members (ZIP64 end records), and a full disk (a
+# 1 MB tmpfs when run as root; otherwise a file-size limit makes the writes fail).
+#
+#   scripts/interop-zip.sh <bin folder with zipdrive.exe and KZIPENG.DLL>
+set -euo pipefail
+BIN=$(cd "${1:?bin folder}" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${WINEPREFIX:-}" ]; then
+  export KELVORA_BUILD=${KELVORA_BUILD:-$(dirname "$BIN")}
+  source "$HERE/common.sh"
+  set +e
+  kelvora_wine_env
+  set -e
+  trap kelvora_wine_stop EXIT
+fi
+
+WORK=$(mktemp -d /tmp/kzinterop.XXXXXX)
+MOUNTED=""
+cleanup() {
+  if [ -n "$MOUNTED" ]; then umount "$MOUNTED" 2>/dev/null || true; fi
+  rm -rf "$WORK"
+}
+trap 'cleanup; if declare -F kelvora_wine_stop >/dev/null; then kelvora_wine_stop; fi' EXIT
+cd "$WORK"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+# zipdrive with the given arguments; prints its output, checks the result count.
+drive() {
+  local expect=$1; shift
+  local out
+  out=$(wine "$BIN/zipdrive.exe" "$@" 2>&1 </dev/null | tr -d '\r') || fail "zipdrive $*"
+  echo "$out" | grep -v '^action\|^file' || true
+  grep -qx "result: $expect" <<<"$out" || fail "zipdrive $* did not report result: $expect"
+}
+check() { # archive [password]: both testers accept it
+  local pw=()
+  local sz=()
+  if [ $# -gt 1 ]; then pw=(-P "$2"); sz=("-p$2"); fi
+  unzip -tq "${pw[@]}" "$1" >/dev/null || fail "unzip -t $1"
+  7z t "${sz[@]}" "$1" >/dev/null || fail "7z t $1"
+}
+same_tree() { # extracted-folder original-folder
+  diff -r "$1" "$2" >/dev/null || { diff -r "$1" "$2" | head; fail "extracted tree differs from $2"; }
+}
+
+echo "== sources"
+mkdir -p src/docs/sub src/empty src/bin "src/with space"
+python3 - <<'PY'
+import random
+r = random.Random(7)
+words = ["archive", "member", "deflate", "kelvora", "window", "offset", "header"]
+def text(n):
+    return " ".join(r.choice(words) for _ in range(n)).encode()
+open("src/docs/readme.txt", "wb").write(text(2000))
+open("src/docs/sub/notes.txt", "wb").write(text(40000))
+open("src/docs/sub/tiny.txt", "wb").write(b"x")
+open("src/docs/empty.txt", "wb").write(b"")
+open("src/bin/random.bin", "wb").write(r.randbytes(300000))
+open("src/bin/large.txt", "wb").write(text(900000))
+open("src/bin/large.bin", "wb").write(r.randbytes(3 * 1048576 + 5))
+open("src/with space/file name.txt", "wb").write(text(100))
+PY
+files=$(find src -type f | wc -l)
+folders=$(find src -mindepth 1 -type d | wc -l)
+total=$((files + folders + 1)) # and the folder src itself
+
+for level in 9 6 1 0; do
+  echo "== add, level $level"
+  drive "$total" -r -p "-$level" "a$level.zip" src
+  check "a$level.zip"
+  rm -rf x && mkdir x && unzip -q "a$level.zip" -d x
+  same_tree x/src src
+  [ -d x/src/empty ] || fail "empty folder not stored"
+done
+grep -q "Defl" <(unzip -v a0.zip) && fail "level 0 deflated something"
+grep -q "Defl:X" <(unzip -v a9.zip) || fail "level 9 is not marked maximum"
+
+echo "== encrypted"
+drive "$total" -r -p -e -P 'se cret' enc.zip src
+check enc.zip 'se cret'
+rm -rf x && mkdir x && unzip -q -P 'se cret' enc.zip -d x
+same_tree x/src src
+if unzip -tq -P wrong enc.zip >/dev/null 2>&1; then fail "wrong password accepted"; fi
+rm -rf y && mkdir y && 7z x -p'se cret' -oy enc.zip >/dev/null
+same_tree y/src src
+
+echo "== delete by mask and by name"
+cp a9.zip d.zip
+drive 3 -d d.zip '*.bin' 'src/docs/readme.txt'
+check d.zip
+if grep -q -e '\.bin$' -e readme.txt <(unzip -l d.zip); then fail "deleted members still listed"; fi
+rm -rf x && mkdir x && unzip -q d.zip -d x
+diff x/src/bin/large.txt src/bin/large.txt >/dev/null || fail "kept member changed"
+
+echo "== add to and delete from an archive written by zip"
+(cd src && zip -q -r -9 ../z.zip .)
+echo "new file" > new.txt
+drive 1 z.zip new.txt
+drive 1 -d z.zip bin/random.bin
+check z.zip
+rm -rf x && mkdir x && unzip -q z.zip -d x
+rm -rf expect && cp -r src expect && rm expect/bin/random.bin && cp new.txt expect/
+same_tree x expect
+
+echo "== more than 65535 members"
+python3 - <<'PY'
+import os
+for d in range(70):
+    os.makedirs(f"many/d{d:02}", exist_ok=True)
+    for f in range(1000):
+        with open(f"many/d{d:02}/f{f:03}.txt", "w") as h:
+            h.write(f"{d} {f}\n")
+PY
+drive 70071 -r -p -6 many.zip many
+check many.zip
+[ "$(unzip -Z1 many.zip | wc -l)" = 70071 ] || fail "member count"
+grep -qx "69 999" <(unzip -p many.zip many/d69/f999.txt) || fail "last member content"
+
+echo "== full disk"
+drive 6 -r -p docs.zip src/docs # small enough for the 1 MB disk; large.bin is not
+mkdir -p small
+if mount -t tmpfs -o size=1m tmpfs small 2>/dev/null; then
+  MOUNTED="$WORK/small"
+  cp docs.zip small/archive.zip
+  cp small/archive.zip before.zip
+  out=$(wine "$BIN/zipdrive.exe" -0 "$(winpath "$WORK/small/archive.zip")" src/bin/large.bin </dev/null 2>&1 | tr -d '\r' || true)
+  how="a 1 MB tmpfs"
+else
+  cp docs.zip small/archive.zip
+  cp small/archive.zip before.zip
+  # Without root: writes past 2 MB fail (SIGXFSZ ignored, so write() returns EFBIG).
+  out=$( (trap '' XFSZ; ulimit -f 2048; wine "$BIN/zipdrive.exe" -0 "$(winpath "$WORK/small/archive.zip")" src/bin/large.bin </dev/null 2>&1 | tr -d '\r') || true)
+  how="a 2 MB file-size limit"
+fi
+echo "$out"
+grep -qx "result: 0" <<<"$out" || fail "add to a full disk ($how) did not fail"
+grep -q "^message 1[45]:\|^message 7:" <<<"$out" || fail "no disk-full message ($how)"
+cmp small/archive.zip before.zip || fail "archive changed by a failed add ($how)"
+grep -qi '^~kz' <(ls small) && fail "temporary file left on the full disk ($how)"
+check small/archive.zip
+echo "full disk checked with $how"
+
+echo "PASS"

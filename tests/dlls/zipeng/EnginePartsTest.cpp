@@ -1,0 +1,284 @@
+// The engine's parts that need no engine call: stored names, the add plan, the records it
+// writes (read back by zipcore), deflate pieces and the ordered worker pool.
+#include "dlls/zipcore/ByteIo.h"
+#include "dlls/zipcore/CentralDirectory.h"
+#include "dlls/zipcore/ZipFormat.h"
+#include "dlls/zipeng/AddPlan.h"
+#include "dlls/zipeng/ChunkDeflater.h"
+#include "dlls/zipeng/MemberHeaders.h"
+#include "dlls/zipeng/MemberPieces.h"
+#include "dlls/zipeng/ReadAhead.h"
+#include "dlls/zipeng/StoredName.h"
+#include "dlls/zipeng/WorkPool.h"
+#include "EngineHarness.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <thread>
+
+namespace zipeng {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(StoredNameTest, PathsLoseRootsAndClimbingComponents) {
+    const NameOptions keep;
+    EXPECT_EQ(StoredNameFromPath("C:\\dir\\sub\\a.txt", keep), "dir/sub/a.txt");
+    EXPECT_EQ(StoredNameFromPath("c:dir\\a.txt", keep), "dir/a.txt");
+    EXPECT_EQ(StoredNameFromPath("\\\\server\\share\\dir\\a.txt", keep), "dir/a.txt");
+    EXPECT_EQ(StoredNameFromPath("\\\\?\\C:\\dir\\a.txt", keep), "dir/a.txt");
+    EXPECT_EQ(StoredNameFromPath("\\\\?\\UNC\\server\\share\\a.txt", keep), "a.txt");
+    EXPECT_EQ(StoredNameFromPath("..\\..\\x\\.\\y//a.txt", keep), "x/y/a.txt");
+    EXPECT_EQ(StoredNameFromPath("x\\..\\..\\y\\z\\..\\a.txt", keep), "y/a.txt");
+    EXPECT_EQ(StoredNameFromPath("/unix/style/a.txt", keep), "unix/style/a.txt");
+    EXPECT_EQ(StoredNameFromPath("C:\\", keep), "");
+    NameOptions junk;
+    junk.junkDirNames = true;
+    EXPECT_EQ(StoredNameFromPath("C:\\dir\\sub\\a.txt", junk), "a.txt");
+    NameOptions dos;
+    dos.forceDos = true;
+    EXPECT_EQ(StoredNameFromPath("C:\\Program Files\\My App.config\\x.y.z", dos),
+              "PROGRAMF/MYAPP.CON/X_Y.Z");
+}
+
+TEST(StoredNameTest, DosNamesAreUpperCaseEightDotThree) {
+    EXPECT_EQ(DosName("readme.txt"), "README.TXT");
+    EXPECT_EQ(DosName("a very long name.html"), "AVERYLON.HTM");
+    EXPECT_EQ(DosName("archive.tar.gz"), "ARCHIVE_.GZ");
+    EXPECT_EQ(DosName(".profile"), "PROFILE");
+    EXPECT_EQ(DosName("noext"), "NOEXT");
+    EXPECT_EQ(DosName("a+b=c[1].txt"), "A_B_C_1_.TXT");
+    EXPECT_EQ(DosName("..."), "_");
+}
+
+zipcore::Member Member(const std::string& name, std::uint32_t time) {
+    zipcore::Member m;
+    m.name = name;
+    m.dosTime = time;
+    return m;
+}
+
+SourceEntry Source(const std::string& name, std::uint32_t time, bool folder = false) {
+    SourceEntry s;
+    s.storedName = name;
+    s.diskPath = name;
+    s.dosTime = time;
+    s.folder = folder;
+    return s;
+}
+
+std::vector<std::string> Describe(const AddPlan& plan, const std::vector<zipcore::Member>& members,
+                                  const std::vector<SourceEntry>& sources) {
+    std::vector<std::string> out;
+    for (const PlanItem& i : plan.items)
+        out.push_back(i.kind == PlanItem::Kind::Copy ? "copy " + members[i.index].name
+                                                     : "add " + sources[i.index].storedName);
+    return out;
+}
+
+TEST(AddPlanTest, ReplacementsKeepTheirPlaceAndNewFilesFollowInOrder) {
+    const std::vector<zipcore::Member> members = {Member("a.txt", 10), Member("B.txt", 10),
+                                                  Member("dir/", 10)};
+    const std::vector<SourceEntry> sources = {Source("new.txt", 5), Source("b.TXT", 5),
+                                              Source("dir/", 50, true), Source("NEW.TXT", 5)};
+    const AddPlan plan = PlanAdd(members, sources, AddMode::AddReplace);
+    EXPECT_THAT(Describe(plan, members, sources),
+                ElementsAre("copy a.txt", "add b.TXT", "copy dir/", "add new.txt"));
+    EXPECT_THAT(plan.duplicates, ElementsAre(3u));
+    EXPECT_EQ(plan.additions, 2u);
+}
+
+TEST(AddPlanTest, UpdateAndFreshenGoByTime) {
+    const std::vector<zipcore::Member> members = {Member("old.txt", 10), Member("same.txt", 20),
+                                                  Member("newer.txt", 30)};
+    const std::vector<SourceEntry> sources = {Source("old.txt", 11), Source("same.txt", 20),
+                                              Source("newer.txt", 29), Source("fresh.txt", 1)};
+    EXPECT_THAT(Describe(PlanAdd(members, sources, AddMode::Update), members, sources),
+                ElementsAre("add old.txt", "copy same.txt", "copy newer.txt", "add fresh.txt"));
+    EXPECT_THAT(Describe(PlanAdd(members, sources, AddMode::Freshen), members, sources),
+                ElementsAre("add old.txt", "copy same.txt", "copy newer.txt"));
+}
+
+TEST(MemberHeadersTest, RecordsReadBackIncludingZip64Counts) {
+    // 70000 members: past the 16-bit count, so the ZIP64 end records must carry it.
+    std::string archive, central;
+    const int count = 70000;
+    for (int i = 0; i < count; ++i) {
+        HeaderFields h;
+        h.name = std::to_string(i).insert(0, 1, 'f');
+        h.versionNeeded = kVersionStored;
+        h.dosTime = 0x5A8C6000;
+        h.crc = 0xE8B7BE43; // CRC-32 of "a"
+        h.compressedSize = h.uncompressedSize = 1;
+        h.localOffset = archive.size();
+        archive += LocalHeader(h, i % 2 == 0);
+        archive += "a";
+        central += CentralHeader(h);
+    }
+    const std::uint64_t cdOffset = archive.size();
+    archive += central;
+    archive += EndRecords(count, cdOffset, central.size(), "note");
+    zipcore::MemorySource src(archive);
+    const zipcore::ArchiveInfo info = zipcore::ReadArchive(src);
+    ASSERT_EQ(info.members.size(), static_cast<size_t>(count));
+    EXPECT_TRUE(info.zip64);
+    EXPECT_EQ(info.comment, "note");
+    EXPECT_EQ(info.members[69999].name, "f69999");
+    const auto span = zipcore::LocateData(src, info.members[4]); // ZIP64 local header
+    EXPECT_EQ(span.dataSize, 1u);
+    EXPECT_EQ(archive[span.dataOffset], 'a');
+}
+
+TEST(MemberHeadersTest, OffsetsAndSizesPast4GiBGoIntoTheZip64Block) {
+    HeaderFields h;
+    h.name = "big";
+    h.compressedSize = 5'000'000'000ull;
+    h.uncompressedSize = 6'000'000'000ull;
+    h.localOffset = 7'000'000'000ull;
+    const std::string c = CentralHeader(h);
+    const auto* p = reinterpret_cast<const unsigned char*>(c.data());
+    EXPECT_EQ(zipcore::GetU32(p + 20), 0xFFFFFFFFu);
+    EXPECT_EQ(zipcore::GetU32(p + 24), 0xFFFFFFFFu);
+    EXPECT_EQ(zipcore::GetU32(p + 42), 0xFFFFFFFFu);
+    EXPECT_GE(zipcore::GetU16(p + 6), kVersionZip64);
+    const std::string extra = c.substr(46 + 3, zipcore::GetU16(p + 30));
+    const std::string_view block = zipcore::FindExtraField(extra, zipcore::kZip64ExtraId);
+    ASSERT_EQ(block.size(), 24u);
+    const auto* b = reinterpret_cast<const unsigned char*>(block.data());
+    EXPECT_EQ(zipcore::GetU64(b), 6'000'000'000ull);
+    EXPECT_EQ(zipcore::GetU64(b + 8), 5'000'000'000ull);
+    EXPECT_EQ(zipcore::GetU64(b + 16), 7'000'000'000ull);
+}
+
+std::string Inflate(const std::string& in) {
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    std::string out(64 << 20, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int rc = inflate(&z, Z_FINISH);
+    EXPECT_EQ(rc, Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u); // nothing after the final block
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+TEST(ChunkDeflaterTest, PiecesCompressedApartConcatenateToOneStream) {
+    const std::string data = zipeng_test::TextData(3 * 1000000 + 17, 5);
+    const size_t piece = 1000000;
+    ChunkDeflater a, b;
+    std::string pieces, whole;
+    for (size_t at = 0; at < data.size(); at += piece) {
+        const bool last = at + piece >= data.size();
+        const std::string_view dict = std::string_view(data).substr(
+            at < kDeflateWindow ? 0 : at - kDeflateWindow, std::min<size_t>(at, kDeflateWindow));
+        // Alternate deflaters: state must not leak from one piece to the next.
+        (at / piece % 2 ? a : b)
+            .Compress(9, dict, std::string_view(data).substr(at, piece), last, pieces);
+    }
+    EXPECT_TRUE(Inflate(pieces) == data);
+    a.Compress(9, {}, data, true, whole);
+    EXPECT_TRUE(Inflate(whole) == data);
+    // Priming with the previous piece keeps the cost of cutting small.
+    EXPECT_LT(pieces.size(), whole.size() + whole.size() / 100);
+}
+
+TEST(MemberPiecesTest, OnlyDataDeflateCannotShrinkIsJudgedIncompressible) {
+    WorkerState state;
+    const std::string random = zipeng_test::RandomData(300000, 1);
+    const std::string text = zipeng_test::TextData(300000, 2);
+    EXPECT_TRUE(LooksIncompressible(random, state));
+    EXPECT_FALSE(LooksIncompressible(text, state));
+    EXPECT_FALSE(LooksIncompressible(random.substr(0, 8000), state)); // too small to judge
+    // Random at the start but text further on (an archive of text files stored uncompressed
+    // behind a compressed part): the later samples show it compresses.
+    EXPECT_FALSE(LooksIncompressible(random.substr(0, 100000) + text.substr(0, 200000), state));
+    // Random bytes repeated: order 0 looks random, but deflate finds the repeats.
+    const std::string block = random.substr(0, 4096);
+    std::string repeated;
+    while (repeated.size() < 100000)
+        repeated += block;
+    EXPECT_FALSE(LooksIncompressible(repeated, state));
+}
+
+TEST(ReadAheadTest, ReadsAnywhereGiveTheSourceBytesWithFewUnderlyingReads) {
+    struct Counting : zipcore::MemorySource {
+        using MemorySource::MemorySource;
+        size_t ReadAt(std::uint64_t offset, void* buffer, size_t n) override {
+            ++reads;
+            return MemorySource::ReadAt(offset, buffer, n);
+        }
+        int reads = 0;
+    };
+    const std::string data = zipeng_test::RandomData(10000, 9);
+    Counting src(data);
+    ReadAhead cached(src, 1000);
+    EXPECT_EQ(cached.Size(), data.size());
+    std::string got;
+    // Small sequential reads, some crossing block ends: one underlying read per block.
+    for (size_t at = 0; at < data.size(); at += 30) {
+        char b[30];
+        const size_t n = cached.ReadAt(at, b, sizeof b);
+        got.append(b, n);
+    }
+    EXPECT_TRUE(got == data);
+    EXPECT_LE(src.reads, 12);
+    // A read larger than a block, one going back, one past the end.
+    std::string big(2500, '\0');
+    EXPECT_EQ(cached.ReadAt(3333, big.data(), big.size()), big.size());
+    EXPECT_TRUE(big == data.substr(3333, 2500));
+    char b[40];
+    EXPECT_EQ(cached.ReadAt(17, b, 40), 40u);
+    EXPECT_EQ(std::string(b, 40), data.substr(17, 40));
+    EXPECT_EQ(cached.ReadAt(9990, b, 40), 10u);
+    EXPECT_EQ(std::string(b, 10), data.substr(9990));
+    EXPECT_EQ(cached.ReadAt(20000, b, 40), 0u);
+}
+
+TEST(WorkPoolTest, ResultsAreTakenInOrderWhateverOrderTheWorkersFinishIn) {
+    struct Context {};
+    WorkPool<Context> pool(2);
+    std::vector<int> done(100, 0);
+    std::vector<std::uint64_t> tickets;
+    for (int i = 0; i < 100; ++i)
+        tickets.push_back(pool.Submit([&done, i](Context&) {
+            // Early jobs take longest, so later ones finish first.
+            std::this_thread::sleep_for(std::chrono::microseconds(i < 10 ? 3000 : 10));
+            done[i] = 1;
+        }));
+    for (int i = 0; i < 100; ++i) {
+        pool.Wait(tickets[i]);
+        EXPECT_EQ(done[i], 1) << i; // finished, and its result visible to the owner
+    }
+    // A job's exception comes out of Wait.
+    const auto t = pool.Submit([](Context&) { throw std::runtime_error("job failed"); });
+    EXPECT_THROW(pool.Wait(t), std::runtime_error);
+}
+
+TEST(WorkPoolTest, AJobNoWorkerHasStartedRunsOnTheWaitingThread) {
+    struct Context {
+        int jobs = 0;
+    };
+    WorkPool<Context> pool(0);
+    const auto owner = std::this_thread::get_id();
+    int onOwner = 0, contextJobs = 0;
+    std::vector<std::uint64_t> tickets;
+    for (int i = 0; i < 5; ++i)
+        tickets.push_back(pool.Submit([&](Context& c) {
+            onOwner += std::this_thread::get_id() == owner;
+            contextJobs = ++c.jobs; // the owner's context lives from job to job
+        }));
+    for (const auto t : tickets)
+        pool.Wait(t);
+    EXPECT_EQ(onOwner, 5);
+    EXPECT_EQ(contextJobs, 5);
+}
+
+} // namespace
+} // namespace zipeng
