@@ -1,8 +1,8 @@
 // zipdrive: runs KZIPENG.DLL from the command line with the parameter record filled as the
 // program fills it, for scripts, interoperability checks and benchmarks.
 //
-//   zipdrive [options] archive spec...
-//     -d      delete the members the specs name (default: add the files they name)
+//   zipdrive [options] archive pattern...
+//     -d      delete the members the patterns name (default: add the files they name)
 //     -r      include subfolders        -p  keep folder names (else names are junked)
 //     -u      update                    -f  freshen
 //     -m      move                      -h  include hidden and system files
@@ -50,7 +50,7 @@ keng::EBool KENG_STDCALL Callback(keng::CallbackData* data) {
 
 int Usage() {
     std::fprintf(stderr, "usage: zipdrive [-d] [-r] [-p] [-u] [-f] [-m] [-h] [-k] [-t] [-e] "
-                         "[-P password] [-0..-9] [-v] [-V] [-c N] archive spec...\n");
+                         "[-P password] [-0..-9] [-v] [-V] [-c N] archive pattern...\n");
     return 2;
 }
 
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     std::memset(&params, 0, sizeof params);
     std::vector<char> archiveBuffer(keng::kNameBufferSize),
         passwordBuffer(keng::kPasswordBufferSize);
-    std::vector<std::vector<char>> specBuffers;
+    std::vector<std::vector<char>> patternBuffers;
     if (!CopyText(archiveBuffer.data(), archiveBuffer.size(), argv[i]) ||
         !CopyText(passwordBuffer.data(), passwordBuffer.size(), password)) {
         std::fprintf(stderr, "archive name or password too long\n");
@@ -134,13 +134,13 @@ int main(int argc, char** argv) {
     }
     ++i;
     if (argc - i > keng::kMaxFileSpecs) {
-        std::fprintf(stderr, "too many specifications\n");
+        std::fprintf(stderr, "too many patterns\n");
         return 2;
     }
     for (; i < argc; ++i) {
-        specBuffers.emplace_back(keng::kNameBufferSize);
-        if (!CopyText(specBuffers.back().data(), keng::kNameBufferSize, argv[i])) {
-            std::fprintf(stderr, "specification too long: %s\n", argv[i]);
+        patternBuffers.emplace_back(keng::kNameBufferSize);
+        if (!CopyText(patternBuffers.back().data(), keng::kNameBufferSize, argv[i])) {
+            std::fprintf(stderr, "pattern too long: %s\n", argv[i]);
             return 2;
         }
     }
@@ -169,9 +169,9 @@ int main(int argc, char** argv) {
     params.ZipTime = keng::ToEBool(zipTime);
     params.ArchiveName = archiveBuffer.data();
     params.Marker = keng::kRecordMarker;
-    params.Argc = static_cast<std::int32_t>(specBuffers.size());
-    for (size_t s = 0; s < specBuffers.size(); ++s)
-        params.FileSpecs[s] = specBuffers[s].data();
+    params.Argc = static_cast<std::int32_t>(patternBuffers.size());
+    for (size_t s = 0; s < patternBuffers.size(); ++s)
+        params.FileSpecs[s] = patternBuffers[s].data();
     if (del) {
         params.DeleteEntries = keng::kTrue;
         params.AddMode = params.JunkDirNames = params.Move = params.Freshen = keng::kFalse;

@@ -49,7 +49,7 @@ std::optional<std::string> Password(const Request& request) {
 } // namespace
 
 int RunAdd(const Request& request, Reporter& reporter) {
-    if (request.specs.empty()) {
+    if (request.patterns.empty()) {
         reporter.Message(keng::kErrNoMatch, "No files were given to add");
         return 0;
     }
@@ -81,19 +81,19 @@ int RunAdd(const Request& request, Reporter& reporter) {
     std::unique_ptr<ItemSource> items;
     if (info.members.empty() && request.mode != AddMode::Freshen) {
         background =
-            std::make_unique<BackgroundScan>(request.specs, request.scan, request.archivePath);
+            std::make_unique<BackgroundScan>(request.patterns, request.scan, request.archivePath);
         items = std::make_unique<ScannedItems>(*background);
         PlanItem first;
         if (!items->Item(0, true, first)) {
             items->ReportProblems(reporter);
-            for (const std::string& spec : background->TakeUnmatched(true))
-                reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+            for (const std::string& pattern : background->TakeUnmatched(true))
+                reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
             return 0;
         }
     } else {
-        scan = ScanSources(request.specs, request.scan, request.archivePath);
-        for (const std::string& spec : scan.unmatched)
-            reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+        scan = ScanSources(request.patterns, request.scan, request.archivePath);
+        for (const std::string& pattern : scan.unmatched)
+            reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
         plan = PlanAdd(info.members, scan.entries, request.mode);
         for (const size_t d : plan.duplicates)
             ReportDuplicate(reporter, scan.entries[d]);
@@ -114,8 +114,8 @@ int RunAdd(const Request& request, Reporter& reporter) {
         written = writer.Run();
     }
     if (background) {
-        for (const std::string& spec : background->TakeUnmatched(true))
-            reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+        for (const std::string& pattern : background->TakeUnmatched(true))
+            reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
     }
     if (written.empty()) return 0; // every file failed: the archive stays as it was
     old.reset();

@@ -50,8 +50,8 @@ bool ScannedItems::Item(size_t i, bool wait, PlanItem& item) {
 }
 
 void ScannedItems::ReportProblems(Reporter& reporter) {
-    for (const std::string& spec : scan_.TakeUnmatched(false))
-        reporter.Message(keng::kErrNoMatch, "No files found for " + spec);
+    for (const std::string& pattern : scan_.TakeUnmatched(false))
+        reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
     for (const SourceEntry* d : std::exchange(duplicates_, {}))
         ReportDuplicate(reporter, *d);
 }

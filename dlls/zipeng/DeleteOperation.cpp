@@ -1,4 +1,4 @@
-// Deleting: every member the specifications select is left out of the new archive; the
+// Deleting: every member the patterns select is left out of the new archive; the
 // others are copied unchanged.
 #include "dlls/zipeng/Operations.h"
 
@@ -11,7 +11,7 @@
 namespace zipeng {
 
 int RunDelete(const Request& request, Reporter& reporter) {
-    if (request.specs.empty()) {
+    if (request.patterns.empty()) {
         reporter.Message(keng::kErrNoMatch, "No members were given to delete");
         return 0;
     }
@@ -29,8 +29,8 @@ int RunDelete(const Request& request, Reporter& reporter) {
                           request.archivePath + ": " + e.what() + "; nothing was deleted");
     }
 
-    const zipcore::NameSelector selector(request.specs);
-    std::vector<bool> used(request.specs.size(), false);
+    const zipcore::NameSelector selector(request.patterns);
+    std::vector<bool> used(request.patterns.size(), false);
     std::vector<bool> remove(info.members.size(), false);
     int count = 0;
     for (size_t i = 0; i < info.members.size(); ++i)
@@ -38,8 +38,9 @@ int RunDelete(const Request& request, Reporter& reporter) {
             remove[i] = true;
             ++count;
         }
-    for (size_t s = 0; s < request.specs.size(); ++s)
-        if (!used[s]) reporter.Message(keng::kErrNoMatch, "No member matches " + request.specs[s]);
+    for (size_t s = 0; s < request.patterns.size(); ++s)
+        if (!used[s])
+            reporter.Message(keng::kErrNoMatch, "No member matches " + request.patterns[s]);
     if (count == 0) return 0;
 
     NewArchive archive(request.archivePath);

@@ -39,16 +39,16 @@ Request ReadRequest(const keng::ZipParams& p, Reporter& reporter) {
     r.archivePath = n > 0 && n < sizeof full ? std::string(full, n) : archive;
 
     if (p.Argc < 0 || p.Argc > keng::kMaxFileSpecs)
-        throw EngineError(keng::kErrParams, "The number of file specifications is out of range: " +
-                                                std::to_string(p.Argc));
+        throw EngineError(keng::kErrParams,
+                          "The number of file patterns is out of range: " + std::to_string(p.Argc));
     for (int i = 0; i < p.Argc; ++i) {
-        std::string spec;
-        if (!ReadText(p.FileSpecs[i], keng::kNameBufferSize, spec)) {
-            reporter.Message(keng::kErrParams, "File specification " + std::to_string(i + 1) +
+        std::string pattern;
+        if (!ReadText(p.FileSpecs[i], keng::kNameBufferSize, pattern)) {
+            reporter.Message(keng::kErrParams, "File pattern " + std::to_string(i + 1) +
                                                    " is missing or too long; left out");
             continue;
         }
-        if (!spec.empty()) r.specs.push_back(spec);
+        if (!pattern.empty()) r.patterns.push_back(pattern);
     }
 
     r.deleteEntries = On(p.DeleteEntries);

@@ -13,7 +13,7 @@ namespace zipeng {
 struct Request {
     bool deleteEntries = false;
     std::string archivePath; // full path
-    std::vector<std::string> specs;
+    std::vector<std::string> patterns;
     ScanOptions scan;
     AddMode mode = AddMode::AddReplace;
     int level = 9;
@@ -26,7 +26,7 @@ struct Request {
 
 class Reporter;
 
-// Reads the record within its stated buffer sizes. A specification too long for its buffer
+// Reads the record within its stated buffer sizes. A pattern too long for its buffer
 // is reported and left out. Throws EngineError(kErrParams) when the record cannot be used.
 Request ReadRequest(const keng::ZipParams& params, Reporter& reporter);
 

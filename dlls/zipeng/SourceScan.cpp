@@ -58,8 +58,8 @@ public:
           archiveName_(archiveFullPath.substr(archiveFolder_.size())), sink_(std::move(sink)),
           stop_(stop) {}
 
-    // Whether the specification found anything.
-    bool Spec(std::string spec);
+    // Whether the pattern found anything.
+    bool Pattern(std::string pattern);
     bool Stopped() const { return stopped_; }
 
 private:
@@ -141,23 +141,23 @@ void Scanner::Folder(const std::string& dir, const std::string& mask, int depth)
     }
 }
 
-bool Scanner::Spec(std::string spec) {
+bool Scanner::Pattern(std::string pattern) {
     const size_t before = found_;
-    std::replace(spec.begin(), spec.end(), '/', '\\');
-    while (!spec.empty() && (spec.back() == ' ' || spec.back() == '\t'))
-        spec.pop_back();
-    spec.erase(0, spec.find_first_not_of(" \t"));
-    if (spec.empty()) return false;
+    std::replace(pattern.begin(), pattern.end(), '/', '\\');
+    while (!pattern.empty() && (pattern.back() == ' ' || pattern.back() == '\t'))
+        pattern.pop_back();
+    pattern.erase(0, pattern.find_first_not_of(" \t"));
+    if (pattern.empty()) return false;
 
-    const size_t cut = spec.find_last_of("\\:");
-    const std::string dir = cut == std::string::npos ? std::string() : spec.substr(0, cut + 1);
-    const std::string last = spec.substr(dir.size());
+    const size_t cut = pattern.find_last_of("\\:");
+    const std::string dir = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+    const std::string last = pattern.substr(dir.size());
     if (zipcore::HasWildcards(last)) {
         // A mask may only have wildcards in its last component.
         if (!zipcore::HasWildcards(dir)) Folder(dir, last, 0);
         return found_ > before;
     }
-    std::string path = spec;
+    std::string path = pattern;
     while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':')
         path.pop_back();
     WIN32_FIND_DATAA fd;
@@ -180,21 +180,21 @@ bool Scanner::Spec(std::string spec) {
 
 } // namespace
 
-ScanResult ScanSources(const std::vector<std::string>& specs, const ScanOptions& options,
+ScanResult ScanSources(const std::vector<std::string>& patterns, const ScanOptions& options,
                        const std::string& archiveFullPath) {
     ScanResult result;
     Scanner scanner(options, archiveFullPath, [&](SourceEntry&& e) {
         result.entries.push_back(std::move(e));
         return true;
     });
-    for (const std::string& spec : specs)
-        if (!scanner.Spec(spec)) result.unmatched.push_back(spec);
+    for (const std::string& pattern : patterns)
+        if (!scanner.Pattern(pattern)) result.unmatched.push_back(pattern);
     return result;
 }
 
-BackgroundScan::BackgroundScan(std::vector<std::string> specs, ScanOptions options,
+BackgroundScan::BackgroundScan(std::vector<std::string> patterns, ScanOptions options,
                                std::string archiveFullPath)
-    : specs_(std::move(specs)), options_(options), archive_(std::move(archiveFullPath)),
+    : patterns_(std::move(patterns)), options_(options), archive_(std::move(archiveFullPath)),
       thread_([this] { Run(); }) {}
 
 BackgroundScan::~BackgroundScan() {
@@ -213,11 +213,11 @@ void BackgroundScan::Run() {
                 return !stop_;
             },
             &stop_);
-        for (const std::string& spec : specs_) {
+        for (const std::string& pattern : patterns_) {
             if (scanner.Stopped()) break;
-            if (!scanner.Spec(spec)) {
+            if (!scanner.Pattern(pattern)) {
                 std::lock_guard lock(mutex_);
-                unmatched_.push_back(spec);
+                unmatched_.push_back(pattern);
             }
         }
     } catch (...) {

@@ -1,6 +1,6 @@
-// Finds the files (and folders) that a list of specifications names on disk.
+// Finds the files (and folders) that a list of patterns names on disk.
 //
-// A specification is a path or a mask ('*' and '?' in its last component, "*.*" matching
+// A pattern is a path or a mask ('*' and '?' in its last component, "*.*" matching
 // every name). A path naming a folder stands for the folder itself and the files in it.
 // With recurse, every subfolder is searched with the same mask, and a subfolder whose name
 // the mask matches is stored as a folder entry (when names keep their folders), so empty
@@ -30,11 +30,11 @@ struct ScanOptions {
 
 struct ScanResult {
     std::vector<SourceEntry> entries;   // in the order found: folders sorted by name, depth first
-    std::vector<std::string> unmatched; // specifications that found nothing
+    std::vector<std::string> unmatched; // patterns that found nothing
 };
 
 // archiveFullPath is the archive's full path, so the archive never adds itself.
-ScanResult ScanSources(const std::vector<std::string>& specs, const ScanOptions& options,
+ScanResult ScanSources(const std::vector<std::string>& patterns, const ScanOptions& options,
                        const std::string& archiveFullPath);
 
 // The same scan on a thread of its own, so that the files found first can be compressed
@@ -42,7 +42,7 @@ ScanResult ScanSources(const std::vector<std::string>& specs, const ScanOptions&
 // Entries never move once found, so pointers to them stay valid.
 class BackgroundScan {
 public:
-    BackgroundScan(std::vector<std::string> specs, ScanOptions options,
+    BackgroundScan(std::vector<std::string> patterns, ScanOptions options,
                    std::string archiveFullPath);
     // Stops a scan still running.
     ~BackgroundScan();
@@ -52,14 +52,14 @@ public:
     // Entry i in the order found; with `wait` this blocks until it is found or the scan has
     // ended. Null when there is no such entry (yet, or at all).
     const SourceEntry* Entry(size_t i, bool wait);
-    // The specifications found to match nothing since the last call (each is reported once
+    // The patterns found to match nothing since the last call (each is reported once
     // its turn in the scan is over); with `wait`, waits for the end of the scan first.
     std::vector<std::string> TakeUnmatched(bool wait);
 
 private:
     void Run();
 
-    const std::vector<std::string> specs_;
+    const std::vector<std::string> patterns_;
     const ScanOptions options_;
     const std::string archive_;
     std::mutex mutex_;

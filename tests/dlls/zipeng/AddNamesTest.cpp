@@ -1,4 +1,4 @@
-// Which files a specification takes and the names they get in the archive.
+// Which files a pattern takes and the names they get in the archive.
 #include "EngineFixture.h"
 
 #include "dlls/zipeng/SourceScan.h"
@@ -186,7 +186,7 @@ TEST_F(AddNamesTest, TheArchiveNeverAddsItself) {
     EXPECT_THAT(ArchiveView(archive_).Names(), ElementsAre("a.txt", "b.txt"));
 }
 
-TEST_F(AddNamesTest, SpecificationsThatFindNothingAreReported) {
+TEST_F(AddNamesTest, PatternsThatFindNothingAreReported) {
     Make("a.txt", "alpha");
     Recorder r;
     EXPECT_EQ(Engine::Get().Add(archive_, {"a.txt", "missing.txt", "nodir\\*.*"}, {}, r), 1);
@@ -206,13 +206,13 @@ TEST_F(AddNamesTest, TheBackgroundScanFindsWhatTheScanFindsInTheSameOrder) {
         for (int f = 0; f < 5; ++f)
             Make("t\\d" + std::to_string(d) + "\\f" + std::to_string(f) + ".txt", "x");
     MakeFolder("t\\empty");
-    const std::vector<std::string> specs = {"t\\*.*", "none\\*.*", "t\\d1\\f1.txt"};
+    const std::vector<std::string> patterns = {"t\\*.*", "none\\*.*", "t\\d1\\f1.txt"};
     zipeng::ScanOptions options;
     options.recurse = true;
-    const zipeng::ScanResult direct = zipeng::ScanSources(specs, options, archive_);
+    const zipeng::ScanResult direct = zipeng::ScanSources(patterns, options, archive_);
     ASSERT_EQ(direct.entries.size(), 32u); // 25 files, 6 folders, the file named again
 
-    zipeng::BackgroundScan background(specs, options, archive_);
+    zipeng::BackgroundScan background(patterns, options, archive_);
     std::vector<std::string> names;
     for (size_t i = 0;; ++i) {
         const zipeng::SourceEntry* e = background.Entry(i, true);

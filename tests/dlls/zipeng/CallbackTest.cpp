@@ -113,14 +113,14 @@ TEST_F(CallbackTest, StoppingOnAMessageStopsToo) {
 TEST_F(CallbackTest, WithoutACallbackTheEngineStillWorks) {
     Make("a.txt", "a");
     std::vector<char> archive(keng::kNameBufferSize), password(keng::kPasswordBufferSize);
-    std::vector<char> spec(keng::kNameBufferSize);
+    std::vector<char> pattern(keng::kNameBufferSize);
     std::strcpy(archive.data(), archive_.c_str());
-    std::strcpy(spec.data(), "a.txt");
+    std::strcpy(pattern.data(), "a.txt");
     auto params = std::make_unique<keng::ZipParams>();
     Engine::FillForAdd(*params, {}, archive.data(), password.data());
     params->Callback = nullptr;
     params->Argc = 1;
-    params->FileSpecs[0] = spec.data();
+    params->FileSpecs[0] = pattern.data();
     Recorder r;
     EXPECT_EQ(Engine::Get().Exec(*params, r), 1);
     EXPECT_TRUE(r.events.empty());

@@ -50,7 +50,7 @@ TEST_F(DeleteTest, BackslashesAndLetterCaseDoNotMatterAndAFolderNameTakesItsTree
     EXPECT_THAT(ArchiveView(archive_).Names(), ElementsAre("a.txt", "b.dat"));
 }
 
-TEST_F(DeleteTest, SpecificationsMatchingNothingAreReportedAndLeaveTheArchiveAlone) {
+TEST_F(DeleteTest, PatternsMatchingNothingAreReportedAndLeaveTheArchiveAlone) {
     const std::string bytes = Bytes(archive_);
     Recorder r;
     EXPECT_EQ(Engine::Get().Delete(archive_, {"nothere.txt", "*.none"}, r), 0);

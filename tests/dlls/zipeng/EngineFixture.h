@@ -1,4 +1,4 @@
-// A test folder that is also the current directory, so specifications can be relative and
+// A test folder that is also the current directory, so patterns can be relative and
 // stored names predictable, plus helpers to lay out files in it.
 #pragma once
 

@@ -44,7 +44,7 @@ keng::EBool KENG_STDCALL Callback(keng::CallbackData* data) {
 struct Buffers {
     std::vector<char> archive = std::vector<char>(keng::kNameBufferSize);
     std::vector<char> password = std::vector<char>(keng::kPasswordBufferSize);
-    std::vector<std::vector<char>> specs;
+    std::vector<std::vector<char>> patterns;
 };
 
 void Put(std::vector<char>& buffer, const std::string& text) {
@@ -131,31 +131,31 @@ int Engine::Exec(keng::ZipParams& params, Recorder& recorder) {
     return result;
 }
 
-int Engine::Add(const std::string& archive, const std::vector<std::string>& specs,
+int Engine::Add(const std::string& archive, const std::vector<std::string>& patterns,
                 const AddOptions& options, Recorder& recorder) {
     Buffers b;
     Put(b.archive, archive);
     Put(b.password, options.password);
     auto params = std::make_unique<keng::ZipParams>();
     FillForAdd(*params, options, b.archive.data(), b.password.data());
-    for (const std::string& spec : specs) {
-        b.specs.emplace_back(keng::kNameBufferSize);
-        Put(b.specs.back(), spec);
-        params->FileSpecs[params->Argc++] = b.specs.back().data();
+    for (const std::string& pattern : patterns) {
+        b.patterns.emplace_back(keng::kNameBufferSize);
+        Put(b.patterns.back(), pattern);
+        params->FileSpecs[params->Argc++] = b.patterns.back().data();
     }
     return Exec(*params, recorder);
 }
 
-int Engine::Add(const std::string& archive, const std::vector<std::string>& specs,
+int Engine::Add(const std::string& archive, const std::vector<std::string>& patterns,
                 const AddOptions& options) {
     Recorder recorder;
-    const int n = Add(archive, specs, options, recorder);
+    const int n = Add(archive, patterns, options, recorder);
     for (const Event& e : recorder.Messages())
         ADD_FAILURE() << "unexpected engine message " << e.code << ": " << e.text;
     return n;
 }
 
-int Engine::Delete(const std::string& archive, const std::vector<std::string>& specs,
+int Engine::Delete(const std::string& archive, const std::vector<std::string>& patterns,
                    Recorder& recorder, bool zipTime) {
     Buffers b;
     Put(b.archive, archive);
@@ -167,10 +167,10 @@ int Engine::Delete(const std::string& archive, const std::vector<std::string>& s
     params->DeleteEntries = keng::kTrue;
     params->AddMode = params->JunkDirNames = params->Move = keng::kFalse;
     params->Freshen = params->Update = params->Recurse = params->Encrypt = keng::kFalse;
-    for (const std::string& spec : specs) {
-        b.specs.emplace_back(keng::kNameBufferSize);
-        Put(b.specs.back(), spec);
-        params->FileSpecs[params->Argc++] = b.specs.back().data();
+    for (const std::string& pattern : patterns) {
+        b.patterns.emplace_back(keng::kNameBufferSize);
+        Put(b.patterns.back(), pattern);
+        params->FileSpecs[params->Argc++] = b.patterns.back().data();
     }
     return Exec(*params, recorder);
 }

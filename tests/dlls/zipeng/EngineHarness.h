@@ -58,11 +58,11 @@ struct AddOptions {
 class Engine {
 public:
     static Engine& Get();
-    int Add(const std::string& archive, const std::vector<std::string>& specs,
+    int Add(const std::string& archive, const std::vector<std::string>& patterns,
             const AddOptions& options, Recorder& recorder);
-    int Add(const std::string& archive, const std::vector<std::string>& specs,
+    int Add(const std::string& archive, const std::vector<std::string>& patterns,
             const AddOptions& options = {});
-    int Delete(const std::string& archive, const std::vector<std::string>& specs,
+    int Delete(const std::string& archive, const std::vector<std::string>& patterns,
                Recorder& recorder, bool zipTime = false);
     // The record exactly as handed to the engine, for tests that bend single fields.
     int Exec(keng::ZipParams& params, Recorder& recorder);

@@ -128,19 +128,19 @@ protected:
         Engine::FillForAdd(*params_, {}, archiveBuffer_.data(), passwordBuffer_.data());
         Make("a.txt", "alpha");
     }
-    void Spec(const char* text) {
-        specs_.emplace_back(keng::kNameBufferSize, '\0');
-        std::strncpy(specs_.back().data(), text, keng::kNameBufferSize);
-        params_->FileSpecs[params_->Argc++] = specs_.back().data();
+    void Pattern(const char* text) {
+        patterns_.emplace_back(keng::kNameBufferSize, '\0');
+        std::strncpy(patterns_.back().data(), text, keng::kNameBufferSize);
+        params_->FileSpecs[params_->Argc++] = patterns_.back().data();
     }
     std::vector<char> archiveBuffer_ = std::vector<char>(keng::kNameBufferSize);
     std::vector<char> passwordBuffer_ = std::vector<char>(keng::kPasswordBufferSize);
-    std::vector<std::vector<char>> specs_;
+    std::vector<std::vector<char>> patterns_;
     std::unique_ptr<keng::ZipParams> params_ = std::make_unique<keng::ZipParams>();
 };
 
 TEST_F(RecordTest, ARecordWithoutItsMarkerIsRefused) {
-    Spec("a.txt");
+    Pattern("a.txt");
     params_->Marker = 6;
     Recorder r;
     EXPECT_EQ(Engine::Get().Exec(*params_, r), 0);
@@ -149,18 +149,18 @@ TEST_F(RecordTest, ARecordWithoutItsMarkerIsRefused) {
 }
 
 TEST_F(RecordTest, CountsAndBuffersAreReadOnlyWithinTheirSizes) {
-    Spec("a.txt");
+    Pattern("a.txt");
     params_->Argc = keng::kMaxFileSpecs + 1;
     Recorder r;
     EXPECT_EQ(Engine::Get().Exec(*params_, r), 0);
-    EXPECT_TRUE(r.HasMessage(keng::kErrParams, "specifications"));
+    EXPECT_TRUE(r.HasMessage(keng::kErrParams, "patterns"));
 
-    // A specification filling its whole buffer without a NUL is left out, not overrun.
+    // A pattern filling its whole buffer without a NUL is left out, not overrun.
     params_->Argc = 0;
-    specs_.clear();
-    Spec("a.txt");
-    specs_.emplace_back(keng::kNameBufferSize, 'x');
-    params_->FileSpecs[params_->Argc++] = specs_.back().data();
+    patterns_.clear();
+    Pattern("a.txt");
+    patterns_.emplace_back(keng::kNameBufferSize, 'x');
+    params_->FileSpecs[params_->Argc++] = patterns_.back().data();
     Recorder r2;
     EXPECT_EQ(Engine::Get().Exec(*params_, r2), 1);
     EXPECT_TRUE(r2.HasMessage(keng::kErrParams, "2"));
@@ -168,7 +168,7 @@ TEST_F(RecordTest, CountsAndBuffersAreReadOnlyWithinTheirSizes) {
 }
 
 TEST_F(RecordTest, APasswordFillingItsBufferIsCutAtEightyCharacters) {
-    Spec("a.txt");
+    Pattern("a.txt");
     std::memset(passwordBuffer_.data(), 'p', passwordBuffer_.size()); // no NUL at all
     params_->Encrypt = keng::kTrue;
     Recorder r;
@@ -178,7 +178,7 @@ TEST_F(RecordTest, APasswordFillingItsBufferIsCutAtEightyCharacters) {
 }
 
 TEST_F(RecordTest, NeitherAddNorDeleteDoesNothing) {
-    Spec("a.txt");
+    Pattern("a.txt");
     params_->AddMode = keng::kFalse;
     Recorder r;
     EXPECT_EQ(Engine::Get().Exec(*params_, r), 0);
