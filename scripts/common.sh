@@ -31,7 +31,7 @@ kelvora_wine_env() {
     local key='HKCU\Software\Wine\X11 Driver'
     wine reg add "$key" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
     wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
-    wineserver -w
+    timeout 60 wineserver -w || true
     touch "$WINEPREFIX/.kelvora-configured"
   fi
   # One persistent server for the whole run; services Wine starts on first use must not

@@ -40,8 +40,8 @@ std::optional<Request> ReadRequest(const keng::UnzParams& params, std::string& p
     std::string password = BoundedText(params.PasswordText, keng::kPasswordBufferSize);
     if (!password.empty()) r.password = std::move(password);
     for (int i = 0; i < params.Argc; ++i) {
-        std::string spec = BoundedText(params.FileSpecs[i], keng::kNameBufferSize);
-        if (!spec.empty()) r.specs.push_back(std::move(spec));
+        std::string fileSpec = BoundedText(params.FileSpecs[i], keng::kNameBufferSize);
+        if (!fileSpec.empty()) r.specs.push_back(std::move(fileSpec));
     }
     if (r.archiveName.empty()) {
         problem = "no archive name given";

@@ -66,20 +66,20 @@ std::string NormalizeMemberPath(std::string_view name) {
 NameSelector::NameSelector(const std::vector<std::string>& specs) : specCount_(specs.size()) {
     selectAll_ = specs.empty();
     for (size_t i = 0; i < specs.size(); ++i) {
-        std::string spec = NormalizeMemberPath(specs[i]);
-        if (spec.empty()) continue;
-        if (!HasWildcards(spec)) {
-            if (spec.back() == '/') {
-                prefixes_.push_back({i, spec});
+        std::string fileSpec = NormalizeMemberPath(specs[i]);
+        if (fileSpec.empty()) continue;
+        if (!HasWildcards(fileSpec)) {
+            if (fileSpec.back() == '/') {
+                prefixes_.push_back({i, fileSpec});
             } else {
-                exact_[spec].push_back(i);
-                exact_[spec + "/"].push_back(i); // the folder entry of that name
+                exact_[fileSpec].push_back(i);
+                exact_[fileSpec + "/"].push_back(i); // the folder entry of that name
             }
             continue;
         }
-        std::vector<std::string> parts = SplitPath(spec);
+        std::vector<std::string> parts = SplitPath(fileSpec);
         if (parts.empty()) continue;
-        Mask mask{i, {}, parts.back(), spec.find('/') == std::string::npos};
+        Mask mask{i, {}, parts.back(), fileSpec.find('/') == std::string::npos};
         parts.pop_back();
         mask.folders = std::move(parts);
         if (mask.anyDepth && (mask.name == "*" || mask.name == "*.*")) selectAll_ = true;

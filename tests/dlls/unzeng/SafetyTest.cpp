@@ -220,7 +220,7 @@ TEST_F(Safety, RecordBuffersAreReadOnlyWithinTheirSizes) {
     };
     char* archive = guarded(keng::kNameBufferSize, 'n');
     char* password = guarded(keng::kPasswordBufferSize, 'p');
-    char* spec = guarded(keng::kNameBufferSize, 's');
+    char* fileSpec = guarded(keng::kNameBufferSize, 's');
 
     keng::UnzParams params{};
     params.Caller = &params;
@@ -229,7 +229,7 @@ TEST_F(Safety, RecordBuffersAreReadOnlyWithinTheirSizes) {
     params.ArchiveName = archive;
     params.PasswordText = password;
     params.Argc = 1;
-    params.FileSpecs[0] = spec;
+    params.FileSpecs[0] = fileSpec;
     params.DirNames = keng::kTrue;
     params.Callback = RecordingCallback();
     TempFolder out;
