@@ -1,7 +1,7 @@
 #include "dlls/unzeng/OutputFiles.h"
 
 #include "dlls/unzeng/Win32Source.h"
-#include "dlls/zipcore/DosTime.h"
+#include "dlls/common/FileTimes.h"
 
 #include <windows.h>
 
@@ -146,18 +146,8 @@ void WriteAll(const ui::FileHandle& file, const std::uint8_t* data, std::size_t 
 }
 
 void SetDosTime(const ui::FileHandle& file, std::uint32_t dosTime) {
-    const auto t = zipcore::DecodeDosTime(dosTime);
-    if (!t) return;
-    SYSTEMTIME local{};
-    local.wYear = static_cast<WORD>(t->year);
-    local.wMonth = static_cast<WORD>(t->month);
-    local.wDay = static_cast<WORD>(t->day);
-    local.wHour = static_cast<WORD>(t->hour);
-    local.wMinute = static_cast<WORD>(t->minute);
-    local.wSecond = static_cast<WORD>(t->second);
-    SYSTEMTIME utc{};
     FILETIME ft{};
-    if (TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &ft))
+    if (kfiletime::FileTimeFromDosTime(dosTime, &ft))
         SetFileTime(file.Get(), nullptr, nullptr, &ft);
 }
 

@@ -1,6 +1,5 @@
 #include "dlls/zipeng/FileIo.h"
 
-#include "dlls/zipcore/DosTime.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,29 +33,6 @@ std::string SystemErrorText(DWORD error) {
         text.pop_back();
     if (text.empty()) text = "system error " + std::to_string(error);
     return text;
-}
-
-std::uint32_t DosTimeFromFileTime(const FILETIME& utc) {
-    FILETIME local;
-    SYSTEMTIME st;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
-        return 0x00210000; // 1980-01-01 00:00:00
-    zipcore::DateTime t{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
-    return zipcore::EncodeDosTime(t).value_or(0x00210000);
-}
-
-bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc) {
-    const auto t = zipcore::DecodeDosTime(dos);
-    if (!t) return false;
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(t->year);
-    st.wMonth = static_cast<WORD>(t->month);
-    st.wDay = static_cast<WORD>(t->day);
-    st.wHour = static_cast<WORD>(t->hour);
-    st.wMinute = static_cast<WORD>(t->minute);
-    st.wSecond = static_cast<WORD>(t->second);
-    FILETIME local;
-    return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, utc);
 }
 
 InputFile::InputFile(const std::string& path, keng::ErrorCode code)

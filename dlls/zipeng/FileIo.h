@@ -3,6 +3,8 @@
 // an EngineError with the system's reason.
 #pragma once
 
+#include "dlls/common/FileTimes.h"
+
 #include "dlls/zipcore/CentralDirectory.h"
 #include "dlls/zipeng/EngineError.h"
 #include "ui/Handle.h"
@@ -18,9 +20,8 @@ namespace zipeng {
 // The system's text for an error code, without the trailing line break.
 std::string SystemErrorText(DWORD error);
 
-// DOS date-time (local time, as zip stores it) of a file time, and back.
-std::uint32_t DosTimeFromFileTime(const FILETIME& utc);
-bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc);
+using kfiletime::DosTimeFromFileTime;
+using kfiletime::FileTimeFromDosTime;
 
 // A file opened for reading; others may go on reading and writing it.
 class InputFile {

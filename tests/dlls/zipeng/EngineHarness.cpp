@@ -1,7 +1,7 @@
 #include "EngineHarness.h"
 
 #include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/DosTime.h"
+#include "dlls/common/FileTimes.h"
 #include "tests/engine/ZipBuilder.h"
 #include "ui/Handle.h"
 
@@ -240,18 +240,8 @@ std::string RandomData(size_t size, unsigned seed) {
 }
 
 void SetFileDosTime(const std::string& path, std::uint32_t dosTime) {
-    const auto t = zipcore::DecodeDosTime(dosTime);
-    ASSERT_TRUE(t.has_value());
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(t->year);
-    st.wMonth = static_cast<WORD>(t->month);
-    st.wDay = static_cast<WORD>(t->day);
-    st.wHour = static_cast<WORD>(t->hour);
-    st.wMinute = static_cast<WORD>(t->minute);
-    st.wSecond = static_cast<WORD>(t->second);
-    FILETIME local, utc;
-    ASSERT_TRUE(SystemTimeToFileTime(&st, &local));
-    ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
+    FILETIME utc;
+    ASSERT_TRUE(kfiletime::FileTimeFromDosTime(dosTime, &utc));
     ui::FileHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     ASSERT_TRUE(h.Valid()) << path;

@@ -1,0 +1,40 @@
+// DOS date-times (local time, as zip stores them) and Windows file times (UTC). Both engines
+// convert with this one pair, so a file added and extracted again keeps its time.
+#pragma once
+
+#include "dlls/zipcore/DosTime.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace kfiletime {
+
+// 1980-01-01 00:00:00, the earliest DOS time.
+constexpr std::uint32_t kEarliestDosTime = 0x00210000;
+
+inline std::uint32_t DosTimeFromFileTime(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
+        return kEarliestDosTime;
+    zipcore::DateTime t{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return zipcore::EncodeDosTime(t).value_or(kEarliestDosTime);
+}
+
+// False when the value is not a calendar date and time.
+inline bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc) {
+    const auto t = zipcore::DecodeDosTime(dos);
+    if (!t) return false;
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(t->year);
+    st.wMonth = static_cast<WORD>(t->month);
+    st.wDay = static_cast<WORD>(t->day);
+    st.wHour = static_cast<WORD>(t->hour);
+    st.wMinute = static_cast<WORD>(t->minute);
+    st.wSecond = static_cast<WORD>(t->second);
+    FILETIME local;
+    return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, utc);
+}
+
+} // namespace kfiletime
