@@ -9,8 +9,20 @@ kelvora_build() {
   cmake --build "$BUILD" -j"$(nproc)"
 }
 
+# Wine can only create files whose names are not ASCII in a UTF-8 locale: keep the caller's
+# locale when it is UTF-8, otherwise use C.UTF-8, which every Debian has.
+kelvora_utf8_locale() {
+  local current
+  current=$(locale charmap 2>/dev/null || true)
+  if [ "$current" != "UTF-8" ]; then
+    export LANG=C.UTF-8
+    export LC_ALL=C.UTF-8
+  fi
+}
+
 # A Wine prefix of the build's own, never the user's ~/.wine.
 kelvora_wine_env() {
+  kelvora_utf8_locale
   export WINEPREFIX="$BUILD/wineprefix"
   export WINEARCH=win32
   export WINEDEBUG=-all
