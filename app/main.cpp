@@ -17,9 +17,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::Application& app = ui::App();
     app.Instance = instance;
 
-    TMainForm mainForm;
+    kelvora::SharedState state;
+    TMainForm mainForm(state);
     app.MainForm = &mainForm;
-    for (int i = 1; i < __argc; ++i) mainForm.CommandLine.push_back(__argv[i]);
+    for (int i = 1; i < __argc; ++i)
+        mainForm.CommandLine.push_back(__argv[i]);
     mainForm.Create();
 
     mainForm.Show();

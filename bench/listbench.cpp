@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     }
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    TMainForm form;
+    kelvora::SharedState state;
+    TMainForm form(state);
     ui::App().MainForm = &form;
     form.Create();
     form.Show();

@@ -5,7 +5,6 @@
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
 #include "mainwindow/RowKeys.h"
-#include "mainwindow/Shared.h"
 #include "mainwindow/TextFormat.h"
 #include "ui/Application.h"
 
@@ -14,22 +13,10 @@
 #include <cstring>
 #include <unordered_map>
 
-namespace kelvora {
-std::string CurrentArchiveName;
-bool AddDialogCancelled = false;
-FileInfoValues FileInfo;
-} // namespace kelvora
-
 namespace {
 
 // The shell's name buffer: 1024 characters and the NUL.
 constexpr size_t kShellNameMax = 1024;
-
-// The twelve commands that need an archive, in the order they are switched.
-const UINT kArchiveCommands[] = {IDM_DELETEARCHIVE, IDM_EXTRACTSELECTED, IDM_EXTRACTALL,
-                                 IDM_CONVERT,       IDM_ADDTOZIP,        IDM_DELETEFROMZIP,
-                                 IDM_INSTALL,       IDM_RUN2,            IDM_VIEWSELECTED,
-                                 IDM_CLOSEARCHIVE,  IDM_SAVEAS,          IDM_FILEINFO};
 
 struct GlyphSwitch {
     TMainForm::ToolButton button;
@@ -93,13 +80,13 @@ void TMainForm::ComputeArchiveTotals() {
         TotalUncompressed += zipKeeper1_->Entry(i).UncompressedSize;
     }
     TotalRatio = contents::Ratio(TotalCompressed, TotalUncompressed);
-    kelvora::FileInfo.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
-    kelvora::FileInfo.EntryCount = std::to_string(zipKeeper1_->Count());
-    kelvora::FileInfo.CompressedSize =
+    state_.FileInfo.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
+    state_.FileInfo.EntryCount = std::to_string(zipKeeper1_->Count());
+    state_.FileInfo.CompressedSize =
         contents::FormatThousands(std::to_string(TotalCompressed)) + " bytes";
-    kelvora::FileInfo.UncompressedSize =
+    state_.FileInfo.UncompressedSize =
         contents::FormatThousands(std::to_string(TotalUncompressed)) + " bytes";
-    kelvora::FileInfo.Ratio = std::to_string(TotalRatio) + "%";
+    state_.FileInfo.Ratio = std::to_string(TotalRatio) + "%";
 }
 
 void TMainForm::ClearRows() {
@@ -126,7 +113,8 @@ void TMainForm::FillContentsView() {
             contents::RowFields f;
             // A key that does not convert is left out rather than shown with wrong numbers.
             if (!contents::ParseRowKey(rowKeyList_[i], f) || f.name.empty()) continue;
-            std::string ext = kpath::LowerCase(kpath::ExtractFileExt(contents::EntryFileName(f.name)));
+            std::string ext =
+                kpath::LowerCase(kpath::ExtractFileExt(contents::EntryFileName(f.name)));
             auto cached = iconByExtension.find(ext);
             int icon = 0;
             if (cached != iconByExtension.end()) {
@@ -164,7 +152,7 @@ void TMainForm::GetDisplayInfo(NMLVDISPINFOA& info) {
     if (item.iItem < 0 || item.iItem >= static_cast<int>(rows_.size())) return;
     const ContentsRow& row = rows_[item.iItem];
     if (item.mask & LVIF_TEXT) {
-        const std::string& text = item.iSubItem == 0 ? row.Caption
+        const std::string& text = item.iSubItem == 0   ? row.Caption
                                   : item.iSubItem <= 5 ? row.SubItems[item.iSubItem - 1]
                                                        : row.Caption;
         if (item.cchTextMax > 0) {
@@ -181,7 +169,9 @@ void TMainForm::ExtractSortKeys(const std::string& key) {
     if (!order.empty()) currentSortName_ = order;
 }
 
-void TMainForm::SortRowsByKey(int l, int r) { contents::SortRowsByKey(sortKeyList_, rowKeyList_, l, r); }
+void TMainForm::SortRowsByKey(int l, int r) {
+    contents::SortRowsByKey(sortKeyList_, rowKeyList_, l, r);
+}
 
 void TMainForm::ReverseRows() {
     contents::ReverseRowList(rowKeyList_);
@@ -192,7 +182,10 @@ void TMainForm::ListView1ColumnClick(int column) {
     static const struct {
         const char* order;
         const char* key;
-    } kColumns[5] = {{"Name", ""}, {"Size", "@3"}, {"Date", "@1"}, {"ratio", "ratio"},
+    } kColumns[5] = {{"Name", ""},
+                     {"Size", "@3"},
+                     {"Date", "@1"},
+                     {"ratio", "ratio"},
                      {"UncopressedSize", "@2"}};
     if (column < 0 || column > 4) return; // the Path column does not sort
     if (currentSortName_ == kColumns[column].order) {
@@ -215,17 +208,12 @@ std::string TMainForm::RowEntryName(int row) const {
 }
 
 void TMainForm::UpdateStatusAndCaption() {
-    kelvora::CurrentArchiveName = zipKeeper1_->ZipFilename();
-    statusBar1_.SetPanelText(0, "Filename: " + kelvora::CurrentArchiveName);
+    state_.CurrentArchiveName = zipKeeper1_->ZipFilename();
+    statusBar1_.SetPanelText(0, "Filename: " + state_.CurrentArchiveName);
     int count = zipKeeper1_->Count();
     statusBar1_.SetPanelText(1, count > 0 ? "Files in Zip: " + std::to_string(count)
                                           : std::string("Files in Zip: <none>"));
-    SetCaption("Kelvora 98 - " + kpath::ExtractFileName(kelvora::CurrentArchiveName));
-}
-
-void TMainForm::SetArchiveCommandsEnabled(bool on) {
-    for (UINT id : kArchiveCommands) ui::MenuItem(mainMenu_, id).SetEnabled(on);
-    DrawMenuBar(Handle());
+    SetCaption("Kelvora 98 - " + kpath::ExtractFileName(state_.CurrentArchiveName));
 }
 
 void TMainForm::SetArchiveGlyphs(bool active) {
@@ -236,15 +224,16 @@ void TMainForm::SetArchiveGlyphs(bool active) {
 void TMainForm::ZipKeeper1DirUpdate(TZipKeeper& sender) {
     if (!sender.ZipFilename().empty()) {
         SetArchiveGlyphs(true);
-        SetArchiveCommandsEnabled(true);
+        archiveOpen_ = true;
+        UpdateCommands();
         if (sender.Count() > 0) {
             BuildRowKeys();
             ComputeArchiveTotals();
             FillContentsView();
             UpdateStatusAndCaption();
-            statusBar1_.SetPanelText(2, "Total Uncompressed Size: " +
-                                            contents::FormatThousands(std::to_string(TotalUncompressed)) +
-                                            " bytes");
+            statusBar1_.SetPanelText(
+                2, "Total Uncompressed Size: " +
+                       contents::FormatThousands(std::to_string(TotalUncompressed)) + " bytes");
             if (!rows_.empty()) listView1_.FocusRow(0);
         } else {
             ClearRows();
@@ -253,7 +242,8 @@ void TMainForm::ZipKeeper1DirUpdate(TZipKeeper& sender) {
         }
     } else {
         SetArchiveGlyphs(false);
-        SetArchiveCommandsEnabled(false);
+        archiveOpen_ = false;
+        UpdateCommands();
         UpdateStatusAndCaption();
         ClearRows();
         statusBar1_.SetPanelText(2, "Total Uncompressed Size: ");
@@ -262,8 +252,8 @@ void TMainForm::ZipKeeper1DirUpdate(TZipKeeper& sender) {
 
 void TMainForm::LoadSystemImageLists() {
     SHFILEINFOA info{};
-    auto large = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoA("", 0, &info, sizeof info, SHGFI_SYSICONINDEX));
+    auto large =
+        reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("", 0, &info, sizeof info, SHGFI_SYSICONINDEX));
     if (large) {
         imageListLarge_ = large;
         listView1_.SetImageList(large, LVSIL_NORMAL);
@@ -308,7 +298,9 @@ void TMainForm::SetViewStyle(UINT commandId) {
     }
 }
 
-int TMainForm::StoredColumnWidth(const std::string&) const { return -1; }
+int TMainForm::StoredColumnWidth(const std::string&) const {
+    return -1;
+}
 
 void TMainForm::ToggleColumn(UINT commandId) {
     static const struct {

@@ -2,6 +2,7 @@
 // separate files of this class (MainLayout, ContentsView, MainCommands).
 #pragma once
 
+#include "app/SharedState.h"
 #include "engine/ZipKeep.h"
 #include "mainwindow/ProgressState.h"
 #include "ui/Controls.h"
@@ -12,19 +13,31 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 class TMainForm : public ui::Form {
 public:
-    TMainForm();
+    explicit TMainForm(kelvora::SharedState& state);
     ~TMainForm() override;
 
     // The thirteen tool buttons, left to right.
     enum ToolButton {
-        NewZipBut, SpeedButton1, WizardAddBut, SpeedButton2, SpeedButton3, SpeedButton4,
-        SpeedButton5, SpeedButton6, AddZipBut, DeleteFromZipBut, SpeedButton7, SpeedButton8,
-        SpeedButton11, kToolButtonCount
+        NewZipBut,
+        SpeedButton1,
+        WizardAddBut,
+        SpeedButton2,
+        SpeedButton3,
+        SpeedButton4,
+        SpeedButton5,
+        SpeedButton6,
+        AddZipBut,
+        DeleteFromZipBut,
+        SpeedButton7,
+        SpeedButton8,
+        SpeedButton11,
+        kToolButtonCount
     };
     // One row of the member list as shown: caption, icon and the five sub-items.
     struct ContentsRow {
@@ -33,8 +46,23 @@ public:
         std::array<std::string, 5> SubItems;
     };
 
+    // One row per command: menu items, accelerators and tool buttons run it by its ID.
+    // Without a handler the command does nothing (yet); with NeedsArchive its menu items
+    // are enabled only while an archive is open; with NeedsSelection its pop-up items only
+    // while rows are selected.
+    struct Command {
+        UINT Id;
+        void (TMainForm::*Handler)();
+        bool NeedsArchive;
+        bool NeedsSelection;
+    };
+    static std::span<const Command> Commands();
+    // Runs the command with this ID; false when there is none or it has no handler.
+    bool RunCommand(UINT id);
+
     // The program's command-line arguments after the program name.
     std::vector<std::string> CommandLine;
+    kelvora::SharedState& State() { return state_; }
 
     // Lifecycle.
     void FormCreate();
@@ -70,8 +98,17 @@ public:
     // Width stored for a column under "Columns", or -1; settings fill this in.
     virtual int StoredColumnWidth(const std::string& key) const;
 
-    // Commands.
+    // Command handlers.
     void Exit1Click();
+    void List1Click();
+    void Full1Click();
+    void Icons1Click();
+    void SmallIcons1Click();
+    void Size1Click();
+    void DateTime1Click();
+    void Ratio1Click();
+    void PackedSize1Click();
+    void Path1Click();
 
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }
@@ -80,6 +117,9 @@ public:
     ui::ProgressBar& ProgressBar1() { return progressBar1_; }
     ui::SpeedButton& Button(ToolButton b) { return buttons_[b]; }
     HMENU MainMenu() const { return mainMenu_; }
+    HMENU PopupMenu1() const { return popupMenu1_; }
+    // Offers the pop-up's commands on members only while rows are selected.
+    void EnablePopupCommands();
     HBITMAP GlyphImage(int n) const { return images_[n - 1].Get(); } // Image1..Image12
     const std::vector<std::string>& RowKeyList() const { return rowKeyList_; }
     const std::vector<std::string>& SortKeyList() const { return sortKeyList_; }
@@ -95,7 +135,11 @@ public:
 protected:
     CreateParams GetCreateParams() override;
     void OnCreate() override { FormCreate(); }
-    void OnFirstShow() override { FormShow(); }
+    // The main window is shown once, at start-up.
+    void OnShow() override { FormShow(); }
+    // No OK or Cancel buttons here: Enter and Esc belong to the member list.
+    void OnOK() override {}
+    void OnCancel() override {}
     void OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnSize(int width, int height) override;
@@ -103,24 +147,23 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    void UpdateCommands();
     void CreateToolPanel();
     void CreateContentsList();
     void LoadGlyphs();
     HBITMAP DesignGlyph(int button) const;
-    void SetArchiveCommandsEnabled(bool on);
     void SetArchiveGlyphs(bool active);
     void ClearRows();
     void ShowPopupMenu();
     void GetDisplayInfo(NMLVDISPINFOA& info);
 
+    kelvora::SharedState& state_;
+    bool archiveOpen_ = false;
     std::unique_ptr<TZipKeeper> zipKeeper1_;
     HMENU mainMenu_ = nullptr;
     HMENU popupMenu1_ = nullptr;
-    HWND toolPanel_ = nullptr;
     HWND tooltip_ = nullptr;
     std::array<ui::SpeedButton, kToolButtonCount> buttons_;
-    std::array<HWND, kToolButtonCount> buttonLabels_{};
-    std::array<HWND, 3> separators_{};
     ui::FontHandle labelFont_;
     ui::ListView listView1_;
     ui::ProgressBar progressBar1_;
@@ -136,6 +179,3 @@ private:
     std::vector<ContentsRow> rows_;
     contents::ProgressState progress_;
 };
-
-// The one main window of the program.
-extern TMainForm* MainForm;

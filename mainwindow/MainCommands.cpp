@@ -1,5 +1,5 @@
-// TMainForm: start-up, opening archives, the command dispatcher, list notifications and
-// the progress bar.
+// TMainForm: start-up, opening archives, the command table, list notifications and the
+// progress bar.
 #include "mainwindow/Main.h"
 
 #include "engine/UnzEng.h"
@@ -9,6 +9,87 @@
 #include <commctrl.h>
 
 UINT ToolButtonCommand(int index); // MainLayout.cpp
+
+namespace {
+
+using M = TMainForm;
+// Every command of the menus, the pop-up menu, the accelerators and the tool buttons.
+// Commands without a handler come with the windows still to be built.
+const M::Command kCommands[] = {
+    // File
+    {IDM_NEWARCHIVE, nullptr, false, false},
+    {IDM_OPENARCHIVE, nullptr, false, false},
+    {IDM_SAVEAS, nullptr, true, false},
+    {IDM_CLOSEARCHIVE, nullptr, true, false},
+    {IDM_DELETEARCHIVE, nullptr, true, false},
+    {IDM_WIZARD, nullptr, false, false},
+    {IDM_FILEINFO, nullptr, true, false},
+    {IDM_LASTZIP1, nullptr, false, false},
+    {IDM_LASTZIP2, nullptr, false, false},
+    {IDM_LASTZIP3, nullptr, false, false},
+    {IDM_LASTZIP4, nullptr, false, false},
+    {IDM_EXIT, &M::Exit1Click, false, false},
+    // Zip
+    {IDM_INSTALL, nullptr, true, false},
+    {IDM_RUN2, nullptr, true, false}, // the menu's "Run": switched with the others, no action
+    {IDM_VIEWSELECTED, nullptr, true, true},
+    {IDM_EXTRACTSELECTED, nullptr, true, true},
+    {IDM_EXTRACTALL, nullptr, true, false},
+    {IDM_ADDTOZIP, nullptr, true, false},
+    {IDM_DELETEFROMZIP, nullptr, true, true},
+    {IDM_CONVERT, nullptr, true, false},
+    // View
+    {IDM_VIEW_LIST, &M::List1Click, false, false},
+    {IDM_VIEW_FULL, &M::Full1Click, false, false},
+    {IDM_VIEW_ICONS, &M::Icons1Click, false, false},
+    {IDM_VIEW_SMALLICONS, &M::SmallIcons1Click, false, false},
+    {IDM_COL_SIZE, &M::Size1Click, false, false},
+    {IDM_COL_DATETIME, &M::DateTime1Click, false, false},
+    {IDM_COL_RATIO, &M::Ratio1Click, false, false},
+    {IDM_COL_PACKED, &M::PackedSize1Click, false, false},
+    {IDM_COL_PATH, &M::Path1Click, false, false},
+    // Options
+    {IDM_CONFIGURATION, nullptr, false, false},
+    {IDM_FONT, nullptr, false, false},
+    {IDM_BACKCOLOR, nullptr, false, false},
+    {IDM_GRIDLINES, nullptr, false, false},
+    {IDM_SAVESETTINGS, nullptr, false, false},
+    {IDM_SAVECOLUMNWIDTH, nullptr, false, false},
+    {IDM_SAVEWINDOWPOS, nullptr, false, false},
+    // Help
+    {IDM_CONTENTS, nullptr, false, false},
+    {IDM_SEARCHHELP, nullptr, false, false},
+    {IDM_HOWTOUSEHELP, nullptr, false, false},
+    {IDM_README, nullptr, false, false},
+    {IDM_HOMEPAGE, nullptr, false, false},
+    {IDM_LATESTVERSION, nullptr, false, false},
+    {IDM_COMMENTS, nullptr, false, false},
+    {IDM_ABOUT, nullptr, false, false},
+    // Pop-up menu, tool button SpeedButton3 and Enter in the list: run or open a member
+    {IDM_POP_RUN, nullptr, false, true},
+};
+
+} // namespace
+
+std::span<const TMainForm::Command> TMainForm::Commands() {
+    return kCommands;
+}
+
+bool TMainForm::RunCommand(UINT id) {
+    for (const Command& c : kCommands) {
+        if (c.Id != id) continue;
+        if (!c.Handler) return false;
+        (this->*c.Handler)();
+        return true;
+    }
+    return false;
+}
+
+void TMainForm::UpdateCommands() {
+    for (const Command& c : kCommands)
+        if (c.NeedsArchive) ui::MenuItem(mainMenu_, c.Id).SetEnabled(archiveOpen_);
+    DrawMenuBar(Handle());
+}
 
 void TMainForm::FormShow() {
     rowKeyList_.clear();
@@ -36,33 +117,42 @@ void TMainForm::OpenArchive(const std::string& fileName) {
     UpdateStatusAndCaption();
 }
 
-void TMainForm::Exit1Click() { Close(); }
+void TMainForm::Exit1Click() {
+    Close();
+}
+void TMainForm::List1Click() {
+    SetViewStyle(IDM_VIEW_LIST);
+}
+void TMainForm::Full1Click() {
+    SetViewStyle(IDM_VIEW_FULL);
+}
+void TMainForm::Icons1Click() {
+    SetViewStyle(IDM_VIEW_ICONS);
+}
+void TMainForm::SmallIcons1Click() {
+    SetViewStyle(IDM_VIEW_SMALLICONS);
+}
+void TMainForm::Size1Click() {
+    ToggleColumn(IDM_COL_SIZE);
+}
+void TMainForm::DateTime1Click() {
+    ToggleColumn(IDM_COL_DATETIME);
+}
+void TMainForm::Ratio1Click() {
+    ToggleColumn(IDM_COL_RATIO);
+}
+void TMainForm::PackedSize1Click() {
+    ToggleColumn(IDM_COL_PACKED);
+}
+void TMainForm::Path1Click() {
+    ToggleColumn(IDM_COL_PATH);
+}
 
-void TMainForm::OnCommand(int id, int code, HWND control) {
-    (void)code, (void)control;
+void TMainForm::OnCommand(int id, int, HWND) {
+    // Tool buttons run the command of their table row.
     if (id >= IDC_TOOLBUTTON_FIRST && id < IDC_TOOLBUTTON_FIRST + kToolButtonCount)
         id = static_cast<int>(ToolButtonCommand(id - IDC_TOOLBUTTON_FIRST));
-    switch (id) {
-    case IDM_EXIT:
-        Exit1Click();
-        break;
-    case IDM_VIEW_LIST:
-    case IDM_VIEW_FULL:
-    case IDM_VIEW_ICONS:
-    case IDM_VIEW_SMALLICONS:
-        SetViewStyle(id);
-        break;
-    case IDM_COL_SIZE:
-    case IDM_COL_DATETIME:
-    case IDM_COL_RATIO:
-    case IDM_COL_PACKED:
-    case IDM_COL_PATH:
-        ToggleColumn(id);
-        break;
-    default:
-        // Commands of the windows still to come.
-        break;
-    }
+    RunCommand(static_cast<UINT>(id));
 }
 
 bool TMainForm::OnNotify(NMHDR* header, LRESULT& result) {
@@ -105,7 +195,9 @@ void TMainForm::ZipKeeper1Progress(TZipKeeper&, ProgressType type, const std::st
     ui::ProcessMessages();
 }
 
-void TMainForm::ResetProgress() { progress_.Reset(); }
+void TMainForm::ResetProgress() {
+    progress_.Reset();
+}
 
 void TMainForm::SetProgress(std::int64_t position) {
     if (std::optional<int> bar = progress_.SetProgress(position)) progressBar1_.SetPosition(*bar);

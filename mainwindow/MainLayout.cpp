@@ -2,12 +2,12 @@
 #include "mainwindow/Main.h"
 
 #include "mainwindow/MainIds.h"
-#include "mainwindow/Shared.h"
 #include "ui/Application.h"
+#include "ui/Layout.h"
 
 #include <commctrl.h>
 
-TMainForm* MainForm = nullptr;
+#include <vector>
 
 namespace {
 
@@ -27,24 +27,84 @@ struct ToolButtonDesign {
     UINT command;
 };
 
-// Left to right; a group ends where groupEnd is set below.
+// Left to right, in the order of the ToolButton enumeration.
 const ToolButtonDesign kToolButtons[TMainForm::kToolButtonCount] = {
-    {"New", "Create New Zip-file", 41, IDB_NEW, IDM_NEWARCHIVE},
-    {"Open", "Open a .zip or .exe-file", 41, IDB_OPEN, IDM_OPENARCHIVE},
+    {"New", "Create New Zip-file", 41, IDB_NEW, IDM_NEWARCHIVE},         // NewZipBut
+    {"Open", "Open a .zip or .exe-file", 41, IDB_OPEN, IDM_OPENARCHIVE}, // SpeedButton1
     {"Wizard", "Wizard - Helps you, step by step, to create your own Zip-files", 44, IDB_WIZARD,
-     IDM_WIZARD},
-    {"Setup", "Run setup- or installfile in directory", 41, IDB_IMAGE11, IDM_INSTALL},
-    {"Run", "Run or open selected file", 41, IDB_IMAGE12, IDM_POP_RUN},
-    {"View", "View selected file(s) as text", 41, IDB_IMAGE7, IDM_VIEWSELECTED},
-    {"Extr Sel", "Extract selected file(s) in directory", 44, IDB_IMAGE8, IDM_EXTRACTSELECTED},
-    {"Extr All", "Extract all files to folder", 44, IDB_IMAGE10, IDM_EXTRACTALL},
-    {"Add", "Add files to your Zip-file", 41, IDB_IMAGE9, IDM_ADDTOZIP},
-    {"Delete", "Delete selected files", 41, IDB_DELETE, IDM_DELETEFROMZIP},
-    {"Options", "Configure program settings", 44, IDB_OPTIONS, IDM_CONFIGURATION},
-    {"Help", "Help", 41, IDB_HELP, IDM_CONTENTS},
-    {"Mail", "Send Us Your Comments", 41, IDB_MAIL, IDM_COMMENTS},
+     IDM_WIZARD}, // WizardAddBut
+    {"Setup", "Run setup- or installfile in directory", 41, IDB_IMAGE11,
+     IDM_INSTALL},                                                               // SpeedButton2
+    {"Run", "Run or open selected file", 41, IDB_IMAGE12, IDM_POP_RUN},          // SpeedButton3
+    {"View", "View selected file(s) as text", 41, IDB_IMAGE7, IDM_VIEWSELECTED}, // SpeedButton4
+    {"Extr Sel", "Extract selected file(s) in directory", 44, IDB_IMAGE8,
+     IDM_EXTRACTSELECTED},                                                        // SpeedButton5
+    {"Extr All", "Extract all files to folder", 44, IDB_IMAGE10, IDM_EXTRACTALL}, // SpeedButton6
+    {"Add", "Add files to your Zip-file", 41, IDB_IMAGE9, IDM_ADDTOZIP},          // AddZipBut
+    {"Delete", "Delete selected files", 41, IDB_DELETE, IDM_DELETEFROMZIP}, // DeleteFromZipBut
+    {"Options", "Configure program settings", 44, IDB_OPTIONS, IDM_CONFIGURATION}, // SpeedButton7
+    {"Help", "Help", 41, IDB_HELP, IDM_CONTENTS},                                  // SpeedButton8
+    {"Mail", "Send Us Your Comments", 41, IDB_MAIL, IDM_COMMENTS},                 // SpeedButton11
 };
 const int kGroupEnds[3] = {2, 5, 9}; // last button of each of the first three groups
+
+constexpr int kListBottom = kClientHeight - kBottomPanelHeight;
+// The controls below the tool panel, in design pixels of the 572 x 414 client area.
+const ui::ControlSpec kContentsControls[] = {
+    {WC_LISTVIEWA,
+     IDC_LISTVIEW1,
+     "",
+     {0, kToolPanelHeight, kClientWidth, kListBottom},
+     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_SHAREIMAGELISTS,
+     0,
+     ui::akAll},
+    {PROGRESS_CLASSA,
+     IDC_PROGRESSBAR1,
+     "",
+     {0, kListBottom, kClientWidth, kListBottom + kProgressHeight},
+     WS_VISIBLE,
+     0,
+     ui::akLeft | ui::akRight | ui::akBottom},
+    // The status bar places itself along the bottom edge.
+    {STATUSCLASSNAMEA,
+     IDC_STATUSBAR1,
+     "",
+     {0, kClientHeight - 20, kClientWidth, kClientHeight},
+     WS_VISIBLE | SBARS_SIZEGRIP,
+     0,
+     ui::akLeft | ui::akRight | ui::akBottom},
+};
+
+// The tool panel's rows: each button, its label below it, and a separator after each of the
+// first three groups.
+std::vector<ui::ControlSpec> ToolPanelControls() {
+    std::vector<ui::ControlSpec> specs;
+    int x = 4, sep = 0;
+    for (int i = 0; i < TMainForm::kToolButtonCount; ++i) {
+        const ToolButtonDesign& d = kToolButtons[i];
+        specs.push_back({ui::SpeedButton::ClassName(),
+                         IDC_TOOLBUTTON_FIRST + i,
+                         "",
+                         {x, 2, x + d.width, 2 + kButtonHeight},
+                         WS_VISIBLE});
+        specs.push_back({"STATIC",
+                         IDC_TOOLLABEL_FIRST + i,
+                         d.label,
+                         {x - 3, kButtonHeight + 3, x + d.width + 3, kButtonHeight + 17},
+                         WS_VISIBLE | SS_CENTER});
+        x += d.width;
+        if (sep < 3 && i == kGroupEnds[sep]) {
+            specs.push_back({"STATIC",
+                             -1,
+                             "",
+                             {x + 3, 4, x + 5, kToolPanelHeight - 4},
+                             WS_VISIBLE | SS_ETCHEDVERT});
+            x += 8;
+            ++sep;
+        }
+    }
+    return specs;
+}
 
 HBRUSH SilverBrush() {
     static HBRUSH brush = CreateSolidBrush(kSilver); // lives as long as the program
@@ -53,13 +113,13 @@ HBRUSH SilverBrush() {
 
 } // namespace
 
-UINT ToolButtonCommand(int index) { return kToolButtons[index].command; }
-
-TMainForm::TMainForm() { MainForm = this; }
-
-TMainForm::~TMainForm() {
-    if (MainForm == this) MainForm = nullptr;
+UINT ToolButtonCommand(int index) {
+    return kToolButtons[index].command;
 }
+
+TMainForm::TMainForm(kelvora::SharedState& state) : state_(state) {}
+
+TMainForm::~TMainForm() = default;
 
 ui::Form::CreateParams TMainForm::GetCreateParams() {
     CreateParams p;
@@ -69,14 +129,13 @@ ui::Form::CreateParams TMainForm::GetCreateParams() {
     p.Menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_MAINMENU));
     p.DialogKeys = false; // Enter, Space and Delete belong to the member list
     p.ExStyle = 0;
+    p.AcceleratorTable = IDM_ACCELERATORS;
     return p;
 }
 
 void TMainForm::FormCreate() {
     mainMenu_ = GetMenu(Handle());
     popupMenu1_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_POPUPMENU));
-    ui::App().Accelerators =
-        LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_ACCELERATORS));
     zipKeeper1_ = std::make_unique<TZipKeeper>(Handle());
     zipKeeper1_->OnDirUpdate = [this](TZipKeeper& z) { ZipKeeper1DirUpdate(z); };
     zipKeeper1_->OnProgress = [this](TZipKeeper& z, ProgressType t, const std::string& f,
@@ -84,20 +143,15 @@ void TMainForm::FormCreate() {
     LoadGlyphs();
     CreateToolPanel();
     CreateContentsList();
-    progressBar1_.Attach(CreateChild(PROGRESS_CLASSA, "", WS_VISIBLE, 0, 0, 10, kProgressHeight,
-                                     IDC_PROGRESSBAR1));
+    progressBar1_.Attach(Control(IDC_PROGRESSBAR1));
     progressBar1_.SetRange(0, 100);
-    statusBar1_.Attach(CreateChild(STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
-                                   IDC_STATUSBAR1));
+    statusBar1_.Attach(Control(IDC_STATUSBAR1));
     const int parts[3] = {300, 400, -1};
     statusBar1_.SetParts(parts, 3);
     statusBar1_.SetPanelText(0, "Filname:");
     statusBar1_.SetPanelText(1, "Files in zip: <none>");
     statusBar1_.SetPanelText(2, "Total Uncompressed Size:");
     CheckMenuRadioItem(mainMenu_, IDM_VIEW_LIST, IDM_VIEW_SMALLICONS, IDM_VIEW_FULL, MF_BYCOMMAND);
-    RECT r;
-    GetClientRect(Handle(), &r);
-    OnSize(r.right, r.bottom);
 }
 
 void TMainForm::LoadGlyphs() {
@@ -124,29 +178,20 @@ void TMainForm::CreateToolPanel() {
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                                nullptr, GetModuleHandleA(nullptr), nullptr);
-    int x = 4, sep = 0;
+    std::vector<ui::ControlSpec> specs = ToolPanelControls();
+    CreateControls(specs);
     for (int i = 0; i < kToolButtonCount; ++i) {
-        const ToolButtonDesign& d = kToolButtons[i];
-        buttons_[i].Create(Handle(), IDC_TOOLBUTTON_FIRST + i, x, 2, d.width, kButtonHeight);
+        buttons_[i].Attach(Control(IDC_TOOLBUTTON_FIRST + i));
         buttons_[i].SetGlyph(DesignGlyph(i));
-        buttons_[i].SetHint(tooltip_, d.hint);
-        buttonLabels_[i] = CreateChild("STATIC", d.label, WS_VISIBLE | SS_CENTER, x - 3,
-                                       kButtonHeight + 3, d.width + 6, 14, -1);
-        SendMessageA(buttonLabels_[i], WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.Get()), FALSE);
-        x += d.width;
-        if (sep < 3 && i == kGroupEnds[sep]) {
-            separators_[sep++] = CreateChild("STATIC", "", WS_VISIBLE | SS_ETCHEDVERT, x + 3, 4, 2,
-                                             kToolPanelHeight - 8, -1);
-            x += 8;
-        }
+        buttons_[i].SetHint(tooltip_, kToolButtons[i].hint);
+        SendMessageA(Control(IDC_TOOLLABEL_FIRST + i), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(labelFont_.Get()), FALSE);
     }
 }
 
 void TMainForm::CreateContentsList() {
-    DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA |
-                  LVS_SHAREIMAGELISTS;
-    listView1_.Attach(CreateChild(WC_LISTVIEWA, "", style, 0, kToolPanelHeight, 100, 100,
-                                  IDC_LISTVIEW1));
+    CreateControls(kContentsControls);
+    listView1_.Attach(Control(IDC_LISTVIEW1));
     listView1_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     listView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
     listView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
@@ -156,13 +201,9 @@ void TMainForm::CreateContentsList() {
     listView1_.InsertColumn(5, "Path", 100, LVCFMT_LEFT);
 }
 
-void TMainForm::OnSize(int width, int height) {
-    if (!listView1_.Handle()) return;
-    int listHeight = height - kToolPanelHeight - kBottomPanelHeight;
-    if (listHeight < 0) listHeight = 0;
-    listView1_.SetBounds(0, kToolPanelHeight, width, listHeight);
-    progressBar1_.SetBounds(0, height - kBottomPanelHeight, width, kProgressHeight);
-    SendMessageA(statusBar1_.Handle(), WM_SIZE, 0, 0);
+void TMainForm::OnSize(int, int) {
+    // The anchored controls have moved; the status bar sizes itself to the new width.
+    if (statusBar1_.Handle()) SendMessageA(statusBar1_.Handle(), WM_SIZE, 0, 0);
 }
 
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -189,7 +230,14 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefaultProc(msg, wp, lp);
 }
 
+void TMainForm::EnablePopupCommands() {
+    const bool selected = listView1_.SelectedCount() > 0;
+    for (const Command& c : Commands())
+        if (c.NeedsSelection) ui::MenuItem(popupMenu1_, c.Id).SetEnabled(selected);
+}
+
 void TMainForm::ShowPopupMenu() {
+    EnablePopupCommands();
     POINT pt;
     GetCursorPos(&pt);
     TrackPopupMenu(GetSubMenu(popupMenu1_, 0), TPM_RIGHTBUTTON, pt.x, pt.y, 0, Handle(), nullptr);

@@ -36,7 +36,9 @@ void SetAppCursor(AppCursor cursor) {
     }
 }
 
-AppCursor GetAppCursor() { return g_cursor; }
+AppCursor GetAppCursor() {
+    return g_cursor;
+}
 
 bool ApplyAppCursor() {
     if (HCURSOR h = CursorHandle(g_cursor)) {
@@ -47,13 +49,12 @@ bool ApplyAppCursor() {
 }
 
 void DispatchOne(MSG& msg) {
-    Application& app = App();
-    if (app.MainForm && app.Accelerators && app.MainForm->Handle() &&
-        (msg.hwnd == app.MainForm->Handle() || IsChild(app.MainForm->Handle(), msg.hwnd)) &&
-        IsWindowEnabled(app.MainForm->Handle()) &&
-        TranslateAcceleratorA(app.MainForm->Handle(), app.Accelerators, &msg))
-        return;
+    // Shortcuts belong to the top-level window the message is for, while it takes input.
     HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    Form* form = Form::FromHandle(top);
+    if (form && form->Accelerators() && IsWindowEnabled(top) &&
+        TranslateAcceleratorA(top, form->Accelerators(), &msg))
+        return;
     if (top && Form::IsDialogLike(top) && IsDialogMessageA(top, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -72,7 +73,8 @@ void ProcessMessages() {
 
 int RunMessageLoop() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchOne(msg);
     return static_cast<int>(msg.wParam);
 }
 

@@ -17,7 +17,6 @@ struct Application {
     std::string HelpFile;
     HINSTANCE Instance = nullptr;
     Form* MainForm = nullptr;
-    HACCEL Accelerators = nullptr; // of the main form
 };
 
 Application& App();

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <richedit.h>
+
 #include <string>
 
 namespace ui {
@@ -104,7 +106,9 @@ public:
         return static_cast<int>(SendMessageA(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0));
     }
     // -1 for all rows.
-    void SelectRow(int index, bool on) { SetItemState(index, on ? LVIS_SELECTED : 0, LVIS_SELECTED); }
+    void SelectRow(int index, bool on) {
+        SetItemState(index, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    }
     void FocusRow(int index) { SetItemState(index, LVIS_FOCUSED, LVIS_FOCUSED); }
     int FocusedRow() const {
         return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
@@ -135,13 +139,184 @@ public:
     void EnsureVisible(int index) { SendMessageA(hwnd_, LVM_ENSUREVISIBLE, index, FALSE); }
 };
 
+// Push button.
+class Button : public Control {
+public:
+    // As a mouse click: the parent gets BN_CLICKED.
+    void Click() { SendMessageA(hwnd_, BM_CLICK, 0, 0); }
+};
+
+// Check box; a radio button is one too, with the group's automatic switching.
+class CheckBox : public Button {
+public:
+    bool Checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void SetChecked(bool on) {
+        SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+};
+class RadioButton : public CheckBox {};
+
+class Label : public Control {};
+
+class Edit : public Control {
+public:
+    void SetReadOnly(bool on) { SendMessageA(hwnd_, EM_SETREADONLY, on, 0); }
+    void SelectAll() { SendMessageA(hwnd_, EM_SETSEL, 0, -1); }
+    void SetMaxLength(int n) { SendMessageA(hwnd_, EM_LIMITTEXT, n, 0); }
+};
+
+class ListBox : public Control {
+public:
+    int Add(const std::string& s) {
+        return static_cast<int>(
+            SendMessageA(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
+    }
+    void Delete(int index) { SendMessageA(hwnd_, LB_DELETESTRING, index, 0); }
+    void Clear() { SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0); }
+    int Count() const { return static_cast<int>(SendMessageA(hwnd_, LB_GETCOUNT, 0, 0)); }
+    std::string Item(int index) const {
+        LRESULT n = SendMessageA(hwnd_, LB_GETTEXTLEN, index, 0);
+        if (n == LB_ERR) return {};
+        std::string s(static_cast<size_t>(n) + 1, '\0');
+        SendMessageA(hwnd_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(s.data()));
+        s.resize(static_cast<size_t>(n));
+        return s;
+    }
+    // -1 when the string is not in the list (compared without regard to case).
+    int IndexOf(const std::string& s) const {
+        LRESULT i = SendMessageA(hwnd_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(s.c_str()));
+        return i == LB_ERR ? -1 : static_cast<int>(i);
+    }
+    int ItemIndex() const { return static_cast<int>(SendMessageA(hwnd_, LB_GETCURSEL, 0, 0)); }
+    void SetItemIndex(int index) { SendMessageA(hwnd_, LB_SETCURSEL, index, 0); }
+};
+
+class TabControl : public Control {
+public:
+    void AddTab(const std::string& caption) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(caption.c_str());
+        SendMessageA(hwnd_, TCM_INSERTITEMA, Count(), reinterpret_cast<LPARAM>(&item));
+    }
+    int Count() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETITEMCOUNT, 0, 0)); }
+    int Selected() const { return static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)); }
+    void Select(int index) { SendMessageA(hwnd_, TCM_SETCURSEL, index, 0); }
+    // The part of the control below the tabs, in the parent's coordinates.
+    RECT PageRect() const {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+        SendMessageA(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
+};
+
+class TreeView : public Control {
+public:
+    HTREEITEM Insert(HTREEITEM parent, const std::string& text, int image = 0,
+                     int selectedImage = 0, bool hasChildren = false, LPARAM data = 0) {
+        TVINSERTSTRUCTA ins{};
+        ins.hParent = parent ? parent : TVI_ROOT;
+        ins.hInsertAfter = TVI_LAST;
+        ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
+        ins.item.pszText = const_cast<char*>(text.c_str());
+        ins.item.iImage = image;
+        ins.item.iSelectedImage = selectedImage;
+        ins.item.cChildren = hasChildren ? 1 : 0;
+        ins.item.lParam = data;
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(hwnd_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    }
+    void Clear() { SendMessageA(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
+    HTREEITEM Selected() const { return Next(nullptr, TVGN_CARET); }
+    void Select(HTREEITEM item) {
+        SendMessageA(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    }
+    void Expand(HTREEITEM item, bool open = true) {
+        SendMessageA(hwnd_, TVM_EXPAND, open ? TVE_EXPAND : TVE_COLLAPSE,
+                     reinterpret_cast<LPARAM>(item));
+    }
+    // TVGN_ROOT, TVGN_CHILD, TVGN_NEXT, TVGN_PARENT, TVGN_CARET relative to item.
+    HTREEITEM Next(HTREEITEM item, UINT relation) const {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(hwnd_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    }
+    std::string ItemText(HTREEITEM item) const {
+        char buf[MAX_PATH + 1] = {};
+        TVITEMA it{};
+        it.mask = TVIF_TEXT;
+        it.hItem = item;
+        it.pszText = buf;
+        it.cchTextMax = sizeof buf;
+        SendMessageA(hwnd_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+        return buf;
+    }
+    LPARAM ItemData(HTREEITEM item) const {
+        TVITEMA it{};
+        it.mask = TVIF_PARAM;
+        it.hItem = item;
+        SendMessageA(hwnd_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+        return it.lParam;
+    }
+    void SetImageList(HIMAGELIST list) {
+        SendMessageA(hwnd_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
+    }
+};
+
+// Rich edit (the "RichEdit20A" class; its library must be loaded before creating one).
+class RichEdit : public Control {
+public:
+    // Unlike the window text, works for texts of any length.
+    void SetPlainText(const std::string& text) {
+        SETTEXTEX st{ST_DEFAULT, CP_ACP};
+        SendMessageA(hwnd_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&st),
+                     reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    std::string PlainText() const {
+        GETTEXTLENGTHEX gl{GTL_DEFAULT | GTL_NUMBYTES, CP_ACP};
+        LRESULT n = SendMessageA(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&gl), 0);
+        if (n <= 0) return {};
+        std::string s(static_cast<size_t>(n) + 1, '\0');
+        GETTEXTEX gt{};
+        gt.cb = static_cast<DWORD>(s.size());
+        gt.flags = GT_DEFAULT;
+        gt.codepage = CP_ACP;
+        LRESULT got = SendMessageA(hwnd_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt),
+                                   reinterpret_cast<LPARAM>(s.data()));
+        s.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        return s;
+    }
+    void SelectAll() { SendMessageA(hwnd_, EM_SETSEL, 0, -1); }
+    void Select(LONG from, LONG to) {
+        CHARRANGE r{from, to};
+        SendMessageA(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+    }
+    CHARRANGE Selection() const {
+        CHARRANGE r{};
+        SendMessageA(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
+    void Copy() { SendMessageA(hwnd_, WM_COPY, 0, 0); }
+    void SetReadOnly(bool on) { SendMessageA(hwnd_, EM_SETREADONLY, on, 0); }
+    // Wraps at the window's edge, or never (a wide target line).
+    void SetWordWrap(bool on) { SendMessageA(hwnd_, EM_SETTARGETDEVICE, 0, on ? 0 : 1); }
+};
+
 // A menu item of a window's menu, by command ID.
 class MenuItem {
 public:
     MenuItem(HMENU menu, UINT id) : menu_(menu), id_(id) {}
-    void SetEnabled(bool on) { EnableMenuItem(menu_, id_, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); }
-    bool Enabled() const { return !(GetMenuState(menu_, id_, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
-    void SetChecked(bool on) { CheckMenuItem(menu_, id_, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); }
+    void SetEnabled(bool on) {
+        EnableMenuItem(menu_, id_, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    }
+    bool Enabled() const {
+        return !(GetMenuState(menu_, id_, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+    }
+    void SetChecked(bool on) {
+        CheckMenuItem(menu_, id_, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    }
     bool Checked() const { return GetMenuState(menu_, id_, MF_BYCOMMAND) & MF_CHECKED; }
     // Keeps the shortcut text after a tab.
     void SetCaption(const std::string& caption);

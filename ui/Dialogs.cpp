@@ -60,6 +60,7 @@ public:
         return RunFileDialog(owner, request, true);
     }
     int ShowModal(Form& form) override { return form.RunModal(); }
+    std::optional<std::any> ShowDialog(const DialogCall& call) override { return call.Run(); }
 };
 
 RealDialogs g_real;
@@ -67,9 +68,13 @@ DialogSeam* g_current = &g_real;
 
 } // namespace
 
-DialogSeam& Dialogs() { return *g_current; }
+DialogSeam& Dialogs() {
+    return *g_current;
+}
 
-void SetDialogs(DialogSeam* seam) { g_current = seam ? seam : &g_real; }
+void SetDialogs(DialogSeam* seam) {
+    g_current = seam ? seam : &g_real;
+}
 
 HWND DefaultOwner() {
     HWND active = GetActiveWindow();

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <any>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -17,8 +20,17 @@ struct FileDialogRequest {
     std::string Filter;
     std::string DefaultExt;
     std::string InitialDir;
-    DWORD Options = 0; // OFN_* flags
+    DWORD Options = 0;    // OFN_* flags
     std::string FileName; // in: proposed name; out: the chosen path
+};
+
+// One showing of a typed dialog (see Dialog.h): which dialog, for whom, with what request,
+// and how to show the real window. Run returns the dialog's result, or nothing on Cancel.
+struct DialogCall {
+    std::string Name;
+    HWND Owner = nullptr;
+    std::any Request;
+    std::function<std::optional<std::any>()> Run;
 };
 
 class DialogSeam {
@@ -34,6 +46,8 @@ public:
     virtual bool SaveFile(HWND owner, FileDialogRequest& request) = 0;
     // Shows a form modally and returns its modal result.
     virtual int ShowModal(Form& form) = 0;
+    // Shows a typed dialog; its result, or nothing when it was cancelled.
+    virtual std::optional<std::any> ShowDialog(const DialogCall& call) = 0;
 };
 
 // The implementation in force: the real one unless a test installed another.
@@ -45,7 +59,11 @@ void SetDialogs(DialogSeam* seam);
 HWND DefaultOwner();
 
 // Shorthands for the common cases.
-inline void ShowMessage(const std::string& text) { Dialogs().Info(DefaultOwner(), text); }
-inline bool ConfirmBox(const std::string& text) { return Dialogs().Confirm(DefaultOwner(), text); }
+inline void ShowMessage(const std::string& text) {
+    Dialogs().Info(DefaultOwner(), text);
+}
+inline bool ConfirmBox(const std::string& text) {
+    return Dialogs().Confirm(DefaultOwner(), text);
+}
 
 } // namespace ui

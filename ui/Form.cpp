@@ -11,6 +11,7 @@ namespace ui {
 namespace {
 const char kFormClass[] = "KelvoraForm";
 const char kDialogKeysProp[] = "KelvoraDialogKeys";
+const char kFormProp[] = "KelvoraForm";
 
 void RegisterFormClass(WNDPROC proc) {
     static bool registered = false;
@@ -60,28 +61,44 @@ void Form::Create(HWND owner) {
     hwnd_ = CreateWindowExA(p.ExStyle, kFormClass, p.Caption.c_str(), p.Style & ~WS_VISIBLE, x, y,
                             w, h, owner, p.Menu, GetModuleHandleA(nullptr), this);
     if (!hwnd_) return;
+    SetPropA(hwnd_, kFormProp, reinterpret_cast<HANDLE>(this));
     if (p.DialogKeys) SetPropA(hwnd_, kDialogKeysProp, reinterpret_cast<HANDLE>(1));
+    if (p.AcceleratorTable)
+        accelerators_ =
+            LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.AcceleratorTable));
+    layout_.SetDesignClient(SIZE{p.ClientWidth, p.ClientHeight});
     OnCreate();
+    // The real client area can differ from the design (a menu bar wrapping to two lines).
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    layout_.Arrange(client.right, client.bottom);
+    OnSize(client.right, client.bottom);
 }
 
-bool Form::IsDialogLike(HWND top) { return GetPropA(top, kDialogKeysProp) != nullptr; }
+bool Form::IsDialogLike(HWND top) {
+    return GetPropA(top, kDialogKeysProp) != nullptr;
+}
+
+Form* Form::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Form*>(GetPropA(hwnd, kFormProp)) : nullptr;
+}
+
+void Form::CreateControls(std::span<const ControlSpec> specs) {
+    layout_.Create(hwnd_, Font(), specs);
+}
 
 void Form::Show() {
     if (!hwnd_) Create();
-    bool first = !shownOnce_;
-    shownOnce_ = true;
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
-    // Start-up work runs with the window already on screen, so its message boxes have
+    // The showing work runs with the window already on screen, so its message boxes have
     // their owner visible behind them. It runs outside any window procedure, so its errors
     // are shown here, as they would be for a command.
-    if (first) {
-        try {
-            OnFirstShow();
-        } catch (const std::exception& e) {
-            SetAppCursor(AppCursor::Default);
-            Dialogs().Error(hwnd_, e.what());
-        }
+    try {
+        OnShow();
+    } catch (const std::exception& e) {
+        SetAppCursor(AppCursor::Default);
+        Dialogs().Error(hwnd_, e.what());
     }
 }
 
@@ -95,7 +112,16 @@ std::string Form::Caption() const {
     return buf;
 }
 
-int Form::ShowModal() { return Dialogs().ShowModal(*this); }
+int Form::ShowModal() {
+    modalResult_ = mrNone;
+    return Dialogs().ShowModal(*this);
+}
+
+void Form::CloseModal(int result) {
+    modalResult_ = result;
+    // The modal loop hides the form when it sees the result.
+    if (!inModal_) Hide();
+}
 
 int Form::RunModal() {
     if (!hwnd_) Create();
@@ -118,14 +144,17 @@ int Form::RunModal() {
         DispatchOne(msg);
         if (!IsWindow(hwnd_)) break;
     }
-    for (size_t i = 1; i < disabled.size(); ++i) EnableWindow(disabled[i], TRUE);
+    for (size_t i = 1; i < disabled.size(); ++i)
+        EnableWindow(disabled[i], TRUE);
     inModal_ = false;
     Hide();
     if (previous && IsWindow(previous)) SetActiveWindow(previous);
     return modalResult_;
 }
 
-HFONT Form::Font() const { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT Form::Font() const {
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
 
 HWND Form::CreateChild(const char* className, const std::string& text, DWORD style, int x, int y,
                        int w, int h, int id, DWORD exStyle) {
@@ -136,12 +165,20 @@ HWND Form::CreateChild(const char* className, const std::string& text, DWORD sty
     return child;
 }
 
-LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefaultProc(msg, wp, lp);
+}
 
 LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        if (LOWORD(wp) == IDOK) {
+            OnOK();
+        } else if (LOWORD(wp) == IDCANCEL) {
+            OnCancel();
+        } else {
+            OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        }
         return 0;
     case WM_NOTIFY: {
         LRESULT result = 0;
@@ -149,6 +186,7 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_SIZE:
+        layout_.Arrange(LOWORD(lp), HIWORD(lp));
         OnSize(LOWORD(lp), HIWORD(lp));
         return 0;
     case WM_SETCURSOR:
@@ -157,7 +195,7 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         if (!OnCloseQuery()) return 0;
         if (inModal_) {
-            modalResult_ = mrCancel;
+            OnCancel();
             return 0;
         }
         if (App().MainForm == this) {
@@ -167,6 +205,8 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_DESTROY:
+        RemovePropA(hwnd_, kFormProp);
+        RemovePropA(hwnd_, kDialogKeysProp);
         OnDestroy();
         if (App().MainForm == this) PostQuitMessage(0);
         return 0;

@@ -3,8 +3,11 @@
 // few virtuals; a concrete form overrides only what it needs.
 #pragma once
 
+#include "ui/Layout.h"
+
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 namespace ui {
@@ -24,12 +27,16 @@ public:
     void Show();
     void Hide();
     bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
-    void Close() { if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0); }
+    void Close() {
+        if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+    }
     void SetCaption(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
     std::string Caption() const;
 
     // Shows the form modally through the dialog seam and returns its modal result.
     int ShowModal();
+    // Ends a modal showing with this result (a form shown without modality just hides).
+    void CloseModal(int result);
     // The real modal loop, used by the production seam.
     int RunModal();
     bool InModalLoop() const { return inModal_; }
@@ -39,6 +46,12 @@ public:
 
     // Whether the main loop should give this top-level window dialog keyboard handling.
     static bool IsDialogLike(HWND top);
+    // The form behind a top-level window of ours, or nullptr.
+    static Form* FromHandle(HWND hwnd);
+    // The window's own keyboard shortcuts (nullptr when it has none).
+    HACCEL Accelerators() const { return accelerators_; }
+    // A child created from the form's control table.
+    HWND Control(int id) const { return layout_.Find(id); }
 
 protected:
     struct CreateParams {
@@ -49,14 +62,19 @@ protected:
         int ClientHeight = 300;
         bool Centered = true;
         HMENU Menu = nullptr;
-        bool DialogKeys = true; // Tab, Enter and Esc move between controls
+        bool DialogKeys = true;   // Tab, Enter and Esc move between controls
+        int AcceleratorTable = 0; // resource ID of the window's shortcuts, active while it is
     };
     virtual CreateParams GetCreateParams() = 0;
     virtual void OnCreate() {}
-    virtual void OnFirstShow() {}
-    virtual void OnCommand(int id, int code, HWND control) {
-        (void)id, (void)code, (void)control;
-    }
+    // At every showing: a dialog refills its controls here.
+    virtual void OnShow() {}
+    // IDOK (the OK button, Enter): a dialog validates, copies its values out, then calls
+    // this base version, which ends the modal showing with mrOk.
+    virtual void OnOK() { CloseModal(mrOk); }
+    // IDCANCEL (the Cancel button, Esc, the close box of a modal form).
+    virtual void OnCancel() { CloseModal(mrCancel); }
+    virtual void OnCommand(int id, int code, HWND control) { (void)id, (void)code, (void)control; }
     // Returns true when handled; result goes back to the sender.
     virtual bool OnNotify(NMHDR* header, LRESULT& result) {
         (void)header, (void)result;
@@ -72,6 +90,8 @@ protected:
         return DefWindowProcA(hwnd_, msg, wp, lp);
     }
 
+    // Creates the controls of a table with the form's font; anchored ones follow resizing.
+    void CreateControls(std::span<const ControlSpec> specs);
     // Creates a child control with the form's font; returns its window.
     HWND CreateChild(const char* className, const std::string& text, DWORD style, int x, int y,
                      int w, int h, int id, DWORD exStyle = 0);
@@ -82,9 +102,10 @@ private:
     LRESULT Route(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
+    HACCEL accelerators_ = nullptr; // resource tables are freed with the module
+    ControlLayout layout_;
     int modalResult_ = mrNone;
     bool inModal_ = false;
-    bool shownOnce_ = false;
 };
 
 } // namespace ui

@@ -10,7 +10,7 @@ namespace {
 const char kClassName[] = "KelvoraSpeedButton";
 }
 
-void SpeedButton::Create(HWND parent, int id, int x, int y, int w, int h) {
+const char* SpeedButton::ClassName() {
     static bool registered = false;
     if (!registered) {
         WNDCLASSA wc{};
@@ -21,10 +21,19 @@ void SpeedButton::Create(HWND parent, int id, int x, int y, int w, int h) {
         RegisterClassA(&wc);
         registered = true;
     }
-    id_ = id;
-    hwnd_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleA(nullptr), this);
+    return kClassName;
+}
+
+void SpeedButton::Create(HWND parent, int id, int x, int y, int w, int h) {
+    Attach(CreateWindowExA(0, ClassName(), "", WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr));
+}
+
+void SpeedButton::Attach(HWND hwnd) {
+    hwnd_ = hwnd;
+    id_ = hwnd ? GetDlgCtrlID(hwnd) : 0;
+    if (hwnd) SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 void SpeedButton::SetGlyph(HBITMAP glyph) {
@@ -71,10 +80,6 @@ void SpeedButton::Paint(HDC dc) {
 }
 
 LRESULT CALLBACK SpeedButton::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
     auto* self = reinterpret_cast<SpeedButton*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {

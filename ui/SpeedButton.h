@@ -14,7 +14,11 @@ public:
     SpeedButton(const SpeedButton&) = delete;
     SpeedButton& operator=(const SpeedButton&) = delete;
 
+    // The window class, registered on first use, for creating buttons from a control table.
+    static const char* ClassName();
     void Create(HWND parent, int id, int x, int y, int w, int h);
+    // Takes over a button window created elsewhere (from a control table).
+    void Attach(HWND hwnd);
     HWND Handle() const { return hwnd_; }
     int Id() const { return id_; }
     // The glyph is not owned; the form keeps its bitmaps.

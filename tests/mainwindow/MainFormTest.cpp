@@ -3,7 +3,6 @@
 #include "engine/UnzEng.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MainIds.h"
-#include "mainwindow/Shared.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "ui/Application.h"
@@ -71,21 +70,25 @@ protected:
     ScopedDialogs scope{dialogs};
     std::vector<std::string> startupTexts;
     TempFolder tmp;
-    TMainForm form;
-};
+    kelvora::SharedState state;
+    TMainForm form{state};
 
-const UINT kArchiveCommands[] = {IDM_DELETEARCHIVE, IDM_EXTRACTSELECTED, IDM_EXTRACTALL,
-                                 IDM_CONVERT,       IDM_ADDTOZIP,        IDM_DELETEFROMZIP,
-                                 IDM_INSTALL,       IDM_RUN2,            IDM_VIEWSELECTED,
-                                 IDM_CLOSEARCHIVE,  IDM_SAVEAS,          IDM_FILEINFO};
+    // Every command's main menu item is enabled exactly when its row says it may be.
+    void ExpectCommandsFor(bool archiveOpen) {
+        for (const TMainForm::Command& c : TMainForm::Commands()) {
+            if (GetMenuState(form.MainMenu(), c.Id, MF_BYCOMMAND) == static_cast<UINT>(-1))
+                continue; // pop-up only, or a hidden item
+            EXPECT_EQ(MenuEnabled(c.Id), archiveOpen || !c.NeedsArchive) << c.Id;
+        }
+    }
+};
 
 TEST_F(MainFormTest, StartsInTheNoArchiveLookWithDesignTexts) {
     EXPECT_EQ(form.Caption(), "Kelvora 98");
     EXPECT_EQ(form.StatusBar1().PanelText(0), "Filname:");
     EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in zip: <none>");
     EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size:");
-    for (UINT id : kArchiveCommands) EXPECT_FALSE(MenuEnabled(id)) << id;
-    EXPECT_TRUE(MenuEnabled(IDM_OPENARCHIVE));
+    ExpectCommandsFor(false);
     EXPECT_EQ(form.Button(TMainForm::SpeedButton4).Glyph(), form.GlyphImage(7));
     EXPECT_EQ(form.Button(TMainForm::AddZipBut).Glyph(), form.GlyphImage(9));
     EXPECT_EQ(form.ListView1().ItemCount(), 0);
@@ -105,9 +108,9 @@ TEST_F(MainFormTest, StartUpLoadsTheDecompressionEngineOrSaysItIsMissing) {
 }
 
 TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
-    std::string path = MakeArchive({M("src/zeta.txt", 300, 1000), M("Alpha.TXT", 1200, 1000),
-                                    M("src/docs/b.bin", 0, 0), M("src/", 0, 0),
-                                    M("big.iso", 5, 3000000000u, 0)});
+    std::string path =
+        MakeArchive({M("src/zeta.txt", 300, 1000), M("Alpha.TXT", 1200, 1000),
+                     M("src/docs/b.bin", 0, 0), M("src/", 0, 0), M("big.iso", 5, 3000000000u, 0)});
     form.OpenArchive(path);
 
     // Sorted by full name ignoring case; the folder entry is not listed.
@@ -125,8 +128,8 @@ TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
     EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: 5");
     EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: 3 000 002 000 bytes");
     EXPECT_EQ(form.Caption(), "Kelvora 98 - test.zip");
-    EXPECT_EQ(kelvora::CurrentArchiveName, path);
-    for (UINT id : kArchiveCommands) EXPECT_TRUE(MenuEnabled(id)) << id;
+    EXPECT_EQ(state.CurrentArchiveName, path);
+    ExpectCommandsFor(true);
     EXPECT_EQ(form.Button(TMainForm::SpeedButton2).Glyph(), form.GlyphImage(5));
     EXPECT_EQ(form.Button(TMainForm::SpeedButton6).Glyph(), form.GlyphImage(4));
     EXPECT_TRUE(form.ListView1().IsSelected(0));
@@ -137,15 +140,15 @@ TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
 
     // Totals reach the file info values, summed past 32 bits.
     EXPECT_EQ(form.TotalUncompressed, 3000002000u);
-    EXPECT_EQ(kelvora::FileInfo.EntryCount, "5");
-    EXPECT_EQ(kelvora::FileInfo.UncompressedSize, "3 000 002 000 bytes");
-    EXPECT_EQ(kelvora::FileInfo.CompressedSize, "1 505 bytes");
-    EXPECT_EQ(kelvora::FileInfo.Ratio, "100%");
+    EXPECT_EQ(state.FileInfo.EntryCount, "5");
+    EXPECT_EQ(state.FileInfo.UncompressedSize, "3 000 002 000 bytes");
+    EXPECT_EQ(state.FileInfo.CompressedSize, "1 505 bytes");
+    EXPECT_EQ(state.FileInfo.Ratio, "100%");
 }
 
 TEST_F(MainFormTest, HeaderClicksSortAndReverse) {
-    form.OpenArchive(MakeArchive({M("a", 10, 300, 0x5A8C6000), M("b", 90, 100, 0x4A8C6000),
-                                  M("c", 50, 200, 0x6A8C6000)}));
+    form.OpenArchive(MakeArchive(
+        {M("a", 10, 300, 0x5A8C6000), M("b", 90, 100, 0x4A8C6000), M("c", 50, 200, 0x6A8C6000)}));
     ClickHeader(0); // already by name: reverses
     EXPECT_EQ(Column(0), (std::vector<std::string>{"c", "b", "a"}));
     ClickHeader(0);
@@ -175,7 +178,7 @@ TEST_F(MainFormTest, ClosingTheArchiveGoesBackToTheNoArchiveState) {
     EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: ");
     EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: <none>");
     EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: ");
-    for (UINT id : kArchiveCommands) EXPECT_FALSE(MenuEnabled(id)) << id;
+    ExpectCommandsFor(false);
     EXPECT_EQ(form.Button(TMainForm::SpeedButton3).Glyph(), form.GlyphImage(12));
     // Header clicks on the empty view change nothing and say nothing.
     ClickHeader(1);
@@ -219,8 +222,9 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
     ZipBuilder good;
     good.Archive({M("one.txt", 3, 3), M("two.txt", 3, 3)});
     good.WriteTo(tmp.File("good.zip"));
+    kelvora::SharedState state;
     {
-        TMainForm form;
+        TMainForm form(state);
         ui::App().MainForm = &form;
         form.CommandLine = {tmp.File("good.zip"), tmp.File("ignored.zip")};
         form.Create();
@@ -237,14 +241,15 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
     badBytes[badBytes.size() - 4] = 0x7F; // name length field of the second header
     WriteFileBytes(tmp.File("bad.zip"), badBytes + std::string(30, '\0'));
     dialogs.Clear();
-    TMainForm form;
+    TMainForm form(state);
     ui::App().MainForm = &form;
     form.CommandLine = {tmp.File("bad.zip")};
     form.Create();
     form.Show(); // the error reaches the error box instead of ending the program
     bool shownError = false;
     for (auto& box : dialogs.shown)
-        if (box.kind == ShownBox::Error && box.text == "Error 2 reading Zip file") shownError = true;
+        if (box.kind == ShownBox::Error && box.text == "Error 2 reading Zip file")
+            shownError = true;
     EXPECT_TRUE(shownError) << ::testing::PrintToString(dialogs.Texts());
     EXPECT_EQ(form.ListView1().ItemCount(), 1);
     EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Default);
@@ -296,6 +301,71 @@ TEST_F(MainFormTest, LongAndOddNamesAreShownSafely) {
     EXPECT_EQ(Column(0)[0], "we@1ird@3name.txt");
     EXPECT_EQ(Column(1)[0], "4");
     EXPECT_EQ(Column(3)[0], "50%");
+}
+
+// The command IDs a menu offers, its submenus included.
+void MenuCommands(HMENU menu, std::vector<UINT>& ids) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            MenuCommands(sub, ids);
+        } else if (UINT id = GetMenuItemID(menu, i); id != 0 && id != static_cast<UINT>(-1)) {
+            ids.push_back(id);
+        }
+    }
+}
+
+bool HasCommandRow(UINT id) {
+    for (const TMainForm::Command& c : TMainForm::Commands())
+        if (c.Id == id) return true;
+    return false;
+}
+
+TEST_F(MainFormTest, EveryMenuItemShortcutAndToolButtonHasACommandRow) {
+    std::vector<UINT> ids;
+    MenuCommands(form.MainMenu(), ids);
+    MenuCommands(form.PopupMenu1(), ids);
+    HACCEL table = form.Accelerators();
+    ASSERT_NE(table, nullptr);
+    std::vector<ACCEL> keys(CopyAcceleratorTableA(table, nullptr, 0));
+    CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
+    for (const ACCEL& k : keys)
+        ids.push_back(k.cmd);
+    EXPECT_GT(ids.size(), 60u);
+    for (UINT id : ids)
+        EXPECT_TRUE(HasCommandRow(id)) << id;
+    // Rows are unique, and the twelve archive commands are the ones that need an archive.
+    int needArchive = 0;
+    for (const TMainForm::Command& c : TMainForm::Commands()) {
+        int same = 0;
+        for (const TMainForm::Command& d : TMainForm::Commands())
+            same += d.Id == c.Id;
+        EXPECT_EQ(same, 1) << c.Id;
+        needArchive += c.NeedsArchive;
+    }
+    EXPECT_EQ(needArchive, 12);
+}
+
+TEST_F(MainFormTest, CommandsRunThroughTheTableFromMenusAndToolButtons) {
+    EXPECT_TRUE(form.RunCommand(IDM_VIEW_SMALLICONS));
+    EXPECT_EQ(form.ListView1().Style(), static_cast<DWORD>(LVS_SMALLICON));
+    EXPECT_FALSE(form.RunCommand(IDM_RUN2)); // the Zip menu's "Run" does nothing
+    EXPECT_FALSE(form.RunCommand(4242));     // no such command
+    // A tool button's click is its table row's command; with no handler yet, nothing happens.
+    form.Button(TMainForm::SpeedButton8).Click();
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(IsWindow(form.Handle()));
+}
+
+TEST_F(MainFormTest, PopupOffersMemberCommandsOnlyWithASelection) {
+    form.OpenArchive(MakeArchive({M("a.txt", 1, 1), M("b.txt", 1, 1)}));
+    auto popupEnabled = [&](UINT id) { return ui::MenuItem(form.PopupMenu1(), id).Enabled(); };
+    form.EnablePopupCommands();
+    EXPECT_TRUE(popupEnabled(IDM_VIEWSELECTED)); // the first row is selected after opening
+    form.ListView1().SelectRow(-1, false);
+    form.EnablePopupCommands();
+    for (UINT id : {IDM_POP_RUN, IDM_VIEWSELECTED, IDM_EXTRACTSELECTED})
+        EXPECT_FALSE(popupEnabled(id)) << id;
+    EXPECT_TRUE(popupEnabled(IDM_EXTRACTALL));
 }
 
 } // namespace

@@ -5,8 +5,11 @@
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
 
+#include <any>
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,13 +23,31 @@ struct ShownBox {
 class ScriptedDialogs : public ui::DialogSeam {
 public:
     std::vector<ShownBox> shown;
-    std::deque<bool> confirmAnswers;           // default: No
-    std::deque<std::string> openAnswers;        // empty string = cancelled
+    std::deque<bool> confirmAnswers;     // default: No
+    std::deque<std::string> openAnswers; // empty string = cancelled
     std::deque<std::string> saveAnswers;
     std::vector<ui::FileDialogRequest> fileRequests;
     // Called for every modal form; returns the modal result (default: mrCancel).
     std::function<int(ui::Form&)> onModal;
     int modalCount = 0;
+    // Typed dialogs shown, by name, with their requests.
+    struct DialogShown {
+        std::string name;
+        std::any request;
+    };
+    std::vector<DialogShown> dialogsShown;
+
+    // The next showing of the named dialog returns this instead of showing the window
+    // (nullopt: as if cancelled). Without an answer the real window runs (see onModal).
+    template <class Result> void AnswerDialog(const std::string& name, std::optional<Result> r) {
+        if (r)
+            dialogAnswers_[name].push_back(std::any(std::move(*r)));
+        else
+            dialogAnswers_[name].push_back(std::nullopt);
+    }
+    template <class Request> const Request& RequestOf(size_t index) const {
+        return std::any_cast<const Request&>(dialogsShown.at(index).request);
+    }
 
     void Info(HWND, const std::string& text) override { shown.push_back({ShownBox::Info, text}); }
     bool Confirm(HWND, const std::string& text) override {
@@ -43,15 +64,25 @@ public:
         ++modalCount;
         return onModal ? onModal(form) : ui::mrCancel;
     }
+    std::optional<std::any> ShowDialog(const ui::DialogCall& call) override {
+        dialogsShown.push_back({call.Name, call.Request});
+        auto it = dialogAnswers_.find(call.Name);
+        if (it == dialogAnswers_.end() || it->second.empty()) return call.Run();
+        std::optional<std::any> answer = std::move(it->second.front());
+        it->second.pop_front();
+        return answer;
+    }
 
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
-        for (auto& s : shown) t.push_back(s.text);
+        for (auto& s : shown)
+            t.push_back(s.text);
         return t;
     }
     void Clear() { shown.clear(); }
 
 private:
+    std::map<std::string, std::deque<std::optional<std::any>>> dialogAnswers_;
     bool Answer(ui::FileDialogRequest& r, std::deque<std::string>& q) {
         fileRequests.push_back(r);
         if (q.empty()) return false;

@@ -19,7 +19,7 @@ class ProbeForm : public ui::Form {
 public:
     std::vector<int> commands;
     bool created = false;
-    bool shown = false;
+    int shown = 0;
     ui::SpeedButton button;
 
 protected:
@@ -34,7 +34,7 @@ protected:
         created = true;
         button.Create(Handle(), 77, 0, 0, 40, 40);
     }
-    void OnFirstShow() override { shown = true; }
+    void OnShow() override { ++shown; }
     void OnCommand(int id, int, HWND) override {
         commands.push_back(id);
         if (id == 13) throw std::runtime_error("Something went wrong");
@@ -49,7 +49,7 @@ protected:
     ProbeForm form;
 };
 
-TEST_F(FormTest, CreatesOnceAndRunsFirstShowOnce) {
+TEST_F(FormTest, CreatesOnceAndRunsOnShowAtEveryShowing) {
     form.Create();
     HWND h = form.Handle();
     form.Create();
@@ -58,11 +58,13 @@ TEST_F(FormTest, CreatesOnceAndRunsFirstShowOnce) {
     EXPECT_FALSE(form.Visible());
     form.Show();
     EXPECT_TRUE(form.Visible());
-    EXPECT_TRUE(form.shown);
+    EXPECT_EQ(form.shown, 1);
     EXPECT_EQ(form.Caption(), "Probe");
     form.Close(); // not the main form: closing hides it
     EXPECT_FALSE(form.Visible());
     EXPECT_TRUE(IsWindow(h));
+    form.Show();
+    EXPECT_EQ(form.shown, 2);
 }
 
 TEST_F(FormTest, ExceptionInAHandlerReachesTheErrorBoxAndTheFormLivesOn) {

@@ -1,0 +1,40 @@
+// The state the program's windows share, in one place owned by the application: WinMain
+// makes one and hands it to every window it creates; a test makes its own.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace kelvora {
+
+// The five values the file info window shows, written at every refresh of the list.
+struct FileInfoValues {
+    std::string FileName = "0";
+    std::string EntryCount = "0";
+    std::string CompressedSize = "0";
+    std::string UncompressedSize = "0";
+    std::string Ratio = "0";
+};
+
+// The settings held in memory after loading; the options dialog edits them.
+struct InMemorySettings {
+    bool AutoMove = true;
+    std::string DownloadDir = "c:\\download";
+    bool AutoRun = true;
+    bool AutoExit = true;
+    bool Netscape = true;
+    bool IE = true;
+    std::array<std::string, 4> RecentArchives; // [0] is the newest
+};
+
+struct SharedState {
+    // The name of the main window's current archive; also written by the wizard and read
+    // by the add-files dialog and the file info window.
+    std::string CurrentArchiveName;
+    // Set by the add-files dialog when it was left without anything to add.
+    bool AddDialogCancelled = false;
+    FileInfoValues FileInfo;
+    InMemorySettings Settings;
+};
+
+} // namespace kelvora

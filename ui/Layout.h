@@ -1,0 +1,59 @@
+// Controls as data: a window lists its controls once (class, ID, caption, design rectangle,
+// style, anchors) and one helper creates them and keeps the anchored ones in place when the
+// window is resized. Rectangles are in design pixels of the window's design client size.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <vector>
+
+namespace ui {
+
+// The edges of the client area a control keeps its distance to. Left|Top is the default;
+// Left|Right stretches it with the width, Right alone moves it along.
+enum Anchor : unsigned {
+    akLeft = 1,
+    akTop = 2,
+    akRight = 4,
+    akBottom = 8,
+    akTopLeft = akLeft | akTop,
+    akAll = akLeft | akTop | akRight | akBottom,
+};
+
+struct ControlSpec {
+    const char* ClassName;
+    int Id; // -1 for controls nobody addresses (labels, frames)
+    const char* Caption;
+    RECT Design; // left, top, right, bottom in design pixels
+    DWORD Style; // WS_CHILD is added; WS_VISIBLE is not implied
+    DWORD ExStyle = 0;
+    unsigned Anchors = akTopLeft;
+};
+
+// Where an anchored control belongs in a client area of the given size.
+RECT AnchoredRect(const RECT& design, unsigned anchors, SIZE designClient, SIZE client);
+
+// The children one window created from its table, with their design rectangles.
+class ControlLayout {
+public:
+    void SetDesignClient(SIZE size) { design_ = size; }
+    // Creates every control of the table as a child of parent with the given font.
+    void Create(HWND parent, HFONT font, std::span<const ControlSpec> specs);
+    // Moves the anchored controls for a client area of this size.
+    void Arrange(int width, int height) const;
+    HWND Find(int id) const;
+    size_t Count() const { return items_.size(); }
+
+private:
+    struct Item {
+        HWND hwnd;
+        int id;
+        RECT design;
+        unsigned anchors;
+    };
+    SIZE design_{0, 0};
+    std::vector<Item> items_;
+};
+
+} // namespace ui
