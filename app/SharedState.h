@@ -5,7 +5,19 @@
 #include <array>
 #include <string>
 
+class TMainForm;
+class TAboutBox;
+class TfrmFileInfo;
+
 namespace kelvora {
+
+// The program's windows, each created once at start-up; a window reaches another through
+// these. A test sets only the ones it needs; a command whose window is missing does nothing.
+struct ProgramWindows {
+    TMainForm* MainForm = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TfrmFileInfo* frmFileInfo = nullptr;
+};
 
 // The five values the file info window shows, written at every refresh of the list.
 struct FileInfoValues {
@@ -35,6 +47,7 @@ struct SharedState {
     bool AddDialogCancelled = false;
     FileInfoValues FileInfo;
     InMemorySettings Settings;
+    ProgramWindows Windows;
 };
 
 } // namespace kelvora

@@ -1,5 +1,7 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "mainwindow/Main.h"
+#include "windows/FileInfo.h"
+#include "windows/about.h"
 #include "ui/Application.h"
 
 #include <windows.h>
@@ -19,10 +21,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kelvora::SharedState state;
     TMainForm mainForm(state);
+    TAboutBox aboutBox;
+    TfrmFileInfo fileInfo;
+    state.Windows = {&mainForm, &aboutBox, &fileInfo};
     app.MainForm = &mainForm;
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
+    // Each window once, the main window first; the others wait hidden.
     mainForm.Create();
+    aboutBox.Create(mainForm.Handle());
+    fileInfo.Create(mainForm.Handle());
 
     mainForm.Show();
     int code = ui::RunMessageLoop();

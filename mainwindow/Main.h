@@ -109,6 +109,8 @@ public:
     void Ratio1Click();
     void PackedSize1Click();
     void Path1Click();
+    void FileInfo1Click();
+    void About1Click();
 
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }

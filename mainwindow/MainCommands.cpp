@@ -5,6 +5,8 @@
 #include "engine/UnzEng.h"
 #include "mainwindow/MainIds.h"
 #include "ui/Application.h"
+#include "windows/FileInfo.h"
+#include "windows/about.h"
 
 #include <commctrl.h>
 
@@ -23,7 +25,7 @@ const M::Command kCommands[] = {
     {IDM_CLOSEARCHIVE, nullptr, true, false},
     {IDM_DELETEARCHIVE, nullptr, true, false},
     {IDM_WIZARD, nullptr, false, false},
-    {IDM_FILEINFO, nullptr, true, false},
+    {IDM_FILEINFO, &M::FileInfo1Click, true, false},
     {IDM_LASTZIP1, nullptr, false, false},
     {IDM_LASTZIP2, nullptr, false, false},
     {IDM_LASTZIP3, nullptr, false, false},
@@ -64,7 +66,7 @@ const M::Command kCommands[] = {
     {IDM_HOMEPAGE, nullptr, false, false},
     {IDM_LATESTVERSION, nullptr, false, false},
     {IDM_COMMENTS, nullptr, false, false},
-    {IDM_ABOUT, nullptr, false, false},
+    {IDM_ABOUT, &M::About1Click, false, false},
     // Pop-up menu, tool button SpeedButton3 and Enter in the list: run or open a member
     {IDM_POP_RUN, nullptr, false, true},
 };
@@ -146,6 +148,16 @@ void TMainForm::PackedSize1Click() {
 }
 void TMainForm::Path1Click() {
     ToggleColumn(IDM_COL_PATH);
+}
+
+void TMainForm::FileInfo1Click() {
+    if (TfrmFileInfo* w = state_.Windows.frmFileInfo) w->Execute(Handle(), state_.FileInfo);
+}
+
+void TMainForm::About1Click() {
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    if (TAboutBox* w = state_.Windows.AboutBox) w->Execute(Handle(), r);
 }
 
 void TMainForm::OnCommand(int id, int, HWND) {

@@ -116,6 +116,8 @@ public:
     void SetStyle(DWORD viewStyle) {
         LONG_PTR s = GetWindowLongPtrA(hwnd_, GWL_STYLE);
         SetWindowLongPtrA(hwnd_, GWL_STYLE, (s & ~LVS_TYPEMASK) | viewStyle);
+        // Rows drawn in the old style would otherwise stay on screen.
+        InvalidateRect(hwnd_, nullptr, TRUE);
     }
     DWORD Style() const { return GetWindowLongPtrA(hwnd_, GWL_STYLE) & LVS_TYPEMASK; }
     void SetImageList(HIMAGELIST list, int which) {

@@ -66,6 +66,17 @@ protected:
         int AcceleratorTable = 0; // resource ID of the window's shortcuts, active while it is
     };
     virtual CreateParams GetCreateParams() = 0;
+    // A fixed-size modal dialog: caption, close box, dialog frame.
+    static CreateParams FixedDialog(const std::string& caption, int clientWidth,
+                                    int clientHeight) {
+        CreateParams p;
+        p.Caption = caption;
+        p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+        p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+        p.ClientWidth = clientWidth;
+        p.ClientHeight = clientHeight;
+        return p;
+    }
     virtual void OnCreate() {}
     // At every showing: a dialog refills its controls here.
     virtual void OnShow() {}

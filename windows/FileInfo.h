@@ -1,0 +1,31 @@
+// TfrmFileInfo: the statistics of the open archive. It computes nothing itself: the main
+// window keeps the five values current (ComputeArchiveTotals) and they are shown as given.
+#pragma once
+
+#include "app/SharedState.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+#include "ui/Handle.h"
+
+#include <array>
+
+// The window has only "&Ok": a showing either ends with it or is cancelled.
+struct Acknowledged {};
+
+class TfrmFileInfo : public ui::Dialog<kelvora::FileInfoValues, Acknowledged> {
+public:
+    const char* DialogName() const override { return "FileInfo"; }
+    // Label1..Label5: file name, entries, compressed, uncompressed, ratio.
+    ui::Label& ValueLabel(int n) { return labels_[n - 1]; }
+
+protected:
+    CreateParams GetCreateParams() override;
+    void OnCreate() override;
+    void Load(const kelvora::FileInfoValues& values) override;
+    std::optional<Acknowledged> Collect() override { return Acknowledged{}; }
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    std::array<ui::Label, 5> labels_;
+    ui::FontHandle bold_, plain_;
+};
