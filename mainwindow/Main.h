@@ -6,6 +6,7 @@
 #include "engine/ZipKeep.h"
 #include "mainwindow/ProgressState.h"
 #include "ui/Controls.h"
+#include "ui/Dialogs.h"
 #include "ui/Form.h"
 #include "ui/Handle.h"
 #include "ui/SpeedButton.h"
@@ -110,6 +111,16 @@ public:
     void PackedSize1Click();
     void Path1Click();
     void FileInfo1Click();
+    void Open1Click();
+    void LastZip1Click();
+    void LastZip2Click();
+    void LastZip3Click();
+    void LastZip4Click();
+    void CloseArchive1Click();
+    // Puts a name first in the recent archives unless it is listed already.
+    void AddRecentArchive(const std::string& name);
+    // Recent-file captions: "&1 " plus the first name, and so on.
+    void UpdateRecentMenu();
     void About1Click();
 
     // Parts a test looks at.
@@ -157,9 +168,11 @@ private:
     void SetArchiveGlyphs(bool active);
     void ClearRows();
     void ShowPopupMenu();
+    void OpenRecent(int slot);
     void GetDisplayInfo(NMLVDISPINFOA& info);
 
     kelvora::SharedState& state_;
+    ui::FileDialogRequest openDialog1_; // OpenDialog1: New and Open
     bool archiveOpen_ = false;
     std::unique_ptr<TZipKeeper> zipKeeper1_;
     HMENU mainMenu_ = nullptr;

@@ -20,16 +20,16 @@ using M = TMainForm;
 const M::Command kCommands[] = {
     // File
     {IDM_NEWARCHIVE, nullptr, false, false},
-    {IDM_OPENARCHIVE, nullptr, false, false},
+    {IDM_OPENARCHIVE, &M::Open1Click, false, false},
     {IDM_SAVEAS, nullptr, true, false},
-    {IDM_CLOSEARCHIVE, nullptr, true, false},
+    {IDM_CLOSEARCHIVE, &M::CloseArchive1Click, true, false},
     {IDM_DELETEARCHIVE, nullptr, true, false},
     {IDM_WIZARD, nullptr, false, false},
     {IDM_FILEINFO, &M::FileInfo1Click, true, false},
-    {IDM_LASTZIP1, nullptr, false, false},
-    {IDM_LASTZIP2, nullptr, false, false},
-    {IDM_LASTZIP3, nullptr, false, false},
-    {IDM_LASTZIP4, nullptr, false, false},
+    {IDM_LASTZIP1, &M::LastZip1Click, false, false},
+    {IDM_LASTZIP2, &M::LastZip2Click, false, false},
+    {IDM_LASTZIP3, &M::LastZip3Click, false, false},
+    {IDM_LASTZIP4, &M::LastZip4Click, false, false},
     {IDM_EXIT, &M::Exit1Click, false, false},
     // Zip
     {IDM_INSTALL, nullptr, true, false},

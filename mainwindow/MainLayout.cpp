@@ -117,7 +117,9 @@ UINT ToolButtonCommand(int index) {
     return kToolButtons[index].command;
 }
 
-TMainForm::TMainForm(kelvora::SharedState& state) : state_(state) {}
+TMainForm::TMainForm(kelvora::SharedState& state) : state_(state) {
+    openDialog1_.DefaultExt = "zip";
+}
 
 TMainForm::~TMainForm() = default;
 

@@ -9,7 +9,7 @@ TEST(ProgressState, FilesAndUnitsAdvanceAgainstTheTotal) {
     ProgressState p;
     p.ProgressTotal = 200000;
     EXPECT_FALSE(p.NewFile(100000).has_value()); // nothing done yet: position 0
-    EXPECT_EQ(p.Unit(), 16);                      // 32768 of 200000 = 16.4 %
+    EXPECT_EQ(p.Unit(), 16);                     // 32768 of 200000 = 16.4 %
     EXPECT_EQ(p.Unit(), 33);
     EXPECT_EQ(p.Unit(), 49);
     // The next file: the first one counts whole, the bar never goes back.

@@ -9,7 +9,8 @@ namespace {
 
 std::vector<std::string> Names(const std::vector<std::string>& rows) {
     std::vector<std::string> n;
-    for (auto& r : rows) n.emplace_back(RowKeyName(r));
+    for (auto& r : rows)
+        n.emplace_back(RowKeyName(r));
     return n;
 }
 
@@ -47,12 +48,14 @@ TEST(RowKeys, NameSortUsesTheLocaleIgnoringCaseOverTheFullName) {
 }
 
 TEST(RowKeys, FastNameSortAgreesWithTheLocaleComparison) {
-    const char* names[] = {"b.txt", "A.txt", "docs/z.txt", "Docs/a.txt", "a-b.txt", "ab.txt",
-                           "a_b.txt", "A B.txt", "10.txt", "9.txt", "\xe9t\xe9.doc", "ete.doc",
-                           "Zulu", "zulu/", "co-op", "coop", "~tmp", "{x}", "a.txt", ""};
+    const char* names[] = {"b.txt",         "A.txt",   "docs/z.txt", "Docs/a.txt", "a-b.txt",
+                           "ab.txt",        "a_b.txt", "A B.txt",    "10.txt",     "9.txt",
+                           "\xe9t\xe9.doc", "ete.doc", "Zulu",       "zulu/",      "co-op",
+                           "coop",          "~tmp",    "{x}",        "a.txt",      ""};
     std::vector<std::string> rows;
     for (int round = 0; round < 3; ++round)
-        for (const char* n : names) rows.push_back(MakeRowKey(n, round, 1, 1));
+        for (const char* n : names)
+            rows.push_back(MakeRowKey(n, round, 1, 1));
     SortRowsByLocaleName(rows);
     ASSERT_EQ(rows.size(), 3 * std::size(names));
     for (size_t i = 1; i < rows.size(); ++i)

@@ -32,7 +32,8 @@ TEST(TextFormat, FormatThousandsGroupsDigitsInThrees) {
         {"-123456", "-123 456"},
         {"", ""},
     };
-    for (auto& [in, out] : table) EXPECT_EQ(FormatThousands(std::string(in)), out) << in;
+    for (auto& [in, out] : table)
+        EXPECT_EQ(FormatThousands(std::string(in)), out) << in;
     EXPECT_EQ(FormatThousands(std::int64_t{-9876543210}), "-9 876 543 210");
 }
 

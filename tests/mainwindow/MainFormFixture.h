@@ -1,0 +1,83 @@
+// The main window with real controls, a test's own shared state and scripted dialogs.
+#pragma once
+
+#include "mainwindow/Main.h"
+#include "mainwindow/MainIds.h"
+#include "tests/engine/ZipBuilder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "ui/Application.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+inline LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_t size,
+                     std::uint32_t dosTime = 0x5A8C6000) {
+    LocalMember m;
+    m.name = name;
+    m.data = std::string(packed, 'd');
+    m.uncompressedSize = size;
+    m.dosTime = dosTime;
+    return m;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    void SetUp() override {
+        ui::App().MainForm = &form;
+        form.Create();
+        form.Show();
+        startupTexts = dialogs.Texts();
+        dialogs.Clear();
+    }
+    void TearDown() override { ui::App().MainForm = nullptr; }
+
+    std::string MakeArchive(const std::vector<LocalMember>& members,
+                            const std::string& name = "test.zip") {
+        ZipBuilder z;
+        z.Archive(members);
+        std::string path = tmp.File(name);
+        z.WriteTo(path);
+        return path;
+    }
+    // Column texts of every row, as the list view shows them.
+    std::vector<std::string> Column(int sub) {
+        std::vector<std::string> out;
+        for (int i = 0; i < form.ListView1().ItemCount(); ++i)
+            out.push_back(form.ListView1().ItemText(i, sub));
+        return out;
+    }
+    bool MenuEnabled(UINT id) { return ui::MenuItem(form.MainMenu(), id).Enabled(); }
+    void ClickHeader(int column) {
+        NMLISTVIEW nm{};
+        nm.hdr.hwndFrom = form.ListView1().Handle();
+        nm.hdr.idFrom = IDC_LISTVIEW1;
+        nm.hdr.code = LVN_COLUMNCLICK;
+        nm.iItem = -1;
+        nm.iSubItem = column;
+        SendMessageA(form.Handle(), WM_NOTIFY, IDC_LISTVIEW1, reinterpret_cast<LPARAM>(&nm));
+    }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    std::vector<std::string> startupTexts;
+    TempFolder tmp;
+    kelvora::SharedState state;
+    TMainForm form{state};
+
+    // Every command's main menu item is enabled exactly when its row says it may be.
+    void ExpectCommandsFor(bool archiveOpen) {
+        for (const TMainForm::Command& c : TMainForm::Commands()) {
+            if (GetMenuState(form.MainMenu(), c.Id, MF_BYCOMMAND) == static_cast<UINT>(-1))
+                continue; // pop-up only, or a hidden item
+            EXPECT_EQ(MenuEnabled(c.Id), archiveOpen || !c.NeedsArchive) << c.Id;
+        }
+    }
+};
+
+} // namespace testing_support
