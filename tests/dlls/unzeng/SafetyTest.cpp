@@ -45,10 +45,11 @@ TEST_F(Safety, NamesThatWouldLeaveTheTargetAreRefusedByName) {
     const std::vector<std::string> hostile = {
         "../escaped.txt", "a/../../escaped2.txt",  "/abs.txt",
         "C:\\drive.txt",  "\\\\srv\\share\\x.txt", "nul.txt",
-        "dir/COM1",       "bad<char.txt",          "dot./x.txt"};
+        "dir/COM1",       "bad<char.txt",          "dot./x.txt",
+        "com\xC2\xB9",    "LPT\xC2\xB3.txt"};
     std::vector<TestMember> members = {{.name = "good.txt", .data = "ok"}};
     for (const std::string& name : hostile)
-        members.push_back({.name = name, .data = "evil"});
+        members.push_back({.name = name, .data = "evil", .versionMadeBy = 0x0314}); // UTF-8 names
     EngineRun run = engine.Exec(Into(WriteArchive(work, "h.zip", members), target));
     EXPECT_EQ(run.result, 1) << run.Describe();
     for (const std::string& name : hostile)
