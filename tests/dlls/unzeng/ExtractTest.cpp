@@ -154,17 +154,6 @@ TEST_F(Extract, ExistingFilesAreSkippedAndReportedUnlessOverWrite) {
     EXPECT_EQ(names, (std::vector<std::string>{"fresh.txt", "keep.txt"}));
 }
 
-TEST_F(Extract, DuplicateNamesAreWrittenInArchiveOrder) {
-    std::vector<TestMember> members;
-    for (int i = 0; i < 6; ++i)
-        members.push_back(
-            {.name = "same.txt", .data = Text(50000 + i, static_cast<char>('a' + i))});
-    EngineRun run = engine.Exec(Into(WriteArchive(work, "dup.zip", members)));
-    EXPECT_EQ(run.result, 6) << run.Describe();
-    EXPECT_TRUE(ReadFileBytes(out.File("same.txt")) == members.back().data);
-    EXPECT_EQ(ListFolder(out.Path()).size(), 1u);
-}
-
 TEST_F(Extract, TestModeChecksEveryMemberAndWritesNothing) {
     std::vector<TestMember> members = {
         {.name = "a/good.txt", .data = Text(70000, 'g')},

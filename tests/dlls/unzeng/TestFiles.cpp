@@ -48,6 +48,16 @@ bool IsReadOnly(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
 }
 
+std::string AnsiFromUtf8(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    std::string ansi(wide.size() * 2, '\0');
+    ansi.resize(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                    ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr));
+    return ansi;
+}
+
 std::string WriteArchive(const testing_support::TempFolder& folder, const std::string& name,
                          const std::vector<zipcore_test::TestMember>& members,
                          const zipcore_test::ArchiveOptions& options) {
