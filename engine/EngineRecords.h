@@ -133,7 +133,7 @@ enum ErrorCode : std::int32_t {
     kErrWrite = 7,             // a file or folder cannot be created, written or replaced
     kErrPassword = 8,          // no password given, or the password is wrong for a member
     kErrCancelled = 9,         // the callback asked to stop; the operation ended early
-    kErrDuplicateName = 10,    // two files would get the same stored name; the later one is left out
+    kErrDuplicateName = 10,    // one stored name or one path twice: the later is left out
     kErrNoMatch = 11,          // a name or mask matched no member (or no file when adding)
     kErrLink = 12,             // a symbolic link member; not created
     kErrReadFile = 13,         // a file to be added cannot be opened or read

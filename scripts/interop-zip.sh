@@ -108,6 +108,28 @@ rm -rf x && mkdir x && unzip -q z.zip -d x
 rm -rf expect && cp -r src expect && rm expect/bin/random.bin && cp new.txt expect/
 same_tree x expect
 
+echo "== device names and a FIFO among the sources"
+# Made on the Unix side, where these are plain names; the engine must neither open a device
+# nor read the FIFO (either would wait forever), and says why for each.
+mkdir -p dev/sub
+for n in aux aux.txt com1 nul NUL.txt con.txt 'conin$' prn lpt1 sub/COM2.log; do
+  echo hello > "dev/$n"
+done
+mkfifo dev/fifo
+echo "kept" > dev/ok.txt
+echo "kept too" > dev/sub/ok2.txt
+out=$(timeout 60 wine "$BIN/zipdrive.exe" -r -p dev.zip dev </dev/null 2>&1 | tr -d '\r') ||
+  fail "adding the device names did not finish: $out"
+grep -qx "result: 4" <<<"$out" || { echo "$out"; fail "device names: not just the 4 others added"; }
+[ "$(grep -c '^message 13:' <<<"$out")" = 11 ] || { echo "$out"; fail "device names: not one message each"; }
+for n in aux aux.txt com1 nul NUL.txt con.txt 'conin$' prn lpt1 COM2.log fifo; do
+  grep "^message 13:" <<<"$out" | grep -qF "$n" || fail "no message naming $n"
+done
+[ "$(unzip -Z1 dev.zip | sort | tr '\n' ' ')" = "dev/ dev/ok.txt dev/sub/ dev/sub/ok2.txt " ] ||
+  fail "device names: wrong members $(unzip -Z1 dev.zip)"
+ls | grep -q '^~kz' && fail "temporary file left after refusing device names"
+rm -rf dev
+
 echo "== more than 65535 members"
 python3 - <<'PY'
 import os

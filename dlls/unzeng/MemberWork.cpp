@@ -45,11 +45,14 @@ std::optional<zipcore::MemberDecoder> OpenDecoder(WorkContext& ctx, const zipcor
     return std::nullopt;
 }
 
-// Where the data goes: straight into a new file, or into a temporary file that replaces an
-// existing one only once the data proved correct.
+// Where the data goes: always a temporary file beside the target ("name.~kz"), which takes
+// the target's name only once its data proved correct. An interrupted extraction (a stop,
+// a killed process, a full disk) thus never leaves a partial file under the real name, dated
+// now, that a later Update or Freshen would take for a good one; an existing file is
+// replaced only then.
 struct Output {
     ui::FileHandle file;
-    std::wstring path;   // the file being written
+    std::wstring path;   // the temporary file being written
     std::wstring target; // its final name
     bool replacing = false;
 
@@ -57,19 +60,17 @@ struct Output {
         file.Reset();
         RemoveQuietly(path);
     }
-    // Keeps failed data under a temporary name; returns that name.
+    // Keeps failed data under its temporary name; returns that name.
     std::wstring KeepAside() {
         file.Reset();
-        if (replacing) return path;
-        ui::FileHandle placeholder;
-        const std::wstring temp = CreateTempBeside(target, placeholder);
-        placeholder.Reset();
-        ReplaceWith(path, temp);
-        return temp;
+        return path;
     }
     void Commit() {
         file.Reset();
-        if (replacing) ReplaceWith(path, target);
+        if (replacing)
+            ReplaceWith(path, target);
+        else
+            Rename(path, target); // fails rather than replace a file that appeared meanwhile
     }
 };
 
@@ -86,8 +87,8 @@ std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink
     Output out;
     out.target = job.target;
 
-    auto replace = [&]() -> std::optional<Output> {
-        out.replacing = true;
+    auto write = [&](bool replacing) -> std::optional<Output> {
+        out.replacing = replacing;
         out.path = CreateTempBeside(job.target, out.file);
         return std::move(out);
     };
@@ -101,24 +102,20 @@ std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink
         const auto existing = ExistingFileDosTime(job.target);
         if (!existing) return std::nullopt;
         if (!MemberIsNewer(m, *existing)) return upToDate();
-        return replace();
+        return write(true);
     }
     if (r.dirNames) ctx.folders.EnsureParentOf(job.target);
-    unsigned long error = 0;
-    out.file = CreateNewFile(job.target, error);
-    if (out.file) {
-        out.path = job.target;
-        return out;
-    }
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+    const DWORD attributes = GetFileAttributesW(job.target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return write(false);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         throw WriteError("cannot create \"" + DisplayPath(job.target) +
-                         "\": " + SystemMessage(error));
+                         "\": a folder of that name is there");
     if (r.update) {
         const auto existing = ExistingFileDosTime(job.target);
         if (existing && !MemberIsNewer(m, *existing)) return upToDate();
-        return replace();
+        return write(true);
     }
-    if (r.overwrite) return replace();
+    if (r.overwrite) return write(true);
     sink.Note(keng::kErrExists, "Skipped " + name + ": \"" + DisplayPath(job.target) +
                                     "\" exists (overwriting is off)");
     return std::nullopt;

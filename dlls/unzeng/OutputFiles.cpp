@@ -124,13 +124,9 @@ std::optional<std::uint32_t> ExistingFileDosTime(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
-    SYSTEMTIME utc{}, local{};
-    if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
-        return 0u;
-    const zipcore::DateTime t{local.wYear, local.wMonth,  local.wDay,
-                              local.wHour, local.wMinute, local.wSecond};
-    return zipcore::EncodeDosTime(t).value_or(0u);
+    // The rule that dated the file when it was extracted (or added), so an unchanged file
+    // compares equal to its member in every time zone.
+    return kfiletime::DosTimeFromFileTime(data.ftLastWriteTime);
 }
 
 void WriteAll(const ui::FileHandle& file, const std::uint8_t* data, std::size_t n,

@@ -135,7 +135,6 @@ void Runner::Work(zipcore::ByteSource& source) {
         if (index >= reported_ + lookAhead_)
             WorkerWait([&] { return cancel_ || index < reported_ + lookAhead_; });
         const Job& job = plan_.jobs[index];
-        if (job.waitFor >= 0) WorkerWait([&] { return cancel_ || states_[job.waitFor].finished; });
         if (cancel_) {
             s.finished = true; // nobody may wait for a job that never runs
             WakeReporter(index);
@@ -153,10 +152,13 @@ void Runner::Work(zipcore::ByteSource& source) {
         } catch (const std::exception& e) {
             sink.Note(keng::kErrInternal,
                       "Stopped on " + zipcore::QuoteName(job.member->name) + ": " + e.what());
+        } catch (...) {
+            // Anything else would end the whole process from this thread.
+            sink.Note(keng::kErrInternal, "Stopped on " + zipcore::QuoteName(job.member->name) +
+                                              ": unexpected failure");
         }
         s.finished = true;
         WakeReporter(index);
-        WakeWorkers(); // a job writing the same file may go on
     }
 }
 

@@ -20,6 +20,43 @@ std::wstring LowerKey(std::wstring s) {
     return s;
 }
 
+// The paths an extraction writes, claimed in archive order before any worker starts, so the
+// outcome never depends on which worker is faster: the first member to claim a path keeps
+// it, and a later one that would land on it, as a file or as a folder it needs, is refused.
+// Paths compare as Windows compares them (letter case ignored).
+class PathClaims {
+public:
+    // Empty when the member may write `relative` (a file, or a folder when `folder`);
+    // otherwise why not.
+    std::string Claim(const std::wstring& relative, bool folder, const zipcore::Member& m) {
+        const std::wstring key = LowerKey(relative);
+        for (std::size_t slash = key.find(L'\\'); slash != std::wstring::npos;
+             slash = key.find(L'\\', slash + 1))
+            if (std::string why =
+                    ClaimOne(key.substr(0, slash), relative.substr(0, slash), true, m);
+                !why.empty())
+                return why;
+        return ClaimOne(key, relative, folder, m);
+    }
+
+private:
+    struct Owner {
+        bool folder;
+        const zipcore::Member* member;
+    };
+    std::string ClaimOne(const std::wstring& key, const std::wstring& shown, bool folder,
+                         const zipcore::Member& m) {
+        const auto [it, fresh] = claimed_.try_emplace(key, Owner{folder, &m});
+        if (fresh || (folder && it->second.folder)) return {};
+        std::string why = zipcore::QuoteName(Narrow(shown));
+        why += " is taken by the earlier member ";
+        why += zipcore::QuoteName(it->second.member->name);
+        why += it->second.folder ? " (as a folder)" : " (as a file)";
+        return why;
+    }
+    std::unordered_map<std::wstring, Owner> claimed_;
+};
+
 Job MakeNotice(const zipcore::Member& m, keng::ErrorCode code, std::string text) {
     Job job;
     job.kind = Job::Kind::Notice;
@@ -58,7 +95,7 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
     Plan plan;
     const zipcore::NameSelector selector(request.specs);
     std::vector<bool> used(request.specs.size(), false);
-    std::unordered_map<std::wstring, int> lastWriter;
+    PathClaims claims;
     const bool extracting = !request.test;
 
     for (const zipcore::Member& m : archive.members) {
@@ -71,6 +108,11 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
             if (!t.ok) {
                 plan.jobs.push_back(
                     MakeNotice(m, keng::kErrUnsafeName, "Refused " + name + ": " + t.reason));
+                continue;
+            }
+            if (std::string why = claims.Claim(t.path, true, m); !why.empty()) {
+                plan.jobs.push_back(
+                    MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name + ": " + why));
                 continue;
             }
             Job job;
@@ -100,13 +142,12 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
                     MakeNotice(m, keng::kErrUnsafeName, "Refused " + name + ": " + t.reason));
                 continue;
             }
-            job.target = base + L"\\" + t.path;
-            const int index = static_cast<int>(plan.jobs.size());
-            auto [it, fresh] = lastWriter.try_emplace(LowerKey(job.target), index);
-            if (!fresh) {
-                job.waitFor = it->second;
-                it->second = index;
+            if (std::string why = claims.Claim(t.path, false, m); !why.empty()) {
+                plan.jobs.push_back(
+                    MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name + ": " + why));
+                continue;
             }
+            job.target = base + L"\\" + t.path;
         }
         if (m.IsEncrypted()) plan.needsPassword = true;
         plan.jobs.push_back(std::move(job));

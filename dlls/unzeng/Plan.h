@@ -25,13 +25,12 @@ struct Job {
     Kind kind = Kind::Notice;
     const zipcore::Member* member = nullptr;
     std::wstring target; // absolute path (extraction only)
-    int waitFor = -1;    // an earlier job writing the same path, which must finish first
     Notice notice{};     // Kind::Notice
 };
 
 struct Plan {
     std::vector<Notice> unmatched; // names or masks that selected nothing
-    std::vector<Job> jobs;         // in central directory order
+    std::vector<Job> jobs;         // in central directory order; no two write one path
     bool needsPassword = false;    // a selected member is encrypted
 };
 

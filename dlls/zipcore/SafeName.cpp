@@ -11,6 +11,8 @@ char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+} // namespace
+
 bool IsDeviceName(std::string_view component) {
     // Windows ignores the extension and trailing spaces when it recognises a device.
     std::string_view base = component.substr(0, component.find('.'));
@@ -23,10 +25,14 @@ bool IsDeviceName(std::string_view component) {
                                                                "NUL", "CONIN$", "CONOUT$"};
     for (std::string_view d : kFixed)
         if (upper == d) return true;
-    if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")))
-        return upper[3] >= '1' && upper[3] <= '9';
-    return false;
+    if (!upper.starts_with("COM") && !upper.starts_with("LPT")) return false;
+    const std::string_view number = std::string_view(upper).substr(3);
+    if (number.size() == 1) return number[0] >= '1' && number[0] <= '9';
+    // Windows counts the superscript digits one, two and three (UTF-8) as port numbers too.
+    return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
 }
+
+namespace {
 
 SafePath Refuse(std::string reason) {
     SafePath r;

@@ -15,12 +15,17 @@ struct SafePath {
 };
 
 // Checks every component of the name ('/' and '\' both separate) and refuses: an empty name,
-// absolute paths, drive letters, UNC and device prefixes, ".." components, device names (CON,
-// PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, also with an extension such as "nul.txt"),
+// absolute paths, drive letters, UNC and device prefixes, ".." components, device names (see
+// IsDeviceName),
 // control characters and < > : " | ? *, and components ending in a dot or a space. "."
 // components and doubled separators are dropped. With keepFolders false only the last
 // component is returned, but the whole name must still pass.
 SafePath MakeSafePath(std::string_view memberName, char separator, bool keepFolders);
+
+// Whether Windows takes the component (UTF-8) for a device: CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, COM and LPT with a superscript 1-3, CONIN$, CONOUT$, with any extension or
+// trailing spaces ("nul.txt", "AUX .c"), in any letter case.
+bool IsDeviceName(std::string_view component);
 
 // The check for a single component; empty when it is fine, else the reason.
 std::string CheckComponent(std::string_view component);

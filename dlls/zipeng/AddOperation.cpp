@@ -86,14 +86,14 @@ int RunAdd(const Request& request, Reporter& reporter) {
         PlanItem first;
         if (!items->Item(0, true, first)) {
             items->ReportProblems(reporter);
-            for (const std::string& pattern : background->TakeUnmatched(true))
-                reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
+            for (const ScanProblem& p : background->TakeProblems(true))
+                reporter.Message(p.code, p.text);
             return 0;
         }
     } else {
         scan = ScanSources(request.patterns, request.scan, request.archivePath);
-        for (const std::string& pattern : scan.unmatched)
-            reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
+        for (const ScanProblem& p : scan.problems)
+            reporter.Message(p.code, p.text);
         plan = PlanAdd(info.members, scan.entries, request.mode);
         for (const size_t d : plan.duplicates)
             ReportDuplicate(reporter, scan.entries[d]);
@@ -114,8 +114,8 @@ int RunAdd(const Request& request, Reporter& reporter) {
         written = writer.Run();
     }
     if (background) {
-        for (const std::string& pattern : background->TakeUnmatched(true))
-            reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
+        for (const ScanProblem& p : background->TakeProblems(true))
+            reporter.Message(p.code, p.text);
     }
     if (written.empty()) return 0; // every file failed: the archive stays as it was
     old.reset();

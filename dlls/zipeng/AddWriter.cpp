@@ -50,8 +50,8 @@ bool ScannedItems::Item(size_t i, bool wait, PlanItem& item) {
 }
 
 void ScannedItems::ReportProblems(Reporter& reporter) {
-    for (const std::string& pattern : scan_.TakeUnmatched(false))
-        reporter.Message(keng::kErrNoMatch, "No files found for " + pattern);
+    for (const ScanProblem& p : scan_.TakeProblems(false))
+        reporter.Message(p.code, p.text);
     for (const SourceEntry* d : std::exchange(duplicates_, {}))
         ReportDuplicate(reporter, *d);
 }
@@ -138,6 +138,12 @@ void AddWriter::EncryptInPlace(HeaderFields& h, std::uint64_t dataStart, std::ui
     }
 }
 
+void AddWriter::ReportGrowth(const SourceEntry& src) {
+    reporter_.Message(keng::kErrReadFile, src.diskPath + " grew while it was read; its first " +
+                                              std::to_string(src.size) +
+                                              " bytes, its size when it was found, were added");
+}
+
 bool AddWriter::WriteFile(const SourceEntry& src) {
     const std::uint64_t count = PieceCount(src.size);
     const std::uint64_t start = out_.Position();
@@ -186,6 +192,7 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
                 out_.Write(piece->data);
                 buffers_.Give(std::move(piece->data));
                 reporter_.Progress(piece->inputSize);
+                if (piece->grew) ReportGrowth(src);
                 break;
             }
             // Sizes and CRC are patched in when the last piece is written.
@@ -206,6 +213,7 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
         h.compressedSize += piece->data.size();
         buffers_.Give(std::move(piece->data));
         reporter_.Progress(h.uncompressedSize);
+        if (piece->grew) ReportGrowth(src);
     }
     if (count > 1) {
         const std::uint64_t dataSize = h.compressedSize;
@@ -214,7 +222,7 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
                        h.uncompressedSize >= zipcore::kZip64Mark32)) {
             out_.Rewind(start);
             reporter_.Message(keng::kErrReadFile,
-                              src.diskPath + " grew past 4 GB while it was read; not added");
+                              src.diskPath + " needs more than 4 GB compressed; not added");
             return false;
         }
         const std::string header = LocalHeader(h, zip64);

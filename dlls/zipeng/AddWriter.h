@@ -84,6 +84,7 @@ private:
     std::shared_ptr<Piece> Next();
     bool WriteFolder(const SourceEntry& src);
     bool WriteFile(const SourceEntry& src);
+    void ReportGrowth(const SourceEntry& src);
     void EncryptInPlace(HeaderFields& h, std::uint64_t dataStart, std::uint64_t dataSize);
 
     const Request& request_;

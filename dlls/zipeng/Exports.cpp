@@ -15,7 +15,8 @@ constexpr std::int32_t kEngineVersion = 130;
 void Report(zipeng::Reporter& reporter, keng::ErrorCode code, const std::string& text) {
     try {
         reporter.Message(code, text);
-    } catch (const zipeng::Cancelled&) {
+    } catch (...) {
+        // A stop request, or a callback that throws: nothing may unwind into the caller.
     }
 }
 

@@ -1,6 +1,5 @@
 #include "dlls/zipeng/FileIo.h"
 
-
 #include <algorithm>
 #include <cstring>
 
@@ -42,6 +41,9 @@ InputFile::InputFile(const std::string& path, keng::ErrorCode code)
                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
     if (!handle_)
         throw EngineError(code_, "Cannot open " + path_ + ": " + SystemErrorText(GetLastError()));
+    // A pipe (a FIFO under Wine) or a device could block a read forever.
+    if (GetFileType(handle_.Get()) != FILE_TYPE_DISK)
+        throw EngineError(code_, path_ + " is not a file but a device or a pipe");
 }
 
 std::uint64_t InputFile::Size() const {

@@ -23,10 +23,10 @@ std::string SystemErrorText(DWORD error);
 using kfiletime::DosTimeFromFileTime;
 using kfiletime::FileTimeFromDosTime;
 
-// A file opened for reading; others may go on reading and writing it.
+// A file on disk opened for reading; others may go on reading and writing it.
 class InputFile {
 public:
-    // Throws EngineError(code) naming the path when it cannot be opened.
+    // Throws EngineError(code) naming the path when it cannot be opened or is not a file.
     InputFile(const std::string& path, keng::ErrorCode code);
     std::uint64_t Size() const;
     // Reads up to n bytes at the offset; fewer only at the end of the file.

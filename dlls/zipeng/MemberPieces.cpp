@@ -9,7 +9,6 @@
 namespace zipeng {
 
 namespace {
-constexpr size_t kTailRead = 256 * 1024;
 constexpr size_t kPooledBuffers = 64;
 constexpr size_t kLargestPooled = 4 * kPieceSize;
 } // namespace
@@ -90,20 +89,15 @@ void CompressPiece(Piece& piece, WorkerState& state) {
         const std::uint64_t dictionary = std::min<std::uint64_t>(piece.offset, kDeflateWindow);
         const std::uint64_t start = piece.offset - dictionary;
         // The last piece asks for one byte more than expected: getting it means the file has
-        // grown since it was found, and it is then taken as it is now.
-        const size_t want = static_cast<size_t>(dictionary + piece.length) + (piece.last ? 1 : 0);
+        // grown since it was found. Only the size found is taken, so a file that keeps growing
+        // (a log) can neither exhaust memory nor change the member's size under the writer.
+        const size_t expected = static_cast<size_t>(dictionary + piece.length);
+        const size_t want = expected + (piece.last ? 1 : 0);
         size_t got = file.ReadAt(start, state.input.Reserve(want), want);
-        if (piece.last) {
-            if (got < dictionary)
-                throw EngineError(keng::kErrReadFile,
-                                  piece.path + " became shorter while it was read");
-            for (size_t asked = want; got == asked;) {
-                asked = got + kTailRead;
-                got += file.ReadAt(start + got, state.input.Grow(got, asked) + got, kTailRead);
-            }
-        } else if (got < want) {
+        if (got < expected)
             throw EngineError(keng::kErrReadFile, piece.path + " became shorter while it was read");
-        }
+        piece.grew = got > expected;
+        got = expected;
         const std::string_view all(state.input.Data(), got);
         const std::string_view dict = all.substr(0, static_cast<size_t>(dictionary));
         const std::string_view data = all.substr(static_cast<size_t>(dictionary));

@@ -75,7 +75,7 @@ struct Piece {
     // Filled before the piece is queued.
     std::string path;
     std::uint64_t offset = 0; // first byte of the piece
-    std::uint64_t length = 0; // bytes to read; the last piece reads on to the end of the file
+    std::uint64_t length = 0; // bytes to read
     bool last = true;
     bool first = true;
     int level = 9;
@@ -89,10 +89,11 @@ struct Piece {
     bool stored = false;   // a one-piece file kept as it is (level 0, or deflate gained nothing)
     std::uint32_t crc = 0; // of this piece's input
     std::uint64_t inputSize = 0;
+    bool grew = false; // the file has more bytes than when it was found (last piece only)
 };
 
 // Reads and compresses the piece; a file that cannot be read, or that has become shorter than
-// when it was found, leaves ok false with the reason.
+// when it was found, leaves ok false with the reason. Never reads past the size found.
 void CompressPiece(Piece& piece, WorkerState& state);
 
 } // namespace zipeng

@@ -1,5 +1,6 @@
 #include "dlls/zipeng/SourceScan.h"
 
+#include "dlls/zipcore/SafeName.h"
 #include "dlls/zipcore/Wildcard.h"
 #include "dlls/zipeng/FileIo.h"
 #include "dlls/zipeng/TempArchive.h"
@@ -47,16 +48,49 @@ bool SameFile(const std::string& a, const std::string& b) {
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+// The first component of an ANSI path that Windows takes for a device; empty when none is.
+std::string DeviceComponent(const std::string& path) {
+    const int wide =
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring w(wide > 0 ? wide : 0, L'\0');
+    if (wide > 0)
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), w.data(), wide);
+    size_t start = 0;
+    for (size_t i = 0; i <= w.size(); ++i) {
+        if (i < w.size() && w[i] != L'\\' && w[i] != L'/') continue;
+        const std::wstring_view part(w.data() + start, i - start);
+        start = i + 1;
+        if (part.empty()) continue;
+        const int n = WideCharToMultiByte(CP_UTF8, 0, part.data(), static_cast<int>(part.size()),
+                                          nullptr, 0, nullptr, nullptr);
+        std::string utf8(n > 0 ? n : 0, '\0');
+        if (n > 0)
+            WideCharToMultiByte(CP_UTF8, 0, part.data(), static_cast<int>(part.size()), utf8.data(),
+                                n, nullptr, nullptr);
+        if (zipcore::IsDeviceName(utf8)) {
+            std::string ansi(part.size() * 2, '\0');
+            const int m =
+                WideCharToMultiByte(CP_ACP, 0, part.data(), static_cast<int>(part.size()),
+                                    ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+            ansi.resize(m > 0 ? m : 0);
+            return ansi;
+        }
+    }
+    return {};
+}
+
 class Scanner {
 public:
     // The sink takes each entry as it is found; answering false stops the scan.
     // `stop`, when given, is polled before each folder.
+    // Problems go to `report`.
     Scanner(const ScanOptions& options, const std::string& archiveFullPath,
-            std::function<bool(SourceEntry&&)> sink, const std::atomic<bool>* stop = nullptr)
+            std::function<bool(SourceEntry&&)> sink, std::function<void(ScanProblem&&)> report,
+            const std::atomic<bool>* stop = nullptr)
         : options_(options), archivePath_(archiveFullPath),
           archiveFolder_(FolderOf(archiveFullPath)),
           archiveName_(archiveFullPath.substr(archiveFolder_.size())), sink_(std::move(sink)),
-          stop_(stop) {}
+          report_(std::move(report)), stop_(stop) {}
 
     // Whether the pattern found anything.
     bool Pattern(std::string pattern);
@@ -66,10 +100,12 @@ private:
     void Folder(const std::string& dir, const std::string& mask, int depth);
     void Add(const std::string& path, const WIN32_FIND_DATAA& fd, const std::string& fullFolder);
     bool Excluded(const std::string& fullFolder, const char* name) const;
+    bool RefusedAsDevice(const std::string& path, const std::string& storedName);
 
     const ScanOptions& options_;
     std::string archivePath_, archiveFolder_, archiveName_;
     std::function<bool(SourceEntry&&)> sink_;
+    std::function<void(ScanProblem&&)> report_;
     const std::atomic<bool>* stop_;
     size_t found_ = 0;
     bool stopped_ = false;
@@ -83,6 +119,17 @@ bool Scanner::Excluded(const std::string& fullFolder, const char* name) const {
     return IsTempArchiveName(n) && EqualNoCase(fullFolder, archiveFolder_);
 }
 
+// A device is never opened, and a member of that name could not be extracted on Windows.
+bool Scanner::RefusedAsDevice(const std::string& path, const std::string& storedName) {
+    std::string device = DeviceComponent(storedName);
+    if (device.empty()) device = DeviceComponent(path.substr(path.find_last_of("\\:") + 1));
+    if (device.empty()) return false;
+    ++found_; // found, so its pattern is not reported as matching nothing as well
+    report_({keng::kErrReadFile,
+             path + ": \"" + device + "\" is the name of a device on Windows; not added"});
+    return true;
+}
+
 void Scanner::Add(const std::string& path, const WIN32_FIND_DATAA& fd,
                   const std::string& fullFolder) {
     if (Excluded(fullFolder, fd.cFileName)) return;
@@ -90,7 +137,7 @@ void Scanner::Add(const std::string& path, const WIN32_FIND_DATAA& fd,
     e.folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     e.diskPath = path;
     e.storedName = StoredNameFromPath(path, options_.names);
-    if (e.storedName.empty()) return;
+    if (e.storedName.empty() || RefusedAsDevice(path, e.storedName)) return;
     if (e.folder) e.storedName.push_back('/');
     e.size = e.folder ? 0 : (std::uint64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
     e.dosTime = DosTimeFromFileTime(fd.ftLastWriteTime);
@@ -134,6 +181,7 @@ void Scanner::Folder(const std::string& dir, const std::string& mask, int depth)
             continue;
         }
         if (!options_.recurse || depth >= kMaxDepth) continue;
+        if (RefusedAsDevice(dir + f.cFileName, f.cFileName)) continue; // nor what is in it
         if (matches && !options_.names.junkDirNames) Add(dir + f.cFileName, f, fullFolder);
         // A link to a folder could lead back up the tree; it is stored but not entered.
         if (f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
@@ -178,17 +226,24 @@ bool Scanner::Pattern(std::string pattern) {
     return found_ > before; // not when it named the archive itself
 }
 
+ScanProblem Unmatched(const std::string& pattern) {
+    return {keng::kErrNoMatch, "No files found for " + pattern};
+}
+
 } // namespace
 
 ScanResult ScanSources(const std::vector<std::string>& patterns, const ScanOptions& options,
                        const std::string& archiveFullPath) {
     ScanResult result;
-    Scanner scanner(options, archiveFullPath, [&](SourceEntry&& e) {
-        result.entries.push_back(std::move(e));
-        return true;
-    });
+    Scanner scanner(
+        options, archiveFullPath,
+        [&](SourceEntry&& e) {
+            result.entries.push_back(std::move(e));
+            return true;
+        },
+        [&](ScanProblem&& p) { result.problems.push_back(std::move(p)); });
     for (const std::string& pattern : patterns)
-        if (!scanner.Pattern(pattern)) result.unmatched.push_back(pattern);
+        if (!scanner.Pattern(pattern)) result.problems.push_back(Unmatched(pattern));
     return result;
 }
 
@@ -212,12 +267,16 @@ void BackgroundScan::Run() {
                 found_.notify_all();
                 return !stop_;
             },
+            [this](ScanProblem&& p) {
+                std::lock_guard lock(mutex_);
+                problems_.push_back(std::move(p));
+            },
             &stop_);
         for (const std::string& pattern : patterns_) {
             if (scanner.Stopped()) break;
             if (!scanner.Pattern(pattern)) {
                 std::lock_guard lock(mutex_);
-                unmatched_.push_back(pattern);
+                problems_.push_back(Unmatched(pattern));
             }
         }
     } catch (...) {
@@ -234,10 +293,10 @@ const SourceEntry* BackgroundScan::Entry(size_t i, bool wait) {
     return i < entries_.size() ? &entries_[i] : nullptr;
 }
 
-std::vector<std::string> BackgroundScan::TakeUnmatched(bool wait) {
+std::vector<ScanProblem> BackgroundScan::TakeProblems(bool wait) {
     std::unique_lock lock(mutex_);
     if (wait) found_.wait(lock, [&] { return done_; });
-    return std::exchange(unmatched_, {});
+    return std::exchange(problems_, {});
 }
 
 } // namespace zipeng

@@ -6,11 +6,14 @@
 // the mask matches is stored as a folder entry (when names keep their folders), so empty
 // folders survive. Hidden and system files found through a mask or a folder are left out
 // unless includeHidden is set; a file named exactly is always taken. The archive being
-// written and the engine's temporary files beside it are never taken.
+// written and the engine's temporary files beside it are never taken, nor names Windows
+// takes for devices (aux, nul.txt, com1: opening one would read the device, and no such
+// member could be extracted), which are reported instead.
 #pragma once
 
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/StoredName.h"
+#include "engine/EngineRecords.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -28,9 +31,15 @@ struct ScanOptions {
     NameOptions names;
 };
 
+// Something the scan reports: a pattern that found nothing, a name refused.
+struct ScanProblem {
+    keng::ErrorCode code;
+    std::string text;
+};
+
 struct ScanResult {
-    std::vector<SourceEntry> entries;   // in the order found: folders sorted by name, depth first
-    std::vector<std::string> unmatched; // patterns that found nothing
+    std::vector<SourceEntry> entries;  // in the order found: folders sorted by name, depth first
+    std::vector<ScanProblem> problems; // in the order found
 };
 
 // archiveFullPath is the archive's full path, so the archive never adds itself.
@@ -52,9 +61,9 @@ public:
     // Entry i in the order found; with `wait` this blocks until it is found or the scan has
     // ended. Null when there is no such entry (yet, or at all).
     const SourceEntry* Entry(size_t i, bool wait);
-    // The patterns found to match nothing since the last call (each is reported once
+    // The problems found since the last call (a pattern that matched nothing is known once
     // its turn in the scan is over); with `wait`, waits for the end of the scan first.
-    std::vector<std::string> TakeUnmatched(bool wait);
+    std::vector<ScanProblem> TakeProblems(bool wait);
 
 private:
     void Run();
@@ -65,7 +74,7 @@ private:
     std::mutex mutex_;
     std::condition_variable found_;
     std::deque<SourceEntry> entries_;
-    std::vector<std::string> unmatched_;
+    std::vector<ScanProblem> problems_;
     bool done_ = false;
     std::atomic<bool> stop_{false};
     std::thread thread_; // last: starts once everything above is ready

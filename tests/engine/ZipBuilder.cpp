@@ -24,7 +24,8 @@ ZipBuilder& ZipBuilder::U16(std::uint16_t v) {
     return *this;
 }
 ZipBuilder& ZipBuilder::U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes.push_back((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back((v >> (8 * i)) & 0xFF);
     return *this;
 }
 
@@ -57,9 +58,11 @@ ZipBuilder& ZipBuilder::EndRecord(std::uint16_t entries, std::uint32_t cdSize,
 
 ZipBuilder& ZipBuilder::Archive(const std::vector<LocalMember>& members) {
     std::vector<size_t> offsets;
-    for (auto& m : members) offsets.push_back(Local(m));
+    for (auto& m : members)
+        offsets.push_back(Local(m));
     size_t cd = bytes.size();
-    for (size_t i = 0; i < members.size(); ++i) Central(members[i], offsets[i]);
+    for (size_t i = 0; i < members.size(); ++i)
+        Central(members[i], offsets[i]);
     return EndRecord(members.size(), bytes.size() - cd, cd);
 }
 
@@ -98,7 +101,10 @@ static void RemoveTree(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+// The \\?\ form also reaches files and folders named like devices (aux, nul.txt).
+TempFolder::~TempFolder() {
+    RemoveTree("\\\\?\\" + path_);
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);

@@ -93,9 +93,11 @@ EngineRun Engine::Exec(keng::UnzParams& params, const std::string& folder, const
     Recorder recorder;
     recorder.stopWhen = stopWhen;
     current = &recorder;
+    struct Forget {
+        ~Forget() { current = nullptr; }
+    } forget;
     EngineRun run;
     run.result = exec_(&params);
-    current = nullptr;
     run.calls = std::move(recorder.calls);
     return run;
 }

@@ -51,6 +51,8 @@ keng::EngineCallbackFn RecordingCallback();
 class Engine {
 public:
     Engine();
+    // Runs `exec` instead of the DLL's export (the engine's code linked into the test).
+    explicit Engine(keng::UnzEngExecFn exec) : exec_(exec) {}
     EngineRun Exec(const Options& options);
     EngineRun Exec(keng::UnzParams& params, const std::string& folder, const StopFn& stopWhen = {});
     bool Loaded() const { return module_.Valid(); }

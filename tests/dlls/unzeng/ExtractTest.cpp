@@ -1,5 +1,4 @@
-#include "tests/dlls/unzeng/EngineHarness.h"
-#include "tests/dlls/unzeng/TestFiles.h"
+#include "tests/dlls/unzeng/ExtractFixture.h"
 
 #include <windows.h>
 
@@ -22,21 +21,7 @@ std::string Text(std::size_t n, char seed) {
     return s;
 }
 
-class Extract : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(engine.Loaded()) << "KUNZENG.DLL not beside the test"; }
-
-    Options Into(const std::string& archive) {
-        Options o;
-        o.archive = archive;
-        o.folder = out.Path();
-        return o;
-    }
-
-    Engine engine;
-    TempFolder work;
-    TempFolder out;
-};
+using Extract = ExtractFixture;
 
 } // namespace
 
@@ -167,79 +152,6 @@ TEST_F(Extract, ExistingFilesAreSkippedAndReportedUnlessOverWrite) {
     std::vector<std::string> names = ListFolder(out.Path());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"fresh.txt", "keep.txt"}));
-}
-
-TEST_F(Extract, UpdateTakesNewerOrMissingFreshenOnlyReplacesOlder) {
-    const std::uint32_t memberTime = Dos(2020, 6, 15, 12, 0, 0);
-    const std::vector<TestMember> members = {
-        {.name = "older.txt", .data = "member", .dosTime = memberTime},
-        {.name = "newer.txt", .data = "member", .dosTime = memberTime},
-        {.name = "missing.txt", .data = "member", .dosTime = memberTime},
-        {.name = "sub/missing.txt", .data = "member", .dosTime = memberTime},
-    };
-    const std::string archive = WriteArchive(work, "u.zip", members);
-    auto prepare = [&](const TempFolder& f) {
-        WriteFileBytes(f.File("older.txt"), "disk");
-        SetFileDosTime(f.File("older.txt"), Dos(2019, 1, 1, 0, 0, 0));
-        WriteFileBytes(f.File("newer.txt"), "disk");
-        SetFileDosTime(f.File("newer.txt"), Dos(2021, 1, 1, 0, 0, 0));
-    };
-
-    prepare(out);
-    Options o = Into(archive);
-    o.update = true;
-    EngineRun run = engine.Exec(o);
-    EXPECT_EQ(run.result, 3) << run.Describe();
-    EXPECT_EQ(ReadFileBytes(out.File("older.txt")), "member");
-    EXPECT_EQ(ReadFileBytes(out.File("newer.txt")), "disk");
-    EXPECT_EQ(ReadFileBytes(out.File("missing.txt")), "member");
-    EXPECT_EQ(ReadFileBytes(out.File("sub\\missing.txt")), "member");
-
-    TempFolder fresh;
-    prepare(fresh);
-    o.folder = fresh.Path();
-    o.update = false;
-    o.freshen = true;
-    run = engine.Exec(o);
-    EXPECT_EQ(run.result, 1) << run.Describe();
-    EXPECT_EQ(ReadFileBytes(fresh.File("older.txt")), "member");
-    EXPECT_EQ(ReadFileBytes(fresh.File("newer.txt")), "disk");
-    EXPECT_FALSE(FileExists(fresh.File("missing.txt")));
-    EXPECT_FALSE(FolderExists(fresh.File("sub"))); // nothing to freshen there
-
-    // A file extracted with its member's time is not older than the member.
-    run = engine.Exec(o);
-    EXPECT_EQ(run.result, 0) << run.Describe();
-}
-
-TEST_F(Extract, FileTimesComeFromTheMembersAndReadOnlyIsKept) {
-    const std::uint32_t t1 = Dos(2001, 2, 3, 4, 5, 6), t2 = Dos(2024, 7, 8, 21, 30, 58);
-    const std::string archive =
-        WriteArchive(work, "t.zip",
-                     {{.name = "one.txt", .data = "1", .dosTime = t1},
-                      {.name = "ro.txt", .data = "2", .dosTime = t2, .externalAttributes = 0x01},
-                      {.name = "unixro.txt",
-                       .data = "3",
-                       .versionMadeBy = 0x0314,
-                       .externalAttributes = 0100444u << 16}});
-    EngineRun run = engine.Exec(Into(archive));
-    EXPECT_EQ(run.result, 3) << run.Describe();
-    EXPECT_EQ(FileDosTime(out.File("one.txt")), t1);
-    EXPECT_EQ(FileDosTime(out.File("ro.txt")), t2);
-    EXPECT_FALSE(IsReadOnly(out.File("one.txt")));
-    EXPECT_TRUE(IsReadOnly(out.File("ro.txt")));
-    EXPECT_TRUE(IsReadOnly(out.File("unixro.txt")));
-}
-
-TEST_F(Extract, DuplicateNamesAreWrittenInArchiveOrder) {
-    std::vector<TestMember> members;
-    for (int i = 0; i < 6; ++i)
-        members.push_back(
-            {.name = "same.txt", .data = Text(50000 + i, static_cast<char>('a' + i))});
-    EngineRun run = engine.Exec(Into(WriteArchive(work, "dup.zip", members)));
-    EXPECT_EQ(run.result, 6) << run.Describe();
-    EXPECT_TRUE(ReadFileBytes(out.File("same.txt")) == members.back().data);
-    EXPECT_EQ(ListFolder(out.Path()).size(), 1u);
 }
 
 TEST_F(Extract, TestModeChecksEveryMemberAndWritesNothing) {

@@ -1,6 +1,6 @@
 #include "tests/dlls/unzeng/TestFiles.h"
 
-#include "dlls/zipcore/DosTime.h"
+#include "dlls/common/FileTimes.h"
 #include "ui/Handle.h"
 
 #include <windows.h>
@@ -32,27 +32,12 @@ std::vector<std::string> ListFolder(const std::string& folder) {
 std::uint32_t FileDosTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    SYSTEMTIME utc{}, local{};
-    FileTimeToSystemTime(&data.ftLastWriteTime, &utc);
-    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
-    return zipcore::EncodeDosTime(
-               {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond})
-        .value_or(0);
+    return kfiletime::DosTimeFromFileTime(data.ftLastWriteTime);
 }
 
 void SetFileDosTime(const std::string& path, std::uint32_t dosTime) {
-    const auto t = zipcore::DecodeDosTime(dosTime);
-    SYSTEMTIME local{};
-    local.wYear = t->year;
-    local.wMonth = t->month;
-    local.wDay = t->day;
-    local.wHour = t->hour;
-    local.wMinute = t->minute;
-    local.wSecond = t->second;
-    SYSTEMTIME utc{};
     FILETIME ft{};
-    TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
-    SystemTimeToFileTime(&utc, &ft);
+    kfiletime::FileTimeFromDosTime(dosTime, &ft);
     ui::FileHandle f(
         CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     SetFileTime(f.Get(), nullptr, nullptr, &ft);
@@ -61,6 +46,16 @@ void SetFileDosTime(const std::string& path, std::uint32_t dosTime) {
 bool IsReadOnly(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+std::string AnsiFromUtf8(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    std::string ansi(wide.size() * 2, '\0');
+    ansi.resize(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                    ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr));
+    return ansi;
 }
 
 std::string WriteArchive(const testing_support::TempFolder& folder, const std::string& name,

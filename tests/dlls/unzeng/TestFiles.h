@@ -18,6 +18,8 @@ std::vector<std::string> ListFolder(const std::string& folder);
 std::uint32_t FileDosTime(const std::string& path);
 void SetFileDosTime(const std::string& path, std::uint32_t dosTime);
 bool IsReadOnly(const std::string& path);
+// A UTF-8 name in the ANSI code page, for the file functions the tests use.
+std::string AnsiFromUtf8(const std::string& utf8);
 
 // Writes the archive into the folder and returns its path.
 std::string WriteArchive(const testing_support::TempFolder& folder, const std::string& name,

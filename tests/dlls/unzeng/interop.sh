@@ -75,4 +75,25 @@ done
 check "$WORK/zip-encrypted.zip" "$SRC" "pass word"
 check "$WORK/7z-encrypted.zip" "$SRC" "pass word"
 check "$WORK/zip-streamed.zip" "$WORK/streamed-src"
+
+# A killed extraction leaves no partial file under a member's name: the data goes to a
+# temporary name first, renamed only once its CRC is checked.
+mkdir -p "$WORK/kill-src"
+head -c 200000000 /dev/urandom > "$WORK/kill-src/big.bin"
+(cd "$WORK/kill-src" && zip -q -0 -X "$WORK/kill.zip" big.bin)
+killed=$WORK/out-killed
+mkdir -p "$killed"
+wine "$DRIVE" -x "$(win "$killed")" "$(win "$WORK/kill.zip")" > "$WORK/kill.log" 2>&1 &
+pid=$!
+for _ in $(seq 1 400); do
+  [ -n "$(ls -A "$killed")" ] && [ "$(du -sk "$killed" | cut -f1)" -gt 1000 ] && break
+  sleep 0.05
+done
+kill -9 "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+if [ -e "$killed/big.bin" ] && ! cmp -s "$killed/big.bin" "$WORK/kill-src/big.bin"; then
+  echo "FAIL killed: a partial big.bin was left under its own name"; ls -l "$killed"; fail=1
+else
+  echo "ok   killed extraction ($(ls "$killed" | tr '\n' ' '))"
+fi
 exit $fail

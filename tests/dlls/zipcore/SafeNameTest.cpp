@@ -40,12 +40,14 @@ TEST(SafeName, PathsThatLeaveTheTargetAreRefused) {
 
 TEST(SafeName, DeviceNamesAreRefusedAlsoWithExtensions) {
     for (const char* name : {"CON", "prn", "aux.txt", "dir/NUL", "nul.tar.gz", "COM1", "com9.log",
-                             "LPT1", "lpt5.x", "CONIN$", "conout$.txt", "NUL .txt"}) {
+                             "LPT1", "lpt5.x", "CONIN$", "conout$.txt", "NUL .txt", "com\xC2\xB9",
+                             "COM\xC2\xB2.txt", "lpt\xC2\xB3", "dir/LPT\xC2\xB9.log"}) {
         auto r = MakeSafePath(name, '\\', true);
         EXPECT_FALSE(r.ok) << name;
         EXPECT_NE(r.reason.find("device"), std::string::npos) << name << ": " << r.reason;
     }
-    for (const char* name : {"CONSOLE", "com10", "COM0", "lpt", "nullify.txt", "auxiliary"})
+    for (const char* name : {"CONSOLE", "com10", "COM0", "lpt", "nullify.txt", "auxiliary",
+                             "com\xC2\xB4", "lpt\xC2\xB9\xC2\xB9", "com\xE2\x81\xB4"})
         EXPECT_TRUE(MakeSafePath(name, '\\', true).ok) << name;
 }
 

@@ -222,8 +222,11 @@ TEST_F(AddNamesTest, TheBackgroundScanFindsWhatTheScanFindsInTheSameOrder) {
     ASSERT_EQ(names.size(), direct.entries.size());
     for (size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(names[i], direct.entries[i].storedName) << i;
-    EXPECT_THAT(background.TakeUnmatched(true), ElementsAre("none\\*.*"));
-    EXPECT_THAT(direct.unmatched, ElementsAre("none\\*.*"));
+    const std::vector<zipeng::ScanProblem> problems = background.TakeProblems(true);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].text, "No files found for none\\*.*");
+    ASSERT_EQ(direct.problems.size(), 1u);
+    EXPECT_EQ(direct.problems[0].text, problems[0].text);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// KUNZENG.DLL's entry points: extract or test the members of an archive.
+#include "dlls/unzeng/Execute.h"
+
 #include "dlls/unzeng/OutputFiles.h"
 #include "dlls/unzeng/PasswordPrompt.h"
 #include "dlls/unzeng/Pipeline.h"
@@ -55,27 +56,39 @@ int Execute(const Request& request, Reporter& reporter) {
     }
 }
 
+// A report that cannot be made (the callback itself throws) is left out: nothing may
+// unwind into the caller.
+void ReportQuietly(Reporter& reporter, keng::ErrorCode code, const std::string& text) {
+    try {
+        reporter.Message(code, text);
+    } catch (...) {
+    }
+}
+
 } // namespace
 
-} // namespace unzeng
-
-extern "C" std::int32_t __stdcall UnzEngExec(keng::UnzParams* params) {
+std::int32_t ExecuteRecord(keng::UnzParams* params) {
     if (!params) return 0;
-    unzeng::Reporter reporter(params->Callback, params->Caller);
+    Reporter reporter(params->Callback, params->Caller);
     int processed = 0;
     try {
         std::string problem;
-        if (const auto request = unzeng::ReadRequest(*params, problem))
-            processed = unzeng::Execute(*request, reporter);
+        if (const auto request = ReadRequest(*params, problem))
+            processed = Execute(*request, reporter);
         else
             reporter.Message(keng::kErrParams, "Extraction refused: " + problem);
+    } catch (const std::bad_alloc&) {
+        ReportQuietly(reporter, keng::kErrInternal, "Extraction failed: out of memory");
     } catch (const std::exception& e) {
-        reporter.Message(keng::kErrInternal, std::string("Extraction failed: ") + e.what());
+        ReportQuietly(reporter, keng::kErrInternal, std::string("Extraction failed: ") + e.what());
+    } catch (...) {
+        ReportQuietly(reporter, keng::kErrInternal, "Extraction failed: unexpected failure");
     }
-    reporter.EndOfBatch();
+    try {
+        reporter.EndOfBatch();
+    } catch (...) {
+    }
     return processed;
 }
 
-extern "C" std::int32_t __stdcall GetUnzEngVersion() {
-    return keng::kRecordVersion;
-}
+} // namespace unzeng
