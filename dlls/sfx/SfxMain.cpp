@@ -53,7 +53,11 @@ public:
         else
             DestroyWindow(dialog);
     }
-    void Say(int id, const wchar_t* text) { SetDlgItemTextW(dialog, id, text); }
+    // Shown at once: the unpacking runs on this thread between message pumps.
+    void Say(int id, const wchar_t* text) {
+        SetDlgItemTextW(dialog, id, text);
+        UpdateWindow(GetDlgItem(dialog, id));
+    }
 };
 
 Window* theWindow = nullptr;
@@ -168,7 +172,9 @@ bool Window::Progress(std::uint64_t bytesDone) {
 
 void Window::Init() {
     wchar_t text[200];
-    const std::uint32_t files = archive.Count();
+    std::uint32_t files = 0;
+    for (std::uint32_t i = 0; i < archive.Count(); ++i)
+        files += archive[i].IsDirectory() ? 0 : 1;
     const std::uint64_t kb = (archive.TotalSize() + 1023) / 1024;
     wsprintfW(text,
               L"This self-extracting archive holds %u %s (%u KB). Choose a folder and click Unzip.",
@@ -266,7 +272,8 @@ void Window::Run() {
     else
         wsprintfW(summary, L"Unpacked %u %s to %s.", files, files == 1 ? L"file" : L"files", root);
     Say(IDC_SFX_STATUS, summary);
-    Say(IDC_SFX_RESULT, log.Text());
+    Say(IDC_SFX_RESULT,
+        log.Lines() || cancel ? log.Text() : L"Every file was unpacked and checked.");
     Say(IDCANCEL, L"Close");
     SendDlgItemMessageW(dialog, IDC_SFX_PROGRESS, PBM_SETPOS, cancel ? 0 : 1000, 0);
     exitCode = cancel ? kExitNothing : (failed ? kExitPartial : kExitOk);
