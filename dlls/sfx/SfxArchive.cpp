@@ -41,10 +41,20 @@ void Release(void* block) {
     if (block) HeapFree(GetProcessHeap(), 0, block);
 }
 
+std::uint32_t Entry::UnixMode() const {
+    return (versionMadeBy >> 8) == zipcore::kHostUnix ? externalAttributes >> 16 : 0;
+}
+
 bool Entry::IsDirectory() const {
     if (nameLength > 0 && (name[nameLength - 1] == '/' || name[nameLength - 1] == '\\'))
         return true;
-    return (versionMadeBy >> 8) == zipcore::kHostMsDos && (externalAttributes & 0x10);
+    if (const std::uint32_t mode = UnixMode()) return (mode & 0170000) == 0040000;
+    return (externalAttributes & 0x10) && uncompressedSize == 0;
+}
+
+bool Entry::IsReadOnly() const {
+    const std::uint32_t mode = UnixMode();
+    return (externalAttributes & 0x01) || (mode != 0 && (mode & 0200) == 0);
 }
 
 Archive::~Archive() {

@@ -24,7 +24,11 @@ struct Entry {
     std::uint64_t extentLimit = 0; // the next member's header or the central directory
 
     bool IsEncrypted() const { return flags & 0x0001; }
+    // Unix mode in the high 16 bits of the external attributes when made on Unix, else 0.
+    std::uint32_t UnixMode() const;
     bool IsDirectory() const;
+    bool IsSymlink() const { return (UnixMode() & 0170000) == 0120000; }
+    bool IsReadOnly() const;
 };
 
 class Archive {

@@ -127,6 +127,7 @@ Outcome Unpacker::Unpack(const Entry& e) {
         return MakeFolders(path, below) ? Outcome::Folder
                                         : Refuse(Outcome::Failed, L"the folder cannot be created");
 
+    if (e.IsSymlink()) return Refuse(Outcome::Failed, L"it is a symbolic link", L"Refused");
     if ((e.flags & zipcore::kFlagStrongEncryption) || !zipcore::IsMethodSupported(e.method))
         return Refuse(Outcome::Failed, L"it is stored with a method this program cannot unpack");
     if (Exists(path) && !questions_.Overwrite(path))
@@ -178,7 +179,10 @@ Outcome Unpacker::Unpack(const Entry& e) {
     CloseHandle(out);
     if (result == Data::Ok) {
         SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-        if (MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING)) return Outcome::Extracted;
+        if (MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING)) {
+            if (e.IsReadOnly()) SetFileAttributesW(path, FILE_ATTRIBUTE_READONLY);
+            return Outcome::Extracted;
+        }
     }
     DeleteFileW(temp);
     switch (result) {

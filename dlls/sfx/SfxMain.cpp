@@ -29,6 +29,20 @@ struct Settings {
     bool silent = false;
 };
 
+// Unattended runs report on standard output, when they have one, in UTF-8.
+void Report(const wchar_t* text) {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!out || out == INVALID_HANDLE_VALUE) return;
+    char utf8[4096];
+    for (int at = 0, total = lstrlenW(text); at < total; at += 1000) {
+        const int part = total - at < 1000 ? total - at : 1000;
+        const int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, text + at, part, utf8, sizeof utf8, nullptr, nullptr);
+        DWORD wrote = 0;
+        WriteFile(out, utf8, bytes, &wrote, nullptr);
+    }
+}
+
 class Window : public Questions {
 public:
     Archive archive;
@@ -57,6 +71,12 @@ public:
     void Say(int id, const wchar_t* text) {
         SetDlgItemTextW(dialog, id, text);
         UpdateWindow(GetDlgItem(dialog, id));
+    }
+    // A problem that ends the unpacking before it starts.
+    void Stop(const wchar_t* text) {
+        Say(IDC_SFX_STATUS, text);
+        if (settings.silent) Report(text);
+        exitCode = kExitNoArchive;
     }
 };
 
@@ -219,8 +239,7 @@ void Window::Run() {
     GetDlgItemTextW(dialog, IDC_SFX_FOLDER, typed, MAX_PATH * 2);
     const DWORD n = typed[0] ? GetFullPathNameW(typed, MAX_PATH * 2, root, nullptr) : 0;
     if (n == 0 || n >= MAX_PATH * 2) {
-        Say(IDC_SFX_STATUS, L"Enter the folder to unpack the files into.");
-        exitCode = kExitNoArchive;
+        Stop(L"Enter the folder to unpack the files into.");
         return;
     }
     int len = static_cast<int>(n);
@@ -228,8 +247,7 @@ void Window::Run() {
         root[--len] = 0;
     if (len == 3 && root[2] == L'\\') root[--len] = 0; // a drive's root: "C:"
     if (len > 3 && !MakeFolders(root, 3)) {
-        Say(IDC_SFX_STATUS, L"The folder cannot be created.");
-        exitCode = kExitNoArchive;
+        Stop(L"The folder cannot be created.");
         return;
     }
 
@@ -278,19 +296,10 @@ void Window::Run() {
     SendDlgItemMessageW(dialog, IDC_SFX_PROGRESS, PBM_SETPOS, cancel ? 0 : 1000, 0);
     exitCode = cancel ? kExitNothing : (failed ? kExitPartial : kExitOk);
 
-    // Unattended runs report on standard output, when they have one.
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (settings.silent && out && out != INVALID_HANDLE_VALUE) {
-        for (const wchar_t* text : {static_cast<const wchar_t*>(summary), L"\r\n", log.Text()}) {
-            char utf8[4096];
-            for (int at = 0, total = lstrlenW(text); at < total; at += 1000) {
-                const int part = total - at < 1000 ? total - at : 1000;
-                const int bytes = WideCharToMultiByte(CP_UTF8, 0, text + at, part, utf8,
-                                                      sizeof utf8, nullptr, nullptr);
-                DWORD wrote = 0;
-                WriteFile(out, utf8, bytes, &wrote, nullptr);
-            }
-        }
+    if (settings.silent) {
+        Report(summary);
+        Report(L"\r\n");
+        Report(log.Text());
     }
 }
 
@@ -344,11 +353,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     ParseSwitches(window.settings);
 
     if (!window.archive.Open(program)) {
-        if (!window.settings.silent) {
-            wchar_t text[300];
-            wsprintfW(text, L"This program cannot unpack its files: %S.", window.archive.Problem());
+        wchar_t text[300];
+        wsprintfW(text, L"This program cannot unpack its files: %S.", window.archive.Problem());
+        if (window.settings.silent)
+            Report(text);
+        else
             MessageBoxW(nullptr, text, L"Kelvora 98 Self-Extractor", MB_OK | MB_ICONERROR);
-        }
         return kExitNoArchive;
     }
     if (!CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_SFX), nullptr, MainProc, 0))

@@ -80,6 +80,11 @@ TEST_F(StubRunTest, EveryMemberFeatureUnpacksToTheStoredBytes) {
     TestMember secret{"secret.txt", Text(5000, 's'), 8, "pass word"};
     TestMember streamedSecret{"s2.txt", Text(100, 't'), 0, "pass word"};
     streamedSecret.descriptor = true;
+    TestMember readOnly{"ro.txt", "read only"};
+    readOnly.externalAttributes = 0x01;
+    TestMember unixReadOnly{"unix-ro.txt", "r--r--r--"};
+    unixReadOnly.versionMadeBy = 3 << 8 | 20;
+    unixReadOnly.externalAttributes = 0100444u << 16;
     ArchiveOptions withComment;
     withComment.comment = "Unpack me";
     ArchiveOptions zip64End;
@@ -92,6 +97,7 @@ TEST_F(StubRunTest, EveryMemberFeatureUnpacksToTheStoredBytes) {
          ""},
         {"ZIP64 fields and end record", {zip64, {"small.txt", "x"}}, zip64End, ""},
         {"data descriptors", {streamed, {"after.txt", "after"}}, {}, ""},
+        {"read-only files", {readOnly, unixReadOnly, {"rw.txt", "rw"}}, {}, ""},
         {"archive comment", {{"c.txt", "commented"}}, withComment, ""},
         {"encrypted", {secret, streamedSecret, {"plain.txt", "plain"}}, {}, "\"/p:pass word\""},
     };
@@ -110,6 +116,10 @@ TEST_F(StubRunTest, EveryMemberFeatureUnpacksToTheStoredBytes) {
             }
             ++files;
             EXPECT_EQ(ReadFileBytes(path), m.data) << m.name;
+            const bool readOnlyWanted = (m.externalAttributes & 1) || m.name == "unix-ro.txt";
+            EXPECT_EQ((GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0,
+                      readOnlyWanted)
+                << m.name;
         }
         EXPECT_NE(run.output.find("Unpacked " + std::to_string(files) + " file"), std::string::npos)
             << run.output;
@@ -132,14 +142,17 @@ TEST_F(StubRunTest, HostileNamesAndDamagedDataWriteNothingOutsideAndAreEachRepor
         {"trailing. ", "x"},
         {"good/inside.txt", "fine"},
         badCrc,
+        {"link", "target.txt"},
     };
     members[6].versionMadeBy = 3 << 8 | 20; // a Unix host: the name is UTF-8
+    members.back().versionMadeBy = 3 << 8 | 20;
+    members.back().externalAttributes = 0120777u << 16; // a symbolic link
     ArchiveOptions options;
     options.prefix = StubBytes();
     options.offsetsCountPrefix = false;
     BuiltArchive built = BuildArchive(members, options);
     // Damage one byte of the stored data so that its CRC no longer matches.
-    const std::uint64_t data = built.localOffsets.back() + 30 + badCrc.name.size();
+    const std::uint64_t data = built.localOffsets[10] + 30 + badCrc.name.size();
     built.bytes[data + 10] ^= 0x55;
     const std::string program = tmp.File("archive.exe");
     WriteFileBytes(program, built.bytes);
@@ -156,10 +169,11 @@ TEST_F(StubRunTest, HostileNamesAndDamagedDataWriteNothingOutsideAndAreEachRepor
           "Refused \"con.txt\": it names a device", "Refused \"sub/LPT1\": it names a device",
           "Refused \"com\xC2\xB9.txt\": it names a device",
           "Refused \"what?.txt\": it contains a character that Windows forbids",
-          "Refused \"trailing. \"", "Failed \"bad.txt\": its CRC does not match"})
+          "Refused \"trailing. \"", "Failed \"bad.txt\": its CRC does not match",
+          "Refused \"link\": it is a symbolic link"})
         EXPECT_NE(run.output.find(report), std::string::npos) << report << "\n" << run.output;
     EXPECT_NE(run.output.find("Unpacked 1 file to"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("10 could not be unpacked"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("11 could not be unpacked"), std::string::npos) << run.output;
 }
 
 TEST_F(StubRunTest, ExistingFilesAndPasswordsFollowTheSwitches) {
@@ -207,7 +221,9 @@ TEST_F(StubRunTest, NoUsableArchiveEndsWithoutWritingAnything) {
                    overlapping.bytes.substr(0, overlapping.bytes.size() - 30));
     for (const std::string& p : programs) {
         SCOPED_TRACE(p);
-        EXPECT_EQ(Run(tmp.File(p)).exitCode, 3u);
+        const StubRun run = Run(tmp.File(p));
+        EXPECT_EQ(run.exitCode, 3u);
+        EXPECT_EQ(run.output.rfind("This program cannot unpack its files: ", 0), 0u) << run.output;
         EXPECT_FALSE(FolderExists(target));
     }
 }
