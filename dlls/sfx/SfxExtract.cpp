@@ -95,17 +95,17 @@ Outcome Unpacker::Refuse(Outcome o, const wchar_t* why, const wchar_t* verb) {
 }
 
 bool MakeFolders(wchar_t* path, int from) {
-    for (int i = from;; ++i) {
-        const wchar_t c = path[i];
-        if (c != L'\\' && c != 0) continue;
+    // A part that cannot be created (a server or share name) is passed over: only the whole
+    // path must end up a folder.
+    for (int i = from; path[i]; ++i) {
+        if (path[i] != L'\\') continue;
         path[i] = 0;
-        const bool ok =
-            CreateDirectoryW(path, nullptr) ||
-            (GetFileAttributesW(path) & FILE_ATTRIBUTE_DIRECTORY) == FILE_ATTRIBUTE_DIRECTORY;
-        path[i] = c;
-        if (!ok) return false;
-        if (c == 0) return true;
+        CreateDirectoryW(path, nullptr);
+        path[i] = L'\\';
     }
+    if (CreateDirectoryW(path, nullptr)) return true;
+    const DWORD a = GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 Outcome Unpacker::Unpack(const Entry& e) {
