@@ -8,6 +8,7 @@
 // (closed or cancelled), 3 no readable archive or no usable target folder.
 #include "dlls/sfx/SfxArchive.h"
 #include "dlls/sfx/SfxExtract.h"
+#include "dlls/sfx/SfxNames.h"
 #include "dlls/sfx/resource.h"
 
 #include <windows.h>
@@ -263,11 +264,10 @@ void Window::Run() {
     unsigned files = 0, failed = 0;
     for (std::uint32_t i = 0; i < archive.Count() && !cancel; ++i) {
         const Entry& e = archive[i];
-        wchar_t name[300];
-        const int m = MultiByteToWideChar(CP_OEMCP, 0, e.name,
-                                          e.nameLength < 290 ? e.nameLength : 290, name, 299);
+        wchar_t name[1024];
+        const int m = DecodeName(e, name, 1023);
         name[m > 0 ? m : 0] = 0;
-        wchar_t status[340];
+        wchar_t status[1040];
         wsprintfW(status, L"Unpacking %s", name);
         Say(IDC_SFX_STATUS, status);
         const Outcome o = unpacker.Unpack(e);
