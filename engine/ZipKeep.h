@@ -1,6 +1,6 @@
 // TZipKeeper: the archive component every window uses to reach a zip archive. It lists an
-// archive's members by walking its local headers, and drives the engine libraries for
-// adding, deleting and extracting.
+// archive's members by walking its local headers, drives the engine libraries for adding,
+// deleting and extracting, and converts archives to self-extracting programs and back.
 #pragma once
 
 #include "engine/EngineRecords.h"
@@ -55,6 +55,11 @@ public:
     void Delete();
     void Extract();
 
+    // Conversions to a self-extracting program and back; 0 on success, else a negative code
+    // (engine/Convert.h).
+    std::int32_t ConvertSFX();
+    std::int32_t ConvertZIP();
+
     // State.
     HWND Handle = nullptr;
     bool Cancel = false;
@@ -68,6 +73,7 @@ public:
 private:
     void ClearContents();
     void FireDirUpdate();
+    std::int32_t Converted(const std::string& output);
 
     std::vector<std::unique_ptr<ZipDirEntry>> contents_;
     std::vector<std::string> fspecArgs_;

@@ -1,0 +1,46 @@
+// Conversion between a zip archive and a self-extracting program: finding the stub and
+// copying bytes into a new file that takes its final name only when it is complete.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kconvert {
+
+// Result codes of ConvertSFX and ConvertZIP.
+constexpr std::int32_t kConverted = 0;
+constexpr std::int32_t kCannotCreate = -1; // the output file could not be created
+constexpr std::int32_t kCopyFailed = -2;   // reading, seeking or writing failed
+constexpr std::int32_t kCannotOpen = -3;   // the stub or the archive could not be opened
+constexpr std::int32_t kRefused = -9;      // a precondition failed, or the output came out wrong
+
+// A stub shorter than this cannot be the self-extractor.
+constexpr std::int64_t kMinimumStubSize = 28000;
+constexpr char kStubName[] = "KSFX.BIN";
+
+// Where the stub is looked for when the given path names none, in order: beside the
+// program, then the Windows directory, then the system directory.
+std::vector<std::string> StubCandidates();
+// Replaces the places searched (tests); an empty list puts the real ones back.
+void SetStubCandidates(std::vector<std::string> places);
+
+// Keeps `sfxPath` when a file is there, else tries the candidates in turn; `sfxPath` ends as
+// the last path tried. True when a stub was found.
+bool FindStub(std::string& sfxPath, const std::vector<std::string>& candidates);
+
+// One piece of an output file: `count` bytes of `path` from `offset` (-1: to its end).
+struct Piece {
+    std::string path;
+    std::int64_t offset = 0;
+    std::int64_t count = -1;
+};
+
+// Writes the pieces one after the other into a new file beside `target` and, when all were
+// copied and the result holds at least `minimumSize` bytes, moves it over `target`. On any
+// failure nothing is left behind. Returns a result code: kCannotOpen for a piece that cannot
+// be opened, kCannotCreate, kCopyFailed, or kRefused when the result is too short.
+std::int32_t WriteJoined(const std::vector<Piece>& pieces, const std::string& target,
+                         std::int64_t minimumSize);
+
+} // namespace kconvert

@@ -1,0 +1,231 @@
+// The stub run unattended on archives appended to it: every member feature unpacks to the
+// same bytes, and hostile or damaged members write nothing outside the target folder, never
+// leave data under a member's real name, and are each reported.
+#include "tests/dlls/sfx/StubRunner.h"
+#include "tests/dlls/unzeng/TestFiles.h"
+#include "tests/dlls/zipcore/ArchiveBytes.h"
+#include "tests/engine/ZipBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+using namespace zipcore_test;
+using namespace sfx_test;
+using testing_support::ReadFileBytes;
+using testing_support::TempFolder;
+using testing_support::WriteFileBytes;
+using unzeng_test::FileExists;
+using unzeng_test::FolderExists;
+using unzeng_test::ListFolder;
+
+namespace {
+
+std::string Text(int n, char seed) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s.push_back(static_cast<char>(seed + (i * 7 + i / 13) % 23));
+    return s;
+}
+
+class StubRunTest : public ::testing::Test {
+protected:
+    TempFolder tmp;
+    std::string target = tmp.File("out");
+
+    // The stub followed by the archive, as a conversion writes it.
+    std::string MakeProgram(const std::vector<TestMember>& members, ArchiveOptions options = {}) {
+        options.prefix = StubBytes();
+        options.offsetsCountPrefix = false;
+        const std::string path = tmp.File("archive.exe");
+        WriteFileBytes(path, BuildArchive(members, options).bytes);
+        return path;
+    }
+    StubRun Run(const std::string& program, const std::string& extra = "") {
+        return RunProgram(program, "/s \"/d:" + target + "\" " + extra);
+    }
+    // Everything below the temporary folder, with '/' separators.
+    std::vector<std::string> Tree(const std::string& dir = "", const std::string& prefix = "") {
+        std::vector<std::string> all;
+        for (const std::string& n : ListFolder(tmp.File(dir))) {
+            const std::string rel = prefix + n;
+            if (FolderExists(tmp.File(dir + n))) {
+                all.push_back(rel + "/");
+                for (const std::string& below : Tree(dir + n + "\\", rel + "/"))
+                    all.push_back(below);
+            } else {
+                all.push_back(rel);
+            }
+        }
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+};
+
+struct FeatureCase {
+    const char* label;
+    std::vector<TestMember> members;
+    ArchiveOptions options;
+    std::string switches;
+};
+
+TEST_F(StubRunTest, EveryMemberFeatureUnpacksToTheStoredBytes) {
+    const std::string big = Text(300000, 'a');
+    TestMember zip64{"z/large.txt", big};
+    zip64.zip64 = true;
+    TestMember streamed{"streamed.bin", Text(70000, 'k')};
+    streamed.descriptor = true;
+    TestMember secret{"secret.txt", Text(5000, 's'), 8, "pass word"};
+    TestMember streamedSecret{"s2.txt", Text(100, 't'), 0, "pass word"};
+    streamedSecret.descriptor = true;
+    TestMember readOnly{"ro.txt", "read only"};
+    readOnly.externalAttributes = 0x01;
+    TestMember unixReadOnly{"unix-ro.txt", "r--r--r--"};
+    unixReadOnly.versionMadeBy = 3 << 8 | 20;
+    unixReadOnly.externalAttributes = 0100444u << 16;
+    ArchiveOptions withComment;
+    withComment.comment = "Unpack me";
+    ArchiveOptions zip64End;
+    zip64End.zip64End = true;
+
+    const std::vector<FeatureCase> cases = {
+        {"deflated, stored and folders",
+         {{"docs/", ""}, {"docs/a.txt", Text(1000, 'a')}, {"b.bin", big, 0}, {"empty.txt", ""}},
+         {},
+         ""},
+        {"ZIP64 fields and end record", {zip64, {"small.txt", "x"}}, zip64End, ""},
+        {"data descriptors", {streamed, {"after.txt", "after"}}, {}, ""},
+        {"read-only files", {readOnly, unixReadOnly, {"rw.txt", "rw"}}, {}, ""},
+        {"archive comment", {{"c.txt", "commented"}}, withComment, ""},
+        {"encrypted", {secret, streamedSecret, {"plain.txt", "plain"}}, {}, "\"/p:pass word\""},
+    };
+    for (const FeatureCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        target = tmp.File("out" + std::to_string(&c - cases.data()));
+        const StubRun run = Run(MakeProgram(c.members, c.options), c.switches);
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+        int files = 0;
+        for (const TestMember& m : c.members) {
+            std::string path = target + "\\" + m.name;
+            std::replace(path.begin(), path.end(), '/', '\\');
+            if (m.name.back() == '/') {
+                EXPECT_TRUE(FolderExists(path)) << m.name;
+                continue;
+            }
+            ++files;
+            EXPECT_EQ(ReadFileBytes(path), m.data) << m.name;
+            const bool readOnlyWanted = (m.externalAttributes & 1) || m.name == "unix-ro.txt";
+            EXPECT_EQ((GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0,
+                      readOnlyWanted)
+                << m.name;
+        }
+        EXPECT_NE(run.output.find("Unpacked " + std::to_string(files) + " file"), std::string::npos)
+            << run.output;
+        for (const std::string& n : Tree()) // nothing left under a temporary name
+            EXPECT_EQ(n.find(".~kz"), std::string::npos) << n;
+    }
+}
+
+TEST_F(StubRunTest, HostileNamesAndDamagedDataWriteNothingOutsideAndAreEachReported) {
+    TestMember badCrc{"bad.txt", Text(4000, 'b'), 0};
+    std::vector<TestMember> members = {
+        {"../evil.txt", "x"},
+        {"sub/../../up.txt", "x"},
+        {"/abs.txt", "x"},
+        {"C:/drive.txt", "x"},
+        {"con.txt", "x"},
+        {"sub/LPT1", "x"},
+        {"com\xC2\xB9.txt", "x"},
+        {"what?.txt", "x"},
+        {"trailing. ", "x"},
+        {"good/inside.txt", "fine"},
+        badCrc,
+        {"link", "target.txt"},
+    };
+    members[6].versionMadeBy = 3 << 8 | 20; // a Unix host: the name is UTF-8
+    members.back().versionMadeBy = 3 << 8 | 20;
+    members.back().externalAttributes = 0120777u << 16; // a symbolic link
+    ArchiveOptions options;
+    options.prefix = StubBytes();
+    options.offsetsCountPrefix = false;
+    BuiltArchive built = BuildArchive(members, options);
+    // Damage one byte of the stored data so that its CRC no longer matches.
+    const std::uint64_t data = built.localOffsets[10] + 30 + badCrc.name.size();
+    built.bytes[data + 10] ^= 0x55;
+    const std::string program = tmp.File("archive.exe");
+    WriteFileBytes(program, built.bytes);
+
+    const StubRun run = Run(program);
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"archive.exe", "out/", "out/good/",
+                                                "out/good/inside.txt"}));
+    EXPECT_EQ(ReadFileBytes(target + "\\good\\inside.txt"), "fine");
+    for (const char* report :
+         {"Refused \"../evil.txt\": it contains a \"..\" folder", "Refused \"sub/../../up.txt\"",
+          "Refused \"/abs.txt\": it is an absolute path",
+          "Refused \"C:/drive.txt\": it starts with a drive letter",
+          "Refused \"con.txt\": it names a device", "Refused \"sub/LPT1\": it names a device",
+          "Refused \"com\xC2\xB9.txt\": it names a device",
+          "Refused \"what?.txt\": it contains a character that Windows forbids",
+          "Refused \"trailing. \"", "Failed \"bad.txt\": its CRC does not match",
+          "Refused \"link\": it is a symbolic link"})
+        EXPECT_NE(run.output.find(report), std::string::npos) << report << "\n" << run.output;
+    EXPECT_NE(run.output.find("Unpacked 1 file to"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("11 could not be unpacked"), std::string::npos) << run.output;
+}
+
+TEST_F(StubRunTest, ExistingFilesAndPasswordsFollowTheSwitches) {
+    const TestMember secret{"secret.txt", "hidden", 8, "right"};
+    const std::vector<TestMember> members = {{"keep.txt", "new"}, secret};
+    const std::string program = MakeProgram(members);
+    CreateDirectoryA(target.c_str(), nullptr);
+    WriteFileBytes(target + "\\keep.txt", "old");
+
+    struct Case {
+        const char* switches;
+        unsigned long exitCode;
+        const char* keep;
+        bool secretWritten;
+    } cases[] = {
+        {"/p:wrong", 1, "old", false},
+        {"/p:right", 1, "old", true},
+        {"/o", 1, "new", false},
+        {"/o /p:right", 0, "new", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.switches);
+        WriteFileBytes(target + "\\keep.txt", "old");
+        DeleteFileA((target + "\\secret.txt").c_str());
+        const StubRun run = Run(program, c.switches);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_EQ(ReadFileBytes(target + "\\keep.txt"), c.keep);
+        EXPECT_EQ(FileExists(target + "\\secret.txt"), c.secretWritten) << run.output;
+        EXPECT_EQ(ListFolder(target).size(), c.secretWritten ? 2u : 1u);
+    }
+}
+
+TEST_F(StubRunTest, NoUsableArchiveEndsWithoutWritingAnything) {
+    // Two members claiming the same stored bytes: refused before anything is written.
+    ArchiveOptions options;
+    options.prefix = StubBytes();
+    options.offsetsCountPrefix = false;
+    BuiltArchive overlapping = BuildArchive({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}}, options);
+    PatchU32(overlapping.bytes, overlapping.centralOffsets[1] + 42,
+             static_cast<std::uint32_t>(overlapping.localOffsets[0] - options.prefix.size()));
+    const std::string programs[] = {"bare.exe", "overlap.exe", "cut.exe"};
+    WriteFileBytes(tmp.File(programs[0]), StubBytes());
+    WriteFileBytes(tmp.File(programs[1]), overlapping.bytes);
+    WriteFileBytes(tmp.File(programs[2]),
+                   overlapping.bytes.substr(0, overlapping.bytes.size() - 30));
+    for (const std::string& p : programs) {
+        SCOPED_TRACE(p);
+        const StubRun run = Run(tmp.File(p));
+        EXPECT_EQ(run.exitCode, 3u);
+        EXPECT_EQ(run.output.rfind("This program cannot unpack its files: ", 0), 0u) << run.output;
+        EXPECT_FALSE(FolderExists(target));
+    }
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+// Runs a self-extracting program the way a user's script would: unattended, with its output
+// captured and its exit code returned.
+#pragma once
+
+#include <string>
+
+namespace sfx_test {
+
+struct StubRun {
+    unsigned long exitCode = 0;
+    std::string output;
+};
+
+// The stub as built, beside the test program.
+std::string StubPath();
+std::string StubBytes();
+
+// Starts `program` with the arguments (appended to its quoted path) and waits for it.
+StubRun RunProgram(const std::string& program, const std::string& arguments);
+
+} // namespace sfx_test
