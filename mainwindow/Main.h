@@ -5,6 +5,8 @@
 #include "app/SharedState.h"
 #include "engine/ZipKeep.h"
 #include "mainwindow/ProgressState.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsCodec.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/Handle.h"
@@ -16,6 +18,10 @@
 #include <span>
 #include <string>
 #include <vector>
+
+namespace settings {
+struct WindowBounds;
+}
 
 class TMainForm : public ui::Form {
 public:
@@ -62,6 +68,9 @@ public:
 
     // The program's command-line arguments after the program name.
     std::vector<std::string> CommandLine;
+    // The settings file; empty means beside the program, with the extension ".ini".
+    std::string IniFileName;
+    settings::IniFile& IniFile() { return *iniFile_; }
     kelvora::SharedState& State() { return state_; }
 
     // Lifecycle.
@@ -95,8 +104,15 @@ public:
     // View styles and column visibility.
     void SetViewStyle(UINT commandId);
     void ToggleColumn(UINT commandId);
-    // Width stored for a column under "Columns", or -1; settings fill this in.
+    // The width a column gets when shown again: the stored one, or -1 (fit the contents).
     virtual int StoredColumnWidth(const std::string& key) const;
+
+    // Settings: loaded once at start-up; the recent archives are saved at exit.
+    void LoadSettings();
+    void UpdateRecentMenu();
+    void SaveRecentArchives();
+    // The background colour of the lists as stored (a system colour stays one).
+    settings::Color ListColor() const { return listColor_; }
 
     // Command handlers.
     void Exit1Click();
@@ -109,6 +125,12 @@ public:
     void Ratio1Click();
     void PackedSize1Click();
     void Path1Click();
+    void Font1Click();
+    void BackgroundColor1Click();
+    void GridLines1Click();
+    void SaveSettings1Click();
+    void SaveColumnwidth1Click();
+    void Savewindowpos1Click();
 
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }
@@ -156,10 +178,18 @@ private:
     void ClearRows();
     void ShowPopupMenu();
     void GetDisplayInfo(NMLVDISPINFOA& info);
+    void CreateIniFile();
+    void ApplyWindowBounds(const settings::WindowBounds& bounds);
+    LOGFONTA ListFont() const;
+    void SetListsFont(const LOGFONTA& font);
+    void SetListsColor(settings::Color color);
 
     kelvora::SharedState& state_;
     bool archiveOpen_ = false;
     std::unique_ptr<TZipKeeper> zipKeeper1_;
+    std::unique_ptr<settings::IniFile> iniFile_;
+    ui::FontHandle listFont_;
+    settings::Color listColor_ = settings::clWindow;
     HMENU mainMenu_ = nullptr;
     HMENU popupMenu1_ = nullptr;
     HWND tooltip_ = nullptr;

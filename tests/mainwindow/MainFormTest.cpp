@@ -33,6 +33,7 @@ protected:
     }
     void SetUp() override {
         ui::App().MainForm = &form;
+        form.IniFileName = tmp.File("kelvora.ini");
         form.Create();
         form.Show();
         startupTexts = dialogs.Texts();
@@ -227,6 +228,7 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
         TMainForm form(state);
         ui::App().MainForm = &form;
         form.CommandLine = {tmp.File("good.zip"), tmp.File("ignored.zip")};
+        form.IniFileName = tmp.File("kelvora.ini");
         form.Create();
         form.Show();
         EXPECT_EQ(form.ListView1().ItemCount(), 2);
@@ -244,6 +246,7 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
     TMainForm form(state);
     ui::App().MainForm = &form;
     form.CommandLine = {tmp.File("bad.zip")};
+    form.IniFileName = tmp.File("kelvora.ini");
     form.Create();
     form.Show(); // the error reaches the error box instead of ending the program
     bool shownError = false;
