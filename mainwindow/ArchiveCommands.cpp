@@ -54,15 +54,6 @@ void TMainForm::AddRecentArchive(const std::string& name) {
     UpdateRecentMenu();
 }
 
-void TMainForm::UpdateRecentMenu() {
-    const UINT ids[4] = {IDM_LASTZIP1, IDM_LASTZIP2, IDM_LASTZIP3, IDM_LASTZIP4};
-    for (int i = 0; i < 4; ++i) {
-        std::string caption = {'&', static_cast<char>('1' + i), ' '};
-        caption += state_.Settings.RecentArchives[i];
-        ui::MenuItem(mainMenu_, ids[i]).SetCaption(caption);
-    }
-}
-
 void TMainForm::CloseArchive1Click() {
     listView1_.SetRedraw(false);
     ClearRows();

@@ -298,10 +298,6 @@ void TMainForm::SetViewStyle(UINT commandId) {
     }
 }
 
-int TMainForm::StoredColumnWidth(const std::string&) const {
-    return -1;
-}
-
 void TMainForm::ToggleColumn(UINT commandId) {
     static const struct {
         UINT id;

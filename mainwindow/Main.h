@@ -5,6 +5,8 @@
 #include "app/SharedState.h"
 #include "engine/ZipKeep.h"
 #include "mainwindow/ProgressState.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsCodec.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
@@ -17,6 +19,10 @@
 #include <span>
 #include <string>
 #include <vector>
+
+namespace settings {
+struct WindowBounds;
+}
 
 class TMainForm : public ui::Form {
 public:
@@ -63,6 +69,9 @@ public:
 
     // The program's command-line arguments after the program name.
     std::vector<std::string> CommandLine;
+    // The settings file; empty means beside the program, with the extension ".ini".
+    std::string IniFileName;
+    settings::IniFile& IniFile() { return *iniFile_; }
     kelvora::SharedState& State() { return state_; }
 
     // Lifecycle.
@@ -96,8 +105,15 @@ public:
     // View styles and column visibility.
     void SetViewStyle(UINT commandId);
     void ToggleColumn(UINT commandId);
-    // Width stored for a column under "Columns", or -1; settings fill this in.
+    // The width a column gets when shown again: the stored one, or -1 (fit the contents).
     virtual int StoredColumnWidth(const std::string& key) const;
+
+    // Settings: loaded once at start-up; the recent archives are saved at exit.
+    void LoadSettings();
+    void UpdateRecentMenu();
+    void SaveRecentArchives();
+    // The background colour of the lists as stored (a system colour stays one).
+    settings::Color ListColor() const { return listColor_; }
 
     // Command handlers.
     void Exit1Click();
@@ -119,9 +135,13 @@ public:
     void CloseArchive1Click();
     // Puts a name first in the recent archives unless it is listed already.
     void AddRecentArchive(const std::string& name);
-    // Recent-file captions: "&1 " plus the first name, and so on.
-    void UpdateRecentMenu();
     void About1Click();
+    void Font1Click();
+    void BackgroundColor1Click();
+    void GridLines1Click();
+    void SaveSettings1Click();
+    void SaveColumnwidth1Click();
+    void Savewindowpos1Click();
 
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }
@@ -170,11 +190,19 @@ private:
     void ShowPopupMenu();
     void OpenRecent(int slot);
     void GetDisplayInfo(NMLVDISPINFOA& info);
+    void CreateIniFile();
+    void ApplyWindowBounds(const settings::WindowBounds& bounds);
+    LOGFONTA ListFont() const;
+    void SetListsFont(const LOGFONTA& font);
+    void SetListsColor(settings::Color color);
 
     kelvora::SharedState& state_;
     ui::FileDialogRequest openDialog1_; // OpenDialog1: New and Open
     bool archiveOpen_ = false;
     std::unique_ptr<TZipKeeper> zipKeeper1_;
+    std::unique_ptr<settings::IniFile> iniFile_;
+    ui::FontHandle listFont_;
+    settings::Color listColor_ = settings::clWindow;
     HMENU mainMenu_ = nullptr;
     HMENU popupMenu1_ = nullptr;
     HWND tooltip_ = nullptr;

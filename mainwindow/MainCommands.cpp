@@ -52,12 +52,12 @@ const M::Command kCommands[] = {
     {IDM_COL_PATH, &M::Path1Click, false, false},
     // Options
     {IDM_CONFIGURATION, nullptr, false, false},
-    {IDM_FONT, nullptr, false, false},
-    {IDM_BACKCOLOR, nullptr, false, false},
-    {IDM_GRIDLINES, nullptr, false, false},
-    {IDM_SAVESETTINGS, nullptr, false, false},
-    {IDM_SAVECOLUMNWIDTH, nullptr, false, false},
-    {IDM_SAVEWINDOWPOS, nullptr, false, false},
+    {IDM_FONT, &M::Font1Click, false, false},
+    {IDM_BACKCOLOR, &M::BackgroundColor1Click, false, false},
+    {IDM_GRIDLINES, &M::GridLines1Click, false, false},
+    {IDM_SAVESETTINGS, &M::SaveSettings1Click, false, false},
+    {IDM_SAVECOLUMNWIDTH, &M::SaveColumnwidth1Click, false, false},
+    {IDM_SAVEWINDOWPOS, &M::Savewindowpos1Click, false, false},
     // Help
     {IDM_CONTENTS, nullptr, false, false},
     {IDM_SEARCHHELP, nullptr, false, false},
@@ -96,6 +96,8 @@ void TMainForm::UpdateCommands() {
 void TMainForm::FormShow() {
     rowKeyList_.clear();
     sortKeyList_.clear();
+    LoadSettings();
+    UpdateRecentMenu();
     LoadSystemImageLists();
     // The decompression engine stays loaded for the whole run; a missing one is reported
     // here and at every extraction, and start-up goes on.

@@ -3,10 +3,12 @@
 
 #include "mainwindow/MainIds.h"
 #include "ui/Application.h"
+#include "ui/Dialogs.h"
 #include "ui/Layout.h"
 
 #include <commctrl.h>
 
+#include <exception>
 #include <vector>
 
 namespace {
@@ -136,6 +138,7 @@ ui::Form::CreateParams TMainForm::GetCreateParams() {
 }
 
 void TMainForm::FormCreate() {
+    CreateIniFile();
     mainMenu_ = GetMenu(Handle());
     popupMenu1_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_POPUPMENU));
     zipKeeper1_ = std::make_unique<TZipKeeper>(Handle());
@@ -246,6 +249,12 @@ void TMainForm::ShowPopupMenu() {
 }
 
 void TMainForm::OnDestroy() {
+    // A refused write is told, and the program still ends.
+    try {
+        if (iniFile_) SaveRecentArchives();
+    } catch (const std::exception& e) {
+        ui::Dialogs().Error(nullptr, e.what());
+    }
     if (popupMenu1_) DestroyMenu(popupMenu1_);
     popupMenu1_ = nullptr;
 }

@@ -59,8 +59,36 @@ public:
     bool SaveFile(HWND owner, FileDialogRequest& request) override {
         return RunFileDialog(owner, request, true);
     }
+    bool PickFont(HWND owner, FontChoice& font) override {
+        LOGFONTA lf = font.Font;
+        CHOOSEFONTA cf{};
+        cf.lStructSize = sizeof cf;
+        cf.hwndOwner = owner;
+        cf.lpLogFont = &lf;
+        cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
+        cf.rgbColors = font.Color;
+        if (!ChooseFontA(&cf)) return false;
+        font.Font = lf;
+        font.Color = cf.rgbColors;
+        return true;
+    }
+    bool PickColor(HWND owner, COLORREF& color) override {
+        CHOOSECOLORA cc{};
+        cc.lStructSize = sizeof cc;
+        cc.hwndOwner = owner;
+        cc.rgbResult = color;
+        cc.lpCustColors = customColors_;
+        cc.Flags = CC_RGBINIT;
+        if (!ChooseColorA(&cc)) return false;
+        color = cc.rgbResult;
+        return true;
+    }
     int ShowModal(Form& form) override { return form.RunModal(); }
     std::optional<std::any> ShowDialog(const DialogCall& call) override { return call.Run(); }
+
+private:
+    // The colour dialog's custom colours, kept for the whole run as the user set them.
+    COLORREF customColors_[16] = {};
 };
 
 RealDialogs g_real;

@@ -24,6 +24,12 @@ struct FileDialogRequest {
     std::string FileName; // in: proposed name; out: the chosen path
 };
 
+// The font dialog's value: the font and its colour.
+struct FontChoice {
+    LOGFONTA Font{};
+    COLORREF Color = 0;
+};
+
 // One showing of a typed dialog (see Dialog.h): which dialog, for whom, with what request,
 // and how to show the real window. Run returns the dialog's result, or nothing on Cancel.
 struct DialogCall {
@@ -44,6 +50,11 @@ public:
     virtual void Error(HWND owner, const std::string& text) = 0;
     virtual bool OpenFile(HWND owner, FileDialogRequest& request) = 0;
     virtual bool SaveFile(HWND owner, FileDialogRequest& request) = 0;
+    // The font dialog (screen fonts with effects, no size limits), starting at the given
+    // font; true on OK with the choice in it.
+    virtual bool PickFont(HWND owner, FontChoice& font) = 0;
+    // The colour dialog, starting at the given colour; true on OK with the choice in it.
+    virtual bool PickColor(HWND owner, COLORREF& color) = 0;
     // Shows a form modally and returns its modal result.
     virtual int ShowModal(Form& form) = 0;
     // Shows a typed dialog; its result, or nothing when it was cancelled.

@@ -30,6 +30,7 @@ protected:
     }
     void SetUp() override {
         ui::App().MainForm = &form;
+        form.IniFileName = tmp.File("kelvora.ini");
         form.Create();
         form.Show();
         startupTexts = dialogs.Texts();

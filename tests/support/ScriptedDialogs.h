@@ -27,6 +27,12 @@ public:
     std::deque<std::string> openAnswers; // empty string = cancelled
     std::deque<std::string> saveAnswers;
     std::vector<ui::FileDialogRequest> fileRequests;
+    // Font and colour dialogs: the values each started at, and the answers (default and
+    // nullopt: cancelled).
+    std::vector<ui::FontChoice> fontRequests;
+    std::deque<std::optional<ui::FontChoice>> fontAnswers;
+    std::vector<COLORREF> colorRequests;
+    std::deque<std::optional<COLORREF>> colorAnswers;
     // Called for every modal form; returns the modal result (default: mrCancel).
     std::function<int(ui::Form&)> onModal;
     int modalCount = 0;
@@ -60,6 +66,14 @@ public:
     void Error(HWND, const std::string& text) override { shown.push_back({ShownBox::Error, text}); }
     bool OpenFile(HWND, ui::FileDialogRequest& r) override { return Answer(r, openAnswers); }
     bool SaveFile(HWND, ui::FileDialogRequest& r) override { return Answer(r, saveAnswers); }
+    bool PickFont(HWND, ui::FontChoice& font) override {
+        fontRequests.push_back(font);
+        return Pick(font, fontAnswers);
+    }
+    bool PickColor(HWND, COLORREF& color) override {
+        colorRequests.push_back(color);
+        return Pick(color, colorAnswers);
+    }
     int ShowModal(ui::Form& form) override {
         ++modalCount;
         return onModal ? onModal(form) : ui::mrCancel;
@@ -83,6 +97,14 @@ public:
 
 private:
     std::map<std::string, std::deque<std::optional<std::any>>> dialogAnswers_;
+    template <class T> static bool Pick(T& value, std::deque<std::optional<T>>& answers) {
+        if (answers.empty()) return false;
+        std::optional<T> a = answers.front();
+        answers.pop_front();
+        if (!a) return false;
+        value = *a;
+        return true;
+    }
     bool Answer(ui::FileDialogRequest& r, std::deque<std::string>& q) {
         fileRequests.push_back(r);
         if (q.empty()) return false;

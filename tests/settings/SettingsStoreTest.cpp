@@ -1,0 +1,114 @@
+// The settings file on disk: round trips of every group of keys and values typed by hand.
+// Each test has its own file in its own folder (defaults and refused writes are checked
+// through the main window).
+#include "settings/SettingsStore.h"
+#include "tests/engine/ZipBuilder.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    TempFolder tmp;
+    std::string path = tmp.File("kelvora.ini");
+    settings::IniFile ini{path};
+};
+
+TEST_F(SettingsStoreTest, EveryGroupOfKeysRoundTrips) {
+    kelvora::InMemorySettings s;
+    s.AutoMove = false;
+    s.DownloadDir = "d:\\my downloads";
+    s.AutoRun = false;
+    s.AutoExit = true;
+    s.Netscape = false;
+    s.IE = true;
+    settings::WriteOptions(ini, s);
+    settings::WriteWindowBounds(ini, {10, 20, 800, 600});
+    settings::WriteColumnWidths(ini, {1, 0, -1, 5, 66, 777});
+    settings::WriteAppearance(ini, {true, "Courier New", 0x123456});
+    settings::WriteRecentArchives(ini, {"c:\\a.zip", "", "c:\\x;y.zip", ""});
+
+    settings::IniFile again(path);
+    kelvora::InMemorySettings r;
+    settings::ReadOptions(again, r);
+    EXPECT_EQ(std::vector<bool>({r.AutoMove, r.AutoRun, r.AutoExit, r.Netscape, r.IE}),
+              std::vector<bool>({false, false, true, false, true}));
+    EXPECT_EQ(r.DownloadDir, "d:\\my downloads");
+    settings::WindowBounds b = settings::ReadWindowBounds(again);
+    EXPECT_EQ(std::vector<int>({b.Left, b.Top, b.Width, b.Height}),
+              std::vector<int>({10, 20, 800, 600}));
+    EXPECT_EQ(settings::ReadColumnWidths(again), (settings::ColumnWidths{1, 0, -1, 5, 66, 777}));
+    EXPECT_TRUE(settings::ReadGridLines(again));
+    EXPECT_EQ(settings::ReadFontName(again), "Courier New");
+    EXPECT_EQ(settings::ReadBackground(again).Background, 0x123456u);
+    std::array<std::string, 4> recent;
+    settings::ReadRecentArchives(again, recent);
+    EXPECT_EQ(recent, (std::array<std::string, 4>{"c:\\a.zip", "", "c:\\x;y.zip", ""}));
+
+    const std::string text = ReadFileBytes(path);
+    for (const char* line : {"[Settings]", "Color=$00123456", "GridLines=1", "[Last Files]",
+                             "2=\r\n", "4=\r\n", "[Columns]", "Size=0", "[Browsers]"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    settings::WriteAppearance(ini, {false, "Arial", settings::clRed});
+    EXPECT_NE(ReadFileBytes(path).find("Color=clRed"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, ValuesTypedByHandAreReadAsTheUserMeantThem) {
+    WriteFileBytes(path, "[options]\r\n"
+                         "automove=0\r\n"
+                         "DownloadDir = \"d:\\my downloads\" \r\n"
+                         "AutoRun=$0\r\n"
+                         "AutoExit=junk\r\n"
+                         "[WINDOW]\r\n"
+                         "Width=0x320\r\n"
+                         "Height=  600\r\n"
+                         "[Columns]\r\n"
+                         "Ratio=0\r\n"
+                         "Size='90'\r\n"
+                         "Time=abc\r\n"
+                         "[Settings]\r\n"
+                         "GridLines=5\r\n"
+                         "Color=clwindow\r\n"
+                         "Font=Courier New\r\n");
+    kelvora::InMemorySettings s;
+    settings::ReadOptions(ini, s);
+    EXPECT_FALSE(s.AutoMove);
+    EXPECT_EQ(s.DownloadDir, "d:\\my downloads");
+    EXPECT_FALSE(s.AutoRun);
+    EXPECT_TRUE(s.AutoExit); // not a number: the default
+    settings::WindowBounds b = settings::ReadWindowBounds(ini);
+    EXPECT_EQ(std::vector<int>({b.Left, b.Width, b.Height}), std::vector<int>({-1, 800, 600}));
+    EXPECT_EQ(settings::ReadColumnWidths(ini), (settings::ColumnWidths{200, 90, 100, 0, 80, 300}));
+    EXPECT_TRUE(settings::ReadGridLines(ini));
+    EXPECT_EQ(settings::ReadFontName(ini), "Courier New");
+    EXPECT_EQ(settings::ReadBackground(ini).Background, settings::clWindow);
+    EXPECT_EQ(settings::ToColorRef(settings::clWindow), GetSysColor(COLOR_WINDOW));
+}
+
+TEST_F(SettingsStoreTest, AColumnShownAgainGetsItsStoredWidthOrFitsItsContents) {
+    WriteFileBytes(path, "[Columns]\r\nSize=120\r\nRatio=0\r\nPath=x\r\n");
+    EXPECT_EQ(settings::ReadColumnWidth(ini, "Size"), 120);
+    EXPECT_EQ(settings::ReadColumnWidth(ini, "Ratio"), -1); // 0 would keep it hidden
+    EXPECT_EQ(settings::ReadColumnWidth(ini, "Path"), -1);
+    EXPECT_EQ(settings::ReadColumnWidth(ini, "Time"), -1);
+}
+
+TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow) {
+    settings::WriteAppearance(ini, {false, "Arial", settings::clWindow});
+    EXPECT_EQ(settings::ReadFontName(ini), "Arial");
+    WriteFileBytes(path, "[Settings]\r\nFont=Tahoma\r\n");
+    EXPECT_EQ(settings::ReadFontName(ini), "Tahoma");
+}
+
+TEST_F(SettingsStoreTest, LongValuesAreCutAt1023Characters) {
+    const std::string name(1500, 'n');
+    settings::WriteRecentArchives(ini, {name, "", "", ""});
+    std::array<std::string, 4> recent;
+    settings::ReadRecentArchives(ini, recent);
+    EXPECT_EQ(recent[0], name.substr(0, 1023));
+}
+
+} // namespace
