@@ -560,7 +560,10 @@ void TDirTree::Reload() {
         const std::string last = lastDirs_[Index(Entry(drive)->Path[0])];
         OpenPath(last);
         if (SelectedDirectory() != last) {
-            Select(drive);
+            {
+                Updating hold(*this); // one change event, from the call below
+                Select(drive);
+            }
             SelectionChanged(drive);
         }
     } catch (...) {
