@@ -1,4 +1,5 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
+#include "addfiles/AddFilesToZip.h"
 #include "mainwindow/Main.h"
 #include "ui/Application.h"
 
@@ -23,6 +24,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
     mainForm.Create();
+    TAddform addForm(state);
+    addForm.Create(mainForm.Handle());
+    mainForm.AddForm = &addForm;
 
     mainForm.Show();
     int code = ui::RunMessageLoop();

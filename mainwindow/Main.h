@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+class TAddform;
+
 class TMainForm : public ui::Form {
 public:
     explicit TMainForm(kelvora::SharedState& state);
@@ -62,6 +64,8 @@ public:
 
     // The program's command-line arguments after the program name.
     std::vector<std::string> CommandLine;
+    // The add-files dialog, created once by the application; nullptr: adding is not offered.
+    TAddform* AddForm = nullptr;
     kelvora::SharedState& State() { return state_; }
 
     // Lifecycle.
@@ -99,6 +103,8 @@ public:
     virtual int StoredColumnWidth(const std::string& key) const;
 
     // Command handlers.
+    void AddZipButClick();
+    void AddFilesToArchive();
     void Exit1Click();
     void List1Click();
     void Full1Click();
