@@ -8,6 +8,7 @@
 class TMainForm;
 class TAboutBox;
 class TfrmFileInfo;
+class TAddform;
 
 namespace kelvora {
 
@@ -17,6 +18,7 @@ struct ProgramWindows {
     TMainForm* MainForm = nullptr;
     TAboutBox* AboutBox = nullptr;
     TfrmFileInfo* frmFileInfo = nullptr;
+    TAddform* Addform = nullptr;
 };
 
 // The five values the file info window shows, written at every refresh of the list.

@@ -1,4 +1,5 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
+#include "addfiles/AddFilesToZip.h"
 #include "mainwindow/Main.h"
 #include "windows/FileInfo.h"
 #include "windows/about.h"
@@ -23,7 +24,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TMainForm mainForm(state);
     TAboutBox aboutBox;
     TfrmFileInfo fileInfo;
-    state.Windows = {&mainForm, &aboutBox, &fileInfo};
+    TAddform addform(state);
+    state.Windows = {&mainForm, &aboutBox, &fileInfo, &addform};
     app.MainForm = &mainForm;
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
@@ -31,6 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     mainForm.Create();
     aboutBox.Create(mainForm.Handle());
     fileInfo.Create(mainForm.Handle());
+    addform.Create(mainForm.Handle());
 
     mainForm.Show();
     int code = ui::RunMessageLoop();

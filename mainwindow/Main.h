@@ -116,6 +116,8 @@ public:
     settings::Color ListColor() const { return listColor_; }
 
     // Command handlers.
+    void AddZipButClick();
+    void AddFilesToArchive();
     void Exit1Click();
     void List1Click();
     void Full1Click();

@@ -37,7 +37,7 @@ const M::Command kCommands[] = {
     {IDM_VIEWSELECTED, nullptr, true, true},
     {IDM_EXTRACTSELECTED, nullptr, true, true},
     {IDM_EXTRACTALL, nullptr, true, false},
-    {IDM_ADDTOZIP, nullptr, true, false},
+    {IDM_ADDTOZIP, &M::AddZipButClick, true, false},
     {IDM_DELETEFROMZIP, nullptr, true, true},
     {IDM_CONVERT, nullptr, true, false},
     // View

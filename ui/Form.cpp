@@ -89,7 +89,7 @@ void Form::CreateControls(std::span<const ControlSpec> specs) {
 
 void Form::Show() {
     if (!hwnd_) Create();
-    ShowWindow(hwnd_, SW_SHOW);
+    ShowWindow(hwnd_, showMaximized_ ? SW_SHOWMAXIMIZED : SW_SHOW);
     UpdateWindow(hwnd_);
     // The showing work runs with the window already on screen, so its message boxes have
     // their owner visible behind them. It runs outside any window procedure, so its errors

@@ -26,6 +26,9 @@ public:
     void Create(HWND owner = nullptr);
     void Show();
     void Hide();
+    // From the next showing on, the window is shown maximized (its design size is the size
+    // it is restored to).
+    void SetShowMaximized(bool on) { showMaximized_ = on; }
     bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
     void Close() {
         if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
@@ -117,6 +120,7 @@ private:
     ControlLayout layout_;
     int modalResult_ = mrNone;
     bool inModal_ = false;
+    bool showMaximized_ = false;
 };
 
 } // namespace ui

@@ -1,27 +1,14 @@
 #include "ui/SpeedButton.h"
 
 #include "ui/Handle.h"
+#include "ui/WindowClass.h"
 
 #include <commctrl.h>
 
 namespace ui {
 
-namespace {
-const char kClassName[] = "KelvoraSpeedButton";
-}
-
 const char* SpeedButton::ClassName() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &SpeedButton::WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);
-        registered = true;
-    }
-    return kClassName;
+    return RegisterControlClass("KelvoraSpeedButton", &SpeedButton::WndProc, nullptr);
 }
 
 void SpeedButton::Create(HWND parent, int id, int x, int y, int w, int h) {
@@ -61,15 +48,28 @@ void SpeedButton::Paint(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
     static HBRUSH silver = CreateSolidBrush(RGB(192, 192, 192)); // lives as long as the program
-    FillRect(dc, &r, silver);
+    // A button with a caption sits on a dialog's face and shows the caption under its glyph;
+    // one without sits on the silver tool panel.
+    char caption[128] = {};
+    const int captionLength = GetWindowTextA(hwnd_, caption, sizeof caption);
+    FillRect(dc, &r, captionLength ? GetSysColorBrush(COLOR_BTNFACE) : silver);
+    const int off = pressed_ && hot_ ? 1 : 0;
+    if (captionLength) {
+        RECT text{r.left + 2 + off, r.bottom - 18 + off, r.right - 2 + off, r.bottom - 3 + off};
+        SelectScope font(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextA(dc, caption, captionLength, &text,
+                  DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
     if (glyph_) {
         BITMAP bm{};
         GetObjectA(glyph_, sizeof bm, &bm);
         HDC mem = CreateCompatibleDC(dc);
         {
             SelectScope sel(mem, glyph_);
-            int off = pressed_ && hot_ ? 1 : 0;
-            int x = (r.right - bm.bmWidth) / 2 + off, y = (r.bottom - bm.bmHeight) / 2 + off;
+            const int height = captionLength ? r.bottom - 18 : r.bottom;
+            int x = (r.right - bm.bmWidth) / 2 + off, y = (height - bm.bmHeight) / 2 + off;
             // The glyphs are drawn on the panel's silver, which is the transparent colour.
             TransparentBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, bm.bmWidth, bm.bmHeight,
                            RGB(192, 192, 192));

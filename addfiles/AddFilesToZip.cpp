@@ -1,0 +1,481 @@
+#include "addfiles/AddFilesToZip.h"
+
+#include "addfiles/AddFilesIds.h"
+#include "ui/Application.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr int kClientWidth = 632; // a 640 x 480 window
+constexpr int kClientHeight = 453;
+constexpr int kHeaderHeight = 20;
+constexpr int kBarSize = 4;
+constexpr int kBottomHeight = 90;
+constexpr int kMinPane = 200;
+constexpr int kMinTree = 40;
+constexpr int kMinList = 40;
+const COLORREF kNavy = RGB(0, 0, 128);
+
+// Every control; the panes' places follow the splitters and are set in Arrange.
+const ui::ControlSpec kControls[] = {
+    // The labels come before their panels, so they lie above them.
+    {"STATIC", IDC_PATHLABEL1, "", {}, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS},
+    {"STATIC", IDC_PANEL6, "", {}, WS_VISIBLE | WS_CLIPSIBLINGS},
+    {"STATIC", IDC_PATHLABEL2, "", {}, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS},
+    {"STATIC", IDC_PANEL7, "", {}, WS_VISIBLE | WS_CLIPSIBLINGS},
+    {WC_LISTVIEWA,
+     IDC_ADDLISTVIEW1,
+     "",
+     {},
+     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+     WS_EX_CLIENTEDGE},
+    {WC_LISTVIEWA,
+     IDC_ADDLISTVIEW2,
+     "",
+     {},
+     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+     WS_EX_CLIENTEDGE},
+    {"LISTBOX", IDC_LISTBOX1, "", {}, LBS_NOINTEGRALHEIGHT}, // never shown
+    {"BUTTON", IDC_OPTIONSGROUP, "Add options", {}, WS_VISIBLE | BS_GROUPBOX},
+    {"BUTTON", IDC_RECURSECB, "Include Subfolders", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {"BUTTON", IDC_DIRNAMECB, "Save Path Info", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {"BUTTON",
+     IDC_ENCRYPTCB,
+     "Protect With Password",
+     {},
+     WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {"BUTTON", IDOK, "OK", {}, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+    {"BUTTON", IDCANCEL, "Cancel", {}, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+};
+
+struct FlatButtonDesign {
+    int id;
+    int glyph;
+    const char* label;
+    const char* hint;
+};
+const FlatButtonDesign kFlatButtons[] = {
+    {IDC_ADDFILESBTN, IDB_ADDFILES, "Add Selected", "Add Selected Files"},
+    {IDC_ADDDIRBTN, IDB_ADDDIR, "Add Folder", "Add Folder"},
+    {IDC_REMOVEITEMBTN, IDB_REMOVEITEM, "Remove Selected", "Remove Selected Items From List"},
+    {IDC_REMOVEALLBUT, IDB_REMOVEALL, "Remove All", "Remove All Items"},
+};
+
+std::string Lower(std::string s) {
+    if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+std::string FilePart(const std::string& path) {
+    size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The shell's icon for a name, by its name and extension only; -1 when it has none.
+int ShellIcon(const std::string& name) {
+    SHFILEINFOA fi{};
+    if (!SHGetFileInfoA(name.c_str(), 0, &fi, sizeof fi,
+                        SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES))
+        return -1;
+    return fi.iIcon;
+}
+
+void AppendRow(ui::ListView& list, const std::string& caption, const std::string& size, int image) {
+    LVITEMA it{};
+    it.mask = LVIF_TEXT | LVIF_IMAGE;
+    it.iItem = list.ItemCount();
+    it.pszText = const_cast<char*>(caption.c_str());
+    it.iImage = image;
+    int row = static_cast<int>(
+        SendMessageA(list.Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    if (row < 0) return;
+    LVITEMA sub{};
+    sub.iSubItem = 1;
+    sub.pszText = const_cast<char*>(size.c_str());
+    SendMessageA(list.Handle(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
+}
+
+void Place(HWND h, int l, int t, int r, int b) {
+    if (h) MoveWindow(h, l, t, r > l ? r - l : 0, b > t ? b - t : 0, TRUE);
+}
+
+} // namespace
+
+TAddform::TAddform(kelvora::SharedState& state) : state_(state) {}
+
+TAddform::~TAddform() {
+    fileDrop1_.SetDropControl(nullptr);
+}
+
+ui::Form::CreateParams TAddform::GetCreateParams() {
+    CreateParams p;
+    p.Caption = "Add files to ZIP";
+    p.Style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME; // no title-bar buttons
+    p.ClientWidth = kClientWidth;
+    p.ClientHeight = kClientHeight;
+    return p;
+}
+
+void TAddform::OnCreate() {
+    navy_.Reset(CreateSolidBrush(kNavy));
+    CreateControls(kControls);
+    pathLabel1_.Attach(Control(IDC_PATHLABEL1));
+    pathLabel2_.Attach(Control(IDC_PATHLABEL2));
+    listBox1_.Attach(Control(IDC_LISTBOX1));
+    recurseCB_.Attach(Control(IDC_RECURSECB));
+    dirnameCB_.Attach(Control(IDC_DIRNAMECB));
+    encryptCB_.Attach(Control(IDC_ENCRYPTCB));
+    addListView1_.Attach(Control(IDC_ADDLISTVIEW1));
+    addListView2_.Attach(Control(IDC_ADDLISTVIEW2));
+    SHFILEINFOA fi{};
+    auto large = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    auto small = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    for (ui::ListView* list : {&addListView1_, &addListView2_}) {
+        list->SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+        if (large) list->SetImageList(large, LVSIL_NORMAL);
+        if (small) list->SetImageList(small, LVSIL_SMALL);
+    }
+    addListView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
+    addListView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
+    addListView2_.InsertColumn(0, "File", 250, LVCFMT_LEFT);
+    addListView2_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
+    CreateButtons();
+    HWND v =
+        CreateChild(addfiles::Splitter::ClassName(), "", WS_VISIBLE, 0, 0, 0, 0, IDC_VSPLITTER);
+    HWND h =
+        CreateChild(addfiles::Splitter::ClassName(), "", WS_VISIBLE, 0, 0, 0, 0, IDC_HSPLITTER);
+    vSplitter_.Attach(v, addfiles::Splitter::Vertical);
+    hSplitter_.Attach(h, addfiles::Splitter::Horizontal);
+    vSplitter_.OnMove = [this](int x) {
+        splitX_ = x;
+        Arrange();
+    };
+    hSplitter_.OnMove = [this](int y) {
+        treeHeight_ = y - kHeaderHeight;
+        Arrange();
+    };
+    fileDrop1_.OnDrop = [this](TFileDrop&) { FileDrop1Drop(); };
+    fileDrop1_.SetDropControl(addListView2_.Handle());
+    fileDrop1_.SetEnableDrop(true);
+    dirTree1_.OnChange = [this](TDirTree&) { DirTree1Change(); };
+    dirTree1_.OnClick = [this](TDirTree&) { DirTree1Click(); };
+    dirTree1_.Create(Handle(), IDC_DIRTREE1,
+                     RECT{0, kHeaderHeight, splitX_, kHeaderHeight + treeHeight_});
+    Arrange();
+    dirTree1_.Loaded();
+}
+
+void TAddform::CreateButtons() {
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    ui::SpeedButton* buttons[] = {&addFilesbtn_, &addDirbtn_, &removeItembtn_, &removeAllBut_};
+    for (size_t i = 0; i < std::size(kFlatButtons); ++i) {
+        const FlatButtonDesign& d = kFlatButtons[i];
+        glyphs_[i].Reset(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(d.glyph)));
+        buttons[i]->Create(Handle(), d.id, 0, 0, 0, 0);
+        SetWindowTextA(buttons[i]->Handle(), d.label);
+        buttons[i]->SetGlyph(glyphs_[i].Get());
+        buttons[i]->SetHint(tooltip_, d.hint);
+    }
+}
+
+void TAddform::OnSize(int, int) {
+    Arrange();
+}
+
+void TAddform::Arrange() {
+    if (!listBox1_.Handle()) return;
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int w = client.right, h = client.bottom;
+    const int paneBottom = h - kBottomHeight;
+    // The bottom strip's controls need their room: the left pane keeps at least kMinPane,
+    // so does the right one.
+    if (splitX_ > w - kBarSize - kMinPane) splitX_ = w - kBarSize - kMinPane;
+    if (splitX_ < kMinPane) splitX_ = kMinPane;
+    if (treeHeight_ > paneBottom - kHeaderHeight - kBarSize - kMinList)
+        treeHeight_ = paneBottom - kHeaderHeight - kBarSize - kMinList;
+    if (treeHeight_ < kMinTree) treeHeight_ = kMinTree;
+    const int l = splitX_, r0 = splitX_ + kBarSize;
+    const int treeBottom = kHeaderHeight + treeHeight_;
+
+    Place(Control(IDC_PANEL6), 0, 0, l, kHeaderHeight);
+    Place(pathLabel1_.Handle(), 4, 3, l - 4, kHeaderHeight - 2);
+    Place(dirTree1_.Handle(), 0, kHeaderHeight, l, treeBottom);
+    Place(hSplitter_.Handle(), 0, treeBottom, l, treeBottom + kBarSize);
+    Place(addListView1_.Handle(), 0, treeBottom + kBarSize, l, paneBottom);
+    Place(vSplitter_.Handle(), l, 0, r0, paneBottom);
+    Place(Control(IDC_PANEL7), r0, 0, w, kHeaderHeight);
+    Place(pathLabel2_.Handle(), r0 + 4, 3, w - 4, kHeaderHeight - 2);
+    Place(addListView2_.Handle(), r0, kHeaderHeight, w, paneBottom);
+
+    const int top = paneBottom + 4;
+    Place(addFilesbtn_.Handle(), 4, top + 6, 92, top + 62);
+    Place(addDirbtn_.Handle(), 94, top + 6, 182, top + 62);
+    const int groupRight = l > 346 ? l - 4 : 346;
+    Place(Control(IDC_OPTIONSGROUP), 186, top, groupRight, h - 6);
+    Place(recurseCB_.Handle(), 196, top + 16, groupRight - 6, top + 34);
+    Place(dirnameCB_.Handle(), 196, top + 36, groupRight - 6, top + 54);
+    Place(encryptCB_.Handle(), 196, top + 56, groupRight - 6, top + 74);
+    const int right0 = groupRight + 8 > r0 ? groupRight + 8 : r0;
+    Place(removeItembtn_.Handle(), right0 + 4, top + 6, right0 + 104, top + 62);
+    Place(removeAllBut_.Handle(), right0 + 106, top + 6, right0 + 194, top + 62);
+    Place(Control(IDOK), w - 172, h - 34, w - 92, h - 9);
+    Place(Control(IDCANCEL), w - 86, h - 34, w - 6, h - 9);
+    // Panes moved by a splitter leave their old pixels behind unless all is drawn anew.
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TAddform::ApplyListLook(HFONT font, COLORREF background, DWORD viewStyle) {
+    for (ui::ListView* list : {&addListView1_, &addListView2_}) {
+        SendMessageA(list->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageA(list->Handle(), LVM_SETBKCOLOR, 0, background);
+        SendMessageA(list->Handle(), LVM_SETTEXTBKCOLOR, 0, background);
+        list->SetStyle(viewStyle & LVS_TYPEMASK);
+        InvalidateRect(list->Handle(), nullptr, TRUE);
+    }
+    SendMessageA(dirTree1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void TAddform::Load(const AddFilesRequest&) {
+    FormShow();
+}
+
+void TAddform::FormShow() {
+    const std::string name = FilePart(CurrentRequest().ArchiveName);
+    SetCaption("Adding files to zip - " + name);
+    SetLeftActive(true);
+    pathLabel2_.SetText(Lower(name));
+    RemoveAllButClick();
+    FillLeftList();
+    SetFocus(dirTree1_.Handle());
+}
+
+void TAddform::SetLeftActive(bool left) {
+    leftActive_ = left;
+    for (int id : {IDC_PANEL6, IDC_PATHLABEL1, IDC_PANEL7, IDC_PATHLABEL2})
+        InvalidateRect(Control(id), nullptr, TRUE);
+}
+
+void TAddform::FillLeftList() {
+    ui::WaitCursor wait;
+    addListView1_.SetRedraw(false);
+    addListView1_.DeleteAllItems();
+    const std::string dir = dirTree1_.SelectedDirectory();
+    // Without a folder there is nothing to list ("?*.*" would search the current folder).
+    if (dir != "?") {
+        addfiles::QuietDriveAccess quiet;
+        WIN32_FIND_DATAA fd{};
+        ui::FindHandle find(FindFirstFileA((dir + "*.*").c_str(), &fd));
+        if (find) {
+            do {
+                if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | 0x8 /* volume label */))
+                    continue;
+                int image = ShellIcon(fd.cFileName);
+                if (image < 0) continue;
+                const unsigned long long size =
+                    (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+                AppendRow(addListView1_, Lower(fd.cFileName), std::to_string(size), image);
+            } while (FindNextFileA(find.Get(), &fd));
+        }
+    }
+    addListView1_.SetRedraw(true);
+}
+
+void TAddform::DirTree1Change() {
+    pathLabel1_.SetText(Lower(dirTree1_.SelectedDirectory()));
+    FillLeftList();
+}
+
+void TAddform::DirTree1Click() {
+    SetLeftActive(true);
+    FillLeftList();
+}
+
+void TAddform::AddListView1Click() {
+    SetLeftActive(true);
+}
+
+void TAddform::AddListView2Click() {
+    SetLeftActive(false);
+}
+
+bool TAddform::AppendPair(const std::string& spec, const std::string& caption,
+                          const std::string& size, int image) {
+    for (int i = 0; i < listBox1_.Count(); ++i)
+        if (lstrcmpiA(listBox1_.Item(i).c_str(), spec.c_str()) == 0) return false;
+    if (listBox1_.Add(spec) < 0) return false;
+    AppendRow(addListView2_, caption, size, image);
+    return true;
+}
+
+void TAddform::AddLeftRows(bool deselect) {
+    const std::string dir = dirTree1_.SelectedDirectory();
+    if (dir == "?") return;
+    for (int i = 0; i < addListView1_.ItemCount(); ++i) {
+        if (!addListView1_.IsSelected(i)) continue;
+        const std::string path = dir + addListView1_.ItemText(i, 0);
+        if (deselect) addListView1_.SelectRow(i, false);
+        const std::string lower = Lower(path);
+        AppendPair(path, lower, addListView1_.ItemText(i, 1), ShellIcon(lower));
+    }
+}
+
+void TAddform::AddFilesbtnClick() {
+    // Nothing is added unless OK comes after this.
+    state_.AddDialogCancelled = true;
+    AddLeftRows(true);
+}
+
+void TAddform::AddDirbtnClick() {
+    state_.AddDialogCancelled = true;
+    const std::string dir = dirTree1_.SelectedDirectory();
+    const std::string spec = dir + "*.*";
+    // A drive root ("C:\*.*") and no folder ("?*.*") are refused.
+    if (spec.size() > 6) AppendPair(spec, Lower(dir), "<DIR>", 3);
+}
+
+bool TAddform::AddListView2DragOver(HWND source) const {
+    return source == addListView1_.Handle();
+}
+
+void TAddform::AddListView2DragDrop(HWND source) {
+    if (AddListView2DragOver(source)) AddLeftRows(false);
+}
+
+void TAddform::FileDrop1Drop() {
+    for (const std::string& name : fileDrop1_.Files())
+        AppendPair(name, name, "???", ShellIcon(name));
+}
+
+void TAddform::RemoveItembtnClick() {
+    // From the last row, so the rows still to visit keep their indexes.
+    for (int i = addListView2_.ItemCount() - 1; i >= 0; --i) {
+        if (!addListView2_.IsSelected(i)) continue;
+        listBox1_.Delete(i);
+        SendMessageA(addListView2_.Handle(), LVM_DELETEITEM, i, 0);
+    }
+}
+
+void TAddform::RemoveAllButClick() {
+    listBox1_.Clear();
+    addListView2_.DeleteAllItems();
+}
+
+void TAddform::BitBtn1Click() {
+    SendMessageA(Handle(), WM_COMMAND, IDOK, 0);
+}
+
+void TAddform::BitBtn2Click() {
+    SendMessageA(Handle(), WM_COMMAND, IDCANCEL, 0);
+}
+
+std::optional<AddFilesResult> TAddform::Collect() {
+    state_.AddDialogCancelled = false;
+    AddFilesResult r;
+    for (int i = 0; i < listBox1_.Count(); ++i)
+        r.FSpecArgs.push_back(listBox1_.Item(i));
+    if (recurseCB_.Checked()) r.AddOptions.Include(AddRecurseDirs);
+    if (dirnameCB_.Checked()) r.AddOptions.Include(AddDirNames);
+    if (encryptCB_.Checked()) r.AddOptions.Include(AddEncrypt);
+    // The lists stay paired as they are; the next showing starts them empty.
+    return r;
+}
+
+void TAddform::OnCancel() {
+    // Cancel, Esc and any other way of closing add nothing.
+    state_.AddDialogCancelled = true;
+    ui::Dialog<AddFilesRequest, AddFilesResult>::OnCancel();
+}
+
+void TAddform::OnCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED) return;
+    switch (id) {
+    case IDC_ADDFILESBTN:
+        AddFilesbtnClick();
+        break;
+    case IDC_ADDDIRBTN:
+        AddDirbtnClick();
+        break;
+    case IDC_REMOVEITEMBTN:
+        RemoveItembtnClick();
+        break;
+    case IDC_REMOVEALLBUT:
+        RemoveAllButClick();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TAddform::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->hwndFrom == addListView1_.Handle()) {
+        if (header->code == NM_CLICK) AddListView1Click();
+        if (header->code == LVN_BEGINDRAG) {
+            // The left list starts the drag; the form follows the mouse until it is let go.
+            dragging_ = true;
+            SetCapture(Handle());
+        }
+    } else if (header->hwndFrom == addListView2_.Handle()) {
+        if (header->code == NM_CLICK) AddListView2Click();
+    }
+    result = 0;
+    return false;
+}
+
+void TAddform::DragTo(POINT screen, bool drop) {
+    HWND target = WindowFromPoint(screen);
+    // Over the list or its column headers.
+    const bool overList =
+        target == addListView2_.Handle() || IsChild(addListView2_.Handle(), target);
+    const bool accepted = overList && AddListView2DragOver(addListView1_.Handle());
+    if (drop) {
+        if (accepted) AddListView2DragDrop(addListView1_.Handle());
+        return;
+    }
+    SetCursor(LoadCursor(nullptr, accepted ? IDC_ARROW : IDC_NO));
+}
+
+LRESULT TAddform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC: {
+        auto control = reinterpret_cast<HWND>(lp);
+        const int id = GetDlgCtrlID(control);
+        const bool left = id == IDC_PANEL6 || id == IDC_PATHLABEL1;
+        const bool right = id == IDC_PANEL7 || id == IDC_PATHLABEL2;
+        if (!left && !right) break;
+        auto dc = reinterpret_cast<HDC>(wp);
+        if (left == leftActive_) {
+            SetTextColor(dc, RGB(255, 255, 255));
+            SetBkColor(dc, kNavy);
+            return reinterpret_cast<LRESULT>(navy_.Get());
+        }
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+        if (dragging_) {
+            POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            ClientToScreen(Handle(), &pt);
+            if (msg == WM_LBUTTONUP) {
+                dragging_ = false;
+                ReleaseCapture();
+            }
+            DragTo(pt, msg == WM_LBUTTONUP);
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        dragging_ = false;
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(msg, wp, lp);
+}

@@ -1,0 +1,113 @@
+// TAddform: the add-files dialog. The left pane browses the disk (a folder tree above the
+// folder's files), the right pane collects what will be added; rows reach it by button, by
+// dragging from the left list and by dropping files from the shell. The dialog adds nothing
+// itself: OK hands the collected specifications and the add options to the caller.
+#pragma once
+
+#include "addfiles/DirTree.h"
+#include "addfiles/FileDrop.h"
+#include "addfiles/Splitter.h"
+#include "app/SharedState.h"
+#include "engine/ZipTypes.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+#include "ui/Handle.h"
+#include "ui/SpeedButton.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+struct AddFilesRequest {
+    std::string ArchiveName; // the archive being added to
+};
+
+struct AddFilesResult {
+    // One path specification per row of the right list (ListBox1), in row order.
+    std::vector<std::string> FSpecArgs;
+    // AddRecurseDirs, AddDirNames and AddEncrypt as the three boxes say.
+    AddOpts AddOptions;
+};
+
+class TAddform : public ui::Dialog<AddFilesRequest, AddFilesResult> {
+public:
+    explicit TAddform(kelvora::SharedState& state);
+    ~TAddform() override;
+
+    const char* DialogName() const override { return "AddFiles"; }
+
+    // The main window's list look: both lists take the font, background colour and view
+    // style (LVS_REPORT, LVS_LIST, LVS_ICON, LVS_SMALLICON), the tree the font.
+    void ApplyListLook(HFONT font, COLORREF background, DWORD viewStyle);
+
+    // Event handlers, as the user reaches them.
+    void FormShow();
+    void DirTree1Change();
+    void DirTree1Click();
+    void AddListView1Click();
+    void AddListView2Click();
+    void AddFilesbtnClick();
+    void AddDirbtnClick();
+    bool AddListView2DragOver(HWND source) const;
+    void AddListView2DragDrop(HWND source);
+    void FileDrop1Drop();
+    void RemoveItembtnClick();
+    void RemoveAllButClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+    // Parts a test looks at.
+    TDirTree& DirTree1() { return dirTree1_; }
+    ui::ListView& AddListView1() { return addListView1_; }
+    ui::ListView& AddListView2() { return addListView2_; }
+    ui::ListBox& ListBox1() { return listBox1_; }
+    ui::CheckBox& RecurseCB() { return recurseCB_; }
+    ui::CheckBox& DirnameCB() { return dirnameCB_; }
+    ui::CheckBox& EncryptCB() { return encryptCB_; }
+    ui::Label& PathLabel1() { return pathLabel1_; }
+    ui::Label& PathLabel2() { return pathLabel2_; }
+    TFileDrop& FileDrop1() { return fileDrop1_; }
+    bool LeftHeaderActive() const { return leftActive_; }
+    int LeftPaneWidth() const { return splitX_; }
+
+protected:
+    CreateParams GetCreateParams() override;
+    void OnCreate() override;
+    void Load(const AddFilesRequest& request) override;
+    std::optional<AddFilesResult> Collect() override;
+    void OnCancel() override;
+    void OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    void OnSize(int width, int height) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void CreateButtons();
+    void Arrange();
+    void SetLeftActive(bool left);
+    void FillLeftList();
+    void AddLeftRows(bool deselect);
+    // Appends a specification and its right-list row, unless the specification is there
+    // already (letter case ignored).
+    bool AppendPair(const std::string& spec, const std::string& caption, const std::string& size,
+                    int image);
+    void DragTo(POINT screen, bool drop);
+
+    kelvora::SharedState& state_;
+    TDirTree dirTree1_;
+    TFileDrop fileDrop1_;
+    ui::ListView addListView1_;
+    ui::ListView addListView2_;
+    ui::ListBox listBox1_;
+    ui::CheckBox recurseCB_, dirnameCB_, encryptCB_;
+    ui::Label pathLabel1_, pathLabel2_;
+    ui::SpeedButton addFilesbtn_, addDirbtn_, removeItembtn_, removeAllBut_;
+    addfiles::Splitter vSplitter_, hSplitter_;
+    std::array<ui::BitmapHandle, 4> glyphs_;
+    ui::BrushHandle navy_;
+    HWND tooltip_ = nullptr;
+    bool leftActive_ = true;
+    bool dragging_ = false;
+    int splitX_ = 321;    // width of the left pane
+    int treeHeight_ = 87; // height of the tree
+};

@@ -1,0 +1,393 @@
+// The add-files dialog with its real windows over a folder the test builds, and the main
+// window's Add command taking its result to the real compression engine.
+#include "addfiles/AddFilesIds.h"
+#include "addfiles/AddFilesToZip.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/MainIds.h"
+#include "tests/addfiles/ShellDrop.h"
+#include "tests/engine/ZipBuilder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "ui/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+using namespace testing_support;
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+std::string Upper(std::string s) {
+    CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+std::string Lower(std::string s) {
+    CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+class AddFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    void SetUp() override {
+        WriteFileBytes(src.File("ReadMe.TXT"), "read me first\r\n");
+        WriteFileBytes(src.File("data.bin"), std::string(12345, 'x'));
+        WriteFileBytes(src.File("hidden.dat"), "h");
+        SetFileAttributesA(src.File("hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        WriteFileBytes(src.File("system.sys"), "sy");
+        SetFileAttributesA(src.File("system.sys").c_str(), FILE_ATTRIBUTE_SYSTEM);
+        CreateDirectoryA(src.File("sub").c_str(), nullptr);
+        WriteFileBytes(src.File("sub\\inner.txt"), "inner");
+        dir = Upper(src.Path());
+        form.Create(nullptr);
+        form.DirTree1().OpenPath(src.Path());
+    }
+    // Shows the dialog as the user would and does what the user does; the last action
+    // closes it (IDOK or IDCANCEL).
+    std::optional<AddFilesResult> Run(std::function<void()> user, int closeWith) {
+        dialogs.onModal = [&, user, closeWith](ui::Form& f) {
+            f.Show();
+            if (user) user();
+            SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(closeWith, BN_CLICKED), 0);
+            return f.GetModalResult();
+        };
+        return form.Execute(nullptr, AddFilesRequest{"C:\\Some Where\\My Files.ZIP"});
+    }
+    void Click(int id) {
+        SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(form.Control(id)));
+    }
+    void SelectLeft(const Texts& captions) {
+        ui::ListView& l = form.AddListView1();
+        for (int i = 0; i < l.ItemCount(); ++i)
+            l.SelectRow(i, std::find(captions.begin(), captions.end(), l.ItemText(i, 0)) !=
+                               captions.end());
+    }
+    Texts Column(ui::ListView& list, int sub) {
+        Texts t;
+        for (int i = 0; i < list.ItemCount(); ++i)
+            t.push_back(list.ItemText(i, sub));
+        return t;
+    }
+    Texts Specs() {
+        Texts t;
+        for (int i = 0; i < form.ListBox1().Count(); ++i)
+            t.push_back(form.ListBox1().Item(i));
+        return t;
+    }
+    // Row i of the right list belongs to entry i of ListBox1.
+    void ExpectPaired() {
+        Texts specs = Specs();
+        Texts rows = Column(form.AddListView2(), 0);
+        ASSERT_EQ(specs.size(), rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const std::string size = form.AddListView2().ItemText(static_cast<int>(i), 1);
+            if (size == "<DIR>")
+                EXPECT_EQ(Lower(specs[i]), rows[i] + "*.*");
+            else if (size == "???")
+                EXPECT_EQ(specs[i], rows[i]);
+            else
+                EXPECT_EQ(Lower(specs[i]), rows[i]);
+        }
+    }
+    void Drop(const Texts& names) { PostDrop(form.AddListView2().Handle(), names); }
+    void Notify(HWND from, UINT code) {
+        NMHDR h{from, static_cast<UINT_PTR>(GetDlgCtrlID(from)), code};
+        SendMessageA(form.Handle(), WM_NOTIFY, h.idFrom, reinterpret_cast<LPARAM>(&h));
+    }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    TempFolder src;
+    std::string dir;
+    kelvora::SharedState state;
+    TAddform form{state};
+};
+
+TEST_F(AddFormTest, ShowingNamesTheArchiveAndListsTheFolderFilesHiddenAndSystemIncluded) {
+    Run(
+        [&] {
+            EXPECT_EQ(form.Caption(), "Adding files to zip - My Files.ZIP");
+            EXPECT_EQ(form.PathLabel2().Text(), "my files.zip");
+            EXPECT_EQ(form.PathLabel1().Text(), Lower(dir));
+            EXPECT_TRUE(form.LeftHeaderActive());
+            Texts names = Column(form.AddListView1(), 0);
+            Texts sizes = Column(form.AddListView1(), 1);
+            Texts rows;
+            for (size_t i = 0; i < names.size(); ++i)
+                rows.push_back(names[i] + " " + sizes[i]);
+            std::sort(rows.begin(), rows.end());
+            EXPECT_EQ(rows,
+                      (Texts{"data.bin 12345", "hidden.dat 1", "readme.txt 15", "system.sys 2"}));
+            EXPECT_EQ(form.AddListView2().ItemCount(), 0);
+        },
+        IDCANCEL);
+}
+
+TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsSpecificationAndRefusesDuplicates) {
+    auto r = Run(
+        [&] {
+            SelectLeft({"readme.txt", "data.bin"});
+            Click(IDC_ADDFILESBTN);
+            EXPECT_TRUE(state.AddDialogCancelled) << "only OK afterwards adds";
+            EXPECT_EQ(form.AddListView1().SelectedCount(), 0);
+            SelectLeft({"readme.txt"});
+            Click(IDC_ADDFILESBTN);
+            Drop({Upper(src.File("readme.txt")), src.File("new.txt")});
+            form.AddListView2DragDrop(form.AddListView1().Handle()); // readme again, by drag
+        },
+        IDOK);
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(state.AddDialogCancelled);
+    EXPECT_EQ(Specs(), r->FSpecArgs);
+    ExpectPaired();
+    Texts specs = r->FSpecArgs;
+    std::sort(specs.begin(), specs.end());
+    EXPECT_EQ(specs, (Texts{dir + "data.bin", dir + "readme.txt", src.File("new.txt")}));
+    const int dropped =
+        static_cast<int>(std::find(r->FSpecArgs.begin(), r->FSpecArgs.end(), src.File("new.txt")) -
+                         r->FSpecArgs.begin());
+    EXPECT_EQ(dropped, 2) << "rows keep the order they came in";
+    EXPECT_EQ(form.AddListView2().ItemText(dropped, 0), src.File("new.txt")) << "as delivered";
+    EXPECT_EQ(form.AddListView2().ItemText(dropped, 1), "???");
+    for (int i = 0; i < 2; ++i) {
+        const std::string row = form.AddListView2().ItemText(i, 0);
+        EXPECT_EQ(form.AddListView2().ItemText(i, 1),
+                  row == Lower(dir) + "readme.txt" ? "15" : "12345")
+            << "sizes come from the left list";
+    }
+}
+
+TEST_F(AddFormTest, AddFolderRefusesADriveRootAndTakesAFolderWithAllItsFiles) {
+    auto r = Run(
+        [&] {
+            form.DirTree1().OpenPath("C:\\");
+            Click(IDC_ADDDIRBTN);
+            EXPECT_EQ(form.ListBox1().Count(), 0);
+            EXPECT_TRUE(state.AddDialogCancelled);
+            form.DirTree1().OpenPath(src.File("sub"));
+            Click(IDC_ADDDIRBTN);
+            Click(IDC_ADDDIRBTN);
+            form.DirTree1().OpenPath(Lower(src.File("SUB")));
+            Click(IDC_ADDDIRBTN);
+        },
+        IDOK);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->FSpecArgs, Texts{dir + "SUB\\*.*"});
+    EXPECT_EQ(Column(form.AddListView2(), 0), Texts{Lower(dir) + "sub\\"});
+    EXPECT_EQ(Column(form.AddListView2(), 1), Texts{"<DIR>"});
+}
+
+TEST_F(AddFormTest, DropsTakeFilesFoldersAndLongNamesAsDelivered) {
+    const std::string longName =
+        "C:\\" + std::string(250, 'd') + "\\" + std::string(40, 'f') + ".txt";
+    auto r = Run(
+        [&] {
+            Drop({src.File("data.bin"), src.File("sub"), longName});
+            Drop({Upper(src.File("SUB")), src.File("data.bin")});
+            EXPECT_FALSE(state.AddDialogCancelled) << "drops leave the flag alone";
+        },
+        IDOK);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->FSpecArgs, (Texts{src.File("data.bin"), src.File("sub"), longName}));
+    EXPECT_EQ(Column(form.AddListView2(), 1), (Texts{"???", "???", "???"}));
+    ExpectPaired();
+}
+
+TEST_F(AddFormTest, RemoveSelectedTakesExactlyThoseRowsAndKeepsThePairs) {
+    Run(
+        [&] {
+            Drop({"C:\\r1", "C:\\r2", "C:\\r3", "C:\\r4", "C:\\r5"});
+            SelectLeft({"readme.txt", "system.sys"});
+            Click(IDC_ADDFILESBTN);
+            for (int i : {0, 2, 3, 6})
+                form.AddListView2().SelectRow(i, true);
+            Click(IDC_REMOVEITEMBTN);
+            EXPECT_EQ(Specs().size(), 3u);
+            EXPECT_EQ(Specs()[0], "C:\\r2");
+            EXPECT_EQ(Specs()[1], "C:\\r5");
+            ExpectPaired();
+            Click(IDC_REMOVEALLBUT);
+            EXPECT_EQ(form.ListBox1().Count(), 0);
+            EXPECT_EQ(form.AddListView2().ItemCount(), 0);
+        },
+        IDCANCEL);
+}
+
+TEST_F(AddFormTest, DraggingFromTheLeftListAddsTheSelectionAndKeepsIt) {
+    Run(
+        [&] {
+            EXPECT_FALSE(form.AddListView2DragOver(form.AddListView2().Handle()));
+            EXPECT_FALSE(form.AddListView2DragOver(form.DirTree1().Handle()));
+            EXPECT_TRUE(form.AddListView2DragOver(form.AddListView1().Handle()));
+            SelectLeft({"data.bin"});
+            form.AddListView2DragDrop(form.DirTree1().Handle());
+            EXPECT_EQ(form.ListBox1().Count(), 0) << "only the left list is a source";
+            form.AddListView2DragDrop(form.AddListView1().Handle());
+            EXPECT_EQ(Specs(), Texts{dir + "data.bin"});
+            EXPECT_EQ(form.AddListView1().SelectedCount(), 1);
+            EXPECT_FALSE(state.AddDialogCancelled);
+        },
+        IDCANCEL);
+}
+
+TEST_F(AddFormTest, CancelAddsNothingAndTheNextShowingStartsEmpty) {
+    auto r = Run(
+        [&] {
+            SelectLeft({"readme.txt"});
+            Click(IDC_ADDFILESBTN);
+        },
+        IDCANCEL);
+    EXPECT_FALSE(r);
+    EXPECT_TRUE(state.AddDialogCancelled);
+    state.AddDialogCancelled = false;
+    r = Run(
+        [&] {
+            EXPECT_EQ(form.ListBox1().Count(), 0);
+            EXPECT_EQ(form.AddListView2().ItemCount(), 0);
+            EXPECT_EQ(form.AddListView1().ItemCount(), 4) << "refilled";
+        },
+        IDOK);
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->FSpecArgs.empty());
+}
+
+TEST_F(AddFormTest, OneHeaderAtATimeIsActive) {
+    Run(
+        [&] {
+            Notify(form.AddListView2().Handle(), NM_CLICK);
+            EXPECT_FALSE(form.LeftHeaderActive());
+            Notify(form.AddListView1().Handle(), NM_CLICK);
+            EXPECT_TRUE(form.LeftHeaderActive());
+            Notify(form.AddListView2().Handle(), NM_CLICK);
+        },
+        IDCANCEL);
+    Run([&] { EXPECT_TRUE(form.LeftHeaderActive()) << "the left one at every showing"; }, IDCANCEL);
+}
+
+TEST_F(AddFormTest, TheBoxesGiveExactlyTheirAddOptionsAndKeepTheirStateBetweenShowings) {
+    const struct {
+        bool recurse, dirnames, encrypt;
+        AddOpts want;
+    } cases[] = {
+        {false, false, false, {}},
+        {true, false, false, {AddRecurseDirs}},
+        {false, true, false, {AddDirNames}},
+        {false, false, true, {AddEncrypt}},
+        {true, true, true, {AddRecurseDirs, AddDirNames, AddEncrypt}},
+    };
+    for (const auto& c : cases) {
+        auto r = Run(
+            [&] {
+                form.RecurseCB().SetChecked(c.recurse);
+                form.DirnameCB().SetChecked(c.dirnames);
+                form.EncryptCB().SetChecked(c.encrypt);
+            },
+            IDOK);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->AddOptions, c.want);
+        Run(
+            [&] {
+                EXPECT_EQ(form.RecurseCB().Checked(), c.recurse);
+                EXPECT_EQ(form.EncryptCB().Checked(), c.encrypt);
+            },
+            IDCANCEL);
+    }
+}
+
+TEST_F(AddFormTest, TheMainWindowsLookReachesBothListsAndTheTree) {
+    HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
+    form.ApplyListLook(font, RGB(1, 2, 3), LVS_SMALLICON);
+    for (ui::ListView* list : {&form.AddListView1(), &form.AddListView2()}) {
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(list->Handle(), WM_GETFONT, 0, 0)), font);
+        EXPECT_EQ(SendMessageA(list->Handle(), LVM_GETBKCOLOR, 0, 0), RGB(1, 2, 3));
+        EXPECT_EQ(list->Style(), static_cast<DWORD>(LVS_SMALLICON));
+    }
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(form.DirTree1().Handle(), WM_GETFONT, 0, 0)),
+              font);
+}
+
+// The Add command of the main window with the real dialog and the real engine.
+class AddCommandTest : public AddFormTest {
+protected:
+    void SetUp() override {
+        AddFormTest::SetUp();
+        ui::App().MainForm = &main;
+        state.Windows.Addform = &form;
+        main.Create();
+        main.Show();
+        dialogs.Clear();
+        ZipBuilder z;
+        LocalMember old;
+        old.name = "old.txt";
+        old.data = "old";
+        z.Archive({old});
+        archive = out.File("target.zip");
+        z.WriteTo(archive);
+        main.OpenArchive(archive);
+    }
+    void TearDown() override { ui::App().MainForm = nullptr; }
+    Texts Members() {
+        Texts t;
+        for (int i = 0; i < main.ZipKeeper1().Count(); ++i)
+            t.push_back(main.ZipKeeper1().Entry(i).FileName);
+        std::sort(t.begin(), t.end());
+        return t;
+    }
+    void UserRun(std::function<void()> user, int closeWith) {
+        dialogs.onModal = [&, user, closeWith](ui::Form& f) {
+            f.Show();
+            EXPECT_TRUE(IsZoomed(f.Handle())) << "shown maximized";
+            user();
+            SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(closeWith, BN_CLICKED), 0);
+            return f.GetModalResult();
+        };
+        ASSERT_TRUE(main.RunCommand(IDM_ADDTOZIP));
+    }
+
+    TempFolder out;
+    std::string archive;
+    TMainForm main{state};
+};
+
+TEST_F(AddCommandTest, OkAddsTheChosenFilesThroughTheEngineAndTheListShowsThem) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string engine = exe;
+    engine = engine.substr(0, engine.find_last_of('\\') + 1) + "KZIPENG.DLL";
+    if (GetFileAttributesA(engine.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "KZIPENG.DLL is not built";
+    UserRun(
+        [&] {
+            form.DirTree1().OpenPath(src.Path());
+            SelectLeft({"readme.txt", "data.bin"});
+            Click(IDC_ADDFILESBTN);
+            form.DirTree1().OpenPath(src.File("sub"));
+            Click(IDC_ADDDIRBTN);
+        },
+        IDOK);
+    EXPECT_EQ(state.CurrentArchiveName, archive);
+    EXPECT_EQ(Members(), (Texts{"data.bin", "inner.txt", "old.txt", "readme.txt"}));
+    EXPECT_EQ(main.ListView1().ItemCount(), 4);
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+}
+
+TEST_F(AddCommandTest, CancelOrNothingChosenLeavesTheArchiveAlone) {
+    UserRun(
+        [&] {
+            SelectLeft({"readme.txt"});
+            Click(IDC_ADDFILESBTN);
+        },
+        IDCANCEL);
+    UserRun([] {}, IDOK);
+    EXPECT_EQ(dialogs.Texts(), Texts{"There are no files selected"});
+    EXPECT_EQ(Members(), Texts{"old.txt"});
+}
+
+} // namespace
