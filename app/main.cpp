@@ -1,6 +1,7 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "mainwindow/Main.h"
 #include "ui/Application.h"
+#include "windows/TextView.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -23,9 +24,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
     mainForm.Create();
+    TfrmTextViewer textViewer;
+    textViewer.Create();
+    frmTextViewer = &textViewer;
 
     mainForm.Show();
     int code = ui::RunMessageLoop();
+    frmTextViewer = nullptr;
     app.MainForm = nullptr;
     OleUninitialize();
     return code;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 
 #include <any>
 #include <functional>
@@ -22,6 +23,21 @@ struct FileDialogRequest {
     std::string InitialDir;
     DWORD Options = 0;    // OFN_* flags
     std::string FileName; // in: proposed name; out: the chosen path
+};
+
+// The font dialog: the font and colour it starts with, and on OK the chosen ones.
+struct FontDialogRequest {
+    LOGFONTA Font{};
+    COLORREF Color = 0;
+    int PointSize10 = 0; // out: the chosen size in tenths of a point
+};
+
+// The print and printer setup dialogs. The printer choice (DevMode, DevNames) is kept by the
+// caller between showings; the print dialog hands out a device context the caller deletes.
+struct PrintDialogRequest {
+    HGLOBAL DevMode = nullptr;
+    HGLOBAL DevNames = nullptr;
+    HDC Dc = nullptr;
 };
 
 // One showing of a typed dialog (see Dialog.h): which dialog, for whom, with what request,
@@ -44,6 +60,13 @@ public:
     virtual void Error(HWND owner, const std::string& text) = 0;
     virtual bool OpenFile(HWND owner, FileDialogRequest& request) = 0;
     virtual bool SaveFile(HWND owner, FileDialogRequest& request) = 0;
+    virtual bool ChooseFont(HWND owner, FontDialogRequest& request) = 0;
+    // The print dialog; on OK request.Dc is the chosen printer's device context.
+    virtual bool PrintDialog(HWND owner, PrintDialogRequest& request) = 0;
+    virtual bool PrintSetupDialog(HWND owner, PrintDialogRequest& request) = 0;
+    // Shows the modeless find dialog and returns its window (nullptr when none is shown);
+    // its presses reach request.hwndOwner as the registered FINDMSGSTRING message.
+    virtual HWND ShowFindDialog(FINDREPLACEA& request) = 0;
     // Shows a form modally and returns its modal result.
     virtual int ShowModal(Form& form) = 0;
     // Shows a typed dialog; its result, or nothing when it was cancelled.

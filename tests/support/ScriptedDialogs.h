@@ -27,6 +27,15 @@ public:
     std::deque<std::string> openAnswers; // empty string = cancelled
     std::deque<std::string> saveAnswers;
     std::vector<ui::FileDialogRequest> fileRequests;
+    // Font dialog: each answer is taken in turn (font, colour, size); none left = cancelled.
+    std::deque<ui::FontDialogRequest> fontAnswers;
+    std::vector<ui::FontDialogRequest> fontRequests;
+    // Print dialog: answered with this device context (the test owns it), or cancelled.
+    HDC printDc = nullptr;
+    int printDialogs = 0;
+    int printSetupDialogs = 0;
+    // Find dialog showings, with the flags asked for; no window is shown.
+    std::vector<FINDREPLACEA> findRequests;
     // Called for every modal form; returns the modal result (default: mrCancel).
     std::function<int(ui::Form&)> onModal;
     int modalCount = 0;
@@ -60,6 +69,26 @@ public:
     void Error(HWND, const std::string& text) override { shown.push_back({ShownBox::Error, text}); }
     bool OpenFile(HWND, ui::FileDialogRequest& r) override { return Answer(r, openAnswers); }
     bool SaveFile(HWND, ui::FileDialogRequest& r) override { return Answer(r, saveAnswers); }
+    bool ChooseFont(HWND, ui::FontDialogRequest& r) override {
+        fontRequests.push_back(r);
+        if (fontAnswers.empty()) return false;
+        r = fontAnswers.front();
+        fontAnswers.pop_front();
+        return true;
+    }
+    bool PrintDialog(HWND, ui::PrintDialogRequest& r) override {
+        ++printDialogs;
+        r.Dc = printDc;
+        return printDc != nullptr;
+    }
+    bool PrintSetupDialog(HWND, ui::PrintDialogRequest&) override {
+        ++printSetupDialogs;
+        return false;
+    }
+    HWND ShowFindDialog(FINDREPLACEA& r) override {
+        findRequests.push_back(r);
+        return nullptr;
+    }
     int ShowModal(ui::Form& form) override {
         ++modalCount;
         return onModal ? onModal(form) : ui::mrCancel;
