@@ -6,6 +6,7 @@
 #include <string>
 
 class TMainForm;
+class TfrmTextViewer;
 class TAboutBox;
 class TfrmFileInfo;
 class TAddform;
@@ -16,6 +17,7 @@ namespace kelvora {
 // these. A test sets only the ones it needs; a command whose window is missing does nothing.
 struct ProgramWindows {
     TMainForm* MainForm = nullptr;
+    TfrmTextViewer* frmTextViewer = nullptr;
     TAboutBox* AboutBox = nullptr;
     TfrmFileInfo* frmFileInfo = nullptr;
     TAddform* Addform = nullptr;

@@ -1,9 +1,10 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "addfiles/AddFilesToZip.h"
 #include "mainwindow/Main.h"
-#include "windows/FileInfo.h"
-#include "windows/about.h"
 #include "ui/Application.h"
+#include "windows/FileInfo.h"
+#include "windows/TextView.h"
+#include "windows/about.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -22,15 +23,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kelvora::SharedState state;
     TMainForm mainForm(state);
+    TfrmTextViewer textViewer;
     TAboutBox aboutBox;
     TfrmFileInfo fileInfo;
     TAddform addform(state);
-    state.Windows = {&mainForm, &aboutBox, &fileInfo, &addform};
+    state.Windows = {&mainForm, &textViewer, &aboutBox, &fileInfo, &addform};
     app.MainForm = &mainForm;
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
     // Each window once, the main window first; the others wait hidden.
     mainForm.Create();
+    textViewer.Create();
     aboutBox.Create(mainForm.Handle());
     fileInfo.Create(mainForm.Handle());
     addform.Create(mainForm.Handle());

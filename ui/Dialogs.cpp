@@ -42,6 +42,23 @@ bool RunFileDialog(HWND owner, FileDialogRequest& req, bool save) {
     return true;
 }
 
+bool RunPrintDialog(HWND owner, PrintDialogRequest& req, DWORD flags) {
+    PRINTDLGA pd{};
+    pd.lStructSize = sizeof(pd);
+    pd.hwndOwner = owner;
+    pd.hDevMode = req.DevMode;
+    pd.hDevNames = req.DevNames;
+    pd.Flags = flags;
+    pd.nCopies = 1;
+    BOOL ok = PrintDlgA(&pd);
+    // The dialog may replace the printer choice even when it is cancelled.
+    req.DevMode = pd.hDevMode;
+    req.DevNames = pd.hDevNames;
+    if (!ok) return false;
+    req.Dc = pd.hDC;
+    return true;
+}
+
 class RealDialogs : public DialogSeam {
 public:
     void Info(HWND owner, const std::string& text) override {
@@ -70,6 +87,7 @@ public:
         if (!ChooseFontA(&cf)) return false;
         font.Font = lf;
         font.Color = cf.rgbColors;
+        font.PointSize10 = cf.iPointSize;
         return true;
     }
     bool PickColor(HWND owner, COLORREF& color) override {
@@ -83,6 +101,13 @@ public:
         color = cc.rgbResult;
         return true;
     }
+    bool PrintDialog(HWND owner, PrintDialogRequest& request) override {
+        return RunPrintDialog(owner, request, PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS);
+    }
+    bool PrintSetupDialog(HWND owner, PrintDialogRequest& request) override {
+        return RunPrintDialog(owner, request, PD_PRINTSETUP);
+    }
+    HWND ShowFindDialog(FINDREPLACEA& request) override { return ::FindTextA(&request); }
     int ShowModal(Form& form) override { return form.RunModal(); }
     std::optional<std::any> ShowDialog(const DialogCall& call) override { return call.Run(); }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 
 #include <any>
 #include <functional>
@@ -28,6 +29,15 @@ struct FileDialogRequest {
 struct FontChoice {
     LOGFONTA Font{};
     COLORREF Color = 0;
+    int PointSize10 = 0; // out: the chosen size in tenths of a point
+};
+
+// The print and printer setup dialogs. The printer choice (DevMode, DevNames) is kept by the
+// caller between showings; the print dialog hands out a device context the caller deletes.
+struct PrintDialogRequest {
+    HGLOBAL DevMode = nullptr;
+    HGLOBAL DevNames = nullptr;
+    HDC Dc = nullptr;
 };
 
 // One showing of a typed dialog (see Dialog.h): which dialog, for whom, with what request,
@@ -55,6 +65,12 @@ public:
     virtual bool PickFont(HWND owner, FontChoice& font) = 0;
     // The colour dialog, starting at the given colour; true on OK with the choice in it.
     virtual bool PickColor(HWND owner, COLORREF& color) = 0;
+    // The print dialog; on OK request.Dc is the chosen printer's device context.
+    virtual bool PrintDialog(HWND owner, PrintDialogRequest& request) = 0;
+    virtual bool PrintSetupDialog(HWND owner, PrintDialogRequest& request) = 0;
+    // Shows the modeless find dialog and returns its window (nullptr when none is shown);
+    // its presses reach request.hwndOwner as the registered FINDMSGSTRING message.
+    virtual HWND ShowFindDialog(FINDREPLACEA& request) = 0;
     // Shows a form modally and returns its modal result.
     virtual int ShowModal(Form& form) = 0;
     // Shows a typed dialog; its result, or nothing when it was cancelled.

@@ -79,6 +79,10 @@ bool Form::IsDialogLike(HWND top) {
     return GetPropA(top, kDialogKeysProp) != nullptr;
 }
 
+void Form::SetDialogLike(HWND top) {
+    SetPropA(top, kDialogKeysProp, reinterpret_cast<HANDLE>(1));
+}
+
 Form* Form::FromHandle(HWND hwnd) {
     return hwnd ? static_cast<Form*>(GetPropA(hwnd, kFormProp)) : nullptr;
 }

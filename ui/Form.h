@@ -49,6 +49,9 @@ public:
 
     // Whether the main loop should give this top-level window dialog keyboard handling.
     static bool IsDialogLike(HWND top);
+    // Gives a top-level window that is not a form (a modeless common dialog) the same
+    // keyboard handling in the message loop.
+    static void SetDialogLike(HWND top);
     // The form behind a top-level window of ours, or nullptr.
     static Form* FromHandle(HWND hwnd);
     // The window's own keyboard shortcuts (nullptr when it has none).

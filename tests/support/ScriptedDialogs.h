@@ -33,6 +33,12 @@ public:
     std::deque<std::optional<ui::FontChoice>> fontAnswers;
     std::vector<COLORREF> colorRequests;
     std::deque<std::optional<COLORREF>> colorAnswers;
+    // Print dialog: answered with this device context (the test owns it), or cancelled.
+    HDC printDc = nullptr;
+    int printDialogs = 0;
+    int printSetupDialogs = 0;
+    // Find dialog showings, with the flags asked for; no window is shown.
+    std::vector<FINDREPLACEA> findRequests;
     // Called for every modal form; returns the modal result (default: mrCancel).
     std::function<int(ui::Form&)> onModal;
     int modalCount = 0;
@@ -73,6 +79,19 @@ public:
     bool PickColor(HWND, COLORREF& color) override {
         colorRequests.push_back(color);
         return Pick(color, colorAnswers);
+    }
+    bool PrintDialog(HWND, ui::PrintDialogRequest& r) override {
+        ++printDialogs;
+        r.Dc = printDc;
+        return printDc != nullptr;
+    }
+    bool PrintSetupDialog(HWND, ui::PrintDialogRequest&) override {
+        ++printSetupDialogs;
+        return false;
+    }
+    HWND ShowFindDialog(FINDREPLACEA& r) override {
+        findRequests.push_back(r);
+        return nullptr;
     }
     int ShowModal(ui::Form& form) override {
         ++modalCount;

@@ -36,7 +36,9 @@ protected:
         InitCommonControlsEx(&icc);
     }
     void SetUp() override {
-        state.Windows = {&form, &about, &info};
+        state.Windows.MainForm = &form;
+        state.Windows.AboutBox = &about;
+        state.Windows.frmFileInfo = &info;
         ui::App().MainForm = &form;
         form.Create();
         about.Create(form.Handle());
