@@ -1,0 +1,41 @@
+#include "mainwindow/EngineProblems.h"
+
+#include "engine/EngineRecords.h"
+#include "engine/ZipKeep.h"
+#include "ui/Dialogs.h"
+
+namespace enginemsg {
+
+bool IsProblem(std::int32_t code) {
+    return code != keng::kErrNone && code != keng::kErrCancelled;
+}
+
+std::string Summary(const std::vector<Problem>& problems, const std::string& pastVerb,
+                    size_t shown) {
+    if (problems.empty()) return {};
+    const size_t n = problems.size();
+    std::string text =
+        std::to_string(n) + (n == 1 ? " file was not " : " files were not ") + pastVerb + ":\r\n";
+    for (size_t i = 0; i < n && i < shown; ++i)
+        text += "\r\n" + problems[i].Text;
+    if (n > shown) text += "\r\n...and " + std::to_string(n - shown) + " more.";
+    return text;
+}
+
+Collector::Collector(TZipKeeper& zip) : zip_(zip), previous_(zip.OnMessage) {
+    zip_.OnMessage = [this](TZipKeeper& sender, std::int32_t code, const std::string& text) {
+        if (IsProblem(code)) problems_.push_back({code, text});
+        if (previous_) previous_(sender, code, text);
+    };
+}
+
+Collector::~Collector() {
+    zip_.OnMessage = previous_;
+}
+
+void Collector::Report(HWND owner, const std::string& pastVerb) const {
+    const std::string text = Summary(problems_, pastVerb);
+    if (!text.empty()) ui::Dialogs().Info(owner, text);
+}
+
+} // namespace enginemsg

@@ -1,0 +1,52 @@
+// The one path by which the engines' problems reach the user: a command listens to the
+// component's messages while it runs, then shows one box that says how many files were left
+// out and why. Without it a skipped or refused member looks like success.
+#pragma once
+
+#include "engine/ZipTypes.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TZipKeeper;
+
+namespace enginemsg {
+
+struct Problem {
+    std::int32_t Code = 0;
+    std::string Text; // the engine's own words
+};
+
+// True for a message that means something was not done; notes and the user's own cancel
+// are not problems.
+bool IsProblem(std::int32_t code);
+
+// The box text: "1 file was not extracted:" or "3 files were not extracted:", then the first
+// `shown` engine texts, one a line, and "...and N more." for the rest. Empty without problems.
+std::string Summary(const std::vector<Problem>& problems, const std::string& pastVerb,
+                    size_t shown = 8);
+
+// Listens to a component's messages for the length of one command, passing each on to the
+// handler that was there before, and restores that handler at the end.
+class Collector {
+public:
+    explicit Collector(TZipKeeper& zip);
+    ~Collector();
+    Collector(const Collector&) = delete;
+    Collector& operator=(const Collector&) = delete;
+
+    const std::vector<Problem>& Problems() const { return problems_; }
+    // Shows the summary in one information box through the dialog seam; nothing when all
+    // went well. pastVerb: "extracted", "added", "deleted".
+    void Report(HWND owner, const std::string& pastVerb) const;
+
+private:
+    TZipKeeper& zip_;
+    TMessageEvent previous_;
+    std::vector<Problem> problems_;
+};
+
+} // namespace enginemsg
