@@ -20,4 +20,7 @@ std::string LowerCase(std::string s);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
+// The full path of the running program.
+std::string ProgramPath();
+
 } // namespace kpath

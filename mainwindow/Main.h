@@ -80,6 +80,11 @@ public:
 
     // Opens an archive by name (command line, Open, recent files, wizard).
     void OpenArchive(const std::string& fileName);
+    // A fresh download in a temporary folder goes to the download folder first; returns
+    // where the archive now is (unchanged when nothing was moved or the move failed).
+    std::string MoveDownloadedArchive(const std::string& fileName);
+    // Where members are unpacked for viewing, running and installing.
+    std::string TempDir;
 
     // The member list.
     void BuildRowKeys();

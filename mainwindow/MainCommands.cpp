@@ -1,8 +1,6 @@
-// TMainForm: start-up, opening archives, the command table, list notifications and the
-// progress bar.
+// TMainForm: the command table, list notifications and the progress bar.
 #include "mainwindow/Main.h"
 
-#include "engine/UnzEng.h"
 #include "mainwindow/MainIds.h"
 #include "ui/Application.h"
 #include "windows/FileInfo.h"
@@ -93,37 +91,6 @@ void TMainForm::UpdateCommands() {
     DrawMenuBar(Handle());
 }
 
-void TMainForm::FormShow() {
-    rowKeyList_.clear();
-    sortKeyList_.clear();
-    LoadSettings();
-    UpdateRecentMenu();
-    LoadSystemImageLists();
-    // The decompression engine stays loaded for the whole run; a missing one is reported
-    // here and at every extraction, and start-up goes on.
-    LoadUnzEng(zipKeeper1_->Trace);
-    SetFocus(listView1_.Handle());
-    if (!CommandLine.empty()) OpenArchive(CommandLine.front());
-}
-
-void TMainForm::OpenArchive(const std::string& fileName) {
-    ui::SetAppCursor(ui::AppCursor::HourGlass);
-    try {
-        zipKeeper1_->SetZipFilename(fileName);
-    } catch (...) {
-        // The read error ends the command and reaches the error box; the window still
-        // shows what was read.
-        ui::SetAppCursor(ui::AppCursor::Default);
-        UpdateStatusAndCaption();
-        throw;
-    }
-    ui::SetAppCursor(ui::AppCursor::Default);
-    UpdateStatusAndCaption();
-}
-
-void TMainForm::Exit1Click() {
-    Close();
-}
 void TMainForm::List1Click() {
     SetViewStyle(IDM_VIEW_LIST);
 }

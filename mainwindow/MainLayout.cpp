@@ -1,7 +1,9 @@
 // TMainForm: creation of the window's controls, their layout and the glyph bitmaps.
 #include "mainwindow/Main.h"
 
+#include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
+#include "mainwindow/TempFolders.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Layout.h"
@@ -138,6 +140,8 @@ ui::Form::CreateParams TMainForm::GetCreateParams() {
 }
 
 void TMainForm::FormCreate() {
+    ui::App().HelpFile = kpath::ChangeFileExt(kpath::ProgramPath(), ".hlp");
+    TempDir = startup::DetermineTempDir();
     CreateIniFile();
     mainMenu_ = GetMenu(Handle());
     popupMenu1_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_POPUPMENU));

@@ -23,17 +23,11 @@ std::string MenuText(const std::string& name) {
     return out;
 }
 
-std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
 } // namespace
 
 void TMainForm::CreateIniFile() {
     iniFile_ = std::make_unique<settings::IniFile>(
-        IniFileName.empty() ? kpath::ChangeFileExt(ProgramPath(), ".ini") : IniFileName);
+        IniFileName.empty() ? kpath::ChangeFileExt(kpath::ProgramPath(), ".ini") : IniFileName);
 }
 
 void TMainForm::LoadSettings() {

@@ -66,15 +66,4 @@ bool IsDownloadLocation(const std::string& archive, const std::string& systemTem
     return name == "temp" || name == "tmp";
 }
 
-std::string FreeTargetName(const std::string& target,
-                           const std::function<bool(const std::string&)>& exists) {
-    if (!exists(target)) return target;
-    const std::string ext = kpath::ExtractFileExt(target);
-    const std::string stem = target.substr(0, target.size() - ext.size());
-    for (int i = 2;; ++i) {
-        std::string candidate = stem + " (" + std::to_string(i) + ")" + ext;
-        if (!exists(candidate)) return candidate;
-    }
-}
-
 } // namespace startup

@@ -2,7 +2,6 @@
 // moved out of a temporary folder when opened.
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace startup {
@@ -19,10 +18,5 @@ std::string SystemTempDir();
 // folder that merely contains the letters ("C:\Templates") does not count.
 bool IsDownloadLocation(const std::string& archive, const std::string& systemTemp,
                         const std::string& tempDir);
-
-// target when nothing exists there, else "name (2).ext", "name (3).ext"... - the first name
-// exists() says is free.
-std::string FreeTargetName(const std::string& target,
-                           const std::function<bool(const std::string&)>& exists);
 
 } // namespace startup

@@ -6,6 +6,7 @@
 #include "mainwindow/MainIds.h"
 #include "tests/addfiles/ShellDrop.h"
 #include "tests/engine/ZipBuilder.h"
+#include "tests/mainwindow/MainFormFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "ui/Application.h"
 
@@ -320,6 +321,7 @@ protected:
         AddFormTest::SetUp();
         ui::App().MainForm = &main;
         state.Windows.Addform = &form;
+        UseTestSettings(main, out);
         main.Create();
         main.Show();
         dialogs.Clear();

@@ -12,6 +12,14 @@
 
 namespace testing_support {
 
+// The main window under test keeps its settings in the test's folder and leaves archives
+// where the test put them: test folders lie in the temporary folder, from which a fresh
+// download would be moved away.
+inline void UseTestSettings(TMainForm& form, const TempFolder& folder) {
+    form.IniFileName = folder.File("kelvora.ini");
+    WritePrivateProfileStringA("Options", "AutoMove", "0", form.IniFileName.c_str());
+}
+
 inline LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_t size,
                      std::uint32_t dosTime = 0x5A8C6000) {
     LocalMember m;
@@ -30,7 +38,7 @@ protected:
     }
     void SetUp() override {
         ui::App().MainForm = &form;
-        form.IniFileName = tmp.File("kelvora.ini");
+        UseTestSettings(form, tmp);
         form.Create();
         form.Show();
         startupTexts = dialogs.Texts();

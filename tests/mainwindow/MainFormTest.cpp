@@ -155,7 +155,7 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
         TMainForm form(state);
         ui::App().MainForm = &form;
         form.CommandLine = {tmp.File("good.zip"), tmp.File("ignored.zip")};
-        form.IniFileName = tmp.File("kelvora.ini");
+        UseTestSettings(form, tmp);
         form.Create();
         form.Show();
         EXPECT_EQ(form.ListView1().ItemCount(), 2);
@@ -173,7 +173,7 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
     TMainForm form(state);
     ui::App().MainForm = &form;
     form.CommandLine = {tmp.File("bad.zip")};
-    form.IniFileName = tmp.File("kelvora.ini");
+    UseTestSettings(form, tmp);
     form.Create();
     form.Show(); // the error reaches the error box instead of ending the program
     bool shownError = false;

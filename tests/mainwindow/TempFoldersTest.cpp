@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 
 namespace {
 
@@ -31,14 +30,6 @@ TEST(TempFolders, OnlyArchivesInTemporaryFoldersAreDownloads) {
     for (const Case& c : cases)
         EXPECT_EQ(startup::IsDownloadLocation(c.path, sysTemp, tempDir), c.download) << c.path;
     EXPECT_FALSE(startup::IsDownloadLocation("C:\\data\\a.zip", "", ""));
-}
-
-TEST(TempFolders, FreeTargetNameCountsUpPastTakenNames) {
-    std::set<std::string> taken = {"C:\\dl\\a.zip", "C:\\dl\\a (2).zip", "C:\\dl\\noext"};
-    auto exists = [&](const std::string& p) { return taken.count(p) > 0; };
-    EXPECT_EQ(startup::FreeTargetName("C:\\dl\\b.zip", exists), "C:\\dl\\b.zip");
-    EXPECT_EQ(startup::FreeTargetName("C:\\dl\\a.zip", exists), "C:\\dl\\a (3).zip");
-    EXPECT_EQ(startup::FreeTargetName("C:\\dl\\noext", exists), "C:\\dl\\noext (2)");
 }
 
 TEST(TempFolders, TempDirIsAFolderWithoutTrailingBackslashAndNeverTheProgramFolder) {

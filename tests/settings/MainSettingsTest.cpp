@@ -1,5 +1,6 @@
 // The main window and its settings file: what start-up applies, the appearance commands,
 // the Save commands and the recent archives written at exit. Each test has its own file.
+#include "engine/UnzEng.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MainIds.h"
 #include "settings/SettingsStore.h"
@@ -130,7 +131,8 @@ TEST_F(MainSettingsTest, ADamagedColourIsToldAndStartUpGoesOn) {
     one.data = "1";
     z.Archive({one});
     z.WriteTo(tmp.File("one.zip"));
-    WriteFileBytes(ini, "[Settings]\r\nColor=blue-ish\r\n[Last Files]\r\n2=C:\\x.zip\r\n");
+    WriteFileBytes(ini, "[Settings]\r\nColor=blue-ish\r\n[Last Files]\r\n2=C:\\x.zip\r\n"
+                        "[Options]\r\nAutoMove=0\r\n");
     Start({tmp.File("one.zip")});
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown[0].kind, ShownBox::Error);
@@ -138,6 +140,7 @@ TEST_F(MainSettingsTest, ADamagedColourIsToldAndStartUpGoesOn) {
     EXPECT_EQ(form->ListColor(), settings::clWindow);
     EXPECT_EQ(ui::MenuItem(form->MainMenu(), IDM_LASTZIP2).Caption(), "&2 C:\\x.zip");
     EXPECT_EQ(form->ListView1().ItemCount(), 1);
+    EXPECT_TRUE(UnzEngLoaded()) << "the engine is loaded all the same";
 }
 
 TEST_F(MainSettingsTest, FontAndColourChangeTheListUntilSaved) {

@@ -1,6 +1,7 @@
 // The file info and about windows, shown by the main window's commands.
 #include "mainwindow/Main.h"
 #include "mainwindow/MainIds.h"
+#include "tests/mainwindow/MainFormFixture.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "ui/Application.h"
@@ -40,6 +41,7 @@ protected:
         state.Windows.AboutBox = &about;
         state.Windows.frmFileInfo = &info;
         ui::App().MainForm = &form;
+        UseTestSettings(form, tmp);
         form.Create();
         about.Create(form.Handle());
         info.Create(form.Handle());

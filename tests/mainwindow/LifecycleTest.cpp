@@ -1,0 +1,145 @@
+// The main window from start to end: what creating and showing it sets up, the command-line
+// archive, and a browser's download moved out of a temporary folder before it is opened.
+#include "tests/mainwindow/MainFormFixture.h"
+
+#include "engine/PathUtil.h"
+#include "mainwindow/TempFolders.h"
+
+using namespace testing_support;
+
+namespace {
+
+// A main window started as the program starts it, with a settings file of the test's own.
+class LifecycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ini = tmp.File("kelvora.ini");
+        CreateDirectoryA(downloads.c_str(), nullptr);
+        Setting("Options", "DownloadDir", downloads);
+    }
+    void TearDown() override { ui::App().MainForm = nullptr; }
+
+    void Setting(const char* section, const char* key, const std::string& value) {
+        WritePrivateProfileStringA(section, key, value.c_str(), ini.c_str());
+    }
+    std::string Archive(const std::string& path, const std::string& member = "inside.txt") {
+        ZipBuilder z;
+        z.Archive({M(member, 3, 3)});
+        z.WriteTo(path);
+        return path;
+    }
+    TMainForm& Start(std::vector<std::string> commandLine) {
+        form = std::make_unique<TMainForm>(state);
+        ui::App().MainForm = form.get();
+        form->IniFileName = ini;
+        form->CommandLine = std::move(commandLine);
+        form->Create();
+        form->Show();
+        return *form;
+    }
+    std::string Opened() const { return form->ZipKeeper1().ZipFilename(); }
+    std::string MemberOf(const std::string& path) {
+        TZipKeeper zip(nullptr);
+        zip.SetZipFilename(path);
+        return zip.Count() == 1 ? zip.Entry(0).FileName : "";
+    }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    TempFolder tmp; // lies in the user's temporary folder
+    std::string ini;
+    std::string downloads = tmp.File("downloads");
+    kelvora::SharedState state;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(LifecycleTest, CreatingSetsTheHelpFileAndTheUnpackFolder) {
+    Start({});
+    EXPECT_EQ(ui::App().HelpFile, kpath::ChangeFileExt(kpath::ProgramPath(), ".hlp"));
+    EXPECT_EQ(form->TempDir, startup::DetermineTempDir());
+    EXPECT_NE(kpath::LowerCase(form->TempDir) + "\\",
+              kpath::LowerCase(kpath::ExtractFilePath(kpath::ProgramPath())));
+}
+
+TEST_F(LifecycleTest, ADownloadInTheTemporaryFolderIsMovedAndOpenedWhereItWent) {
+    const std::string fresh = Archive(tmp.File("fresh.zip"));
+    Start({fresh});
+    const std::string moved = downloads + "\\fresh.zip";
+    EXPECT_EQ(Opened(), moved);
+    EXPECT_FALSE(kpath::FileExists(fresh));
+    EXPECT_EQ(form->ListView1().ItemCount(), 1);
+    EXPECT_EQ(form->StatusBar1().PanelText(0), "Filename: " + moved);
+    EXPECT_EQ(form->Caption(), "Kelvora 98 - fresh.zip");
+}
+
+TEST_F(LifecycleTest, AMissingDownloadFolderIsMadeForTheDownload) {
+    const std::string fresh = Archive(tmp.File("fresh.zip"));
+    const std::string folder = tmp.File("not\\yet");
+    Setting("Options", "DownloadDir", folder);
+    Start({fresh});
+    EXPECT_EQ(Opened(), folder + "\\fresh.zip");
+    EXPECT_TRUE(kpath::FileExists(Opened()));
+    EXPECT_EQ(form->ListView1().ItemCount(), 1);
+}
+
+TEST_F(LifecycleTest, ANameTakenInTheDownloadFolderGivesTheMovedFileAnotherName) {
+    Archive(downloads + "\\same.zip", "older.txt");
+    const std::string fresh = Archive(tmp.File("same.zip"), "newer.txt");
+    Setting("Options", "DownloadDir", downloads + "\\"); // a trailing backslash as typed
+    Start({fresh});
+    EXPECT_NE(Opened(), downloads + "\\same.zip");
+    EXPECT_EQ(kpath::ExtractFilePath(Opened()), downloads + "\\");
+    EXPECT_EQ(MemberOf(Opened()), "newer.txt") << "the moved archive is the one shown";
+    EXPECT_EQ(MemberOf(downloads + "\\same.zip"), "older.txt") << "the other file is kept";
+    EXPECT_EQ(form->ListView1().ItemText(0, 0), "newer.txt");
+}
+
+TEST_F(LifecycleTest, ArchivesOutsideTemporaryFoldersOrWithMovingOffStayWhereTheyAre) {
+    // A folder whose name merely contains "temp", outside the temporary folder.
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string contemporary =
+        std::string(windows, 3) + "Contemporary" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(contemporary.c_str(), nullptr);
+    struct Case {
+        std::string archive;
+        const char* autoMove;
+    } cases[] = {
+        {Archive(contemporary + "\\a.zip"), "1"},
+        {Archive(downloads + "\\already.zip"), "1"}, // already in the download folder
+        {Archive(tmp.File("kept.zip")), "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        Setting("Options", "AutoMove", c.autoMove);
+        Start({c.archive});
+        EXPECT_EQ(Opened(), c.archive);
+        EXPECT_TRUE(kpath::FileExists(c.archive));
+        EXPECT_EQ(form->ListView1().ItemCount(), 1);
+    }
+    DeleteFileA((contemporary + "\\a.zip").c_str());
+    RemoveDirectoryA(contemporary.c_str());
+}
+
+TEST_F(LifecycleTest, AMissingArchiveShowsItsNameAndAnEmptyListWithTheCommandsOn) {
+    Setting("Options", "AutoMove", "0");
+    const std::string missing = tmp.File("gone.zip");
+    Start({missing, tmp.File("second.zip")});
+    EXPECT_EQ(Opened(), missing);
+    EXPECT_EQ(form->ListView1().ItemCount(), 0);
+    EXPECT_EQ(form->StatusBar1().PanelText(0), "Filename: " + missing);
+    EXPECT_EQ(form->StatusBar1().PanelText(1), "Files in Zip: <none>");
+    EXPECT_TRUE(ui::MenuItem(form->MainMenu(), IDM_CLOSEARCHIVE).Enabled());
+    EXPECT_TRUE(ui::MenuItem(form->MainMenu(), IDM_EXTRACTALL).Enabled());
+}
+
+TEST_F(LifecycleTest, EndingTheProgramWritesTheRecentArchivesEvenWhenNoneWasOpened) {
+    Start({});
+    form->Exit1Click();
+    form.reset();
+    char value[16] = "unset";
+    GetPrivateProfileStringA("Last Files", "1", "unset", value, sizeof value, ini.c_str());
+    EXPECT_STREQ(value, "");
+}
+
+} // namespace
