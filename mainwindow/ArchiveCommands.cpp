@@ -1,9 +1,10 @@
-// TMainForm: the commands on whole archives and on their membership - Open, the recent
-// archives, Close and Delete From Zip.
+// TMainForm: the commands on whole archives - Open, the recent archives, Close, Delete
+// Archive and Save As.
 #include "mainwindow/Main.h"
 
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
+#include "settings/win95.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
@@ -59,4 +60,25 @@ void TMainForm::CloseArchive1Click() {
     ClearRows();
     listView1_.SetRedraw(true);
     zipKeeper1_->SetZipFilename("");
+}
+
+void TMainForm::DeleteArchive1Click() {
+    const std::string name = state_.CurrentArchiveName;
+    if (win95::DeleteFiles(Handle(), {name}, true, false))
+        ui::ShowMessage("File: " + name + " was successfully deleted");
+    CloseArchive1Click();
+}
+
+void TMainForm::SaveAs1Click() {
+    saveDialog1_.FileName.clear();
+    if (!ui::Dialogs().SaveFile(Handle(), saveDialog1_)) return;
+    const std::string chosen = saveDialog1_.FileName;
+    if (chosen == state_.CurrentArchiveName) return;
+    // A file of the chosen name is never overwritten: the copy gets a free name, and the
+    // window goes on with the copy under the name it really got.
+    std::string placed;
+    if (!win95::CopyFiles(Handle(), {state_.CurrentArchiveName}, chosen, true, true, &placed))
+        return;
+    zipKeeper1_->SetZipFilename(placed.empty() ? chosen : placed);
+    AddRecentArchive(zipKeeper1_->ZipFilename());
 }

@@ -140,6 +140,13 @@ public:
     void LastZip3Click();
     void LastZip4Click();
     void CloseArchive1Click();
+    void NewZipButClick();
+    // Makes the archive of this name (asking before one is replaced) and adds to it.
+    void NewArchive(const std::string& name);
+    void DeleteArchive1Click();
+    void SaveAs1Click();
+    void DeleteFromZipButClick();
+    void ConvertZiptoexe1Click();
     // Puts a name first in the recent archives unless it is listed already.
     void AddRecentArchive(const std::string& name);
     void About1Click();
@@ -205,6 +212,7 @@ private:
 
     kelvora::SharedState& state_;
     ui::FileDialogRequest openDialog1_; // OpenDialog1: New and Open
+    ui::FileDialogRequest saveDialog1_; // SaveDialog1: Save As
     bool archiveOpen_ = false;
     std::unique_ptr<TZipKeeper> zipKeeper1_;
     std::unique_ptr<settings::IniFile> iniFile_;

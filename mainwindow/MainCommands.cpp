@@ -17,11 +17,11 @@ using M = TMainForm;
 // Commands without a handler come with the windows still to be built.
 const M::Command kCommands[] = {
     // File
-    {IDM_NEWARCHIVE, nullptr, false, false},
+    {IDM_NEWARCHIVE, &M::NewZipButClick, false, false},
     {IDM_OPENARCHIVE, &M::Open1Click, false, false},
-    {IDM_SAVEAS, nullptr, true, false},
+    {IDM_SAVEAS, &M::SaveAs1Click, true, false},
     {IDM_CLOSEARCHIVE, &M::CloseArchive1Click, true, false},
-    {IDM_DELETEARCHIVE, nullptr, true, false},
+    {IDM_DELETEARCHIVE, &M::DeleteArchive1Click, true, false},
     {IDM_WIZARD, nullptr, false, false},
     {IDM_FILEINFO, &M::FileInfo1Click, true, false},
     {IDM_LASTZIP1, &M::LastZip1Click, false, false},
@@ -36,8 +36,8 @@ const M::Command kCommands[] = {
     {IDM_EXTRACTSELECTED, nullptr, true, true},
     {IDM_EXTRACTALL, nullptr, true, false},
     {IDM_ADDTOZIP, &M::AddZipButClick, true, false},
-    {IDM_DELETEFROMZIP, nullptr, true, true},
-    {IDM_CONVERT, nullptr, true, false},
+    {IDM_DELETEFROMZIP, &M::DeleteFromZipButClick, true, true},
+    {IDM_CONVERT, &M::ConvertZiptoexe1Click, true, false},
     // View
     {IDM_VIEW_LIST, &M::List1Click, false, false},
     {IDM_VIEW_FULL, &M::Full1Click, false, false},

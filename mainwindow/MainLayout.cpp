@@ -123,6 +123,8 @@ UINT ToolButtonCommand(int index) {
 
 TMainForm::TMainForm(kelvora::SharedState& state) : state_(state) {
     openDialog1_.DefaultExt = "zip";
+    saveDialog1_.DefaultExt = "zip";
+    saveDialog1_.Filter = "Zip file (*.zip)|*.zip";
 }
 
 TMainForm::~TMainForm() = default;

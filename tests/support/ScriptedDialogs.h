@@ -112,7 +112,11 @@ public:
             t.push_back(s.text);
         return t;
     }
-    void Clear() { shown.clear(); }
+    // Forgets what was shown (boxes and typed dialogs); scripted answers stay.
+    void Clear() {
+        shown.clear();
+        dialogsShown.clear();
+    }
 
 private:
     std::map<std::string, std::deque<std::optional<std::any>>> dialogAnswers_;

@@ -1,0 +1,292 @@
+// New, Add, Delete From Zip, Delete Archive, Save As and Convert through the real main
+// window, the real engines and the real shell; the add-files dialog's choice is scripted.
+#include "tests/mainwindow/MainFormFixture.h"
+
+#include "addfiles/AddFilesToZip.h"
+#include "engine/PathUtil.h"
+#include "mainwindow/ArchiveNames.h"
+
+#include <algorithm>
+
+using namespace testing_support;
+
+namespace {
+
+TEST(ArchiveNames, NewNamesGetZipOrAreRefused) {
+    const std::string exe = "Error: you must create a .ZIP file, then convert to .EXE";
+    const std::string other = "Error: your new archive must end in .ZIP";
+    struct Case {
+        const char* typed;
+        std::string name, refusal;
+    } cases[] = {
+        {"C:\\files\\new", "C:\\files\\new.zip", ""},
+        {"C:\\files\\new.zip", "C:\\files\\new.zip", ""},
+        {"C:\\files\\NEW.ZIP", "C:\\files\\NEW.ZIP", ""},
+        {"C:\\files\\setup.exe", "", exe},
+        {"C:\\files\\setup.EXE", "", exe},
+        {"C:\\files\\notes.txt", "", other},
+        {"C:\\my.files\\archive", "", other}, // a dot in a folder counts
+    };
+    for (const Case& c : cases) {
+        const archivenames::NewName n = archivenames::CheckNewName(c.typed);
+        EXPECT_EQ(n.Name, c.name) << c.typed;
+        EXPECT_EQ(n.Refusal, c.refusal) << c.typed;
+    }
+    for (const char* sfx : {"a.exe", "A.EXE", "C:\\x.zip\\b.Exe"})
+        EXPECT_TRUE(archivenames::IsSelfExtracting(sfx)) << sfx;
+    for (const char* zip : {"a.zip", "exe", "C:\\a.exe\\b.zip", ""})
+        EXPECT_FALSE(archivenames::IsSelfExtracting(zip)) << zip;
+}
+
+class ZipCommandsTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        addform.Create(form.Handle());
+        state.Windows.Addform = &addform;
+        WriteFileBytes(src.File("one.txt"), "first file");
+        WriteFileBytes(src.File("two.txt"), "second file");
+        WriteFileBytes(src.File("three.txt"), "third file");
+    }
+    // The add-files dialog answers with these files.
+    void Choose(std::vector<std::string> names) {
+        AddFilesResult r;
+        for (const std::string& n : names)
+            r.FSpecArgs.push_back(src.File(n));
+        dialogs.AnswerDialog<AddFilesResult>("AddFiles", r);
+    }
+    std::vector<std::string> Members() {
+        std::vector<std::string> m;
+        for (int i = 0; i < form.ZipKeeper1().Count(); ++i)
+            m.push_back(form.ZipKeeper1().Entry(i).FileName);
+        std::sort(m.begin(), m.end());
+        return m;
+    }
+    // A new archive with the three files, made by the New command.
+    std::string MadeArchive(const std::string& name = "made.zip") {
+        dialogs.openAnswers = {tmp.File(name)};
+        Choose({"one.txt", "two.txt", "three.txt"});
+        form.RunCommand(IDM_NEWARCHIVE);
+        dialogs.Clear();
+        return form.ZipKeeper1().ZipFilename();
+    }
+    void SelectRows(std::vector<std::string> names) {
+        for (int i = 0; i < form.ListView1().ItemCount(); ++i) {
+            const bool on = std::count(names.begin(), names.end(), form.RowEntryName(i)) > 0;
+            ListView_SetItemState(form.ListView1().Handle(), i, on ? LVIS_SELECTED : 0,
+                                  LVIS_SELECTED);
+        }
+    }
+    // The bytes of a file in the recycle bin ("" when it is not there). The test run points
+    // the bin into the build; run by hand, the user's own bin is not looked into.
+    std::optional<std::string> Recycled(const std::string& name) {
+        char dataHome[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("XDG_DATA_HOME", dataHome, MAX_PATH)) return std::nullopt;
+        std::string bin = std::string("Z:") + dataHome + "/Trash/";
+        std::replace(bin.begin(), bin.end(), '/', '\\');
+        const std::string file = bin + "files\\" + name;
+        std::string bytes = kpath::FileExists(file) ? ReadFileBytes(file) : std::string();
+        DeleteFileA(file.c_str());
+        DeleteFileA((bin + "info\\" + name + ".trashinfo").c_str());
+        return bytes;
+    }
+    // A name no earlier run has left in the recycle bin.
+    static std::string UniqueName(const char* stem) {
+        return stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
+               ".zip";
+    }
+
+    TAddform addform{state};
+    TempFolder src;
+};
+
+TEST_F(ZipCommandsTest, NewMakesTheArchiveWithTheChosenFilesAndRemembersIt) {
+    dialogs.openAnswers = {tmp.File("fresh")};
+    Choose({"one.txt", "two.txt"});
+    ASSERT_TRUE(form.RunCommand(IDM_NEWARCHIVE));
+    EXPECT_EQ(dialogs.fileRequests.at(0).Title, "Create new Zip file");
+    EXPECT_EQ(dialogs.fileRequests.at(0).Filter, "ZIP Files (*.ZIP)|*.zip");
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), tmp.File("fresh.zip"));
+    EXPECT_EQ(Members(), (std::vector<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"2 files were successfully added!"});
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
+    EXPECT_EQ(state.Settings.RecentArchives[0], tmp.File("fresh.zip"));
+}
+
+TEST_F(ZipCommandsTest, NewRefusesSelfExtractingAndOtherNames) {
+    for (const char* typed : {"made.exe", "notes.txt"}) {
+        dialogs.Clear();
+        dialogs.openAnswers = {tmp.File(typed)};
+        form.RunCommand(IDM_NEWARCHIVE);
+        ASSERT_EQ(dialogs.Texts().size(), 1u) << typed;
+        EXPECT_EQ(dialogs.Texts()[0], archivenames::CheckNewName(typed).Refusal);
+        EXPECT_TRUE(dialogs.dialogsShown.empty()) << "no add-files dialog";
+        EXPECT_FALSE(kpath::FileExists(tmp.File(typed)));
+    }
+}
+
+TEST_F(ZipCommandsTest, NewOverAnExistingFileAsksAndRecyclesTheOldOneOnYes) {
+    const std::string name = UniqueName("kept");
+    WriteFileBytes(tmp.File(name), "old archive");
+    dialogs.openAnswers = {tmp.File(name)};
+    dialogs.confirmAnswers = {false};
+    form.RunCommand(IDM_NEWARCHIVE);
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"Overwrite Existing File: " + tmp.File(name) + "?"});
+    EXPECT_EQ(ReadFileBytes(tmp.File(name)), "old archive");
+
+    // Yes, then the add-files dialog is cancelled: the old file is in the recycle bin.
+    dialogs.Clear();
+    dialogs.openAnswers = {tmp.File(name)};
+    dialogs.confirmAnswers = {true};
+    dialogs.AnswerDialog<AddFilesResult>("AddFiles", std::nullopt);
+    form.RunCommand(IDM_NEWARCHIVE);
+    EXPECT_FALSE(kpath::FileExists(tmp.File(name)));
+    if (auto bytes = Recycled(name)) {
+        EXPECT_EQ(*bytes, "old archive");
+    }
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), tmp.File(name));
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_TRUE(ui::MenuItem(form.MainMenu(), IDM_ADDTOZIP).Enabled());
+}
+
+TEST_F(ZipCommandsTest, AddAndDeleteAreRefusedOnASelfExtractingArchiveInEitherCase) {
+    MadeArchive();
+    form.RunCommand(IDM_CONVERT);
+    const std::string upper = tmp.File("SETUP.EXE");
+    MoveFileA(tmp.File("made.exe").c_str(), upper.c_str());
+    for (const std::string& exe : {tmp.File("setup.exe"), upper}) {
+        form.OpenArchive(exe); // the file system ignores case
+        ASSERT_EQ(form.ZipKeeper1().Count(), 3);
+        SelectRows({"one.txt"});
+        dialogs.Clear();
+        form.RunCommand(IDM_ADDTOZIP);
+        form.RunCommand(IDM_DELETEFROMZIP);
+        EXPECT_EQ(dialogs.Texts(),
+                  (std::vector<std::string>{
+                      "Error - this program can NOT add files to a self-extracting archive",
+                      "Error - this pgm can NOT delete files from a self-extracting archive"}));
+        EXPECT_TRUE(dialogs.dialogsShown.empty());
+    }
+    EXPECT_EQ(Members().size(), 3u);
+}
+
+TEST_F(ZipCommandsTest, AddWithNothingChosenSaysSoAndAddsNothing) {
+    const std::string archive = MadeArchive();
+    Choose({});
+    form.RunCommand(IDM_ADDTOZIP);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"There are no files selected"});
+    EXPECT_EQ(Members().size(), 3u);
+}
+
+TEST_F(ZipCommandsTest, DeleteFromZipConfirmsNeedsASelectionAndDeletesTheSelectedRows) {
+    const std::string archive = MadeArchive();
+    SelectRows({"two.txt"});
+    dialogs.confirmAnswers = {false};
+    form.RunCommand(IDM_DELETEFROMZIP);
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"Delete selected files from: " + archive + "?"});
+    EXPECT_EQ(Members().size(), 3u);
+
+    dialogs.Clear();
+    SelectRows({});
+    dialogs.confirmAnswers = {true};
+    form.RunCommand(IDM_DELETEFROMZIP);
+    ASSERT_EQ(dialogs.Texts().size(), 2u);
+    EXPECT_EQ(dialogs.Texts()[1], "Error - no files selected");
+
+    dialogs.Clear();
+    SelectRows({"two.txt"});
+    dialogs.confirmAnswers = {true};
+    // The Delete key in the list is the same command.
+    form.ListView1KeyDown(VK_DELETE);
+    ASSERT_EQ(dialogs.Texts().size(), 2u);
+    EXPECT_EQ(dialogs.Texts()[1], "1 files were Deleted");
+    EXPECT_EQ(Members(), (std::vector<std::string>{"one.txt", "three.txt"}));
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
+}
+
+TEST_F(ZipCommandsTest, DeletingEveryMemberRecyclesTheEmptyArchiveAndClosesIt) {
+    const std::string name = UniqueName("all");
+    const std::string archive = MadeArchive(name);
+    SelectRows({"one.txt", "two.txt", "three.txt"});
+    dialogs.confirmAnswers = {true};
+    form.RunCommand(IDM_DELETEFROMZIP);
+    EXPECT_EQ(dialogs.Texts().back(), "File: " + archive + " was successfully deleted");
+    EXPECT_FALSE(kpath::FileExists(archive));
+    EXPECT_TRUE(Recycled(name).value_or("gone") != "") << "in the recycle bin";
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), "");
+    EXPECT_FALSE(ui::MenuItem(form.MainMenu(), IDM_CLOSEARCHIVE).Enabled());
+}
+
+TEST_F(ZipCommandsTest, DeleteArchiveRecyclesTheFileAndClosesIt) {
+    const std::string name = UniqueName("bin");
+    const std::string archive = MadeArchive(name);
+    const std::string bytes = ReadFileBytes(archive);
+    form.RunCommand(IDM_DELETEARCHIVE);
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"File: " + archive + " was successfully deleted"});
+    EXPECT_FALSE(kpath::FileExists(archive));
+    if (auto recycled = Recycled(name)) {
+        EXPECT_EQ(*recycled, bytes);
+    }
+    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - ");
+}
+
+TEST_F(ZipCommandsTest, SaveAsCopiesAndGoesOnWithTheCopyUnderTheNameItGot) {
+    const std::string archive = MadeArchive();
+    const std::string bytes = ReadFileBytes(archive);
+    dialogs.saveAnswers = {archive}; // the same name: nothing happens
+    form.RunCommand(IDM_SAVEAS);
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), archive);
+
+    dialogs.saveAnswers = {tmp.File("copy.zip")};
+    form.RunCommand(IDM_SAVEAS);
+    EXPECT_EQ(ReadFileBytes(tmp.File("copy.zip")), bytes);
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), tmp.File("copy.zip"));
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - copy.zip");
+
+    // A file of the chosen name stays as it is; the window is on the copy beside it.
+    WriteFileBytes(tmp.File("taken.zip"), "someone else's");
+    dialogs.saveAnswers = {tmp.File("taken.zip")};
+    form.RunCommand(IDM_SAVEAS);
+    EXPECT_EQ(ReadFileBytes(tmp.File("taken.zip")), "someone else's");
+    const std::string copy = form.ZipKeeper1().ZipFilename();
+    EXPECT_NE(copy, tmp.File("taken.zip"));
+    EXPECT_EQ(ReadFileBytes(copy), bytes);
+    EXPECT_EQ(state.CurrentArchiveName, copy);
+    EXPECT_EQ(Members().size(), 3u);
+}
+
+TEST_F(ZipCommandsTest, ConvertBothWaysSwitchesTheCaptionAndGivesTheSameZipBack) {
+    const std::string archive = MadeArchive();
+    const std::string bytes = ReadFileBytes(archive);
+    ui::MenuItem convert(form.MainMenu(), IDM_CONVERT);
+    EXPECT_EQ(convert.Caption(), "Convert ZIP to EXE");
+
+    form.RunCommand(IDM_CONVERT);
+    const std::string exe = tmp.File("made.exe");
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Filename is now: " + exe});
+    EXPECT_EQ(convert.Caption(), "Convert EXE to ZIP");
+    EXPECT_FALSE(kpath::FileExists(archive));
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - made.exe");
+    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + exe);
+    EXPECT_EQ(Members().size(), 3u);
+
+    dialogs.Clear();
+    form.RunCommand(IDM_CONVERT);
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"Filename is now: " + kpath::LowerCase(archive)});
+    EXPECT_EQ(convert.Caption(), "Convert ZIP to EXE");
+    EXPECT_EQ(ReadFileBytes(archive), bytes);
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - made.zip");
+}
+
+TEST_F(ZipCommandsTest, ConvertWithoutMembersSaysSo) {
+    form.OpenArchive(tmp.File("nothing.zip"));
+    form.RunCommand(IDM_CONVERT);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Error: no files in archive"});
+}
+
+} // namespace
