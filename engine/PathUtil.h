@@ -19,5 +19,7 @@ std::string LowerCase(std::string s);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// Creates the folder and any missing parents; true when it exists afterwards.
+bool ForceDirectories(std::string dir);
 
 } // namespace kpath
