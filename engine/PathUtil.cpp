@@ -62,4 +62,18 @@ std::string ProgramPath() {
     return path;
 }
 
+bool ForceDirectories(std::string dir) {
+    while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/'))
+        dir.pop_back();
+    if (dir.empty() || DirectoryExists(dir)) return !dir.empty();
+    size_t sep = dir.find_last_of("\\/");
+    if (sep != std::string::npos && sep > 0) {
+        std::string parent = dir.substr(0, sep);
+        // A drive ("C:") is a root: it exists or it does not.
+        bool isRoot = parent.size() == 2 && parent[1] == ':';
+        if (!isRoot && !ForceDirectories(parent)) return false;
+    }
+    return CreateDirectoryA(dir.c_str(), nullptr) != 0 || DirectoryExists(dir);
+}
+
 } // namespace kpath

@@ -19,6 +19,8 @@ std::string LowerCase(std::string s);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// Creates the folder and any missing parents; true when it exists afterwards.
+bool ForceDirectories(std::string dir);
 
 // The full path of the running program.
 std::string ProgramPath();

@@ -78,26 +78,11 @@ bool RefusedTexts(const TZipKeeper& zip) {
     return true;
 }
 
-// Creates the folder and any missing parents.
-bool ForceDirectories(std::string dir) {
-    while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/'))
-        dir.pop_back();
-    if (dir.empty() || kpath::DirectoryExists(dir)) return !dir.empty();
-    size_t sep = dir.find_last_of("\\/");
-    if (sep != std::string::npos && sep > 0) {
-        std::string parent = dir.substr(0, sep);
-        // A drive ("C:") is a root: it exists or it does not.
-        bool isRoot = parent.size() == 2 && parent[1] == ':';
-        if (!isRoot && !ForceDirectories(parent)) return false;
-    }
-    return CreateDirectoryA(dir.c_str(), nullptr) != 0 || kpath::DirectoryExists(dir);
-}
-
 // Makes ExtrBaseDir the current folder, creating it first when needed, so the engine writes
 // where it was asked to. An empty name leaves the current folder as it is.
 bool EnterExtractFolder(const std::string& dir) {
     if (dir.empty()) return true;
-    if (!kpath::DirectoryExists(dir) && !ForceDirectories(dir)) {
+    if (!kpath::DirectoryExists(dir) && !kpath::ForceDirectories(dir)) {
         ui::ShowMessage("Error - cannot create folder " + dir);
         return false;
     }

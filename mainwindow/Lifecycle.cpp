@@ -20,8 +20,11 @@ void TMainForm::FormShow() {
     // here and at every extraction, and start-up goes on.
     LoadUnzEng(zipKeeper1_->Trace);
     SetFocus(listView1_.Handle());
-    // A browser hands over its download as the first parameter; the rest are ignored.
-    if (!CommandLine.empty()) OpenArchive(CommandLine.front());
+    // A browser hands over its download as the first parameter; the rest are ignored. When
+    // that download's setup program has started and the user asked for it, the program has
+    // done its job and closes.
+    if (!CommandLine.empty() && OpenArchive(CommandLine.front()) && state_.Settings.AutoExit)
+        PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 std::string TMainForm::MoveDownloadedArchive(const std::string& fileName) {
@@ -45,7 +48,7 @@ std::string TMainForm::MoveDownloadedArchive(const std::string& fileName) {
     return placed.empty() ? target : placed;
 }
 
-void TMainForm::OpenArchive(const std::string& fileName) {
+bool TMainForm::OpenArchive(const std::string& fileName) {
     const std::string name = MoveDownloadedArchive(fileName);
     ui::SetAppCursor(ui::AppCursor::HourGlass);
     try {
@@ -59,6 +62,7 @@ void TMainForm::OpenArchive(const std::string& fileName) {
     }
     ui::SetAppCursor(ui::AppCursor::Default);
     UpdateStatusAndCaption();
+    return AutoInstallAfterOpen();
 }
 
 void TMainForm::Exit1Click() {

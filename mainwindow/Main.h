@@ -4,7 +4,9 @@
 
 #include "app/SharedState.h"
 #include "engine/ZipKeep.h"
+#include "mainwindow/MemberFiles.h"
 #include "mainwindow/ProgressState.h"
+#include "mainwindow/TempFolders.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCodec.h"
 #include "ui/Controls.h"
@@ -23,6 +25,7 @@
 namespace settings {
 struct WindowBounds;
 }
+class TfrmTextViewer;
 
 class TMainForm : public ui::Form {
 public:
@@ -78,8 +81,9 @@ public:
     void FormCreate();
     void FormShow();
 
-    // Opens an archive by name (command line, Open, recent files, wizard).
-    void OpenArchive(const std::string& fileName);
+    // Opens an archive by name (command line, Open, recent files, wizard); true when it
+    // started the archive's setup program.
+    bool OpenArchive(const std::string& fileName);
     // A fresh download in a temporary folder goes to the download folder first; returns
     // where the archive now is (unchanged when nothing was moved or the move failed).
     std::string MoveDownloadedArchive(const std::string& fileName);
@@ -157,6 +161,37 @@ public:
     void SaveColumnwidth1Click();
     void Savewindowpos1Click();
 
+    // Extraction into a folder the user picks (ExtractCommands.cpp).
+    void btnExtractSelectedClick();
+    void btnExtractAllClick();
+    // Each is true when every member asked for came out (problems were told in one box).
+    bool ExtractSelectedTo(const std::string& folder);
+    bool ExtractAllTo(const std::string& folder);
+
+    // Viewing, running and automatic setup (RunCommands.cpp). Each command unpacks into a
+    // fresh folder below TempDir.
+    void ListView1DblClick();
+    void SpeedButton3Click();
+    void RunMember(const std::string& member);
+    void RunFile(const std::string& path);
+    void btnViewSelectedClick();
+    // The first setup or install program in archive order, lower-cased; empty when none.
+    std::string FindSetupMember() const;
+    // True when the setup program was started.
+    bool AutoInstall();
+    void btnInstallClick();
+    // After an archive was opened: starts its setup program when the automatic setup setting
+    // is on and the archive holds one; otherwise does nothing, without a message. True when
+    // a setup program was started.
+    bool AutoInstallAfterOpen();
+    void Readmetxt1Click();
+    void Contents1Click();
+    void PelvoxHomePage1Click();
+    void LatestVersion1Click();
+    void SendUsYourComments1Click();
+    // How documents, addresses and the help file reach Windows; tests record instead.
+    members::Launcher Launch = members::WindowsLauncher();
+
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }
     ui::ListView& ListView1() { return listView1_; }
@@ -209,6 +244,15 @@ private:
     LOGFONTA ListFont() const;
     void SetListsFont(const LOGFONTA& font);
     void SetListsColor(settings::Color color);
+    // Extraction helpers (ExtractCommands.cpp, RunCommands.cpp).
+    std::string ExtractFolderStart() const;
+    void ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::string&));
+    // Extracts with folders into folder, then tells the engine's problems in one box; true
+    // when there were none. busyCursor: the hourglass meanwhile and the arrow afterwards.
+    bool ExtractMembers(const std::string& folder, const std::vector<std::string>& specs,
+                        bool busyCursor);
+    // Loads a member's file into the viewer and shows it modally.
+    void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
     kelvora::SharedState& state_;
     ui::FileDialogRequest openDialog1_; // OpenDialog1: New and Open
@@ -236,4 +280,5 @@ private:
     std::string currentSortName_;
     std::vector<ContentsRow> rows_;
     contents::ProgressState progress_;
+    members::ScratchFolders scratch_; // its viewing folders go when the program ends
 };

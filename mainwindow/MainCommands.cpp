@@ -30,11 +30,11 @@ const M::Command kCommands[] = {
     {IDM_LASTZIP4, &M::LastZip4Click, false, false},
     {IDM_EXIT, &M::Exit1Click, false, false},
     // Zip
-    {IDM_INSTALL, nullptr, true, false},
+    {IDM_INSTALL, &M::btnInstallClick, true, false},
     {IDM_RUN2, nullptr, true, false}, // the menu's "Run": switched with the others, no action
-    {IDM_VIEWSELECTED, nullptr, true, true},
-    {IDM_EXTRACTSELECTED, nullptr, true, true},
-    {IDM_EXTRACTALL, nullptr, true, false},
+    {IDM_VIEWSELECTED, &M::btnViewSelectedClick, true, true},
+    {IDM_EXTRACTSELECTED, &M::btnExtractSelectedClick, true, true},
+    {IDM_EXTRACTALL, &M::btnExtractAllClick, true, false},
     {IDM_ADDTOZIP, &M::AddZipButClick, true, false},
     {IDM_DELETEFROMZIP, &M::DeleteFromZipButClick, true, true},
     {IDM_CONVERT, &M::ConvertZiptoexe1Click, true, false},
@@ -57,16 +57,16 @@ const M::Command kCommands[] = {
     {IDM_SAVECOLUMNWIDTH, &M::SaveColumnwidth1Click, false, false},
     {IDM_SAVEWINDOWPOS, &M::Savewindowpos1Click, false, false},
     // Help
-    {IDM_CONTENTS, nullptr, false, false},
+    {IDM_CONTENTS, &M::Contents1Click, false, false},
     {IDM_SEARCHHELP, nullptr, false, false},
     {IDM_HOWTOUSEHELP, nullptr, false, false},
-    {IDM_README, nullptr, false, false},
-    {IDM_HOMEPAGE, nullptr, false, false},
-    {IDM_LATESTVERSION, nullptr, false, false},
-    {IDM_COMMENTS, nullptr, false, false},
+    {IDM_README, &M::Readmetxt1Click, false, false},
+    {IDM_HOMEPAGE, &M::PelvoxHomePage1Click, false, false},
+    {IDM_LATESTVERSION, &M::LatestVersion1Click, false, false},
+    {IDM_COMMENTS, &M::SendUsYourComments1Click, false, false},
     {IDM_ABOUT, &M::About1Click, false, false},
     // Pop-up menu, tool button SpeedButton3 and Enter in the list: run or open a member
-    {IDM_POP_RUN, nullptr, false, true},
+    {IDM_POP_RUN, &M::SpeedButton3Click, false, true},
 };
 
 } // namespace
@@ -146,11 +146,12 @@ bool TMainForm::OnNotify(NMHDR* header, LRESULT& result) {
         ListView1ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
         return true;
     case LVN_KEYDOWN:
+        // Enter comes here too; the NM_RETURN that follows it must not run the member twice.
         ListView1KeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
         result = 0;
         return true;
-    case NM_RETURN:
-        ListView1KeyDown(VK_RETURN);
+    case NM_DBLCLK:
+        ListView1DblClick();
         return true;
     default:
         return false;

@@ -12,12 +12,13 @@
 
 namespace testing_support {
 
-// The main window under test keeps its settings in the test's folder and leaves archives
-// where the test put them: test folders lie in the temporary folder, from which a fresh
-// download would be moved away.
+// The main window under test keeps its settings in the test's folder, leaves archives where
+// the test put them (test folders lie in the temporary folder, from which a fresh download
+// would be moved away) and starts no setup program unless a test turns that on.
 inline void UseTestSettings(TMainForm& form, const TempFolder& folder) {
     form.IniFileName = folder.File("kelvora.ini");
     WritePrivateProfileStringA("Options", "AutoMove", "0", form.IniFileName.c_str());
+    WritePrivateProfileStringA("Options", "AutoRun", "0", form.IniFileName.c_str());
 }
 
 inline LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_t size,

@@ -280,8 +280,11 @@ TEST_F(MainFormTest, CommandsRunThroughTheTableFromMenusAndToolButtons) {
     EXPECT_EQ(form.ListView1().Style(), static_cast<DWORD>(LVS_SMALLICON));
     EXPECT_FALSE(form.RunCommand(IDM_RUN2)); // the Zip menu's "Run" does nothing
     EXPECT_FALSE(form.RunCommand(4242));     // no such command
-    // A tool button's click is its table row's command; with no handler yet, nothing happens.
+    // A tool button's click is its table row's command: Help asks for the contents.
+    int helpAsked = 0;
+    form.Launch.Help = [&](HWND, const std::string&, UINT) { ++helpAsked; };
     form.Button(TMainForm::SpeedButton8).Click();
+    EXPECT_EQ(helpAsked, 1);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(IsWindow(form.Handle()));
 }

@@ -1,0 +1,109 @@
+#include "mainwindow/MemberFiles.h"
+
+#include "engine/PathUtil.h"
+#include "ui/Handle.h"
+
+#include <shellapi.h>
+
+#include <stdexcept>
+
+namespace members {
+
+std::string FindSetupName(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        std::string lower = kpath::LowerCase(name);
+        if (lower.find("install.exe") != std::string::npos ||
+            lower.find("setup.exe") != std::string::npos)
+            return lower;
+    }
+    return {};
+}
+
+bool IsProgramFile(const std::string& path) {
+    return kpath::LowerCase(kpath::ExtractFileExt(path)) == ".exe";
+}
+
+std::string ProgramCommandLine(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+std::optional<std::string> UnpackedPath(const std::string& folder, const std::string& member) {
+    if (member.empty() || member[0] == '/' || member[0] == '\\' ||
+        member.find(':') != std::string::npos)
+        return std::nullopt;
+    std::string local = member;
+    for (char& c : local)
+        if (c == '/') c = '\\';
+    for (size_t start = 0;;) {
+        const size_t end = local.find('\\', start);
+        if (local.compare(start, end == std::string::npos ? end : end - start, "..") == 0)
+            return std::nullopt;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return folder + "\\" + local;
+}
+
+bool RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    ui::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (find) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                // The engine gives members their stored read-only attribute.
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find.Get(), &found));
+    }
+    find.Reset();
+    SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    return RemoveDirectoryA(folder.c_str()) != 0;
+}
+
+ScratchFolders::~ScratchFolders() {
+    RemoveMarked();
+}
+
+std::string ScratchFolders::Make(const std::string& base, Kind kind) {
+    if (!kpath::ForceDirectories(base)) throw std::runtime_error("Cannot create folder " + base);
+    // The process number keeps two running copies of the program apart; CreateDirectory
+    // fails on a name that exists, so a taken name is simply skipped.
+    const std::string prefix = base + "\\kv" + std::to_string(GetCurrentProcessId()) + "_";
+    for (unsigned tries = 0; tries < 10000; ++tries) {
+        std::string folder = prefix + std::to_string(++next_);
+        if (CreateDirectoryA(folder.c_str(), nullptr)) {
+            if (kind == RemoveAtEnd) marked_.push_back(folder);
+            return folder;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    throw std::runtime_error("Cannot create folder " + prefix + std::to_string(next_));
+}
+
+void ScratchFolders::RemoveMarked() {
+    for (const std::string& folder : marked_) {
+        // Members may lie deeper than the plain path limit allows.
+        const bool drivePath = folder.size() > 2 && folder[1] == ':' && folder[2] == '\\';
+        RemoveTree(drivePath ? "\\\\?\\" + folder : folder);
+    }
+    marked_.clear();
+}
+
+Launcher WindowsLauncher() {
+    Launcher l;
+    l.Open = [](const std::string& target) {
+        ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    };
+    l.Help = [](HWND owner, const std::string& helpFile, UINT command) {
+        WinHelpA(owner, helpFile.c_str(), command, 0);
+    };
+    return l;
+}
+
+} // namespace members

@@ -1,0 +1,128 @@
+// TMainForm: viewing members as text, running or opening them, automatic setup, and the Help
+// menu's readme, contents and links. Each command unpacks into a fresh folder below TempDir.
+#include "mainwindow/Main.h"
+
+#include "engine/PathUtil.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "windows/TextView.h"
+
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+std::string HelpFileName() {
+    const std::string& set = ui::App().HelpFile;
+    return set.empty() ? kpath::ChangeFileExt(kpath::ProgramPath(), ".hlp") : set;
+}
+
+} // namespace
+
+void TMainForm::ListView1DblClick() {
+    // The focused row, not the one under the pointer: a double click on empty space runs it.
+    const int focused = listView1_.FocusedRow();
+    if (zipKeeper1_->Count() == 0 || focused < 0) return;
+    RunMember(RowEntryName(focused));
+}
+
+void TMainForm::SpeedButton3Click() {
+    ListView1DblClick();
+}
+
+void TMainForm::RunMember(const std::string& member) {
+    // Kept at the end: the started program may still have the file open.
+    const std::string folder = scratch_.Make(TempDir, members::ScratchFolders::Keep);
+    if (!ExtractMembers(folder, {member}, false)) return;
+    const std::optional<std::string> path = members::UnpackedPath(folder, member);
+    if (path && kpath::FileExists(*path)) RunFile(*path);
+}
+
+void TMainForm::RunFile(const std::string& path) {
+    // What became of the start is not looked at: a file that cannot start says nothing.
+    if (members::IsProgramFile(path))
+        WinExec(members::ProgramCommandLine(path).c_str(), SW_SHOWNORMAL);
+    else if (Launch.Open)
+        Launch.Open(path);
+}
+
+void TMainForm::btnViewSelectedClick() {
+    TfrmTextViewer* viewer = state_.Windows.frmTextViewer;
+    if (!viewer || zipKeeper1_->Count() == 0 || GetFocus() != listView1_.Handle()) return;
+    std::string folder; // one unpacking serves every selected row of this command
+    for (int i = 0; i < listView1_.ItemCount(); ++i) {
+        if (!listView1_.IsSelected(i)) continue;
+        if (folder.empty()) {
+            folder = scratch_.Make(TempDir, members::ScratchFolders::RemoveAtEnd);
+            ExtractSelectedTo(folder);
+        }
+        const std::string member = RowEntryName(i);
+        const std::optional<std::string> path = members::UnpackedPath(folder, member);
+        if (!path) throw std::runtime_error("Cannot open file " + folder + "\\" + member);
+        ShowMemberText(*viewer, *path);
+    }
+}
+
+void TMainForm::ShowMemberText(TfrmTextViewer& viewer, const std::string& path) {
+    viewer.LoadFromFile(path);
+    // Left open by the readme command, the viewer cannot be made modal where it stands: it
+    // steps back and returns modally in front, so the next row waits until it is closed.
+    if (viewer.Visible()) viewer.Hide();
+    viewer.ShowModal();
+}
+
+std::string TMainForm::FindSetupMember() const {
+    std::vector<std::string> names;
+    names.reserve(zipKeeper1_->Count());
+    for (int i = 0; i < zipKeeper1_->Count(); ++i)
+        names.push_back(zipKeeper1_->Entry(i).FileName);
+    return members::FindSetupName(names);
+}
+
+bool TMainForm::AutoInstall() {
+    const std::string setup = FindSetupMember();
+    if (setup.empty()) {
+        ui::ShowMessage("Setup.exe or Install.exe not found");
+        return false;
+    }
+    // Kept at the end: the setup program may need its files after this program is gone.
+    const std::string folder = scratch_.Make(TempDir, members::ScratchFolders::Keep);
+    // An installation with members missing is not started; the box said which.
+    if (!ExtractAllTo(folder)) return false;
+    const std::optional<std::string> path = members::UnpackedPath(folder, setup);
+    if (!path || !kpath::FileExists(*path)) return false;
+    RunFile(*path);
+    return true;
+}
+
+void TMainForm::btnInstallClick() {
+    if (zipKeeper1_->Count() == 0) return;
+    AutoInstall();
+}
+
+bool TMainForm::AutoInstallAfterOpen() {
+    if (!state_.Settings.AutoRun || zipKeeper1_->Count() == 0) return false;
+    return !FindSetupMember().empty() && AutoInstall();
+}
+
+void TMainForm::Readmetxt1Click() {
+    TfrmTextViewer* viewer = state_.Windows.frmTextViewer;
+    if (!viewer) return;
+    viewer->LoadFromFile(kpath::ExtractFilePath(kpath::ProgramPath()) + "readme.txt");
+    viewer->Show();
+    SetForegroundWindow(viewer->Handle());
+}
+
+void TMainForm::Contents1Click() {
+    if (Launch.Help) Launch.Help(Handle(), HelpFileName(), HELP_CONTENTS);
+}
+
+void TMainForm::PelvoxHomePage1Click() {
+    if (Launch.Open) Launch.Open(members::kHomePage);
+}
+void TMainForm::LatestVersion1Click() {
+    if (Launch.Open) Launch.Open(members::kProductPage);
+}
+void TMainForm::SendUsYourComments1Click() {
+    if (Launch.Open) Launch.Open(members::kCommentsMail);
+}

@@ -1,0 +1,256 @@
+// Viewing, running, automatic setup and the Help menu through the real main window. Programs
+// really start (a small program that leaves a marker); documents, addresses and help are
+// recorded instead of opened.
+#include "tests/mainwindow/MemberFixture.h"
+
+#include <cstring>
+
+using namespace testing_support;
+
+namespace {
+
+std::string ProgramDir() {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    return std::string(exe, std::strrchr(exe, '\\') + 1);
+}
+
+std::string Lower(std::string s) {
+    return kpath::LowerCase(std::move(s));
+}
+
+// What the marker program wrote: its path, its command line, its process number.
+struct MarkerRun {
+    std::string path, commandLine;
+    DWORD pid = 0;
+};
+
+class RunCommandsTest : public MemberCommandsTest {
+protected:
+    void SetUp() override {
+        MemberCommandsTest::SetUp();
+        ran_.Reset(CreateEventA(nullptr, FALSE, FALSE, "KelvoraTestMarkerRan"));
+        ASSERT_TRUE(ran_);
+        marker = ReadFileBytes(ProgramDir() + "kmarker.exe");
+        ASSERT_FALSE(marker.empty());
+    }
+    // Waits for the marker program's signal, reads the marker it left beside itself at
+    // programPath, and waits until that program has ended.
+    MarkerRun WaitForMarker(const std::string& folder) {
+        MarkerRun r;
+        EXPECT_EQ(WaitForSingleObject(ran_.Get(), 60000), WAIT_OBJECT_0);
+        std::string text = ReadFileBytes(folder + "\\ran.txt");
+        size_t a = text.find('\n'), b = text.find('\n', a + 1);
+        if (a == std::string::npos || b == std::string::npos) return r;
+        r.path = text.substr(0, a);
+        r.commandLine = text.substr(a + 1, b - a - 1);
+        r.pid = std::stoul(text.substr(b + 1));
+        if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, r.pid)) {
+            WaitForSingleObject(p, 60000);
+            CloseHandle(p);
+        }
+        return r;
+    }
+    // The one folder a command unpacked into below TempDir.
+    std::string OnlyUnpackFolder() {
+        std::vector<std::string> f = SubFolders(form.TempDir);
+        EXPECT_EQ(f.size(), 1u);
+        return f.empty() ? "" : f[0];
+    }
+    std::vector<std::string> ShowViewerTexts(UINT command) {
+        std::vector<std::string> texts;
+        dialogs.onModal = [&](ui::Form& f) {
+            EXPECT_EQ(&f, &viewer);
+            texts.push_back(viewer.SavedText());
+            return ui::mrOk;
+        };
+        // As a menu or key sends it, so an error ends in the error box.
+        SendMessageA(form.Handle(), WM_COMMAND, command, 0);
+        return texts;
+    }
+
+    std::string marker;
+
+private:
+    ui::FileHandle ran_;
+};
+
+TEST_F(RunCommandsTest, AutoInstallStartsTheFirstSetupInArchiveOrderFromAFolderWithSpaces) {
+    // A program named like the start of the path, as an unquoted command line would find it.
+    WriteFileBytes(tmp.File("Temp.exe"), marker);
+    OpenStored({Stored("readme.txt", "read me"), Stored("My Setup/Setup.exe", marker),
+                Stored("install.exe", "not this one")});
+    EXPECT_EQ(form.FindSetupMember(), "my setup/setup.exe");
+    ASSERT_TRUE(form.RunCommand(IDM_INSTALL));
+
+    const std::string folder = OnlyUnpackFolder();
+    MarkerRun run = WaitForMarker(folder + "\\My Setup");
+    EXPECT_EQ(Lower(run.path), Lower(folder + "\\my setup\\setup.exe"));
+    EXPECT_EQ(Lower(run.commandLine), Lower("\"" + folder + "\\my setup\\setup.exe\""));
+    EXPECT_FALSE(kpath::FileExists(tmp.File("ran.txt")));         // the look-alike never ran
+    EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), "read me"); // the whole archive came out
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+}
+
+TEST_F(RunCommandsTest, OpeningStartsTheSetupOnlyWithTheSettingOnAndASetupPresent) {
+    struct Case {
+        bool autoRun;
+        bool hasSetup;
+    } cases[] = {{false, true}, {true, false}, {true, true}};
+    for (const Case& c : cases) {
+        form.TempDir = tmp.File("run " + std::to_string(c.autoRun) + std::to_string(c.hasSetup));
+        state.Settings.AutoRun = c.autoRun;
+        form.OpenArchive(MakeArchive({Stored(c.hasSetup ? "disk1/INSTALL.EXE" : "a.exe", marker)},
+                                     "t" + std::to_string(c.hasSetup) + ".zip"));
+        EXPECT_TRUE(dialogs.shown.empty());
+        if (c.autoRun && c.hasSetup) {
+            MarkerRun run = WaitForMarker(OnlyUnpackFolder() + "\\disk1");
+            EXPECT_NE(Lower(run.path).find("\\disk1\\install.exe"), std::string::npos);
+        } else {
+            EXPECT_FALSE(kpath::DirectoryExists(form.TempDir)) << c.autoRun << c.hasSetup;
+        }
+    }
+}
+
+// A download handed over on the command line whose setup program started: with the
+// exit-after-setup setting the program closes, without it the window stays.
+TEST_F(RunCommandsTest, AHandedOverDownloadWhoseSetupStartedClosesTheProgramWhenAskedTo) {
+    const std::string archive = MakeArchive({Stored("setup.exe", marker)}, "handed.zip");
+    for (bool autoExit : {false, true}) {
+        SCOPED_TRACE(autoExit);
+        TempFolder own;
+        kelvora::SharedState handedState;
+        TMainForm handed(handedState);
+        ui::App().MainForm = &handed;
+        UseTestSettings(handed, own);
+        WritePrivateProfileStringA("Options", "AutoRun", "1", handed.IniFileName.c_str());
+        WritePrivateProfileStringA("Options", "AutoExit", autoExit ? "1" : "0",
+                                   handed.IniFileName.c_str());
+        handed.CommandLine = {archive};
+        handed.Create();
+        handed.TempDir = own.File("unpacked");
+        handed.Show();
+        const std::vector<std::string> unpacked = SubFolders(handed.TempDir);
+        ASSERT_EQ(unpacked.size(), 1u);
+        WaitForMarker(unpacked[0]);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        EXPECT_EQ(IsWindow(handed.Handle()) != 0, !autoExit);
+        ui::App().MainForm = &form;
+    }
+}
+
+TEST_F(RunCommandsTest, TheSetupCommandWithoutASetupOrWithAMissingMemberStartsNothing) {
+    OpenStored({Stored("setup.txt", "no program")});
+    form.RunCommand(IDM_INSTALL);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Setup.exe or Install.exe not found"});
+
+    dialogs.Clear();
+    LocalMember bad = Stored("data.bin", "damaged");
+    bad.crc ^= 1;
+    OpenStored({Stored("setup.exe", marker), bad});
+    form.RunCommand(IDM_INSTALL);
+    ASSERT_EQ(dialogs.Texts().size(), 1u);
+    EXPECT_EQ(dialogs.Texts()[0].rfind("1 file was not extracted:", 0), 0u);
+    // Not started: an incomplete installation would fail in its own ways.
+    EXPECT_FALSE(kpath::FileExists(OnlyUnpackFolder() + "\\ran.txt"));
+}
+
+TEST_F(RunCommandsTest, RunningAProgramMemberStartsIt) {
+    OpenStored({Stored("bin/tool.EXE", marker), Stored("a.txt", "a")});
+    Select({Row("bin/tool.EXE")});
+    form.ListView1().FocusRow(Row("bin/tool.EXE"));
+    ASSERT_TRUE(form.RunCommand(IDM_POP_RUN));
+    const std::string folder = OnlyUnpackFolder();
+    MarkerRun run = WaitForMarker(folder + "\\bin");
+    EXPECT_EQ(Lower(run.path), Lower(folder + "\\bin\\tool.exe"));
+    EXPECT_TRUE(opened.empty()); // started as a program, not through the shell
+}
+
+TEST_F(RunCommandsTest, DocumentsOpenThroughTheShellFromTheFocusedRowOnce) {
+    OpenStored({Stored("docs/notes.txt", "notes"), Stored("a.txt", "a")});
+    form.ListView1().FocusRow(Row("docs/notes.txt"));
+    // A double click anywhere in the list runs the focused row.
+    NMHDR dbl{form.ListView1().Handle(), IDC_LISTVIEW1, NM_DBLCLK};
+    SendMessageA(form.Handle(), WM_NOTIFY, IDC_LISTVIEW1, reinterpret_cast<LPARAM>(&dbl));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(Lower(opened[0]).rfind(Lower(form.TempDir + "\\kv"), 0), 0u) << opened[0];
+    EXPECT_EQ(opened[0].substr(opened[0].size() - 15), "\\docs\\notes.txt");
+    EXPECT_EQ(ReadFileBytes(opened[0]), "notes");
+
+    // Enter in the list: one more, in a fresh folder of its own.
+    SetFocus(form.ListView1().Handle());
+    SendMessageA(form.ListView1().Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_NE(opened[1], opened[0]);
+    EXPECT_EQ(SubFolders(form.TempDir).size(), 2u);
+
+    // No focused row, or a member that did not come out: nothing is opened.
+    form.ListView1().SetItemState(-1, 0, LVIS_FOCUSED);
+    form.RunCommand(IDM_POP_RUN);
+    form.RunMember("../outside.txt");
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(dialogs.Texts().size(), 1u); // the refused name was told
+}
+
+TEST_F(RunCommandsTest, ViewShowsEachSelectedRowInTurnOnlyWithTheListFocused) {
+    OpenStored({Stored("docs/sub/a.txt", "alpha"), Stored("b.txt", "beta"), Stored("c.txt", "c")});
+    Select({Row("docs/sub/a.txt"), Row("b.txt")});
+    EXPECT_EQ(ShowViewerTexts(IDM_VIEWSELECTED), (std::vector<std::string>{"beta", "alpha"}));
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    SetFocus(form.Handle());
+    EXPECT_TRUE(ShowViewerTexts(IDM_VIEWSELECTED).empty());
+}
+
+TEST_F(RunCommandsTest, ViewAfterTheReadmeShowsTheMemberInTheOpenViewer) {
+    ASSERT_TRUE(form.RunCommand(IDM_README));
+    EXPECT_TRUE(viewer.Visible());
+    EXPECT_EQ(viewer.SavedText(), ReadFileBytes(ProgramDir() + "readme.txt"));
+    EXPECT_EQ(dialogs.modalCount, 0);
+
+    OpenStored({Stored("a.txt", "first"), Stored("b.txt", "second")});
+    Select({0, 1});
+    EXPECT_EQ(ShowViewerTexts(IDM_VIEWSELECTED), (std::vector<std::string>{"first", "second"}));
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
+}
+
+TEST_F(RunCommandsTest, ViewingAMemberThatDidNotComeOutSaysSoAndStops) {
+    LocalMember bad = Stored("a.txt", "damaged");
+    bad.crc ^= 1;
+    OpenStored({bad, Stored("b.txt", "b")});
+    Select({0, 1});
+    EXPECT_TRUE(ShowViewerTexts(IDM_VIEWSELECTED).empty());
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].text.rfind("1 file was not extracted:", 0), 0u);
+    EXPECT_EQ(dialogs.shown[1].kind, ShownBox::Error);
+    EXPECT_EQ(dialogs.shown[1].text.rfind("Cannot open file ", 0), 0u);
+}
+
+TEST_F(RunCommandsTest, HelpContentsAndTheThreeLinks) {
+    ui::App().HelpFile = "C:\\Kelvora\\Kelvora98.hlp";
+    form.Button(TMainForm::SpeedButton8).Click();
+    ui::App().HelpFile.clear();
+    ASSERT_EQ(helpAsked.size(), 1u);
+    EXPECT_EQ(helpAsked[0].owner, form.Handle());
+    EXPECT_EQ(helpAsked[0].file, "C:\\Kelvora\\Kelvora98.hlp");
+    EXPECT_EQ(helpAsked[0].command, static_cast<UINT>(HELP_CONTENTS));
+
+    for (UINT id : {IDM_HOMEPAGE, IDM_LATESTVERSION, IDM_COMMENTS})
+        EXPECT_TRUE(form.RunCommand(id));
+    form.Button(TMainForm::SpeedButton11).Click(); // Mail
+    ASSERT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
+    EXPECT_EQ(opened[1].rfind(opened[0], 0), 0u); // the product page is on the maker's site
+    EXPECT_NE(opened[1], opened[0]);
+    EXPECT_EQ(opened[2].rfind("mailto:", 0), 0u);
+    EXPECT_EQ(opened[3], opened[2]);
+    for (const std::string& address : opened) {
+        const std::string host = address.substr(0, address.find('/', 8));
+        EXPECT_EQ(host.substr(host.size() - 8), ".example") << address;
+    }
+}
+
+} // namespace
