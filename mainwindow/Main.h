@@ -5,6 +5,7 @@
 #include "app/SharedState.h"
 #include "engine/ZipKeep.h"
 #include "mainwindow/ProgressState.h"
+#include "settings/BrowserRegistration.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCodec.h"
 #include "ui/Controls.h"
@@ -144,6 +145,13 @@ public:
     void SaveSettings1Click();
     void SaveColumnwidth1Click();
     void Savewindowpos1Click();
+    void Options1Click();
+
+    // Browser integration: the registry follows the two browser flags, at start-up and
+    // after the options dialog. A value that cannot be written is told once; start-up
+    // goes on. The roots are the real ones unless a test points them elsewhere.
+    void ApplyBrowserRegistration();
+    browsers::RegistryRoots BrowserRoots;
 
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }

@@ -51,7 +51,7 @@ const M::Command kCommands[] = {
     {IDM_COL_PACKED, &M::PackedSize1Click, false, false},
     {IDM_COL_PATH, &M::Path1Click, false, false},
     // Options
-    {IDM_CONFIGURATION, nullptr, false, false},
+    {IDM_CONFIGURATION, &M::Options1Click, false, false}, // also tool button "Options"
     {IDM_FONT, &M::Font1Click, false, false},
     {IDM_BACKCOLOR, &M::BackgroundColor1Click, false, false},
     {IDM_GRIDLINES, &M::GridLines1Click, false, false},
@@ -99,6 +99,7 @@ void TMainForm::FormShow() {
     LoadSettings();
     UpdateRecentMenu();
     LoadSystemImageLists();
+    ApplyBrowserRegistration();
     // The decompression engine stays loaded for the whole run; a missing one is reported
     // here and at every extraction, and start-up goes on.
     LoadUnzEng(zipKeeper1_->Trace);
