@@ -69,6 +69,29 @@ const ui::ControlSpec kConfirmationPage[] = {
 const std::span<const ui::ControlSpec> kPageControls[] = {kDownloadPage, kBrowserPage,
                                                           kConfirmationPage};
 
+// The colour the tab control fills its page with (a theme may draw it lighter than the
+// dialog), read from the control's own drawing; the dialog face when that cannot be had.
+COLORREF PageFaceColor(HWND tab) {
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    RECT client;
+    GetClientRect(tab, &client);
+    RECT page = client;
+    TabCtrl_AdjustRect(tab, FALSE, &page);
+    HDC screen = GetDC(tab);
+    HDC mem = CreateCompatibleDC(screen);
+    ui::BitmapHandle canvas(CreateCompatibleBitmap(screen, client.right, client.bottom));
+    if (mem && canvas) {
+        ui::SelectScope select(mem, canvas.Get());
+        SendMessageA(tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+        const COLORREF drawn = GetPixel(mem, page.left + 4, page.bottom - 4);
+        if (drawn != CLR_INVALID) face = drawn;
+    }
+    if (mem) DeleteDC(mem);
+    ReleaseDC(tab, screen);
+    return face;
+}
+
 } // namespace
 
 POINT OptionsDialogPosition(const RECT& w) {
@@ -183,6 +206,20 @@ bool TfrmOptions::OnNotify(NMHDR* header, LRESULT& result) {
     ShowPage(pages_.Selected());
     result = 0;
     return true;
+}
+
+LRESULT TfrmOptions::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // Captions on a page take the page's face; the folder box keeps its own colours.
+    const HWND control = reinterpret_cast<HWND>(lp);
+    if (msg == WM_CTLCOLORSTATIC && control != downloadDir_.Handle() &&
+        GetDlgCtrlID(control) >= IDC_OPT_AUTOMOVE) {
+        if (!pageFace_) pageFace_.Reset(CreateSolidBrush(PageFaceColor(pages_.Handle())));
+        LRESULT brush = DefaultProc(msg, wp, lp);
+        SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        return pageFace_ ? reinterpret_cast<LRESULT>(pageFace_.Get()) : brush;
+    }
+    if (msg == WM_SYSCOLORCHANGE || msg == WM_THEMECHANGED) pageFace_.Reset();
+    return DefaultProc(msg, wp, lp);
 }
 
 void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,

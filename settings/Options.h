@@ -9,6 +9,7 @@
 #include "settings/PathDialog.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+#include "ui/Handle.h"
 
 #include <array>
 #include <string>
@@ -62,6 +63,7 @@ protected:
     std::optional<OptionValues> Collect() override;
     void OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void FormShow(const RECT& mainWindow);
@@ -73,6 +75,7 @@ private:
     ui::Button browse_;
     ui::CheckBox netscape_, ie_, autoRun_, autoExit_;
     settings::TPathDialog pathDialog1_;
+    ui::BrushHandle pageFace_; // the page's face as the tab control draws it
 };
 
 // Fills the dialog from the settings and shows it over the main window. On OK, in this
