@@ -6,6 +6,7 @@
 #include <string>
 
 class TMainForm;
+class TfrmOptions;
 class TfrmTextViewer;
 class TAboutBox;
 class TfrmFileInfo;
@@ -17,6 +18,7 @@ namespace kelvora {
 // these. A test sets only the ones it needs; a command whose window is missing does nothing.
 struct ProgramWindows {
     TMainForm* MainForm = nullptr;
+    TfrmOptions* frmOptions = nullptr;
     TfrmTextViewer* frmTextViewer = nullptr;
     TAboutBox* AboutBox = nullptr;
     TfrmFileInfo* frmFileInfo = nullptr;

@@ -1,6 +1,7 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "addfiles/AddFilesToZip.h"
 #include "mainwindow/Main.h"
+#include "settings/Options.h"
 #include "ui/Application.h"
 #include "windows/FileInfo.h"
 #include "windows/TextView.h"
@@ -23,16 +24,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kelvora::SharedState state;
     TMainForm mainForm(state);
+    TfrmOptions options;
     TfrmTextViewer textViewer;
     TAboutBox aboutBox;
     TfrmFileInfo fileInfo;
     TAddform addform(state);
-    state.Windows = {&mainForm, &textViewer, &aboutBox, &fileInfo, &addform};
+    state.Windows = {&mainForm, &options, &textViewer, &aboutBox, &fileInfo, &addform};
     app.MainForm = &mainForm;
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
     // Each window once, the main window first; the others wait hidden.
     mainForm.Create();
+    options.Create(mainForm.Handle());
     textViewer.Create();
     aboutBox.Create(mainForm.Handle());
     fileInfo.Create(mainForm.Handle());

@@ -2,6 +2,8 @@
 // extraction listens to the engine, so members left out are told, not taken for success.
 #include "mainwindow/Main.h"
 
+#include "settings/Options.h"
+
 #include "mainwindow/EngineProblems.h"
 #include "settings/PathDialog.h"
 #include "ui/Application.h"
@@ -38,7 +40,10 @@ void TMainForm::btnExtractAllClick() {
 // Where the "Extract to:" dialog starts. The options dialog's download folder field takes
 // this place once that dialog exists.
 std::string TMainForm::ExtractFolderStart() const {
-    return state_.Settings.DownloadDir;
+    // The options dialog's folder box as last shown (typed but cancelled included); before
+    // that dialog was first opened, the download folder of the settings.
+    const std::string typed = DownloadDirText(state_.Windows);
+    return typed.empty() ? state_.Settings.DownloadDir : typed;
 }
 
 void TMainForm::ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::string&)) {

@@ -16,6 +16,7 @@ void TMainForm::FormShow() {
     LoadSettings();
     UpdateRecentMenu();
     LoadSystemImageLists();
+    ApplyBrowserRegistration();
     // The decompression engine stays loaded for the whole run; a missing one is reported
     // here and at every extraction, and start-up goes on.
     LoadUnzEng(zipKeeper1_->Trace);

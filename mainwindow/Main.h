@@ -7,6 +7,7 @@
 #include "mainwindow/MemberFiles.h"
 #include "mainwindow/ProgressState.h"
 #include "mainwindow/TempFolders.h"
+#include "settings/BrowserRegistration.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCodec.h"
 #include "ui/Controls.h"
@@ -160,6 +161,13 @@ public:
     void SaveSettings1Click();
     void SaveColumnwidth1Click();
     void Savewindowpos1Click();
+    void Options1Click();
+
+    // Browser integration: the registry follows the two browser flags, at start-up and
+    // after the options dialog. A value that cannot be written is told once; start-up
+    // goes on. The roots are the real ones unless a test points them elsewhere.
+    void ApplyBrowserRegistration();
+    browsers::RegistryRoots BrowserRoots;
 
     // Extraction into a folder the user picks (ExtractCommands.cpp).
     void btnExtractSelectedClick();

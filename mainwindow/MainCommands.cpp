@@ -49,7 +49,7 @@ const M::Command kCommands[] = {
     {IDM_COL_PACKED, &M::PackedSize1Click, false, false},
     {IDM_COL_PATH, &M::Path1Click, false, false},
     // Options
-    {IDM_CONFIGURATION, nullptr, false, false},
+    {IDM_CONFIGURATION, &M::Options1Click, false, false}, // also tool button "Options"
     {IDM_FONT, &M::Font1Click, false, false},
     {IDM_BACKCOLOR, &M::BackgroundColor1Click, false, false},
     {IDM_GRIDLINES, &M::GridLines1Click, false, false},

@@ -5,8 +5,6 @@
 namespace settings {
 
 namespace {
-const char kOptions[] = "Options";
-const char kBrowsers[] = "Browsers";
 const char kWindow[] = "Window";
 const char kColumns[] = "Columns";
 const char kSettings[] = "Settings";
@@ -15,21 +13,21 @@ const char kLastFiles[] = "Last Files";
 
 void ReadOptions(const IniFile& ini, kelvora::InMemorySettings& out) {
     const kelvora::InMemorySettings d;
-    out.AutoMove = ini.ReadBool(kOptions, "AutoMove", d.AutoMove);
-    out.DownloadDir = ini.ReadString(kOptions, "DownloadDir", d.DownloadDir);
-    out.Netscape = ini.ReadBool(kBrowsers, "Netscape", d.Netscape);
-    out.IE = ini.ReadBool(kBrowsers, "IE", d.IE);
-    out.AutoRun = ini.ReadBool(kOptions, "AutoRun", d.AutoRun);
-    out.AutoExit = ini.ReadBool(kOptions, "AutoExit", d.AutoExit);
+    out.AutoMove = ini.ReadBool(kOptionsSection, "AutoMove", d.AutoMove);
+    out.DownloadDir = ini.ReadString(kOptionsSection, "DownloadDir", d.DownloadDir);
+    out.Netscape = ini.ReadBool(kBrowsersSection, "Netscape", d.Netscape);
+    out.IE = ini.ReadBool(kBrowsersSection, "IE", d.IE);
+    out.AutoRun = ini.ReadBool(kOptionsSection, "AutoRun", d.AutoRun);
+    out.AutoExit = ini.ReadBool(kOptionsSection, "AutoExit", d.AutoExit);
 }
 
 void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in) {
-    ini.WriteBool(kOptions, "AutoMove", in.AutoMove);
-    ini.WriteString(kOptions, "DownloadDir", in.DownloadDir);
-    ini.WriteBool(kOptions, "AutoRun", in.AutoRun);
-    ini.WriteBool(kOptions, "AutoExit", in.AutoExit);
-    ini.WriteBool(kBrowsers, "Netscape", in.Netscape);
-    ini.WriteBool(kBrowsers, "IE", in.IE);
+    ini.WriteBool(kOptionsSection, "AutoMove", in.AutoMove);
+    ini.WriteString(kOptionsSection, "DownloadDir", in.DownloadDir);
+    ini.WriteBool(kOptionsSection, "AutoRun", in.AutoRun);
+    ini.WriteBool(kOptionsSection, "AutoExit", in.AutoExit);
+    ini.WriteBool(kBrowsersSection, "Netscape", in.Netscape);
+    ini.WriteBool(kBrowsersSection, "IE", in.IE);
 }
 
 WindowBounds ReadWindowBounds(const IniFile& ini) {

@@ -43,6 +43,8 @@ struct ColorSetting {
 };
 
 // "Options" and "Browsers": the flags and the download folder.
+inline constexpr char kOptionsSection[] = "Options";
+inline constexpr char kBrowsersSection[] = "Browsers";
 void ReadOptions(const IniFile& ini, kelvora::InMemorySettings& out);
 void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in);
 

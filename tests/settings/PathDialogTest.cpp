@@ -147,11 +147,22 @@ TEST_F(PathDialogTest, TheSeamAnswersWithTheChosenFolder) {
     EXPECT_EQ(dialogs.dialogsShown.size(), 2u);
 }
 
+void CALLBACK GiveUp(HWND dialog, UINT, UINT_PTR, DWORD) {
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
 TEST_F(PathDialogTest, TheShellBrowserReturnsThePreselectedFolderOrNothing) {
     TempFolder tmp;
     dlg.SetDirectory(tmp.Path());
-    dlg.OnShow = [](TPathDialog& d) { PostMessageA(d.DialogHandle(), WM_COMMAND, IDOK, 0); };
+    // The shell fills its tree and moves to the folder in its own time: OK is pressed once
+    // the folder is selected, and the dialog gives up after a while so the test cannot hang.
+    dlg.OnSelect = [&](TPathDialog& d, const std::string& path) {
+        if (lstrcmpiA((path + "\\").c_str(), tmp.Path().c_str()) == 0)
+            PostMessageA(d.DialogHandle(), WM_COMMAND, IDOK, 0);
+    };
+    dlg.OnShow = [](TPathDialog& d) { SetTimer(d.DialogHandle(), 1, 20000, GiveUp); };
     ASSERT_TRUE(dlg.Execute());
+    dlg.OnSelect = nullptr;
     EXPECT_EQ(lstrcmpiA((dlg.Directory() + "\\").c_str(), tmp.Path().c_str()), 0)
         << dlg.Directory();
     EXPECT_EQ(dlg.DialogHandle(), nullptr);

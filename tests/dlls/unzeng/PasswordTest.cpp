@@ -32,10 +32,12 @@ public:
 private:
     void Answer() {
         for (int i = 0; i < 500 && !done_; ++i) {
+            // The window exists before the dialog has set itself up; it is answered once it
+            // shows, with its prompt in place, or the answer could be overwritten.
             HWND dialog = FindWindowA("#32770", "Password");
-            if (dialog) {
-                char text[512] = {};
-                GetDlgItemTextA(dialog, IDC_UNZ_PASSWORD_PROMPT, text, sizeof text);
+            char text[512] = {};
+            if (dialog && IsWindowVisible(dialog) &&
+                GetDlgItemTextA(dialog, IDC_UNZ_PASSWORD_PROMPT, text, sizeof text) > 0) {
                 prompt_ = text;
                 seen_ = true;
                 if (answer_.empty()) {

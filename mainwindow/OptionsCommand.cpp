@@ -1,0 +1,17 @@
+// TMainForm: the options dialog's command and the browser registration at start-up.
+#include "mainwindow/Main.h"
+
+#include "settings/Options.h"
+#include "ui/Dialogs.h"
+
+void TMainForm::Options1Click() {
+    if (TfrmOptions* w = state_.Windows.frmOptions)
+        EditOptions(*w, Handle(), IniFile(), state_.Settings, BrowserRoots,
+                    browsers::ProgramPath());
+}
+
+void TMainForm::ApplyBrowserRegistration() {
+    if (std::optional<std::string> error = browsers::ApplyBrowserRegistration(
+            BrowserRoots, state_.Settings.Netscape, state_.Settings.IE, browsers::ProgramPath()))
+        ui::Dialogs().Error(Handle(), *error);
+}

@@ -1,0 +1,276 @@
+// The options dialog with its real window: filling, the radio logic, the pages, browsing,
+// storing on OK in order, and the registry following the flags (in a sandbox key).
+#include "engine/UnzEng.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/MainIds.h"
+#include "settings/Options.h"
+#include "settings/OptionsIds.h"
+#include "settings/PathDialog.h"
+#include "tests/engine/ZipBuilder.h"
+#include "tests/settings/RegistrySandbox.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "ui/Application.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using browsers::Root;
+
+namespace {
+
+TEST(OptionsDialog, SitsOverTheMainWindowsCentre) {
+    const struct {
+        RECT main;
+        POINT expected;
+    } cases[] = {
+        {{100, 50, 700, 451}, {167, 124}}, // 600 x 401: the odd height loses its half pixel
+        {{0, 0, 466, 252}, {0, 0}},
+        {{-300, -100, 1, 100}, {-383, -126}}, // 301 x 200, left of the screen
+    };
+    for (const auto& c : cases) {
+        POINT p = OptionsDialogPosition(c.main);
+        EXPECT_EQ(p.x, c.expected.x) << c.main.left;
+        EXPECT_EQ(p.y, c.expected.y) << c.main.top;
+    }
+}
+
+class OptionsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    void SetUp() override { Start(); }
+    void TearDown() override { ui::App().MainForm = nullptr; }
+
+    void Start(std::vector<std::string> commandLine = {}) {
+        state.Windows.MainForm = &form;
+        state.Windows.frmOptions = &options;
+        ui::App().MainForm = &form;
+        form.IniFileName = ini;
+        form.BrowserRoots = box.Roots();
+        form.CommandLine = std::move(commandLine);
+        form.Create();
+        options.Create(form.Handle());
+        form.Show();
+        startupTexts = dialogs.Texts();
+        dialogs.Clear();
+    }
+    // Runs the Options command; the user acts in the shown dialog, then presses the button.
+    void EditWith(std::function<void()> act, int button) {
+        dialogs.onModal = [=, this](ui::Form& f) {
+            f.Show();
+            act();
+            SendMessageA(f.Handle(), WM_COMMAND, button, 0);
+            return f.GetModalResult();
+        };
+        ASSERT_TRUE(form.RunCommand(IDM_CONFIGURATION));
+    }
+    bool Shows(const ui::Control& c) { return IsWindowVisible(c.Handle()); }
+    bool Registered(Root root, const char* key, const std::string& name) {
+        return box.Read(root, key, name).has_value();
+    }
+    bool NetscapeRegistered() {
+        return Registered(Root::CurrentUser, "Software\\Netscape\\Netscape Navigator\\Viewers",
+                          "application/x-kelvora");
+    }
+    bool ExplorerRegistered() { return Registered(Root::ClassesRoot, ".zip", ""); }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    RegistrySandbox box;
+    TempFolder tmp;
+    std::string ini = tmp.File("kelvora.ini");
+    kelvora::SharedState state;
+    TMainForm form{state};
+    TfrmOptions options;
+    std::vector<std::string> startupTexts;
+};
+
+TEST_F(OptionsTest, StartUpRegistersBothBrowsersByDefault) {
+    EXPECT_TRUE(startupTexts.empty());
+    EXPECT_TRUE(NetscapeRegistered());
+    EXPECT_TRUE(ExplorerRegistered());
+    auto command = box.Read(Root::ClassesRoot, "Kelvora\\shell\\open\\command", "");
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->Data, "\"" + browsers::ProgramPath() + "\" \"%1\"");
+}
+
+TEST_F(OptionsTest, TheDialogShowsTheSettingsOverTheMainWindow) {
+    state.Settings = {false, "d:\\dl", false, true, false, true, {}};
+    SetWindowPos(form.Handle(), nullptr, 100, 50, 600, 401, SWP_NOZORDER);
+    RECT placed{};
+    std::vector<bool> seen;
+    std::string dir, caption;
+    EditWith(
+        [&] {
+            GetWindowRect(options.Handle(), &placed);
+            caption = options.Caption();
+            dir = options.editDownloadDir().Text();
+            for (ui::CheckBox* c : std::initializer_list<ui::CheckBox*>{
+                     &options.radiobtnAutoMove(), &options.radiobtnKeepInTempDir(),
+                     &options.chkboxNetscape(), &options.chkboxIE(), &options.chkboxAutoRunSetup(),
+                     &options.chkboxAutoExit()})
+                seen.push_back(c->Checked());
+            seen.push_back(options.editDownloadDir().Enabled());
+            seen.push_back(options.btnBrowse().Enabled());
+        },
+        IDCANCEL);
+    EXPECT_EQ(caption, "Kelvora Options");
+    EXPECT_EQ(placed.left, 167);
+    EXPECT_EQ(placed.top, 124);
+    EXPECT_EQ(dir, "d:\\dl");
+    EXPECT_EQ(seen, (std::vector<bool>{false, true, false, true, false, true, false, false}));
+}
+
+TEST_F(OptionsTest, TheRadioButtonsSwitchTheFolderBoxAndReopeningRestoresThem) {
+    std::vector<bool> enabled;
+    auto look = [&] {
+        enabled.push_back(options.editDownloadDir().Enabled());
+        enabled.push_back(options.btnBrowse().Enabled());
+        enabled.push_back(options.radiobtnAutoMove().Checked());
+    };
+    EditWith(
+        [&] {
+            look();
+            options.radiobtnKeepInTempDir().Click();
+            look();
+            options.radiobtnAutoMove().Click();
+            look();
+            options.radiobtnKeepInTempDir().Click();
+        },
+        IDCANCEL);
+    EditWith(look, IDCANCEL); // refilled from AutoMove, still on
+    EXPECT_EQ(enabled, (std::vector<bool>{true, true, true, false, false, false, true, true, true,
+                                          true, true, true}));
+}
+
+TEST_F(OptionsTest, OkStoresTheKeysInOrderAndTheRegistryFollows) {
+    EditWith(
+        [&] {
+            options.radiobtnKeepInTempDir().Click();
+            options.editDownloadDir().SetText("e:\\not checked");
+            options.chkboxNetscape().Click();
+            options.chkboxAutoRunSetup().Click();
+        },
+        IDOK);
+    const kelvora::InMemorySettings& s = state.Settings;
+    EXPECT_EQ((std::vector<bool>{s.AutoMove, s.Netscape, s.IE, s.AutoRun, s.AutoExit}),
+              (std::vector<bool>{false, false, true, false, true}));
+    EXPECT_EQ(s.DownloadDir, "e:\\not checked");
+    const std::string file = ReadFileBytes(ini);
+    const char* order[] = {"[Options]",  "AutoMove=0", "DownloadDir=e:\\not checked",
+                           "AutoRun=0",  "AutoExit=1", "[Browsers]",
+                           "Netscape=0", "IE=1"};
+    size_t at = 0;
+    for (const char* line : order) {
+        size_t found = file.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << " in\n" << file;
+        at = found;
+    }
+    EXPECT_FALSE(NetscapeRegistered());
+    EXPECT_TRUE(ExplorerRegistered());
+
+    EditWith([&] { options.chkboxIE().Click(); }, IDOK);
+    EXPECT_FALSE(ExplorerRegistered());
+    EXPECT_FALSE(state.Settings.IE);
+    EditWith([&] { options.chkboxNetscape().Click(); }, IDOK);
+    EXPECT_TRUE(NetscapeRegistered());
+}
+
+TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
+    EXPECT_EQ(DownloadDirText(state.Windows), ""); // never opened yet
+    const kelvora::InMemorySettings before = state.Settings;
+    EditWith(
+        [&] {
+            options.editDownloadDir().SetText("f:\\typed");
+            options.chkboxIE().Click();
+            options.radiobtnKeepInTempDir().Click();
+        },
+        IDCANCEL);
+    EXPECT_EQ(state.Settings.DownloadDir, before.DownloadDir);
+    EXPECT_EQ(state.Settings.IE, before.IE);
+    EXPECT_EQ(state.Settings.AutoMove, before.AutoMove);
+    EXPECT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ExplorerRegistered());
+    EXPECT_EQ(DownloadDirText(state.Windows), "f:\\typed");
+}
+
+TEST_F(OptionsTest, BrowseStartsAtTheTypedFolderAndTakesTheChosenOne) {
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, std::string("D:\\New"));
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, std::nullopt);
+    std::vector<std::string> texts;
+    EditWith(
+        [&] {
+            options.editDownloadDir().SetText("c:\\old\\");
+            options.btnBrowse().Click();
+            texts.push_back(options.editDownloadDir().Text());
+            options.btnBrowse().Click(); // cancelled: the text stays
+            texts.push_back(options.editDownloadDir().Text());
+        },
+        IDCANCEL);
+    EXPECT_EQ(texts, (std::vector<std::string>{"D:\\New", "D:\\New"}));
+    ASSERT_EQ(dialogs.dialogsShown.size(), 3u); // the options dialog and two browsers
+    const auto& first = dialogs.RequestOf<settings::PathDialogRequest>(1);
+    EXPECT_EQ(first.Title, "Default download folder");
+    EXPECT_EQ(first.Directory, "c:\\old");
+    EXPECT_EQ(dialogs.RequestOf<settings::PathDialogRequest>(2).Directory, "D:\\New");
+}
+
+TEST_F(OptionsTest, PagesShowTheirOwnControlsAndTheLastOneStays) {
+    std::vector<bool> shown;
+    EditWith(
+        [&] {
+            shown.push_back(Shows(options.radiobtnAutoMove()));
+            shown.push_back(Shows(options.chkboxNetscape()));
+            // As a click on the second tab does it.
+            TabCtrl_SetCurSel(options.Pages().Handle(), TfrmOptions::BrowserPage);
+            NMHDR nm{options.Pages().Handle(), 0, static_cast<UINT>(TCN_SELCHANGE)};
+            SendMessageA(options.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+            shown.push_back(Shows(options.radiobtnAutoMove()));
+            shown.push_back(Shows(options.chkboxNetscape()));
+            shown.push_back(Shows(options.chkboxAutoExit()));
+        },
+        IDCANCEL);
+    EditWith([&] { shown.push_back(Shows(options.chkboxIE())); }, IDCANCEL);
+    EXPECT_EQ(shown, (std::vector<bool>{true, false, false, true, false, true}));
+    EXPECT_EQ(options.Pages().Selected(), TfrmOptions::BrowserPage);
+    EXPECT_FALSE(IsWindowVisible(options.Control(IDC_OPT_HELP))); // "&Help" is there, hidden
+    EXPECT_NE(options.Control(IDC_OPT_HELP), nullptr);
+}
+
+TEST_F(OptionsTest, TheToolButtonOpensTheDialogToo) {
+    SendMessageA(form.Handle(), WM_COMMAND, IDC_TOOLBUTTON_FIRST + TMainForm::SpeedButton7, 0);
+    ASSERT_EQ(dialogs.dialogsShown.size(), 1u);
+    EXPECT_EQ(dialogs.dialogsShown[0].name, "Options");
+}
+
+class OptionsStartUpTest : public OptionsTest {
+protected:
+    void SetUp() override {}
+};
+
+TEST_F(OptionsStartUpTest, ARefusedRegistryValueIsToldOnceAndStartUpGoesOn) {
+    ZipBuilder z;
+    LocalMember one;
+    one.name = "one.txt";
+    one.data = "1";
+    z.Archive({one});
+    z.WriteTo(tmp.File("one.zip"));
+    box.Lock(Root::ClassesRoot, "Kelvora");
+    UnloadUnzEng();
+    Start({tmp.File("one.zip")});
+    EXPECT_EQ(startupTexts, std::vector<std::string>{"Failed to set data for 'EditFlags'"});
+    EXPECT_TRUE(UnzEngLoaded());
+    EXPECT_EQ(form.ListView1().ItemCount(), 1);
+    EXPECT_TRUE(NetscapeRegistered()); // the other browser is still registered
+
+    // After OK the error is told and the two remaining options are stored all the same.
+    EditWith([&] { options.chkboxAutoExit().Click(); }, IDOK);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Failed to set data for 'EditFlags'"});
+    EXPECT_FALSE(state.Settings.AutoExit);
+    EXPECT_NE(ReadFileBytes(ini).find("AutoExit=0"), std::string::npos);
+}
+
+} // namespace
