@@ -38,6 +38,12 @@ const RECT kDot{139, 208, 146, 215};
 
 } // namespace
 
+const wizard::ButtonRow<TWiz1> kButtons[] = {
+    {IDC_WIZ_CLOSE, &TWiz1::btnCloseClick},
+    {IDC_WIZ_NEXT, &TWiz1::btnNextClick},
+    {IDC_WIZ_FURTHERINFO, &TWiz1::btnFurtherInfoClick},
+};
+
 TWiz1::PageDesign TWiz1::Design() const {
     PageDesign d{"Kelvora - Wizard (1/X)", kControls, kHeadings};
     d.Picture = IDB_WIZ1PICTURE;
@@ -60,20 +66,7 @@ void TWiz1::btnFurtherInfoClick() {
 }
 
 void TWiz1::OnCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return;
-    switch (id) {
-    case IDC_WIZ_CLOSE:
-        btnCloseClick();
-        break;
-    case IDC_WIZ_NEXT:
-        btnNextClick();
-        break;
-    case IDC_WIZ_FURTHERINFO:
-        btnFurtherInfoClick();
-        break;
-    default:
-        break;
-    }
+    wizard::RunButton(*this, kButtons, id, code);
 }
 
 LRESULT TWiz1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

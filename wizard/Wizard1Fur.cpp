@@ -40,6 +40,10 @@ const int kHeadings[] = {IDC_WIZ1FUR_HEADING1, IDC_WIZ1FUR_HEADING2};
 
 } // namespace
 
+const wizard::ButtonRow<TWiz1Fur> kButtons[] = {
+    {IDC_WIZ_BACK, &TWiz1Fur::btnBackClick},
+};
+
 TWiz1Fur::PageDesign TWiz1Fur::Design() const {
     PageDesign d{"Kelvora Wizard (1/X) - Further Info", kControls, kHeadings};
     d.FirstFocus = IDC_WIZ_BACK;
@@ -52,5 +56,5 @@ void TWiz1Fur::btnBackClick() {
 }
 
 void TWiz1Fur::OnCommand(int id, int code, HWND) {
-    if (id == IDC_WIZ_BACK && code == BN_CLICKED) btnBackClick();
+    wizard::RunButton(*this, kButtons, id, code);
 }

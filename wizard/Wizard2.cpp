@@ -44,6 +44,12 @@ const int kHeadings[] = {IDC_WIZ2_HEADING};
 
 } // namespace
 
+const wizard::ButtonRow<TWiz2> kButtons[] = {
+    {IDC_WIZ_CLOSE, &TWiz2::btnCloseClick},
+    {IDC_WIZ_BACK, &TWiz2::btnBackClick},
+    {IDC_WIZ_NEXT, &TWiz2::btnNextClick},
+};
+
 TWiz2::PageDesign TWiz2::Design() const {
     PageDesign d{"Kelvora Wizard (2/X)", kControls, kHeadings};
     d.Picture = IDB_WIZ2PICTURE;
@@ -91,18 +97,5 @@ bool TWiz2::NameArchive() {
 }
 
 void TWiz2::OnCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return;
-    switch (id) {
-    case IDC_WIZ_CLOSE:
-        btnCloseClick();
-        break;
-    case IDC_WIZ_BACK:
-        btnBackClick();
-        break;
-    case IDC_WIZ_NEXT:
-        btnNextClick();
-        break;
-    default:
-        break;
-    }
+    wizard::RunButton(*this, kButtons, id, code);
 }

@@ -73,6 +73,14 @@ int ShellIcon(const std::string& name) {
 
 } // namespace
 
+const wizard::ButtonRow<TWiz3> kButtons[] = {
+    {IDC_WIZ_CLOSE, &TWiz3::btnCloseClick},
+    {IDC_WIZ_BACK, &TWiz3::btnBackClick},
+    {IDC_WIZ_NEXT, &TWiz3::btnNextClick},
+    {IDC_WIZ3_ADDFILES, &TWiz3::btnAddFilesClick},
+    {IDC_WIZ3_CLEARLIST, &TWiz3::btnClearListClick},
+};
+
 TWiz3::TWiz3(kelvora::SharedState& state) : TWizardPage(state) {
     OpenDialog1.Filter = "All Files (*.*)|*.*";
     OpenDialog1.InitialDir = "c:\\";
@@ -182,24 +190,5 @@ void TWiz3::btnNextClick() {
 }
 
 void TWiz3::OnCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return;
-    switch (id) {
-    case IDC_WIZ_CLOSE:
-        btnCloseClick();
-        break;
-    case IDC_WIZ_BACK:
-        btnBackClick();
-        break;
-    case IDC_WIZ_NEXT:
-        btnNextClick();
-        break;
-    case IDC_WIZ3_ADDFILES:
-        btnAddFilesClick();
-        break;
-    case IDC_WIZ3_CLEARLIST:
-        btnClearListClick();
-        break;
-    default:
-        break;
-    }
+    wizard::RunButton(*this, kButtons, id, code);
 }

@@ -25,6 +25,23 @@ inline constexpr RECT kBackButton{136, 241, 216, 264};
 inline constexpr RECT kNextButton{220, 241, 300, 264};
 inline constexpr RECT kCloseButton{308, 241, 384, 264};
 
+// A page's buttons as table rows: the control and the page's handler for its click.
+template <class Page> struct ButtonRow {
+    int Id;
+    void (Page::*Click)();
+};
+// Runs the handler of a clicked button; false when the table has no row for it.
+template <class Page, size_t N>
+bool RunButton(Page& page, const ButtonRow<Page> (&rows)[N], int id, int code) {
+    if (code != BN_CLICKED) return false;
+    for (const ButtonRow<Page>& row : rows)
+        if (row.Id == id) {
+            (page.*row.Click)();
+            return true;
+        }
+    return false;
+}
+
 class TWizardPage : public ui::Form {
 public:
     explicit TWizardPage(kelvora::SharedState& state) : state_(state) {}
