@@ -82,6 +82,16 @@ void TWizardPage::FitTextBlocks(std::span<const ui::ControlSpec> specs) {
     ReleaseDC(Handle(), dc);
 }
 
+void TWizardPage::OnOK() {
+    HWND focus = GetFocus();
+    char cls[16] = {};
+    if (!focus || GetParent(focus) != Handle() || !GetClassNameA(focus, cls, sizeof cls) ||
+        lstrcmpiA(cls, "Button") != 0)
+        return;
+    SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(focus));
+}
+
 void TWizardPage::OnShow() {
     if (HWND first = Control(Design().FirstFocus)) SetFocus(first);
 }

@@ -66,7 +66,7 @@ protected:
     void OnCreate() override;
     void OnShow() override;
     // Enter presses the focused button; it never ends a page by itself.
-    void OnOK() override {}
+    void OnOK() override;
     // Hides this page and shows the next one modally. When control comes back and this page
     // is still open and shown again, it gets the keyboard back.
     void ShowNext(ui::Form* next);

@@ -10,7 +10,8 @@ namespace {
 using Texts = std::vector<std::string>;
 
 // One press: the page on top and the loops running when the user gets there, then what the
-// user presses (IDCANCEL is Esc; 0 is the title bar's close box).
+// user presses (IDCANCEL is Esc, IDOK is Enter on the button that has the focus; 0 is the
+// title bar's close box).
 struct Step {
     const char* shown;
     const char* looping;
@@ -39,8 +40,8 @@ TEST_F(WizardTest, EveryWayBetweenThePages) {
         {"page 2 Close",
          {{"Wiz1", "Wiz1", P1, IDC_WIZ_NEXT}, {"Wiz2", "Wiz1 Wiz2", P2, IDC_WIZ_CLOSE}},
          false},
-        {"page 2 Back and on again",
-         {{"Wiz1", "Wiz1", P1, IDC_WIZ_NEXT},
+        {"page 2 Back and on again, by Enter on the focused Next",
+         {{"Wiz1", "Wiz1", P1, IDOK},
           {"Wiz2", "Wiz1 Wiz2", P2, IDC_WIZ_BACK},
           {"Wiz1", "Wiz1", P1, IDC_WIZ_NEXT},
           {"Wiz2", "Wiz1 Wiz2", P2, IDCANCEL}},
@@ -79,8 +80,8 @@ TEST_F(WizardTest, EveryWayBetweenThePages) {
                 ui::Form& page = *Pages()[p.page];
                 if (p.button == 0)
                     SendMessageA(page.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-                else if (p.button == IDCANCEL)
-                    SendMessageA(page.Handle(), WM_COMMAND, IDCANCEL, 0);
+                else if (p.button == IDCANCEL || p.button == IDOK)
+                    SendMessageA(page.Handle(), WM_COMMAND, p.button, 0);
                 else
                     Press(page, p.button);
             });
