@@ -65,6 +65,21 @@ TEST_F(WizardTest, PagesHaveTheirCaptionsSizesFramesAndButtons) {
         for (auto& [id, text] : c.buttons)
             EXPECT_EQ(ControlText(*c.page, id), text) << name;
     }
+    // Page 4 grows with its text and OK, and keeps its design size as the smallest.
+    RECT before;
+    GetWindowRect(wiz4.Handle(), &before);
+    SetWindowPos(wiz4.Handle(), nullptr, 0, 0, 100, 80, SWP_NOMOVE | SWP_NOZORDER);
+    RECT small;
+    GetClientRect(wiz4.Handle(), &small);
+    EXPECT_EQ(small.right, 392);
+    EXPECT_EQ(small.bottom, 273);
+    SetWindowPos(wiz4.Handle(), nullptr, 0, 0, before.right - before.left + 100,
+                 before.bottom - before.top + 50, SWP_NOMOVE | SWP_NOZORDER);
+    RECT ok;
+    GetWindowRect(wiz4.Control(IDOK), &ok);
+    MapWindowPoints(nullptr, wiz4.Handle(), reinterpret_cast<POINT*>(&ok), 2);
+    EXPECT_EQ(ok.right, 384 + 100);
+    EXPECT_EQ(ok.bottom, 264 + 50);
     EXPECT_FALSE(IsWindowEnabled(wiz3.Control(IDC_WIZ_NEXT))) << "disabled at first";
     EXPECT_FALSE(IsWindowEnabled(wiz3.Control(IDC_WIZ3_CLEARLIST))) << "disabled at first";
 }
