@@ -11,6 +11,11 @@ class TfrmTextViewer;
 class TAboutBox;
 class TfrmFileInfo;
 class TAddform;
+class TWiz1;
+class TWiz2;
+class TWiz1Fur;
+class TWiz3;
+class TWiz4;
 
 namespace kelvora {
 
@@ -23,6 +28,12 @@ struct ProgramWindows {
     TAboutBox* AboutBox = nullptr;
     TfrmFileInfo* frmFileInfo = nullptr;
     TAddform* Addform = nullptr;
+    // The creation wizard's pages.
+    TWiz1* Wiz1 = nullptr;
+    TWiz2* Wiz2 = nullptr;
+    TWiz1Fur* Wiz1Fur = nullptr;
+    TWiz3* Wiz3 = nullptr;
+    TWiz4* Wiz4 = nullptr;
 };
 
 // The five values the file info window shows, written at every refresh of the list.

@@ -6,6 +6,11 @@
 #include "windows/FileInfo.h"
 #include "windows/TextView.h"
 #include "windows/about.h"
+#include "wizard/Wizard1.h"
+#include "wizard/Wizard1Fur.h"
+#include "wizard/Wizard2.h"
+#include "wizard/Wizard3.h"
+#include "wizard/Wizard4.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,7 +34,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TAboutBox aboutBox;
     TfrmFileInfo fileInfo;
     TAddform addform(state);
-    state.Windows = {&mainForm, &options, &textViewer, &aboutBox, &fileInfo, &addform};
+    TWiz1 wiz1(state);
+    TWiz2 wiz2(state);
+    TWiz1Fur wiz1Fur(state);
+    TWiz3 wiz3(state);
+    TWiz4 wiz4(state);
+    state.Windows = {&mainForm, &options, &textViewer, &aboutBox, &fileInfo,
+                     &addform,  &wiz1,    &wiz2,       &wiz1Fur,  &wiz3,     &wiz4};
     app.MainForm = &mainForm;
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);
@@ -40,6 +51,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     aboutBox.Create(mainForm.Handle());
     fileInfo.Create(mainForm.Handle());
     addform.Create(mainForm.Handle());
+    wiz1.Create(mainForm.Handle());
+    wiz2.Create(mainForm.Handle());
+    wiz1Fur.Create(mainForm.Handle());
+    wiz3.Create(mainForm.Handle());
+    wiz4.Create(mainForm.Handle());
 
     mainForm.Show();
     int code = ui::RunMessageLoop();

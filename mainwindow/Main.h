@@ -128,6 +128,7 @@ public:
     // Command handlers.
     void AddZipButClick();
     void AddFilesToArchive();
+    void WizardAddButClick();
     void Exit1Click();
     void List1Click();
     void Full1Click();

@@ -22,7 +22,7 @@ const M::Command kCommands[] = {
     {IDM_SAVEAS, &M::SaveAs1Click, true, false},
     {IDM_CLOSEARCHIVE, &M::CloseArchive1Click, true, false},
     {IDM_DELETEARCHIVE, &M::DeleteArchive1Click, true, false},
-    {IDM_WIZARD, nullptr, false, false},
+    {IDM_WIZARD, &M::WizardAddButClick, false, false},
     {IDM_FILEINFO, &M::FileInfo1Click, true, false},
     {IDM_LASTZIP1, &M::LastZip1Click, false, false},
     {IDM_LASTZIP2, &M::LastZip2Click, false, false},

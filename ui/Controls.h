@@ -138,6 +138,16 @@ public:
         SendMessageA(hwnd_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&it));
         return buf;
     }
+    // Appends an item with a caption and an image; its index, or -1.
+    int AddItem(const std::string& caption, int image) {
+        LVITEMA it{};
+        it.mask = LVIF_TEXT | LVIF_IMAGE;
+        it.iItem = ItemCount();
+        it.pszText = const_cast<char*>(caption.c_str());
+        it.iImage = image;
+        return static_cast<int>(
+            SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    }
     void EnsureVisible(int index) { SendMessageA(hwnd_, LVM_ENSUREVISIBLE, index, FALSE); }
 };
 

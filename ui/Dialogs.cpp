@@ -23,22 +23,24 @@ std::vector<char> FilterBuffer(const std::string& filter) {
 
 bool RunFileDialog(HWND owner, FileDialogRequest& req, bool save) {
     std::vector<char> filter = FilterBuffer(req.Filter);
-    char file[MAX_PATH * 4] = {};
-    req.FileName.copy(file, sizeof(file) - 1);
+    // Room for many names when several may be chosen.
+    std::vector<char> file(req.Options & OFN_ALLOWMULTISELECT ? 0x10000 : MAX_PATH * 4, '\0');
+    req.FileName.copy(file.data(), file.size() - 2);
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = req.Filter.empty() ? nullptr : filter.data();
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof(file);
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = req.Title.empty() ? nullptr : req.Title.c_str();
     ofn.lpstrDefExt = req.DefaultExt.empty() ? nullptr : req.DefaultExt.c_str();
     ofn.lpstrInitialDir = req.InitialDir.empty() ? nullptr : req.InitialDir.c_str();
     ofn.Flags = req.Options | OFN_EXPLORER;
     BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok) return false;
-    req.FileName = file;
+    req.FileNames = SplitDialogFiles(file.data());
+    req.FileName = req.FileNames.empty() ? std::string(file.data()) : req.FileNames.front();
     return true;
 }
 
@@ -120,6 +122,19 @@ RealDialogs g_real;
 DialogSeam* g_current = &g_real;
 
 } // namespace
+
+std::vector<std::string> SplitDialogFiles(const char* buffer) {
+    std::vector<std::string> parts;
+    for (const char* p = buffer; *p; p += parts.back().size() + 1)
+        parts.emplace_back(p);
+    if (parts.size() <= 1) return parts;
+    std::string folder = parts.front();
+    if (folder.back() != '\\') folder += '\\';
+    std::vector<std::string> paths;
+    for (size_t i = 1; i < parts.size(); ++i)
+        paths.push_back(folder + parts[i]);
+    return paths;
+}
 
 DialogSeam& Dialogs() {
     return *g_current;

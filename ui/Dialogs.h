@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -23,7 +24,14 @@ struct FileDialogRequest {
     std::string InitialDir;
     DWORD Options = 0;    // OFN_* flags
     std::string FileName; // in: proposed name; out: the chosen path
+    // out: every chosen path in the dialog's order (one with a single selection; several
+    // with OFN_ALLOWMULTISELECT). FileName is then the first.
+    std::vector<std::string> FileNames;
 };
+
+// The paths a file dialog with OFN_EXPLORER returns in its buffer: one full path, or a
+// folder followed by the chosen names, each ended by NUL, the list by a second NUL.
+std::vector<std::string> SplitDialogFiles(const char* buffer);
 
 // The font dialog's value: the font and its colour.
 struct FontChoice {

@@ -25,6 +25,9 @@ public:
     std::vector<ShownBox> shown;
     std::deque<bool> confirmAnswers;     // default: No
     std::deque<std::string> openAnswers; // empty string = cancelled
+    // Open dialogs that allow several files take their answers from here instead (empty
+    // list = cancelled).
+    std::deque<std::vector<std::string>> multiOpenAnswers;
     std::deque<std::string> saveAnswers;
     std::vector<ui::FileDialogRequest> fileRequests;
     // Font and colour dialogs: the values each started at, and the answers (default and
@@ -70,7 +73,17 @@ public:
         return a;
     }
     void Error(HWND, const std::string& text) override { shown.push_back({ShownBox::Error, text}); }
-    bool OpenFile(HWND, ui::FileDialogRequest& r) override { return Answer(r, openAnswers); }
+    bool OpenFile(HWND, ui::FileDialogRequest& r) override {
+        if (!(r.Options & OFN_ALLOWMULTISELECT)) return Answer(r, openAnswers);
+        fileRequests.push_back(r);
+        if (multiOpenAnswers.empty()) return false;
+        std::vector<std::string> a = multiOpenAnswers.front();
+        multiOpenAnswers.pop_front();
+        if (a.empty()) return false;
+        r.FileNames = a;
+        r.FileName = a.front();
+        return true;
+    }
     bool SaveFile(HWND, ui::FileDialogRequest& r) override { return Answer(r, saveAnswers); }
     bool PickFont(HWND, ui::FontChoice& font) override {
         fontRequests.push_back(font);
@@ -135,6 +148,7 @@ private:
         q.pop_front();
         if (a.empty()) return false;
         r.FileName = a;
+        r.FileNames = {a};
         return true;
     }
 };

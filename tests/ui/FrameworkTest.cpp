@@ -286,4 +286,20 @@ TEST(Controls, TypedWrappersDriveRealControls) {
     EXPECT_EQ(tree.ItemData(root), 7);
 }
 
+TEST(FileDialog, ASingleChoiceIsOnePathSeveralAreAFolderAndNames) {
+    using Texts = std::vector<std::string>;
+    struct Case {
+        std::string buffer; // as the dialog leaves it, NULs included
+        Texts paths;
+    } cases[] = {
+        {std::string("C:\\a b\\one.txt\0\0", 16), Texts{"C:\\a b\\one.txt"}},
+        {std::string("C:\\dir\0one.txt\0Two.DOC\0\0", 24),
+         Texts{"C:\\dir\\one.txt", "C:\\dir\\Two.DOC"}},
+        {std::string("C:\\\0x\0y\0\0", 9), Texts{"C:\\x", "C:\\y"}}, // a drive root
+        {std::string("\0\0", 2), Texts{}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ui::SplitDialogFiles(c.buffer.data()), c.paths) << c.buffer;
+}
+
 } // namespace

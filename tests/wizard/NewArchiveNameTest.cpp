@@ -1,0 +1,38 @@
+// The naming rule for a new archive, without windows.
+#include "mainwindow/ArchiveNames.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kExeError[] = "Error: you must create a .ZIP file, then convert to .EXE";
+const char kZipError[] = "Error: your new archive must end in .ZIP";
+
+TEST(NewArchiveName, ZipNamesPassMissingExtensionsAreAddedOthersAreRefused) {
+    struct Case {
+        const char* chosen;
+        const char* name;
+        const char* error;
+    } cases[] = {
+        {"C:\\Letters\\letters", "C:\\Letters\\letters.zip", ""},
+        {"C:\\Letters\\letters.ZIP", "C:\\Letters\\letters.ZIP", ""},
+        {"C:\\Letters\\letters.zip", "C:\\Letters\\letters.zip", ""},
+        {"C:\\Letters\\letters.Zip", "C:\\Letters\\letters.Zip", ""},
+        {"C:\\Letters\\letters.txt", "", kZipError},
+        {"C:\\Letters\\setup.exe", "", kExeError},
+        {"C:\\Letters\\SETUP.EXE", "", kExeError},
+        // A full stop anywhere counts, a folder's too: no ".zip" is added then.
+        {"c:\\my.files\\letters", "", kZipError},
+        {"c:\\my.files\\letters.zip", "c:\\my.files\\letters.zip", ""},
+        {"c:\\archive.exe\\letters", "", kZipError},
+        {"C:\\Letters\\letters.", "", kZipError},
+        {"C:\\Letters\\letters.zip.exe", "", kExeError},
+    };
+    for (const Case& c : cases) {
+        archivenames::NewName r = archivenames::CheckNewName(c.chosen);
+        EXPECT_EQ(r.Name, c.name) << c.chosen;
+        EXPECT_EQ(r.Refusal, c.error) << c.chosen;
+    }
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+// TWiz2: the naming page. Next asks for the new archive's name and, when it is a good one,
+// puts it into CurrentArchiveName and goes on to page 3.
+#pragma once
+
+#include "ui/Dialogs.h"
+#include "wizard/WizardPage.h"
+
+class TWiz2 : public wizard::TWizardPage {
+public:
+    using TWizardPage::TWizardPage;
+
+    void btnCloseClick();
+    void btnBackClick();
+    void btnNextClick();
+    // Asks for the name and checks it; true when CurrentArchiveName holds the new name.
+    bool NameArchive();
+
+    // The dialog that names the new archive; it keeps its settings between showings.
+    ui::FileDialogRequest OpenDialog1;
+
+protected:
+    PageDesign Design() const override;
+    void OnCommand(int id, int code, HWND control) override;
+    // Esc ends the wizard like Close.
+    void OnCancel() override { btnCloseClick(); }
+};

@@ -1,0 +1,83 @@
+// The common ground of the wizard's pages: a fixed page of 392 by 273 client pixels,
+// centred, with a bold heading, read-only text blocks on the face colour, an optional
+// picture on the left and a row of buttons. Pages open each other modally; a page that
+// opens the next one hides first, and a page closes by taking the modal result OK.
+#pragma once
+
+#include "app/SharedState.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
+#include "ui/Handle.h"
+
+#include <span>
+
+namespace wizard {
+
+inline constexpr int kPageWidth = 392, kPageHeight = 273;
+
+// Text blocks: read-only, borderless, word-wrapped, on the face colour. Their lines are
+// joined by "\r\n", each given whole, trailing blanks included.
+inline constexpr DWORD kTextBlock = WS_VISIBLE | ES_MULTILINE | ES_READONLY;
+inline constexpr DWORD kPushButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+// The bottom row: a rule above the buttons, then the buttons at the right.
+inline constexpr RECT kRule{8, 231, 384, 233};
+inline constexpr RECT kBackButton{136, 241, 216, 264};
+inline constexpr RECT kNextButton{220, 241, 300, 264};
+inline constexpr RECT kCloseButton{308, 241, 384, 264};
+
+// A page's buttons as table rows: the control and the page's handler for its click.
+template <class Page> struct ButtonRow {
+    int Id;
+    void (Page::*Click)();
+};
+// Runs the handler of a clicked button; false when the table has no row for it.
+template <class Page, size_t N>
+bool RunButton(Page& page, const ButtonRow<Page> (&rows)[N], int id, int code) {
+    if (code != BN_CLICKED) return false;
+    for (const ButtonRow<Page>& row : rows)
+        if (row.Id == id) {
+            (page.*row.Click)();
+            return true;
+        }
+    return false;
+}
+
+class TWizardPage : public ui::Form {
+public:
+    explicit TWizardPage(kelvora::SharedState& state) : state_(state) {}
+
+    // Gives the page the modal result OK: it closes as soon as control returns to it.
+    void ClosePage() { CloseModal(ui::mrOk); }
+
+protected:
+    struct PageDesign {
+        const char* Caption;
+        std::span<const ui::ControlSpec> Controls;
+        std::span<const int> Headings; // labels drawn bold
+        int Picture = 0;               // bitmap resource for the picture control, or 0
+        int PictureControl = 0;
+        bool CloseBox = false;
+        bool Sizeable = false;
+        int FirstFocus = 0; // the button that has the focus when the page shows
+    };
+    virtual PageDesign Design() const = 0;
+
+    CreateParams GetCreateParams() override;
+    void OnCreate() override;
+    void OnShow() override;
+    // Enter presses the focused button; it never ends a page by itself.
+    void OnOK() override;
+    // Hides this page and shows the next one modally. When control comes back and this page
+    // is still open and shown again, it gets the keyboard back.
+    void ShowNext(ui::Form* next);
+
+    kelvora::SharedState& state_;
+
+private:
+    void FitTextBlocks(std::span<const ui::ControlSpec> specs);
+
+    ui::FontHandle headingFont_, textFont_;
+    ui::BitmapHandle picture_;
+};
+
+} // namespace wizard
