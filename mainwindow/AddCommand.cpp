@@ -12,8 +12,6 @@
 
 #include <commdlg.h>
 
-#include <exception>
-
 void TMainForm::NewZipButClick() {
     openDialog1_.Title = "Create new Zip file";
     openDialog1_.Options |= OFN_HIDEREADONLY | OFN_SHAREAWARE;
@@ -73,12 +71,8 @@ void TMainForm::AddFilesToArchive() {
     enginemsg::Collector problems(*zipKeeper1_);
     {
         ui::WaitCursor wait;
-        try {
-            zipKeeper1_->Add();
-        } catch (const std::exception&) {
-            ui::SetAppCursor(ui::AppCursor::Default);
-            ui::ShowMessage("Error in Add; Fatal DLL Exception in mainunit");
-        }
+        enginemsg::RunOrTell([this] { zipKeeper1_->Add(); },
+                             "Error in Add; Fatal DLL Exception in mainunit");
         ui::ShowMessage(std::to_string(zipKeeper1_->SuccessCnt) +
                         " files were successfully added!");
         zipKeeper1_->SetZipFilename(state_.CurrentArchiveName);

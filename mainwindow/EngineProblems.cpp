@@ -2,7 +2,10 @@
 
 #include "engine/EngineRecords.h"
 #include "engine/ZipKeep.h"
+#include "ui/Application.h"
 #include "ui/Dialogs.h"
+
+#include <exception>
 
 namespace enginemsg {
 
@@ -20,6 +23,15 @@ std::string Summary(const std::vector<Problem>& problems, const std::string& pas
         text += "\r\n" + problems[i].Text;
     if (n > shown) text += "\r\n...and " + std::to_string(n - shown) + " more.";
     return text;
+}
+
+void RunOrTell(const std::function<void()>& operation, const std::string& failureText) {
+    try {
+        operation();
+    } catch (const std::exception&) {
+        ui::SetAppCursor(ui::AppCursor::Default);
+        ui::ShowMessage(failureText);
+    }
 }
 
 Collector::Collector(TZipKeeper& zip) : zip_(zip), previous_(zip.OnMessage) {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ bool IsProblem(std::int32_t code);
 // `shown` engine texts, one a line, and "...and N more." for the rest. Empty without problems.
 std::string Summary(const std::vector<Problem>& problems, const std::string& pastVerb,
                     size_t shown = 8);
+
+// Runs an engine operation; when it fails with an exception, the cursor goes back to the
+// arrow's default and failureText is told, and the command goes on.
+void RunOrTell(const std::function<void()>& operation, const std::string& failureText);
 
 // Listens to a component's messages for the length of one command, passing each on to the
 // handler that was there before, and restores that handler at the end.

@@ -9,8 +9,6 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
-#include <exception>
-
 void TMainForm::DeleteFromZipButClick() {
     if (zipKeeper1_->Count() == 0) return;
     if (archivenames::IsSelfExtracting(zipKeeper1_->ZipFilename())) {
@@ -35,12 +33,7 @@ void TMainForm::DeleteFromZipButClick() {
     enginemsg::Collector problems(*zipKeeper1_);
     {
         ui::WaitCursor wait;
-        try {
-            zipKeeper1_->Delete();
-        } catch (const std::exception&) {
-            ui::SetAppCursor(ui::AppCursor::Default);
-            ui::ShowMessage("Fatal error trying to delete");
-        }
+        enginemsg::RunOrTell([this] { zipKeeper1_->Delete(); }, "Fatal error trying to delete");
         if (zipKeeper1_->Count() > 0) {
             ui::ShowMessage(std::to_string(zipKeeper1_->SuccessCnt) + " files were Deleted");
             zipKeeper1_->SetZipFilename(state_.CurrentArchiveName);
