@@ -46,11 +46,13 @@ public:
         SpeedButton11,
         kToolButtonCount
     };
-    // One row of the member list as shown: caption, icon and the five sub-items.
+    // One row of the member list as shown: caption, icon and the five sub-items, in full
+    // Unicode (names as decoded), and the stored name that operations name the member by.
     struct ContentsRow {
-        std::string Caption;
+        std::wstring Caption;
         int ImageIndex = 0;
-        std::array<std::string, 5> SubItems;
+        std::array<std::wstring, 5> SubItems;
+        std::string StoredName;
     };
 
     // One row per command: menu items, accelerators and tool buttons run it by its ID.
@@ -191,7 +193,7 @@ private:
     void ClearRows();
     void ShowPopupMenu();
     void OpenRecent(int slot);
-    void GetDisplayInfo(NMLVDISPINFOA& info);
+    void GetDisplayInfo(NMLVDISPINFOW& info);
     void CreateIniFile();
     void ApplyWindowBounds(const settings::WindowBounds& bounds);
     LOGFONTA ListFont() const;

@@ -82,28 +82,31 @@ TempFolder::TempFolder() {
     }
 }
 
-static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    ui::FindHandle h(FindFirstFileA((dir + "*").c_str(), &fd));
+// Wide, so files named in any script go too.
+static void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    ui::FindHandle h(FindFirstFileW((dir + L"*").c_str(), &fd));
     if (h) {
         do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string full = dir + n;
+            std::wstring n = fd.cFileName;
+            if (n == L"." || n == L"..") continue;
+            std::wstring full = dir + n;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full + "\\");
+                RemoveTree(full + L"\\");
             } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
             }
-        } while (FindNextFileA(h.Get(), &fd));
+        } while (FindNextFileW(h.Get(), &fd));
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 // The \\?\ form also reaches files and folders named like devices (aux, nul.txt).
 TempFolder::~TempFolder() {
-    RemoveTree("\\\\?\\" + path_);
+    wchar_t wide[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, wide, MAX_PATH * 2);
+    RemoveTree(L"\\\\?\\" + std::wstring(wide));
 }
 
 std::string ReadFileBytes(const std::string& path) {
