@@ -214,6 +214,11 @@ std::string TMainForm::RowEntryName(int row) const {
     return rows_[row].StoredName; // its Path and File parts, as stored
 }
 
+std::wstring TMainForm::RowShownName(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
+    return rows_[row].SubItems[4] + rows_[row].Caption;
+}
+
 void TMainForm::UpdateStatusAndCaption() {
     state_.CurrentArchiveName = zipKeeper1_->ZipFilename();
     statusBar1_.SetPanelText(0, "Filename: " + state_.CurrentArchiveName);

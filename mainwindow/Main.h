@@ -92,6 +92,9 @@ public:
     void ReverseRows();
     void ListView1ColumnClick(int column);
     std::string RowEntryName(int row) const;
+    // The row's name as shown (Path then File column), which is also the relative path
+    // extraction writes the member to: for finding an extracted member on disk.
+    std::wstring RowShownName(int row) const;
     void UpdateStatusAndCaption();
     void ZipKeeper1DirUpdate(TZipKeeper& sender);
     void LoadSystemImageLists();

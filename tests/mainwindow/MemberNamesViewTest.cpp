@@ -38,6 +38,7 @@ TEST_F(MainFormTest, ListShowsDecodedNamesAndOperationsUseTheStoredOnes) {
     EXPECT_EQ(WideColumn(form, 5)[3], L"\u65E5\u672C/");
     EXPECT_EQ(form.RowEntryName(1), "caf\x82.txt");
     EXPECT_EQ(form.RowEntryName(3), utf8.name);
+    EXPECT_EQ(form.RowShownName(3), L"\u65E5\u672C/\u03A9mega.txt");
 }
 
 TEST_F(MainFormTest, AZip64MemberShowsItsTrueSizeAndTotals) {
