@@ -1,10 +1,12 @@
 #include "engine/ZipKeep.h"
 
+#include "dlls/zipcore/ExtraFields.h"
 #include "engine/ArchiveReader.h"
 #include "engine/PathUtil.h"
 #include "ui/Dialogs.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -19,11 +21,52 @@ constexpr std::int64_t kEndRecordSize = 22;
 
 const char kNoEntries[] = "No valid zip entries found";
 
+constexpr size_t kCentralHeaderRest = 42; // after the signature, before the name
+
+std::uint16_t U16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// A stored name as the entries keep it: up to the first NUL, at most 256 bytes.
+std::string EntryName(const std::string& raw) {
+    return raw.substr(0, std::min({raw.size(), kNameBufferLength, std::strlen(raw.c_str())}));
+}
+
+// The central directory follows the last local header; the walk stops at its first header
+// (signature read). Its headers tell which system wrote each member, which decides how a
+// name without the UTF-8 flag is decoded. Matched by name; a damaged directory only leaves
+// the remaining entries with the defaults.
+void ReadCentralHosts(ArchiveReader& in, std::vector<std::unique_ptr<ZipDirEntry>>& entries) {
+    std::unordered_map<std::string, ZipDirEntry*> byName;
+    for (auto& e : entries)
+        byName.emplace(e->FileName, e.get());
+    for (size_t seen = 0; seen < entries.size(); ++seen) {
+        std::uint8_t h[kCentralHeaderRest];
+        if (in.Read(h, sizeof h) != sizeof h) return;
+        std::string name(U16(h + 24), '\0'), extra(U16(h + 26), '\0');
+        if (in.Read(name.data(), name.size()) != name.size() ||
+            in.Read(extra.data(), extra.size()) != extra.size())
+            return;
+        in.Seek(in.Position() + U16(h + 28)); // the member comment
+        if (auto found = byName.find(EntryName(name)); found != byName.end()) {
+            found->second->HostSystem = h[1];
+            found->second->CentralExtraField = std::move(extra);
+            byName.erase(found);
+        }
+        std::uint8_t sig[4];
+        if (in.Read(sig, 4) != 4 || sig[0] != 0x50 || sig[1] != 0x4B || sig[2] != 0x01 ||
+            sig[3] != 0x02)
+            return;
+    }
+}
+
 } // namespace
 
 TZipKeeper::TZipKeeper(HWND ownerHandle) : Handle(ownerHandle) {}
 
-TZipKeeper::~TZipKeeper() { ClearContents(); }
+TZipKeeper::~TZipKeeper() {
+    ClearContents();
+}
 
 int TZipKeeper::Count() const {
     return zipFilename_.empty() ? 0 : static_cast<int>(contents_.size());
@@ -35,7 +78,8 @@ void TZipKeeper::SetZipFilename(const std::string& name) {
 }
 
 void TZipKeeper::ClearContents() {
-    while (!contents_.empty()) contents_.pop_back();
+    while (!contents_.empty())
+        contents_.pop_back();
 }
 
 void TZipKeeper::FireDirUpdate() {
@@ -97,7 +141,11 @@ void TZipKeeper::List() {
                             std::uint32_t(sig[2]) << 16 | std::uint32_t(sig[3]) << 24;
             }
 
-            if (signature == kCentralHeaderSig || signature == kEndOfCentralDirSig) break;
+            if (signature == kCentralHeaderSig) {
+                ReadCentralHosts(in, contents_);
+                break;
+            }
+            if (signature == kEndOfCentralDirSig) break;
             if (signature != kLocalHeaderSig) continue;
 
             auto entry = std::make_unique<ZipDirEntry>();
@@ -113,26 +161,42 @@ void TZipKeeper::List() {
                 synchronised = false;
                 continue;
             }
-            size_t nameLen = std::min({name.size(), kNameBufferLength, std::strlen(name.c_str())});
-            entry->FileName.assign(name.data(), nameLen);
+            entry->FileName = EntryName(name);
 
             // Sizes are unsigned and summed in 64 bits, so a header with a huge size can
-            // never move the walk backwards: it simply fails the bound test.
+            // never move the walk backwards: it simply fails the bound test. A member of
+            // 4 GiB or more keeps its sizes in the ZIP64 block of the extra field, which
+            // is therefore read (it lies within the bound when the member does).
             const std::int64_t p = in.Position();
-            if (p + std::int64_t(fixed.ExtraFieldLength) + std::int64_t(fixed.CompressedSize) >
-                in.Size() - kEndRecordSize) {
+            const std::int64_t limit = in.Size() - kEndRecordSize;
+            auto outOfBounds = [&](std::uint64_t compressed) {
+                return p + std::int64_t(fixed.ExtraFieldLength) +
+                           static_cast<std::int64_t>(
+                               std::min<std::uint64_t>(compressed, INT64_MAX / 2)) >
+                       limit;
+            };
+            if (outOfBounds(0)) {
                 if (!contents_.empty()) throw EZipStreamError("Error 3 reading Zip file");
                 synchronised = false;
                 continue;
             }
-            if (fixed.ExtraFieldLength > 0) {
-                in.Seek(p + fixed.ExtraFieldLength);
-                if (in.Position() != p + fixed.ExtraFieldLength)
-                    throw EZipStreamError("Error 4 reading Zip file");
+            entry->ExtraField.resize(fixed.ExtraFieldLength);
+            if (in.Read(entry->ExtraField.data(), fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
+                throw EZipStreamError("Error 4 reading Zip file");
+            const zipcore::LocalSizes sizes = zipcore::LocalHeaderSizes(
+                fixed.CompressedSize, fixed.UncompressedSize, entry->ExtraField);
+            entry->CompressedSize64 = sizes.compressed;
+            entry->UncompressedSize64 = sizes.uncompressed;
+            if (outOfBounds(sizes.compressed)) {
+                if (!contents_.empty()) throw EZipStreamError("Error 3 reading Zip file");
+                synchronised = false;
+                in.Seek(p); // searching goes on behind the name, as before
+                continue;
             }
             const std::int64_t dataStart = in.Position();
-            in.Seek(dataStart + fixed.CompressedSize);
-            if (in.Position() != dataStart + std::int64_t(fixed.CompressedSize))
+            const auto dataSize = static_cast<std::int64_t>(sizes.compressed);
+            in.Seek(dataStart + dataSize);
+            if (in.Position() != dataStart + dataSize)
                 throw EZipStreamError("Error 5 reading Zip file");
             contents_.push_back(std::move(entry));
         }

@@ -33,6 +33,16 @@ static_assert(offsetof(ZipDirEntryFixed, FileNameLength) == 22);
 // One member as read from its local header.
 struct ZipDirEntry : ZipDirEntryFixed {
     std::string FileName; // exactly as stored, at most 256 bytes, up to the first NUL
+    // The sizes the header means: the 32-bit fields, or the ZIP64 extra field's values where
+    // a field holds 0xFFFFFFFF (members of 4 GiB or more).
+    std::uint64_t CompressedSize64 = 0;
+    std::uint64_t UncompressedSize64 = 0;
+    std::string ExtraField; // the local header's extra field as stored
+    // From the member's central directory header when the listing found one (else MS-DOS
+    // and empty): the host system that wrote it, which decides the code page of a name
+    // without the UTF-8 flag, and that header's extra field.
+    std::uint8_t HostSystem = 0;
+    std::string CentralExtraField;
     ZipDirEntry() : ZipDirEntryFixed{} {}
 };
 
@@ -41,7 +51,8 @@ template <class E, class Bits> class OptionSet {
 public:
     constexpr OptionSet() = default;
     constexpr OptionSet(std::initializer_list<E> values) {
-        for (E v : values) Include(v);
+        for (E v : values)
+            Include(v);
     }
     constexpr bool Has(E v) const { return (bits_ >> static_cast<int>(v)) & 1u; }
     constexpr OptionSet& Include(E v) {

@@ -2,6 +2,7 @@
 // bar and caption, and the directory-changed handler that ties them together.
 #include "mainwindow/Main.h"
 
+#include "dlls/common/MemberNames.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
 #include "mainwindow/RowKeys.h"
@@ -11,6 +12,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <cwchar>
 #include <unordered_map>
 
 namespace {
@@ -48,18 +50,21 @@ std::string FormatDosDateTime(std::int32_t value) {
 
 // The shell's icon for a name; false when the shell has none. A name longer than the
 // shell's buffer is asked for by its tail, which keeps the extension that decides the icon.
-bool ShellIconIndex(const std::string& name, int& index) {
-    char path[kShellNameMax + 1];
+bool ShellIconIndex(const std::wstring& name, int& index) {
+    wchar_t path[kShellNameMax + 1];
     size_t from = name.size() > kShellNameMax ? name.size() - kShellNameMax : 0;
     size_t n = name.size() - from;
-    std::memcpy(path, name.data() + from, n);
-    path[n] = '\0';
-    SHFILEINFOA info{};
-    static_assert(sizeof(SHFILEINFOA) == 352);
-    if (!SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES))
+    std::wmemcpy(path, name.data() + from, n);
+    path[n] = L'\0';
+    SHFILEINFOW info{};
+    if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES))
         return false;
     index = info.iIcon;
     return true;
+}
+
+std::wstring Wide(const std::string& ansi) {
+    return kname::Widen(ansi, CP_ACP);
 }
 
 } // namespace
@@ -76,8 +81,8 @@ void TMainForm::BuildRowKeys() {
 void TMainForm::ComputeArchiveTotals() {
     TotalCompressed = TotalUncompressed = 0;
     for (int i = 0; i < zipKeeper1_->Count(); ++i) {
-        TotalCompressed += zipKeeper1_->Entry(i).CompressedSize;
-        TotalUncompressed += zipKeeper1_->Entry(i).UncompressedSize;
+        TotalCompressed += zipKeeper1_->Entry(i).CompressedSize64;
+        TotalUncompressed += zipKeeper1_->Entry(i).UncompressedSize64;
     }
     TotalRatio = contents::Ratio(TotalCompressed, TotalUncompressed);
     state_.FileInfo.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
@@ -107,36 +112,38 @@ void TMainForm::FillContentsView() {
         // alone, so one question per extension gives every row its icon; likewise one date
         // text per distinct stamp. This keeps archives of 100,000 members quick to show.
         std::unordered_map<std::string, int> iconByExtension;
-        std::unordered_map<std::int32_t, std::string> dateByStamp;
+        std::unordered_map<std::int32_t, std::wstring> dateByStamp;
         const int keys = std::min<int>(count, static_cast<int>(rowKeyList_.size()));
         for (int i = 0; i < keys; ++i) {
             contents::RowFields f;
             // A key that does not convert is left out rather than shown with wrong numbers.
             if (!contents::ParseRowKey(rowKeyList_[i], f) || f.name.empty()) continue;
+            // Shown: the name decoded as extraction decodes it; kept: the stored bytes.
             std::string ext =
-                kpath::LowerCase(kpath::ExtractFileExt(contents::EntryFileName(f.name)));
+                kpath::LowerCase(kpath::ExtractFileExt(contents::EntryFileName(f.display)));
             auto cached = iconByExtension.find(ext);
             int icon = 0;
             if (cached != iconByExtension.end()) {
                 icon = cached->second;
             } else {
-                if (!ShellIconIndex(f.name, icon)) icon = -1;
+                if (!ShellIconIndex(kname::Widen(f.display, CP_UTF8), icon)) icon = -1;
                 iconByExtension.emplace(ext, icon);
             }
             if (icon < 0) continue;
-            std::string fileName = contents::EntryFileName(f.name);
-            if (fileName.empty()) continue; // folder entries are not listed
+            if (contents::EntryFileName(f.name).empty()) continue; // folder entries are not listed
             ContentsRow row;
-            row.Caption = std::move(fileName);
+            row.Caption = kname::Widen(contents::EntryFileName(f.display), CP_UTF8);
             row.ImageIndex = icon;
-            row.SubItems[0] = contents::FormatThousands(std::to_string(f.uncompressed));
+            row.SubItems[0] = Wide(contents::FormatThousands(std::to_string(f.uncompressed)));
             auto date = dateByStamp.find(f.dateTime);
             if (date == dateByStamp.end())
-                date = dateByStamp.emplace(f.dateTime, FormatDosDateTime(f.dateTime)).first;
+                date = dateByStamp.emplace(f.dateTime, Wide(FormatDosDateTime(f.dateTime))).first;
             row.SubItems[1] = date->second;
-            row.SubItems[2] = std::to_string(contents::Ratio(f.compressed, f.uncompressed)) + "%";
-            row.SubItems[3] = contents::FormatThousands(std::to_string(f.compressed));
-            row.SubItems[4] = contents::EntryFolder(f.name);
+            row.SubItems[2] =
+                Wide(std::to_string(contents::Ratio(f.compressed, f.uncompressed)) + "%");
+            row.SubItems[3] = Wide(contents::FormatThousands(std::to_string(f.compressed)));
+            row.SubItems[4] = kname::Widen(contents::EntryFolder(f.display), CP_UTF8);
+            row.StoredName = std::move(f.name);
             rows_.push_back(std::move(row));
         }
         listView1_.SetItemCount(static_cast<int>(rows_.size()));
@@ -147,18 +154,18 @@ void TMainForm::FillContentsView() {
     ui::SetAppCursor(saved);
 }
 
-void TMainForm::GetDisplayInfo(NMLVDISPINFOA& info) {
-    LVITEMA& item = info.item;
+void TMainForm::GetDisplayInfo(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
     if (item.iItem < 0 || item.iItem >= static_cast<int>(rows_.size())) return;
     const ContentsRow& row = rows_[item.iItem];
     if (item.mask & LVIF_TEXT) {
-        const std::string& text = item.iSubItem == 0   ? row.Caption
-                                  : item.iSubItem <= 5 ? row.SubItems[item.iSubItem - 1]
-                                                       : row.Caption;
+        const std::wstring& text = item.iSubItem == 0   ? row.Caption
+                                   : item.iSubItem <= 5 ? row.SubItems[item.iSubItem - 1]
+                                                        : row.Caption;
         if (item.cchTextMax > 0) {
             size_t n = std::min<size_t>(text.size(), item.cchTextMax - 1);
-            std::memcpy(item.pszText, text.data(), n);
-            item.pszText[n] = '\0';
+            std::wmemcpy(item.pszText, text.data(), n);
+            item.pszText[n] = L'\0';
         }
     }
     if (item.mask & LVIF_IMAGE) item.iImage = row.ImageIndex;
@@ -203,6 +210,11 @@ void TMainForm::ListView1ColumnClick(int column) {
 }
 
 std::string TMainForm::RowEntryName(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
+    return rows_[row].StoredName; // its Path and File parts, as stored
+}
+
+std::wstring TMainForm::RowShownName(int row) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
     return rows_[row].SubItems[4] + rows_[row].Caption;
 }

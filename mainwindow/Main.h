@@ -50,11 +50,13 @@ public:
         SpeedButton11,
         kToolButtonCount
     };
-    // One row of the member list as shown: caption, icon and the five sub-items.
+    // One row of the member list as shown: caption, icon and the five sub-items, in full
+    // Unicode (names as decoded), and the stored name that operations name the member by.
     struct ContentsRow {
-        std::string Caption;
+        std::wstring Caption;
         int ImageIndex = 0;
-        std::array<std::string, 5> SubItems;
+        std::array<std::wstring, 5> SubItems;
+        std::string StoredName;
     };
 
     // One row per command: menu items, accelerators and tool buttons run it by its ID.
@@ -100,6 +102,9 @@ public:
     void ReverseRows();
     void ListView1ColumnClick(int column);
     std::string RowEntryName(int row) const;
+    // The row's name as shown (Path then File column), which is also the relative path
+    // extraction writes the member to: for finding an extracted member on disk.
+    std::wstring RowShownName(int row) const;
     void UpdateStatusAndCaption();
     void ZipKeeper1DirUpdate(TZipKeeper& sender);
     void LoadSystemImageLists();
@@ -181,7 +186,11 @@ public:
     // fresh folder below TempDir.
     void ListView1DblClick();
     void SpeedButton3Click();
-    void RunMember(const std::string& member);
+    // Unpacks one member and runs or opens it; row (when known) tells where it lands.
+    void RunMember(const std::string& member, int row = -1);
+    // Where a row's member lands below folder, as a path the ANSI file functions open; nothing
+    // for a name that would lead outside the folder.
+    std::optional<std::string> UnpackedRowPath(const std::string& folder, int row) const;
     void RunFile(const std::string& path);
     void btnViewSelectedClick();
     // The first setup or install program in archive order, lower-cased; empty when none.
@@ -247,7 +256,7 @@ private:
     void ClearRows();
     void ShowPopupMenu();
     void OpenRecent(int slot);
-    void GetDisplayInfo(NMLVDISPINFOA& info);
+    void GetDisplayInfo(NMLVDISPINFOW& info);
     void CreateIniFile();
     void ApplyWindowBounds(const settings::WindowBounds& bounds);
     LOGFONTA ListFont() const;

@@ -139,8 +139,8 @@ void TMainForm::OnCommand(int id, int, HWND) {
 bool TMainForm::OnNotify(NMHDR* header, LRESULT& result) {
     if (header->hwndFrom != listView1_.Handle()) return false;
     switch (header->code) {
-    case LVN_GETDISPINFOA:
-        GetDisplayInfo(*reinterpret_cast<NMLVDISPINFOA*>(header));
+    case LVN_GETDISPINFOW: // the list asks in Unicode (MainLayout), for names in any script
+        GetDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
         return true;
     case LVN_COLUMNCLICK:
         ListView1ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);

@@ -203,6 +203,8 @@ void TMainForm::CreateToolPanel() {
 void TMainForm::CreateContentsList() {
     CreateControls(kContentsControls);
     listView1_.Attach(Control(IDC_LISTVIEW1));
+    // Member names come in every script: the list asks for its texts in Unicode.
+    SendMessageA(listView1_.Handle(), CCM_SETUNICODEFORMAT, TRUE, 0);
     listView1_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     listView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
     listView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);

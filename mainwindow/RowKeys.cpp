@@ -1,5 +1,7 @@
 #include "mainwindow/RowKeys.h"
 
+#include "dlls/common/MemberNames.h"
+#include "engine/EntryName.h"
 #include "engine/ZipTypes.h"
 #include "mainwindow/TextFormat.h"
 
@@ -32,8 +34,10 @@ void QuickSort(int l, int r, const ValueAt& at, const Less& less, const Swap& sw
         int i = l, j = r;
         const auto pivot = at((l + r) / 2);
         do {
-            while (less(at(i), pivot)) ++i;
-            while (less(pivot, at(j))) --j;
+            while (less(at(i), pivot))
+                ++i;
+            while (less(pivot, at(j)))
+                --j;
             if (i <= j) {
                 if (i != j) swap(i, j);
                 ++i;
@@ -53,7 +57,7 @@ void QuickSort(int l, int r, const ValueAt& at, const Less& less, const Swap& sw
 } // namespace
 
 std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint64_t compressed,
-                       std::uint64_t uncompressed) {
+                       std::uint64_t uncompressed, const std::string& displayUtf8) {
     std::string key;
     key.reserve(name.size() + 40);
     key += name;
@@ -64,12 +68,16 @@ std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint
     key += std::to_string(compressed);
     key += "@3";
     key += std::to_string(uncompressed);
+    if (!displayUtf8.empty()) {
+        key += '\0';
+        key += displayUtf8;
+    }
     return key;
 }
 
 std::string MakeRowKey(const ZipDirEntry& e) {
-    return MakeRowKey(e.FileName, static_cast<std::int32_t>(e.DateTime), e.CompressedSize,
-                      e.UncompressedSize);
+    return MakeRowKey(e.FileName, static_cast<std::int32_t>(e.DateTime), e.CompressedSize64,
+                      e.UncompressedSize64, EntryDisplayNameUtf8(e));
 }
 
 std::string_view RowKeyName(const std::string& key) {
@@ -77,10 +85,18 @@ std::string_view RowKeyName(const std::string& key) {
     return std::string_view(key).substr(0, nul);
 }
 
+std::string RowKeyDisplayName(const std::string& key) {
+    const size_t first = key.find('\0');
+    const size_t second = first == std::string::npos ? first : key.find('\0', first + 1);
+    if (second != std::string::npos) return key.substr(second + 1);
+    return kname::Narrow(kname::Widen(RowKeyName(key), CP_ACP), CP_UTF8);
+}
+
 bool ParseRowKey(const std::string& key, RowFields& out) {
     size_t nul = key.find('\0');
     if (nul == std::string::npos) return false;
     std::string_view rest = std::string_view(key).substr(nul + 1);
+    rest = rest.substr(0, rest.find('\0')); // the numbers, before any shown name
     size_t m1 = rest.find("@1"), m2 = rest.find("@2"), m3 = rest.find("@3");
     if (m1 != 0 || m2 == std::string::npos || m3 == std::string::npos || m3 < m2) return false;
     std::int64_t dt = 0, c = 0, u = 0;
@@ -89,6 +105,7 @@ bool ParseRowKey(const std::string& key, RowFields& out) {
         return false;
     if (dt < INT32_MIN || dt > INT32_MAX || c < 0 || u < 0) return false;
     out.name.assign(key, 0, nul);
+    out.display = RowKeyDisplayName(key);
     out.dateTime = static_cast<std::int32_t>(dt);
     out.compressed = static_cast<std::uint64_t>(c);
     out.uncompressed = static_cast<std::uint64_t>(u);
@@ -96,8 +113,9 @@ bool ParseRowKey(const std::string& key, RowFields& out) {
 }
 
 int LocaleCompareNames(std::string_view a, std::string_view b) {
-    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                           b.data(), static_cast<int>(b.size()));
+    const std::wstring wa = kname::Widen(a, CP_UTF8), wb = kname::Widen(b, CP_UTF8);
+    int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.data(),
+                           static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()));
     return r == 0 ? 0 : r - CSTR_EQUAL;
 }
 
@@ -108,22 +126,25 @@ template <class Key, class Less>
 void SortRowsByRowKey(std::vector<std::string>& rows, const std::vector<Key>& keys, Less less) {
     if (rows.size() < 2) return;
     std::vector<int> order(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<int>(i);
+    for (size_t i = 0; i < rows.size(); ++i)
+        order[i] = static_cast<int>(i);
     QuickSort(
         0, static_cast<int>(rows.size()) - 1, [&](int i) -> const Key& { return keys[order[i]]; },
         less, [&](int x, int y) { std::swap(order[x], order[y]); });
     std::vector<std::string> sorted;
     sorted.reserve(rows.size());
-    for (int i : order) sorted.push_back(std::move(rows[i]));
+    for (int i : order)
+        sorted.push_back(std::move(rows[i]));
     rows.swap(sorted);
 }
 
 } // namespace
 
 void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare) {
-    std::vector<std::string_view> names;
+    std::vector<std::string> names;
     names.reserve(rows.size());
-    for (const std::string& row : rows) names.push_back(RowKeyName(row));
+    for (const std::string& row : rows)
+        names.push_back(RowKeyDisplayName(row));
     SortRowsByRowKey(rows, names,
                      [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; });
 }
@@ -134,14 +155,17 @@ void SortRowsByLocaleName(std::vector<std::string>& rows) {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     std::vector<std::string> sortKeys(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        std::string_view name = RowKeyName(rows[i]);
+        const std::wstring name = kname::Widen(RowKeyDisplayName(rows[i]), CP_UTF8);
         int len = static_cast<int>(name.size());
-        int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, name.data(), len, nullptr, 0);
+        int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, name.data(), len, nullptr, 0);
         if (n <= 0) continue;
+        // With LCMAP_SORTKEY the destination is a byte buffer of n bytes.
         sortKeys[i].resize(n);
-        LCMapStringA(LOCALE_USER_DEFAULT, flags, name.data(), len, sortKeys[i].data(), n);
+        LCMapStringW(LOCALE_USER_DEFAULT, flags, name.data(), len,
+                     reinterpret_cast<LPWSTR>(sortKeys[i].data()), n);
         // The key's closing NUL takes no part in the order.
-        while (!sortKeys[i].empty() && sortKeys[i].back() == '\0') sortKeys[i].pop_back();
+        while (!sortKeys[i].empty() && sortKeys[i].back() == '\0')
+            sortKeys[i].pop_back();
     }
     SortRowsByRowKey(rows, sortKeys, std::less<std::string>());
 }
@@ -152,7 +176,8 @@ void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>&
         l >= r)
         return;
     std::vector<std::int64_t> values(sortKeys.size());
-    for (int i = l; i <= r; ++i) values[i] = IntValue(sortKeys[i]);
+    for (int i = l; i <= r; ++i)
+        values[i] = IntValue(sortKeys[i]);
     QuickSort(
         l, r, [&](int i) { return values[i]; },
         [](std::int64_t a, std::int64_t b) { return a < b; },
@@ -166,11 +191,16 @@ void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>&
 std::string ExtractSortKeys(const std::vector<std::string>& rows, const std::string& key,
                             std::vector<std::string>& sortKeys) {
     std::string order;
-    if (key == "@3") order = "Size";
-    else if (key == "@1") order = "Date";
-    else if (key == "@2") order = "UncopressedSize";
-    else if (key == "ratio") order = "ratio";
-    else return {};
+    if (key == "@3")
+        order = "Size";
+    else if (key == "@1")
+        order = "Date";
+    else if (key == "@2")
+        order = "UncopressedSize";
+    else if (key == "ratio")
+        order = "ratio";
+    else
+        return {};
     sortKeys.clear();
     sortKeys.reserve(rows.size());
     for (const std::string& row : rows) {
@@ -190,6 +220,8 @@ std::string ExtractSortKeys(const std::vector<std::string>& rows, const std::str
     return order;
 }
 
-void ReverseRowList(std::vector<std::string>& rows) { std::reverse(rows.begin(), rows.end()); }
+void ReverseRowList(std::vector<std::string>& rows) {
+    std::reverse(rows.begin(), rows.end());
+}
 
 } // namespace contents

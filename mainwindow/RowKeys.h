@@ -1,9 +1,10 @@
 // Row keys: one text line per archive entry, on which both sorting and display work.
 //
-// A key is the stored name, a NUL byte, then "@1" date-time "@2" packed size "@3" size.
-// A stored name never holds a NUL (the reader cuts names there), so the markers are found
-// after the first NUL and a name containing "@1" cannot be mistaken for them; and since
-// the name opens the line, ordering by the name part orders by full entry name.
+// A key is the stored name, a NUL byte, then "@1" date-time "@2" packed size "@3" size,
+// optionally followed by a second NUL and the name the member stands for in UTF-8 (what
+// the list shows and sorts by). A stored name never holds a NUL (the reader cuts names
+// there), so the markers are found after the first NUL and a name containing "@1" cannot
+// be mistaken for them. The stored name stays what operations name the member by.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +18,13 @@ struct ZipDirEntry;
 namespace contents {
 
 std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint64_t compressed,
-                       std::uint64_t uncompressed);
+                       std::uint64_t uncompressed, const std::string& displayUtf8 = {});
+// With the entry's 64-bit sizes and its decoded name.
 std::string MakeRowKey(const ZipDirEntry& entry);
 
 struct RowFields {
-    std::string name;
+    std::string name;    // as stored
+    std::string display; // UTF-8; the stored name taken as ANSI when the key has none
     std::int32_t dateTime = 0;
     std::uint64_t compressed = 0;
     std::uint64_t uncompressed = 0;
@@ -30,13 +33,15 @@ struct RowFields {
 bool ParseRowKey(const std::string& key, RowFields& out);
 // The name part of a row key (the whole line when it has no NUL).
 std::string_view RowKeyName(const std::string& key);
+// The shown name of a row key as UTF-8 (see RowFields::display).
+std::string RowKeyDisplayName(const std::string& key);
 
 // Order names: negative, zero or positive like strcmp.
 using NameCompare = std::function<int(std::string_view, std::string_view)>;
-// The user's locale order, ignoring case (CompareStringA).
+// The user's locale order of two UTF-8 names, ignoring case (CompareStringW).
 int LocaleCompareNames(std::string_view a, std::string_view b);
 
-// Sorts the rows by their name part (quicksort, not stable).
+// Sorts the rows by their shown names (quicksort, not stable).
 void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare);
 // The same order as sorting with LocaleCompareNames, computed from the locale's sort keys
 // (one per row) instead of one locale comparison per step: much faster on large archives.

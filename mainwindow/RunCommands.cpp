@@ -19,22 +19,55 @@ std::string HelpFileName() {
 
 } // namespace
 
+std::optional<std::string> TMainForm::UnpackedRowPath(const std::string& folder, int row) const {
+    // Extraction writes a member under its decoded name, which the row shows; the stored bytes
+    // only name it to the engine. Unsafe names are never formed into a path.
+    const std::wstring shown = RowShownName(row);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, utf8.data(), n, nullptr, nullptr);
+    const std::optional<std::string> checked = members::UnpackedPath(folder, utf8);
+    if (!checked) return std::nullopt;
+    std::wstring wide(
+        static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(wcslen(wide.c_str()));
+    wide += L'\\';
+    for (wchar_t c : shown)
+        wide += c == L'/' ? L'\\' : c;
+    // The program's file functions take the ANSI code page; a name outside it is reached by
+    // the short name the file system gives it.
+    BOOL lossy = FALSE;
+    char ansi[MAX_PATH * 2] = {};
+    const int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi,
+                                        sizeof ansi, nullptr, &lossy);
+    if (got > 0 && !lossy) return std::string(ansi);
+    wchar_t shortName[MAX_PATH] = {};
+    if (GetShortPathNameW(wide.c_str(), shortName, MAX_PATH) > 0 &&
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortName, -1, ansi, sizeof ansi, nullptr,
+                            &lossy) > 0 &&
+        !lossy)
+        return std::string(ansi);
+    return checked; // not reachable by name: the caller says it cannot open it
+}
+
 void TMainForm::ListView1DblClick() {
     // The focused row, not the one under the pointer: a double click on empty space runs it.
     const int focused = listView1_.FocusedRow();
     if (zipKeeper1_->Count() == 0 || focused < 0) return;
-    RunMember(RowEntryName(focused));
+    RunMember(RowEntryName(focused), focused);
 }
 
 void TMainForm::SpeedButton3Click() {
     ListView1DblClick();
 }
 
-void TMainForm::RunMember(const std::string& member) {
+void TMainForm::RunMember(const std::string& member, int row) {
     // Kept at the end: the started program may still have the file open.
     const std::string folder = scratch_.Make(TempDir, members::ScratchFolders::Keep);
     if (!ExtractMembers(folder, {member}, false)) return;
-    const std::optional<std::string> path = members::UnpackedPath(folder, member);
+    const std::optional<std::string> path =
+        row >= 0 ? UnpackedRowPath(folder, row) : members::UnpackedPath(folder, member);
     if (path && kpath::FileExists(*path)) RunFile(*path);
 }
 
@@ -56,9 +89,8 @@ void TMainForm::btnViewSelectedClick() {
             folder = scratch_.Make(TempDir, members::ScratchFolders::RemoveAtEnd);
             ExtractSelectedTo(folder);
         }
-        const std::string member = RowEntryName(i);
-        const std::optional<std::string> path = members::UnpackedPath(folder, member);
-        if (!path) throw std::runtime_error("Cannot open file " + folder + "\\" + member);
+        const std::optional<std::string> path = UnpackedRowPath(folder, i);
+        if (!path) throw std::runtime_error("Cannot open file " + folder + "\\" + RowEntryName(i));
         ShowMemberText(*viewer, *path);
     }
 }

@@ -2,8 +2,9 @@
 # Interoperability of KZIPENG.DLL with Info-ZIP and 7-Zip: drives the engine under Wine
 # through zipdrive.exe, then checks the archives with `unzip -t`, `7z t`, extracts them with
 # unzip and compares with diff -r. Also: encryption (unzip -P), deletion, adding to an
-# archive written by zip, more than 65535 members (ZIP64 end records), and a full disk (a
-# 1 MB tmpfs when run as root; otherwise a file-size limit makes the writes fail).
+# archive written by zip, more than 65535 members (ZIP64 end records), a full disk (a
+# 1 MB tmpfs when run as root; otherwise a file-size limit makes the writes fail), names in
+# several scripts with sub-second times, and, with KELVORA_LARGE_TESTS=1, a 4.5 GiB member.
 #
 #   scripts/interop-zip.sh <bin folder with zipdrive.exe and KZIPENG.DLL>
 set -euo pipefail
@@ -107,6 +108,78 @@ check z.zip
 rm -rf x && mkdir x && unzip -q z.zip -d x
 rm -rf expect && cp -r src expect && rm expect/bin/random.bin && cp new.txt expect/
 same_tree x expect
+
+echo "== names in several scripts, exact times"
+UNZDRIVE="$BIN/unzdrive.exe"
+u8() { LC_ALL=C.UTF-8 "$@"; } # the peers print and write names by the locale
+python3 - <<'PY'
+import os
+names = ["café.txt", "naïve/résumé.txt", "日本語.txt", "smile 😀.txt", "Ωmega.txt", "Omega.txt", "plain.txt"]
+t = 1650000000_123456700  # ns: odd seconds and digits a DOS time cannot hold
+for i, n in enumerate(names):
+    p = os.path.join("uni", n)
+    os.makedirs(os.path.dirname(p), exist_ok=True)
+    with open(p, "w") as f:
+        f.write(f"{n} {i}\n")
+    os.utime(p, ns=(t + i * 7_000_000_100, t + i * 7_000_000_100))
+PY
+drive 9 -r -p uni.zip uni # and the folders uni/ and uni/naïve/
+check uni.zip
+python3 - <<'PY' || fail "names or flags as stored"
+import zipfile, sys
+ok = True
+for i in zipfile.ZipFile("uni.zip").infolist():
+    ascii = all(ord(c) < 128 for c in i.filename)
+    if bool(i.flag_bits & 0x800) == ascii:
+        print("flag wrong for", i.filename); ok = False
+extra = {i.filename: i.extra for i in zipfile.ZipFile("uni.zip").infolist()}
+if b"\x0a\x00\x20\x00" not in extra["uni/café.txt"] or b"UT" not in extra["uni/café.txt"]:
+    print("no NTFS or extended timestamp field"); ok = False
+sys.exit(0 if ok else 1)
+PY
+listed_unzip=$(u8 unzip -Z1 uni.zip)
+listed_7z=$(u8 7z l -slt uni.zip)
+for n in "uni/café.txt" "uni/naïve/résumé.txt" "uni/日本語.txt" "uni/smile 😀.txt" "uni/Ωmega.txt"; do
+  grep -qxF "$n" <<<"$listed_unzip" || { echo "$listed_unzip"; fail "unzip -Z does not show $n"; }
+  grep -qxF "Path = $n" <<<"$listed_7z" || fail "7z l does not show $n"
+done
+mtimes() { # folder: "relative-name modification-time-in-ns" per file, sorted
+  (cd "$1" && find . -type f -printf '%P %T@\n' | sort)
+}
+seconds() { sed 's/\.[0-9]*$//'; }
+rm -rf x && mkdir x && u8 unzip -q uni.zip -d x && same_tree x/uni uni
+[ "$(mtimes x/uni | seconds)" = "$(mtimes uni | seconds)" ] || fail "unzip: times differ"
+rm -rf y && mkdir y && u8 7z x -oy uni.zip >/dev/null && same_tree y/uni uni
+[ "$(mtimes y/uni)" = "$(mtimes uni)" ] || { diff <(mtimes y/uni) <(mtimes uni); fail "7z: times not exact"; }
+rm -rf k && mkdir k
+wine "$UNZDRIVE" -x "$(winpath "$WORK/k")" "$(winpath "$WORK/uni.zip")" </dev/null >/dev/null 2>&1 || fail "unzdrive uni.zip"
+same_tree k/uni uni
+[ "$(mtimes k/uni)" = "$(mtimes uni)" ] || { diff <(mtimes k/uni) <(mtimes uni); fail "own engine: times not exact"; }
+
+echo "== names from zip (Unicode Path field) and 7z (flag) extracted by our engine"
+(cd uni && u8 zip -q -r ../zu.zip .) && (cd uni && u8 7z a -tzip ../7u.zip . >/dev/null)
+for a in zu.zip 7u.zip; do
+  rm -rf k && mkdir k
+  wine "$UNZDRIVE" -x "$(winpath "$WORK/k")" "$(winpath "$WORK/$a")" </dev/null >/dev/null 2>&1 || fail "unzdrive $a"
+  same_tree k uni
+done
+
+if [ "${KELVORA_LARGE_TESTS:-0}" = 1 ]; then
+  echo "== a member of 4.5 GiB (sparse, level 1)"
+  mkdir -p big && truncate -s 4608M big/huge.bin && printf 'tail' >> big/huge.bin
+  drive 1 -1 big.zip big/huge.bin
+  unzip -tq big.zip >/dev/null || fail "unzip -t big.zip"
+  listed=$(unzip -Zl big.zip)
+  grep -q " 4831838212 " <<<"$listed" || { echo "$listed"; fail "unzip does not list the size"; }
+  if [ -f "$BIN/listbench.exe" ]; then # the program's own listing, in its main window
+    opened=$(wine "$BIN/listbench.exe" "$(winpath "$WORK/big.zip")" </dev/null 2>&1 | tr -d '\r')
+    grep -qx "members 1 rows 1" <<<"$opened" || { echo "$opened"; fail "the program does not list big.zip"; }
+  fi
+  rm -rf k && mkdir k
+  wine "$UNZDRIVE" -x "$(winpath "$WORK/k")" "$(winpath "$WORK/big.zip")" </dev/null >/dev/null 2>&1 || fail "unzdrive big.zip"
+  [ "$(md5sum < k/huge.bin)" = "$(md5sum < big/huge.bin)" ] || fail "4.5 GiB member changed"
+  rm -rf k big big.zip
+fi
 
 echo "== device names and a FIFO among the sources"
 # Made on the Unix side, where these are plain names; the engine must neither open a device

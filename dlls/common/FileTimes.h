@@ -3,10 +3,12 @@
 #pragma once
 
 #include "dlls/zipcore/DosTime.h"
+#include "dlls/zipcore/ExtraFields.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <string_view>
 
 namespace kfiletime {
 
@@ -35,6 +37,42 @@ inline bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc) {
     st.wSecond = static_cast<WORD>(t->second);
     FILETIME local;
     return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, utc);
+}
+
+inline FILETIME ToFileTime(std::uint64_t value) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(value);
+    ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return ft;
+}
+
+inline std::uint64_t FromFileTime(const FILETIME& ft) {
+    return (std::uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+}
+
+struct MemberTimes {
+    FILETIME modified{}, accessed{}, created{};
+    bool haveModified = false, haveAccessed = false, haveCreated = false;
+};
+
+// The times a member's file gets: the NTFS extra field's three when present, else the
+// extended timestamp's modification time, else the DOS time.
+inline MemberTimes TimesOfMember(std::string_view extra, std::uint32_t dosTime) {
+    MemberTimes t;
+    if (const auto ntfs = zipcore::ReadNtfsTimes(extra)) {
+        t.modified = ToFileTime(ntfs->modified);
+        t.haveModified = true;
+        t.accessed = ToFileTime(ntfs->accessed);
+        t.haveAccessed = ntfs->accessed != 0;
+        t.created = ToFileTime(ntfs->created);
+        t.haveCreated = ntfs->created != 0;
+    } else if (const auto unixTime = zipcore::ReadExtendedModTime(extra)) {
+        t.modified = ToFileTime(*unixTime);
+        t.haveModified = true;
+    } else {
+        t.haveModified = FileTimeFromDosTime(dosTime, &t.modified);
+    }
+    return t;
 }
 
 } // namespace kfiletime

@@ -155,7 +155,7 @@ void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink) {
                                          "; its data was kept as \"" + DisplayPath(kept) + "\"");
             return;
         }
-        SetDosTime(out->file, m.dosTime);
+        SetMemberTimes(out->file, m.extra, m.dosTime);
         out->Commit();
         if (m.IsReadOnly()) MarkReadOnly(job.target);
     } catch (const MemberError& e) {

@@ -2,6 +2,8 @@
 
 #include "dlls/unzeng/Win32Source.h"
 #include "dlls/common/FileTimes.h"
+#include "dlls/common/MemberNames.h"
+#include "dlls/zipcore/ExtraFields.h"
 
 #include <windows.h>
 
@@ -26,24 +28,11 @@ std::wstring Lower(const std::wstring& s) {
 } // namespace
 
 std::wstring Widen(const std::string& text, unsigned codePage) {
-    if (text.empty()) return {};
-    const int n =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n > 0 ? n : 0, L'\0');
-    if (n > 0)
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
+    return kname::Widen(text, codePage);
 }
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                            nullptr, nullptr);
-    return out;
+    return kname::Narrow(text, CP_ACP);
 }
 
 std::string DisplayPath(const std::wstring& path) {
@@ -141,10 +130,11 @@ void WriteAll(const ui::FileHandle& file, const std::uint8_t* data, std::size_t 
     }
 }
 
-void SetDosTime(const ui::FileHandle& file, std::uint32_t dosTime) {
-    FILETIME ft{};
-    if (kfiletime::FileTimeFromDosTime(dosTime, &ft))
-        SetFileTime(file.Get(), nullptr, nullptr, &ft);
+void SetMemberTimes(const ui::FileHandle& file, const std::string& extra, std::uint32_t dosTime) {
+    const kfiletime::MemberTimes t = kfiletime::TimesOfMember(extra, dosTime);
+    if (!t.haveModified) return;
+    SetFileTime(file.Get(), t.haveCreated ? &t.created : nullptr,
+                t.haveAccessed ? &t.accessed : nullptr, &t.modified);
 }
 
 void ReplaceWith(const std::wstring& from, const std::wstring& to) {

@@ -51,9 +51,10 @@ std::optional<std::uint32_t> ExistingFileDosTime(const std::wstring& path);
 void WriteAll(const ui::FileHandle& file, const std::uint8_t* data, std::size_t n,
               const std::wstring& path);
 
-// Sets the last write time from a DOS time (local time of that date). Invalid DOS times
-// leave the time as it is.
-void SetDosTime(const ui::FileHandle& file, std::uint32_t dosTime);
+// Sets the member's times: all three from its NTFS extra field, else the modification time
+// from its extended timestamp, else from its DOS time (local time of that date). An invalid
+// DOS time without either field leaves the times as they are.
+void SetMemberTimes(const ui::FileHandle& file, const std::string& extra, std::uint32_t dosTime);
 
 // Moves `from` over `to`, clearing a read-only attribute on `to` if that is in the way.
 // Throws WriteError.

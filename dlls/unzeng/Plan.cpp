@@ -1,5 +1,6 @@
 #include "dlls/unzeng/Plan.h"
 
+#include "dlls/common/MemberNames.h"
 #include "dlls/unzeng/OutputFiles.h"
 #include "dlls/zipcore/MemberReader.h"
 #include "dlls/zipcore/NameText.h"
@@ -68,19 +69,7 @@ Job MakeNotice(const zipcore::Member& m, keng::ErrorCode code, std::string text)
 } // namespace
 
 TargetName MemberTargetName(const zipcore::Member& member, bool keepFolders) {
-    const zipcore::DecodedName decoded = zipcore::DecodeMemberName(member);
-    std::string utf8 = decoded.text;
-    if (decoded.encoding != zipcore::NameEncoding::Utf8) {
-        const unsigned codePage =
-            decoded.encoding == zipcore::NameEncoding::OemCodePage ? CP_OEMCP : CP_ACP;
-        const std::wstring wide = Widen(decoded.text, codePage);
-        const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                          nullptr, 0, nullptr, nullptr);
-        utf8.assign(n > 0 ? n : 0, '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
-                                n, nullptr, nullptr);
-    }
+    const std::string utf8 = kname::Utf8Name(zipcore::DecodeMemberName(member));
     const zipcore::SafePath safe = zipcore::MakeSafePath(utf8, '\\', keepFolders);
     TargetName result;
     result.ok = safe.ok;

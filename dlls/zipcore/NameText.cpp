@@ -47,27 +47,36 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-std::optional<std::string> UnicodePathName(const Member& member) {
-    const std::string_view block = FindExtraField(member.extra, kUnicodePathExtraId);
+std::optional<std::string> UnicodePathName(std::string_view storedName, std::string_view extra) {
+    const std::string_view block = FindExtraField(extra, kUnicodePathExtraId);
     if (block.size() < 5 || block[0] != 1) return std::nullopt;
     const auto* p = reinterpret_cast<const unsigned char*>(block.data());
     const std::uint32_t crc =
-        Crc32(0, reinterpret_cast<const std::uint8_t*>(member.name.data()), member.name.size());
+        Crc32(0, reinterpret_cast<const std::uint8_t*>(storedName.data()), storedName.size());
     if (GetU32(p + 1) != crc) return std::nullopt;
     std::string name(block.substr(5));
     if (name.empty() || !IsValidUtf8(name)) return std::nullopt;
     return name;
 }
 
-DecodedName DecodeMemberName(const Member& member) {
-    if (member.IsUtf8() && IsValidUtf8(member.name)) return {NameEncoding::Utf8, member.name};
-    if (auto unicode = UnicodePathName(member)) return {NameEncoding::Utf8, *unicode};
-    if (IsAscii(member.name)) return {NameEncoding::Utf8, member.name};
-    const std::uint8_t host = member.Host();
-    if (host == kHostUnix && IsValidUtf8(member.name)) return {NameEncoding::Utf8, member.name};
+std::optional<std::string> UnicodePathName(const Member& member) {
+    return UnicodePathName(member.name, member.extra);
+}
+
+DecodedName DecodeName(std::string_view storedName, std::uint16_t flags, std::uint8_t host,
+                       std::string_view extra) {
+    const std::string name(storedName);
+    if ((flags & kFlagUtf8) && IsValidUtf8(name)) return {NameEncoding::Utf8, name};
+    if (auto unicode = UnicodePathName(storedName, extra)) return {NameEncoding::Utf8, *unicode};
+    if (IsAscii(name)) return {NameEncoding::Utf8, name};
+    if (host == kHostUnix && IsValidUtf8(name)) return {NameEncoding::Utf8, name};
     // MS-DOS/FAT, OS/2 HPFS, NTFS and VFAT write names in the OEM code page.
     const bool oemHost = host == kHostMsDos || host == 6 || host == kHostNtfs || host == 14;
-    return {oemHost ? NameEncoding::OemCodePage : NameEncoding::AnsiCodePage, member.name};
+    return {oemHost ? NameEncoding::OemCodePage : NameEncoding::AnsiCodePage, name};
+}
+
+DecodedName DecodeMemberName(const Member& member) {
+    return DecodeName(member.name, member.flags, member.Host(), member.extra);
 }
 
 } // namespace zipcore

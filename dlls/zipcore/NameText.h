@@ -17,6 +17,7 @@ bool IsAscii(std::string_view text);
 
 // The UTF-8 name of the Unicode Path extra field, when present, of version 1 and made for
 // exactly this stored name (its CRC matches).
+std::optional<std::string> UnicodePathName(std::string_view storedName, std::string_view extra);
 std::optional<std::string> UnicodePathName(const Member& member);
 
 enum class NameEncoding {
@@ -32,6 +33,9 @@ struct DecodedName {
 
 // Chooses the name's encoding: flag bit 11, then a valid Unicode Path field, then plain
 // ASCII, then valid UTF-8 from a Unix host; otherwise the code page the host implies.
+// `host` is the high byte of "version made by".
+DecodedName DecodeName(std::string_view storedName, std::uint16_t flags, std::uint8_t host,
+                       std::string_view extra);
 DecodedName DecodeMemberName(const Member& member);
 
 } // namespace zipcore

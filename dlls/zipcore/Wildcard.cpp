@@ -8,6 +8,17 @@ char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Bytes of the character at `at`: a whole UTF-8 sequence, so '?' stands for one letter of
+// a UTF-8 name; any other byte is a character of its own.
+size_t CharLength(std::string_view s, size_t at) {
+    const auto lead = static_cast<unsigned char>(s[at]);
+    const size_t n = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (n == 1 || lead >= 0xF8 || s.size() - at < n) return 1;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[at + k]) & 0xC0) != 0x80) return 1;
+    return n;
+}
+
 // Classic greedy match with one backtrack point: linear memory, no recursion.
 bool Glob(std::string_view mask, std::string_view name) {
     size_t m = 0, n = 0;
@@ -16,12 +27,16 @@ bool Glob(std::string_view mask, std::string_view name) {
         if (m < mask.size() && mask[m] == '*') {
             starMask = m++;
             starName = n;
-        } else if (m < mask.size() && (mask[m] == '?' || Lower(mask[m]) == Lower(name[n]))) {
+        } else if (m < mask.size() && mask[m] == '?') {
+            ++m;
+            n += CharLength(name, n);
+        } else if (m < mask.size() && Lower(mask[m]) == Lower(name[n])) {
             ++m;
             ++n;
         } else if (starMask != std::string_view::npos) {
             m = starMask + 1;
-            n = ++starName;
+            starName += CharLength(name, starName);
+            n = starName;
         } else {
             return false;
         }

@@ -2,6 +2,7 @@
 // is written while the files are still being found.
 #include "dlls/zipeng/Operations.h"
 
+#include "dlls/common/MemberNames.h"
 #include "dlls/zipeng/AddWriter.h"
 #include "dlls/zipeng/PasswordPrompt.h"
 #include "dlls/zipeng/ReadAhead.h"
@@ -24,16 +25,26 @@ void RemoveSources(ItemSource& items, const std::vector<size_t>& written, Report
             folders.push_back(&src);
             continue;
         }
-        if (!DeleteFileA(src.diskPath.c_str()))
+        if (!DeleteFileW(WidePath(src.diskPath).c_str()))
             reporter.Message(keng::kErrWrite,
-                             "Cannot delete " + src.diskPath +
+                             "Cannot delete " + Shown(src.diskPath) +
                                  " after adding it: " + SystemErrorText(GetLastError()));
     }
     std::sort(folders.begin(), folders.end(), [](const SourceEntry* a, const SourceEntry* b) {
         return a->diskPath.size() > b->diskPath.size();
     });
     for (const SourceEntry* f : folders)
-        RemoveDirectoryA(f->diskPath.c_str());
+        RemoveDirectoryW(WidePath(f->diskPath).c_str());
+}
+
+// Members meet new files by the names they stand for, so a member an old tool stored in the
+// OEM code page is replaced by its file, now named in UTF-8.
+std::vector<std::string> MemberNames(const std::vector<zipcore::Member>& members) {
+    std::vector<std::string> names;
+    names.reserve(members.size());
+    for (const zipcore::Member& m : members)
+        names.push_back(kname::Utf8Name(zipcore::DecodeMemberName(m)));
+    return names;
 }
 
 std::optional<std::string> Password(const Request& request) {
@@ -94,7 +105,7 @@ int RunAdd(const Request& request, Reporter& reporter) {
         scan = ScanSources(request.patterns, request.scan, request.archivePath);
         for (const ScanProblem& p : scan.problems)
             reporter.Message(p.code, p.text);
-        plan = PlanAdd(info.members, scan.entries, request.mode);
+        plan = PlanAdd(info.members, scan.entries, request.mode, MemberNames(info.members));
         for (const size_t d : plan.duplicates)
             ReportDuplicate(reporter, scan.entries[d]);
         if (plan.additions == 0) {

@@ -7,10 +7,13 @@
 namespace zipeng {
 
 AddPlan PlanAdd(const std::vector<zipcore::Member>& members,
-                const std::vector<SourceEntry>& sources, AddMode mode) {
+                const std::vector<SourceEntry>& sources, AddMode mode,
+                const std::vector<std::string>& memberNames) {
+    const bool decoded = memberNames.size() == members.size();
     std::unordered_map<std::string, size_t> memberByName;
     for (size_t i = 0; i < members.size(); ++i)
-        memberByName.emplace(zipcore::NormalizeMemberPath(members[i].name), i);
+        memberByName.emplace(
+            zipcore::NormalizeMemberPath(decoded ? memberNames[i] : members[i].name), i);
 
     AddPlan plan;
     std::vector<long long> replacement(members.size(), -1); // source replacing each member

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "dlls/zipcore/CentralDirectory.h"
+#include "dlls/zipcore/ExtraFields.h"
 
 #include <cstdint>
 #include <string>
@@ -14,10 +15,11 @@ namespace zipeng {
 
 // A file or folder found on disk for adding.
 struct SourceEntry {
-    std::string diskPath;   // as the file system API takes it
-    std::string storedName; // name in the archive; folders end with '/'
+    std::string diskPath;   // UTF-8, for the file system's Unicode API
+    std::string storedName; // name in the archive (ASCII or UTF-8); folders end with '/'
     std::uint64_t size = 0;
     std::uint32_t dosTime = 0;
+    zipcore::FileTimes times;     // exact times, for the NTFS and extended timestamp fields
     std::uint32_t attributes = 0; // MS-DOS attributes (read-only, hidden, system, folder, archive)
     bool folder = false;
 };
@@ -43,7 +45,10 @@ struct AddPlan {
 };
 
 // Names compare as Windows compares paths: letter case ignored, '\' the same as '/'.
+// `memberNames`, when not empty, are the members' names decoded to UTF-8 (one per member),
+// to meet the sources' UTF-8 names; otherwise the stored names are compared.
 AddPlan PlanAdd(const std::vector<zipcore::Member>& members,
-                const std::vector<SourceEntry>& sources, AddMode mode);
+                const std::vector<SourceEntry>& sources, AddMode mode,
+                const std::vector<std::string>& memberNames = {});
 
 } // namespace zipeng

@@ -1,5 +1,7 @@
 #include "dlls/zipeng/AddWriter.h"
 
+#include "dlls/zipcore/ExtraFields.h"
+#include "dlls/zipcore/NameText.h"
 #include "dlls/zipcore/PkCrypt.h"
 #include "dlls/zipcore/Wildcard.h"
 #include "dlls/zipcore/ZipFormat.h"
@@ -24,6 +26,23 @@ std::uint16_t DeflateFlags(int level) {
     if (level == 2) return 0x0004; // fast
     if (level == 1) return 0x0006; // super fast
     return 0;
+}
+
+// What every member the engine writes carries besides its data: the exact times (NTFS field
+// for Windows readers, extended timestamp for Unix ones) and, for a name beyond ASCII, the
+// language encoding flag that says it is UTF-8.
+void DescribeSource(const SourceEntry& src, HeaderFields& h) {
+    h.name = src.storedName;
+    h.dosTime = src.dosTime;
+    h.externalAttributes = src.attributes;
+    h.extra.clear();
+    if (src.times.modified != 0)
+        h.extra =
+            zipcore::NtfsTimesBlock(src.times) + zipcore::ExtendedTimeBlock(src.times.modified);
+}
+
+std::uint16_t NameFlags(const SourceEntry& src) {
+    return zipcore::IsAscii(src.storedName) ? 0 : zipcore::kFlagUtf8;
 }
 
 } // namespace
@@ -57,8 +76,8 @@ void ScannedItems::ReportProblems(Reporter& reporter) {
 }
 
 void ReportDuplicate(Reporter& reporter, const SourceEntry& source) {
-    reporter.Message(keng::kErrDuplicateName, source.diskPath + " would be stored as " +
-                                                  source.storedName +
+    reporter.Message(keng::kErrDuplicateName, Shown(source.diskPath) + " would be stored as " +
+                                                  Shown(source.storedName) +
                                                   " like an earlier file; left out");
 }
 
@@ -110,11 +129,10 @@ std::shared_ptr<Piece> AddWriter::Next() {
 }
 
 bool AddWriter::WriteFolder(const SourceEntry& src) {
-    reporter_.NewFile(src.storedName, 0);
+    reporter_.NewFile(Shown(src.storedName), 0);
     HeaderFields h;
-    h.name = src.storedName;
-    h.dosTime = src.dosTime;
-    h.externalAttributes = src.attributes;
+    DescribeSource(src, h);
+    h.flags = NameFlags(src);
     h.localOffset = out_.Position();
     out_.Write(LocalHeader(h, false));
     archive_.AddEntry(h);
@@ -139,7 +157,8 @@ void AddWriter::EncryptInPlace(HeaderFields& h, std::uint64_t dataStart, std::ui
 }
 
 void AddWriter::ReportGrowth(const SourceEntry& src) {
-    reporter_.Message(keng::kErrReadFile, src.diskPath + " grew while it was read; its first " +
+    reporter_.Message(keng::kErrReadFile, Shown(src.diskPath) +
+                                              " grew while it was read; its first " +
                                               std::to_string(src.size) +
                                               " bytes, its size when it was found, were added");
 }
@@ -149,9 +168,7 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
     const std::uint64_t start = out_.Position();
     const bool encrypt = password_.has_value();
     HeaderFields h;
-    h.name = src.storedName;
-    h.dosTime = src.dosTime;
-    h.externalAttributes = src.attributes;
+    DescribeSource(src, h);
     h.localOffset = start;
     bool zip64 = false;
     std::uint64_t dataStart = 0;
@@ -168,10 +185,10 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
         if (k == 0) {
             const bool storedFile = request_.level == 0 || piece->stored;
             h.method = storedFile ? zipcore::kMethodStored : zipcore::kMethodDeflated;
-            h.flags = storedFile ? 0 : DeflateFlags(request_.level);
+            h.flags = NameFlags(src) | (storedFile ? 0 : DeflateFlags(request_.level));
             if (encrypt) h.flags |= zipcore::kFlagEncrypted;
             h.versionNeeded = storedFile && !encrypt ? kVersionStored : kVersionDeflate;
-            reporter_.NewFile(src.storedName, src.size);
+            reporter_.NewFile(Shown(src.storedName), src.size);
             if (count == 1) {
                 // Everything is known: header, encryption header and data in one go.
                 h.crc = piece->crc;
@@ -222,7 +239,7 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
                        h.uncompressedSize >= zipcore::kZip64Mark32)) {
             out_.Rewind(start);
             reporter_.Message(keng::kErrReadFile,
-                              src.diskPath + " needs more than 4 GB compressed; not added");
+                              Shown(src.diskPath) + " needs more than 4 GB compressed; not added");
             return false;
         }
         const std::string header = LocalHeader(h, zip64);
@@ -230,7 +247,7 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
         if (encrypt) EncryptInPlace(h, dataStart, dataSize);
     }
     archive_.AddEntry(h);
-    reporter_.Verbose("added " + src.storedName);
+    reporter_.Verbose("added " + Shown(src.storedName));
     return true;
 }
 

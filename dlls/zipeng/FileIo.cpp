@@ -34,9 +34,25 @@ std::string SystemErrorText(DWORD error) {
     return text;
 }
 
+std::wstring WidePath(const std::string& utf8) {
+    return kname::Widen(utf8, CP_UTF8);
+}
+
+std::string Utf8Path(const std::wstring& wide) {
+    return kname::Narrow(wide, CP_UTF8);
+}
+
+std::string Utf8FromAnsi(const std::string& ansi) {
+    return kname::Narrow(kname::Widen(ansi, CP_ACP), CP_UTF8);
+}
+
+std::string Shown(const std::string& utf8) {
+    return kname::Narrow(WidePath(utf8), CP_ACP);
+}
+
 InputFile::InputFile(const std::string& path, keng::ErrorCode code)
-    : path_(path), code_(code),
-      handle_(CreateFileA(path.c_str(), GENERIC_READ,
+    : path_(Shown(path)), code_(code),
+      handle_(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
     if (!handle_)

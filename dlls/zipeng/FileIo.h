@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dlls/common/FileTimes.h"
+#include "dlls/common/MemberNames.h"
 
 #include "dlls/zipcore/CentralDirectory.h"
 #include "dlls/zipeng/EngineError.h"
@@ -23,10 +24,19 @@ std::string SystemErrorText(DWORD error);
 using kfiletime::DosTimeFromFileTime;
 using kfiletime::FileTimeFromDosTime;
 
+// Paths of files to add are kept in UTF-8, so every name the file system holds can be
+// reached through the Unicode API; the record and the callback speak the ANSI code page.
+std::wstring WidePath(const std::string& utf8);
+std::string Utf8Path(const std::wstring& wide);
+std::string Utf8FromAnsi(const std::string& ansi);
+// A UTF-8 path as the ANSI text messages carry.
+std::string Shown(const std::string& utf8);
+
 // A file on disk opened for reading; others may go on reading and writing it.
 class InputFile {
 public:
-    // Throws EngineError(code) naming the path when it cannot be opened or is not a file.
+    // `path` is UTF-8. Throws EngineError(code) naming the path when it cannot be opened or
+    // is not a file.
     InputFile(const std::string& path, keng::ErrorCode code);
     std::uint64_t Size() const;
     // Reads up to n bytes at the offset; fewer only at the end of the file.
@@ -42,8 +52,9 @@ private:
 // The existing archive for zipcore's reader.
 class FileSource : public zipcore::ByteSource {
 public:
+    // `path` is the ANSI path the record names.
     explicit FileSource(const std::string& path)
-        : file_(path, keng::kErrOpenArchive), size_(file_.Size()) {}
+        : file_(Utf8FromAnsi(path), keng::kErrOpenArchive), size_(file_.Size()) {}
     std::uint64_t Size() const override { return size_; }
     size_t ReadAt(std::uint64_t offset, void* buffer, size_t n) override {
         return file_.ReadAt(offset, buffer, n);

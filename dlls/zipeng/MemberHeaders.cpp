@@ -37,6 +37,7 @@ std::string LocalHeader(const HeaderFields& m, bool zip64Sizes) {
         PutU64(extra, m.uncompressedSize);
         PutU64(extra, m.compressedSize);
     }
+    extra.append(m.extra, 0, std::min(m.extra.size(), size_t{0xFFFF} - extra.size()));
     std::string h;
     h.reserve(zipcore::kLocalHeaderSize + m.name.size() + extra.size());
     PutU32(h, zipcore::kLocalHeaderSig);

@@ -26,12 +26,12 @@ struct HeaderFields {
     std::uint64_t localOffset = 0;
     std::uint16_t internalAttributes = 0;
     std::uint32_t externalAttributes = 0;
-    std::string extra;   // central extra field without a ZIP64 block (one is added as needed)
+    std::string extra;   // extra field without a ZIP64 block (one is added as needed)
     std::string comment; // member comment
 };
 
-// A local header for a member the engine writes itself (no extra field apart from ZIP64).
-// With zip64Sizes the sizes go into a ZIP64 block, so the header can be written before the
+// A local header for a member the engine writes itself: a ZIP64 block when asked, then
+// `extra`. With zip64Sizes the sizes go into a ZIP64 block, so the header can be written before the
 // final sizes are known and patched in place later: its length does not depend on them.
 std::string LocalHeader(const HeaderFields& m, bool zip64Sizes);
 

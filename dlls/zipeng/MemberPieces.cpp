@@ -95,7 +95,8 @@ void CompressPiece(Piece& piece, WorkerState& state) {
         const size_t want = expected + (piece.last ? 1 : 0);
         size_t got = file.ReadAt(start, state.input.Reserve(want), want);
         if (got < expected)
-            throw EngineError(keng::kErrReadFile, piece.path + " became shorter while it was read");
+            throw EngineError(keng::kErrReadFile,
+                              Shown(piece.path) + " became shorter while it was read");
         piece.grew = got > expected;
         got = expected;
         const std::string_view all(state.input.Data(), got);

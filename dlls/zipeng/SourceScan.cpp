@@ -22,20 +22,21 @@ constexpr DWORD kDosAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
                                  FILE_ATTRIBUTE_ARCHIVE;
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
-                                                  static_cast<int>(a.size()), b.data(),
-                                                  static_cast<int>(b.size())) == CSTR_EQUAL;
+    const std::wstring wa = WidePath(a), wb = WidePath(b);
+    return CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wa.data(),
+                          static_cast<int>(wa.size()), wb.data(),
+                          static_cast<int>(wb.size())) == CSTR_EQUAL;
 }
 
 std::string FullPath(const std::string& path) {
-    char buffer[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
+    wchar_t buffer[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameW(WidePath(path).c_str(), MAX_PATH * 2, buffer, nullptr);
+    return n > 0 && n < MAX_PATH * 2 ? Utf8Path(std::wstring(buffer, n)) : path;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
     auto open = [](const std::string& p) {
-        return ui::FileHandle(CreateFileA(p.c_str(), 0,
+        return ui::FileHandle(CreateFileW(WidePath(p).c_str(), 0,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, 0, nullptr));
     };
@@ -48,35 +49,35 @@ bool SameFile(const std::string& a, const std::string& b) {
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
-// The first component of an ANSI path that Windows takes for a device; empty when none is.
+// The first component of a UTF-8 path that Windows takes for a device; empty when none is.
 std::string DeviceComponent(const std::string& path) {
-    const int wide =
-        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring w(wide > 0 ? wide : 0, L'\0');
-    if (wide > 0)
-        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), w.data(), wide);
     size_t start = 0;
-    for (size_t i = 0; i <= w.size(); ++i) {
-        if (i < w.size() && w[i] != L'\\' && w[i] != L'/') continue;
-        const std::wstring_view part(w.data() + start, i - start);
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\' && path[i] != '/') continue;
+        const std::string part = path.substr(start, i - start);
         start = i + 1;
-        if (part.empty()) continue;
-        const int n = WideCharToMultiByte(CP_UTF8, 0, part.data(), static_cast<int>(part.size()),
-                                          nullptr, 0, nullptr, nullptr);
-        std::string utf8(n > 0 ? n : 0, '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_UTF8, 0, part.data(), static_cast<int>(part.size()), utf8.data(),
-                                n, nullptr, nullptr);
-        if (zipcore::IsDeviceName(utf8)) {
-            std::string ansi(part.size() * 2, '\0');
-            const int m =
-                WideCharToMultiByte(CP_ACP, 0, part.data(), static_cast<int>(part.size()),
-                                    ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
-            ansi.resize(m > 0 ? m : 0);
-            return ansi;
-        }
+        if (!part.empty() && zipcore::IsDeviceName(part)) return part;
     }
     return {};
+}
+
+// What the scan keeps of a found file: its UTF-8 name and what the directory listing says.
+struct Found {
+    std::string name;
+    DWORD attributes = 0;
+    std::uint64_t size = 0;
+    zipcore::FileTimes times;
+};
+
+Found FoundFrom(const WIN32_FIND_DATAW& fd) {
+    Found f;
+    f.name = Utf8Path(fd.cFileName);
+    f.attributes = fd.dwFileAttributes;
+    f.size = (std::uint64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
+    f.times.modified = kfiletime::FromFileTime(fd.ftLastWriteTime);
+    f.times.accessed = kfiletime::FromFileTime(fd.ftLastAccessTime);
+    f.times.created = kfiletime::FromFileTime(fd.ftCreationTime);
+    return f;
 }
 
 class Scanner {
@@ -87,9 +88,9 @@ public:
     Scanner(const ScanOptions& options, const std::string& archiveFullPath,
             std::function<bool(SourceEntry&&)> sink, std::function<void(ScanProblem&&)> report,
             const std::atomic<bool>* stop = nullptr)
-        : options_(options), archivePath_(archiveFullPath),
-          archiveFolder_(FolderOf(archiveFullPath)),
-          archiveName_(archiveFullPath.substr(archiveFolder_.size())), sink_(std::move(sink)),
+        : options_(options), archivePath_(Utf8FromAnsi(archiveFullPath)),
+          archiveFolder_(FolderOf(archivePath_)),
+          archiveName_(archivePath_.substr(archiveFolder_.size())), sink_(std::move(sink)),
           report_(std::move(report)), stop_(stop) {}
 
     // Whether the pattern found anything.
@@ -98,8 +99,8 @@ public:
 
 private:
     void Folder(const std::string& dir, const std::string& mask, int depth);
-    void Add(const std::string& path, const WIN32_FIND_DATAA& fd, const std::string& fullFolder);
-    bool Excluded(const std::string& fullFolder, const char* name) const;
+    void Add(const std::string& path, const Found& fd, const std::string& fullFolder);
+    bool Excluded(const std::string& fullFolder, const std::string& name) const;
     bool RefusedAsDevice(const std::string& path, const std::string& storedName);
 
     const ScanOptions& options_;
@@ -111,8 +112,7 @@ private:
     bool stopped_ = false;
 };
 
-bool Scanner::Excluded(const std::string& fullFolder, const char* name) const {
-    const std::string n = name;
+bool Scanner::Excluded(const std::string& fullFolder, const std::string& n) const {
     if (EqualNoCase(n, archiveName_) &&
         (EqualNoCase(fullFolder, archiveFolder_) || SameFile(fullFolder + n, archivePath_)))
         return true;
@@ -125,23 +125,23 @@ bool Scanner::RefusedAsDevice(const std::string& path, const std::string& stored
     if (device.empty()) device = DeviceComponent(path.substr(path.find_last_of("\\:") + 1));
     if (device.empty()) return false;
     ++found_; // found, so its pattern is not reported as matching nothing as well
-    report_({keng::kErrReadFile,
-             path + ": \"" + device + "\" is the name of a device on Windows; not added"});
+    report_({keng::kErrReadFile, Shown(path) + ": \"" + Shown(device) +
+                                     "\" is the name of a device on Windows; not added"});
     return true;
 }
 
-void Scanner::Add(const std::string& path, const WIN32_FIND_DATAA& fd,
-                  const std::string& fullFolder) {
-    if (Excluded(fullFolder, fd.cFileName)) return;
+void Scanner::Add(const std::string& path, const Found& fd, const std::string& fullFolder) {
+    if (Excluded(fullFolder, fd.name)) return;
     SourceEntry e;
-    e.folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.folder = (fd.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     e.diskPath = path;
     e.storedName = StoredNameFromPath(path, options_.names);
     if (e.storedName.empty() || RefusedAsDevice(path, e.storedName)) return;
     if (e.folder) e.storedName.push_back('/');
-    e.size = e.folder ? 0 : (std::uint64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
-    e.dosTime = DosTimeFromFileTime(fd.ftLastWriteTime);
-    e.attributes = fd.dwFileAttributes & kDosAttributes;
+    e.size = e.folder ? 0 : fd.size;
+    e.dosTime = DosTimeFromFileTime(kfiletime::ToFileTime(fd.times.modified));
+    e.times = fd.times;
+    e.attributes = fd.attributes & kDosAttributes;
     ++found_;
     if (!sink_(std::move(e))) stopped_ = true;
 }
@@ -149,48 +149,50 @@ void Scanner::Add(const std::string& path, const WIN32_FIND_DATAA& fd,
 void Scanner::Folder(const std::string& dir, const std::string& mask, int depth) {
     if (stop_ && *stop_) stopped_ = true;
     if (stopped_) return;
-    WIN32_FIND_DATAA fd;
-    ui::FindHandle find(FindFirstFileA((dir + "*").c_str(), &fd));
+    WIN32_FIND_DATAW fd;
+    ui::FindHandle find(FindFirstFileW(WidePath(dir + "*").c_str(), &fd));
     if (!find) return;
-    std::vector<WIN32_FIND_DATAA> found;
+    std::vector<Found> found;
     do {
-        const std::string_view name = fd.cFileName;
-        if (name == "." || name == "..") continue;
+        const std::wstring_view name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
         if (!options_.includeHidden &&
             (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
             continue;
-        found.push_back(fd);
-    } while (FindNextFileA(find.Get(), &fd));
+        found.push_back(FoundFrom(fd));
+    } while (FindNextFileW(find.Get(), &fd));
     find.Reset();
     // The order the file system lists in varies; sorted names make the archive predictable.
-    // A plain ASCII comparison: the locale's is far slower and the order only has to be stable.
-    std::sort(found.begin(), found.end(), [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
-        for (const char *p = a.cFileName, *q = b.cFileName;; ++p, ++q) {
+    // A plain byte comparison (ASCII letters folded): the locale's is far slower and the
+    // order only has to be stable.
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        for (const char *p = a.name.c_str(), *q = b.name.c_str();; ++p, ++q) {
             const int x = (*p >= 'A' && *p <= 'Z') ? *p + 32 : static_cast<unsigned char>(*p);
             const int y = (*q >= 'A' && *q <= 'Z') ? *q + 32 : static_cast<unsigned char>(*q);
             if (x != y || x == 0) return x < y;
         }
     });
     const std::string fullFolder = FullPath(dir.empty() ? std::string(".\\") : dir);
-    for (const WIN32_FIND_DATAA& f : found) {
+    for (const Found& f : found) {
         if (stopped_) return;
-        const bool isFolder = (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const bool matches = zipcore::MatchMask(mask, f.cFileName);
+        const bool isFolder = (f.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool matches = zipcore::MatchMask(mask, f.name);
         if (!isFolder) {
-            if (matches) Add(dir + f.cFileName, f, fullFolder);
+            if (matches) Add(dir + f.name, f, fullFolder);
             continue;
         }
         if (!options_.recurse || depth >= kMaxDepth) continue;
-        if (RefusedAsDevice(dir + f.cFileName, f.cFileName)) continue; // nor what is in it
-        if (matches && !options_.names.junkDirNames) Add(dir + f.cFileName, f, fullFolder);
+        if (RefusedAsDevice(dir + f.name, f.name)) continue; // nor what is in it
+        if (matches && !options_.names.junkDirNames) Add(dir + f.name, f, fullFolder);
         // A link to a folder could lead back up the tree; it is stored but not entered.
-        if (f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-        Folder(dir + f.cFileName + "\\", mask, depth + 1);
+        if (f.attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        Folder(dir + f.name + "\\", mask, depth + 1);
     }
 }
 
 bool Scanner::Pattern(std::string pattern) {
     const size_t before = found_;
+    pattern = Utf8FromAnsi(pattern);
     std::replace(pattern.begin(), pattern.end(), '/', '\\');
     while (!pattern.empty() && (pattern.back() == ' ' || pattern.back() == '\t'))
         pattern.pop_back();
@@ -208,21 +210,21 @@ bool Scanner::Pattern(std::string pattern) {
     std::string path = pattern;
     while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':')
         path.pop_back();
-    WIN32_FIND_DATAA fd;
-    ui::FindHandle find(FindFirstFileA(path.c_str(), &fd));
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    WIN32_FIND_DATAW fd;
+    ui::FindHandle find(FindFirstFileW(WidePath(path).c_str(), &fd));
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         // The folder itself (a drive root has no entry of its own), then what is in it.
         if (find && !options_.names.junkDirNames) {
             const std::string full = FullPath(path);
-            Add(path, fd, FolderOf(full));
+            Add(path, FoundFrom(fd), FolderOf(full));
         }
         Folder(path.back() == '\\' || path.back() == ':' ? path : path + "\\", "*", 0);
         return found_ > before || find;
     }
     if (!find) return false;
-    Add(path, fd, FolderOf(FullPath(path)));
+    Add(path, FoundFrom(fd), FolderOf(FullPath(path)));
     return found_ > before; // not when it named the archive itself
 }
 

@@ -46,7 +46,6 @@ std::string_view StripRoot(std::string_view path) {
 }
 
 bool IsDosNameChar(unsigned char c) {
-    if (c >= 0x80) return true; // code page characters are allowed on FAT
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
     return std::string_view("!#$%&'()-@^_`{}~").find(static_cast<char>(c)) !=
            std::string_view::npos;
@@ -58,6 +57,9 @@ std::string DosPart(std::string_view part, size_t limit) {
         if (out.size() == limit) break;
         auto c = static_cast<unsigned char>(ch);
         if (c == ' ') continue;
+        // Names are UTF-8: a letter outside ASCII becomes one '_' (at its lead byte), so the
+        // 8.3 name stays plain ASCII, the same in every code page.
+        if ((c & 0xC0) == 0x80) continue;
         if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
         out.push_back(IsDosNameChar(c) ? static_cast<char>(c) : '_');
     }

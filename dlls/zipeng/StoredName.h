@@ -19,7 +19,8 @@ struct NameOptions {
 std::string StoredNameFromPath(std::string_view path, const NameOptions& options);
 
 // One name component in MS-DOS 8.3 form: upper case, at most eight characters, a dot and
-// at most three; characters FAT does not allow become '_', spaces are dropped.
+// at most three; characters FAT does not allow and letters outside ASCII become '_',
+// spaces are dropped. `component` is UTF-8.
 std::string DosName(std::string_view component);
 
 } // namespace zipeng

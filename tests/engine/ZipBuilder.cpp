@@ -35,20 +35,32 @@ static std::uint32_t Or(std::uint32_t v, size_t fallback) {
 
 size_t ZipBuilder::Local(const LocalMember& m) {
     size_t at = bytes.size();
-    U32(0x04034B50).U16(20).U16(m.flag).U16(m.method);
+    std::string extra = m.extra;
+    if (m.zip64Uncompressed) {
+        std::string block("\x01\x00\x10\x00", 4);
+        for (std::uint64_t v : {m.zip64Uncompressed, std::uint64_t{m.data.size()}})
+            for (int i = 0; i < 8; ++i)
+                block.push_back(static_cast<char>(v >> (8 * i)));
+        extra = block + extra;
+    }
+    U32(0x04034B50).U16(m.zip64Uncompressed ? 45 : 20).U16(m.flag).U16(m.method);
     U32(m.dosTime).U32(m.crc);
-    U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
+    if (m.zip64Uncompressed)
+        U32(0xFFFFFFFF).U32(0xFFFFFFFF);
+    else
+        U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
     U16(m.nameLengthOverride >= 0 ? m.nameLengthOverride : m.name.size());
-    U16(m.extra.size());
-    Raw(m.name).Raw(m.extra).Raw(m.data);
+    U16(extra.size());
+    Raw(m.name).Raw(extra).Raw(m.data);
     return at;
 }
 
 ZipBuilder& ZipBuilder::Central(const LocalMember& m, std::uint32_t offset) {
-    U32(0x02014B50).U16(20).U16(20).U16(m.flag).U16(m.method).U32(m.dosTime).U32(m.crc);
+    U32(0x02014B50).U16(m.versionMadeBy).U16(20).U16(m.flag).U16(m.method);
+    U32(m.dosTime).U32(m.crc);
     U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
-    U16(m.name.size()).U16(0).U16(0).U16(0).U16(0).U32(0).U32(offset);
-    return Raw(m.name);
+    U16(m.name.size()).U16(m.centralExtra.size()).U16(0).U16(0).U16(0).U32(0).U32(offset);
+    return Raw(m.name).Raw(m.centralExtra);
 }
 
 ZipBuilder& ZipBuilder::EndRecord(std::uint16_t entries, std::uint32_t cdSize,
@@ -82,28 +94,31 @@ TempFolder::TempFolder() {
     }
 }
 
-static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    ui::FindHandle h(FindFirstFileA((dir + "*").c_str(), &fd));
+// Wide, so files named in any script go too.
+static void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    ui::FindHandle h(FindFirstFileW((dir + L"*").c_str(), &fd));
     if (h) {
         do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string full = dir + n;
+            std::wstring n = fd.cFileName;
+            if (n == L"." || n == L"..") continue;
+            std::wstring full = dir + n;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full + "\\");
+                RemoveTree(full + L"\\");
             } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
             }
-        } while (FindNextFileA(h.Get(), &fd));
+        } while (FindNextFileW(h.Get(), &fd));
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 // The \\?\ form also reaches files and folders named like devices (aux, nul.txt).
 TempFolder::~TempFolder() {
-    RemoveTree("\\\\?\\" + path_);
+    wchar_t wide[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, wide, MAX_PATH * 2);
+    RemoveTree(L"\\\\?\\" + std::wstring(wide));
 }
 
 std::string ReadFileBytes(const std::string& path) {

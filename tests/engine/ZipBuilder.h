@@ -18,6 +18,11 @@ struct LocalMember {
     std::uint32_t uncompressedSize = 0xFFFFFFFF; // default: data.size()
     std::string extra;
     std::int32_t nameLengthOverride = -1;
+    // Not 0: both size fields hold 0xFFFFFFFF and a ZIP64 block (this uncompressed size,
+    // the data's size as compressed) opens the local extra field.
+    std::uint64_t zip64Uncompressed = 0;
+    std::uint16_t versionMadeBy = 20; // the central header's; the high byte is the host
+    std::string centralExtra;
 };
 
 class ZipBuilder {

@@ -3,6 +3,7 @@
 // recorded instead of opened.
 #include "tests/mainwindow/MemberFixture.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace testing_support;
@@ -203,6 +204,20 @@ TEST_F(RunCommandsTest, ViewShowsEachSelectedRowInTurnOnlyWithTheListFocused) {
 
     SetFocus(form.Handle());
     EXPECT_TRUE(ShowViewerTexts(IDM_VIEWSELECTED).empty());
+}
+
+// Members whose names are not ASCII are found where extraction wrote them: under their
+// decoded names, in the ANSI code page or outside it.
+TEST_F(RunCommandsTest, ViewFindsMembersUnderTheirDecodedNames) {
+    LocalMember cafe = Stored("caf\xC3\xA9.txt", "latin");
+    LocalMember japanese = Stored("\xE6\x97\xA5\xE6\x9C\xAC/\xCE\xA9mega.txt", "greek");
+    cafe.flag = japanese.flag = 0x0800; // UTF-8 names
+    OpenStored({cafe, japanese});
+    Select({0, 1});
+    std::vector<std::string> texts = ShowViewerTexts(IDM_VIEWSELECTED);
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"greek", "latin"}));
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
 }
 
 TEST_F(RunCommandsTest, ViewAfterTheReadmeShowsTheMemberInTheOpenViewer) {

@@ -3,6 +3,9 @@
 // rule gives the same answer.
 #include "tests/dlls/unzeng/ExtractFixture.h"
 
+#include "dlls/common/FileTimes.h"
+#include "dlls/zipcore/ExtraFields.h"
+
 #include <gtest/gtest.h>
 
 using namespace unzeng_test;
@@ -116,4 +119,34 @@ TEST_F(ExtractTimes, FileTimesComeFromTheMembersAndReadOnlyIsKept) {
     EXPECT_FALSE(IsReadOnly(out.File("one.txt")));
     EXPECT_TRUE(IsReadOnly(out.File("ro.txt")));
     EXPECT_TRUE(IsReadOnly(out.File("unixro.txt")));
+}
+
+// The exact times of the NTFS field win over the extended timestamp, which wins over the
+// DOS time; a member with neither keeps the DOS time.
+TEST_F(ExtractTimes, ExactTimesComeFromTheNtfsFieldElseTheExtendedTimestamp) {
+    const std::uint64_t modified = 132592887671234567ull, accessed = modified + 777;
+    const std::uint64_t unixTime = 132000000000000000ull; // whole seconds
+    const std::uint32_t dos = Dos(2001, 2, 3, 4, 5, 6);
+    const std::string ntfs = zipcore::NtfsTimesBlock({modified, accessed, modified - 5});
+    const std::string ut = zipcore::ExtendedTimeBlock(unixTime);
+    const std::string archive =
+        WriteArchive(work, "exact.zip",
+                     {{.name = "ntfs.txt", .data = "1", .dosTime = dos, .centralExtra = ut + ntfs},
+                      {.name = "ut.txt", .data = "2", .dosTime = dos, .centralExtra = ut},
+                      {.name = "dos.txt", .data = "3", .dosTime = dos}});
+    EngineRun run = engine.Exec(Into(archive));
+    ASSERT_EQ(run.result, 3) << run.Describe();
+    struct Case {
+        const char* name;
+        std::uint64_t modified;
+    };
+    for (const Case& c : {Case{"ntfs.txt", modified}, Case{"ut.txt", unixTime}}) {
+        WIN32_FILE_ATTRIBUTE_DATA a{};
+        ASSERT_TRUE(GetFileAttributesExA(out.File(c.name).c_str(), GetFileExInfoStandard, &a));
+        EXPECT_EQ(kfiletime::FromFileTime(a.ftLastWriteTime), c.modified) << c.name;
+        if (c.modified == modified) {
+            EXPECT_EQ(kfiletime::FromFileTime(a.ftLastAccessTime), accessed) << c.name;
+        }
+    }
+    EXPECT_EQ(FileDosTime(out.File("dos.txt")), dos);
 }

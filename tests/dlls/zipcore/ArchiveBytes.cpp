@@ -152,6 +152,7 @@ BuiltArchive BuildArchive(const std::vector<TestMember>& members, const ArchiveO
             PutU32(out, p.payload.size());
             PutU32(out, m.data.size());
         }
+        extra += m.centralExtra;
         PutU16(out, m.name.size());
         PutU16(out, extra.size());
         PutU16(out, m.comment.size());

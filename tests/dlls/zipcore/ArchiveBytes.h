@@ -21,6 +21,7 @@ struct TestMember {
     std::uint32_t externalAttributes = 0;
     std::string localExtra = {};
     std::string comment = {};
+    std::string centralExtra = {}; // after any ZIP64 block
 };
 
 struct ArchiveOptions {

@@ -2,6 +2,7 @@
 
 #include "dlls/zipcore/ByteIo.h"
 #include "dlls/zipcore/MemberReader.h"
+#include "dlls/zipcore/ZipFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -78,4 +79,15 @@ TEST(NameText, UnicodePathFieldIsUsedOnlyWhenItFitsTheStoredName) {
     Member invalid = Named("caf\x82.txt", 0);
     invalid.extra = UnicodePathField(invalid.name, "caf\xE9.txt");
     EXPECT_FALSE(UnicodePathName(invalid).has_value());
+}
+
+TEST(NameText, DecodingFromHeaderPartsFollowsTheSameRules) {
+    const std::string stored = "caf\x82.txt";
+    const std::string extra = UnicodePathField(stored, "caf\xC3\xA9.txt");
+    EXPECT_EQ(DecodeName(stored, 0, 0, extra).text, "caf\xC3\xA9.txt");
+    EXPECT_EQ(DecodeName(stored, 0, 0, "").encoding, NameEncoding::OemCodePage);
+    EXPECT_EQ(DecodeName(stored, 0, 11, "").encoding, NameEncoding::AnsiCodePage);
+    EXPECT_EQ(DecodeName("\xE6\x97\xA5.txt", kFlagUtf8, 0, "").encoding, NameEncoding::Utf8);
+    // A flag on bytes that are not UTF-8 is not believed.
+    EXPECT_EQ(DecodeName(stored, kFlagUtf8, 0, "").encoding, NameEncoding::OemCodePage);
 }

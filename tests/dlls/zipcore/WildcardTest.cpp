@@ -23,6 +23,16 @@ TEST(MatchMask, StarAndQuestionMarkFollowWindowsRules) {
     EXPECT_FALSE(MatchMask("abc", "abcd"));
 }
 
+TEST(MatchMask, QuestionMarkStandsForOneLetterOfAUtf8Name) {
+    EXPECT_TRUE(MatchMask("caf?.txt", "caf\xC3\xA9.txt"));
+    EXPECT_TRUE(MatchMask("???.txt", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"));
+    EXPECT_FALSE(MatchMask("??.txt", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"));
+    EXPECT_TRUE(MatchMask("?.txt", "\xF0\x9F\x98\x80.txt")) << "a letter beyond 16 bits";
+    EXPECT_TRUE(MatchMask("*?.txt", "\xF0\x9F\x98\x80.txt"));
+    EXPECT_TRUE(MatchMask("*\xC3\xA9*", "r\xC3\xA9sum\xC3\xA9.txt"));
+    EXPECT_TRUE(MatchMask("caf?.txt", "caf\xC3.txt")) << "no UTF-8 sequence: a byte";
+}
+
 TEST(MatchMask, LongPathologicalMaskStaysLinearEnough) {
     const std::string name(5000, 'a');
     const std::string mask = std::string(50, '*') + "b";

@@ -1,0 +1,54 @@
+// Member names as Windows text: the engines and the program turn a stored name into the
+// name it stands for with this one function, so the list shows what extraction writes.
+#pragma once
+
+#include "dlls/zipcore/NameText.h"
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace kname {
+
+inline std::wstring Widen(std::string_view text, UINT codePage) {
+    if (text.empty()) return {};
+    const int n =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(n > 0 ? n : 0, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            n);
+    return wide;
+}
+
+inline std::string Narrow(std::wstring_view text, UINT codePage) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                            nullptr, nullptr);
+    return out;
+}
+
+// The name a decoded member name stands for.
+inline std::wstring WideName(const zipcore::DecodedName& decoded) {
+    switch (decoded.encoding) {
+    case zipcore::NameEncoding::Utf8:
+        return Widen(decoded.text, CP_UTF8);
+    case zipcore::NameEncoding::OemCodePage:
+        return Widen(decoded.text, CP_OEMCP);
+    case zipcore::NameEncoding::AnsiCodePage:
+        break;
+    }
+    return Widen(decoded.text, CP_ACP);
+}
+
+inline std::string Utf8Name(const zipcore::DecodedName& decoded) {
+    if (decoded.encoding == zipcore::NameEncoding::Utf8) return decoded.text;
+    return Narrow(WideName(decoded), CP_UTF8);
+}
+
+} // namespace kname

@@ -1,0 +1,104 @@
+// Listing what an archive's headers mean beyond their fixed fields: the ZIP64 sizes of a
+// member of 4 GiB or more, and names decoded as extraction decodes them (UTF-8 flag, Unicode
+// Path field, the code page of the system named in the central directory).
+#include "dlls/zipcore/MemberReader.h"
+#include "engine/EntryName.h"
+#include "engine/ZipKeep.h"
+#include "tests/engine/ZipBuilder.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+LocalMember M(const std::string& name, const std::string& data) {
+    LocalMember m;
+    m.name = name;
+    m.data = data;
+    return m;
+}
+
+std::string UnicodePath(const std::string& stored, const std::string& utf8) {
+    const std::uint32_t crc =
+        zipcore::Crc32(0, reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size());
+    std::string data(1, '\x01');
+    for (int i = 0; i < 4; ++i)
+        data.push_back(static_cast<char>(crc >> (8 * i)));
+    data += utf8;
+    std::string block = "\x75\x70";
+    block.push_back(static_cast<char>(data.size()));
+    block.push_back(static_cast<char>(data.size() >> 8));
+    return block + data;
+}
+
+class ListNamesTest : public ::testing::Test {
+protected:
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    TempFolder tmp;
+    TZipKeeper zip{nullptr};
+
+    void List(const std::vector<LocalMember>& members) {
+        ZipBuilder z;
+        z.Archive(members);
+        z.WriteTo(tmp.File("a.zip"));
+        zip.SetZipFilename(tmp.File("a.zip"));
+    }
+};
+
+} // namespace
+
+TEST_F(ListNamesTest, Zip64LocalHeadersGiveTheTrueSizesAndTheWalkGoesOn) {
+    LocalMember big = M("big.iso", std::string(5000, 'z')); // as if deflated from 4.5 GiB
+    big.zip64Uncompressed = 4831838208ull;
+    List({M("before.txt", "1"), big, M("after.txt", "22")});
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+    ASSERT_EQ(zip.Count(), 3);
+    EXPECT_EQ(zip.Entry(1).UncompressedSize64, 4831838208ull);
+    EXPECT_EQ(zip.Entry(1).CompressedSize64, 5000u);
+    EXPECT_EQ(zip.Entry(1).UncompressedSize, 0xFFFFFFFFu) << "the header field as stored";
+    EXPECT_EQ(zip.Entry(2).FileName, "after.txt");
+    EXPECT_EQ(zip.Entry(2).UncompressedSize64, 2u);
+}
+
+TEST_F(ListNamesTest, NamesAreShownAsExtractionWritesThem) {
+    struct Case {
+        const char* what;
+        LocalMember member;
+        std::wstring shown;
+    };
+    LocalMember dos = M("caf\x82.txt", "a"); // OEM code page, host MS-DOS
+    LocalMember ntfs = M("ntfs\x82.txt", "a");
+    ntfs.versionMadeBy = 0x0A14;
+    LocalMember unixAnsi = M("unix\xE9.txt", "a"); // not UTF-8 from Unix: ANSI
+    unixAnsi.versionMadeBy = 0x0314;
+    LocalMember unixUtf8 = M("unix-\xC3\xA9.txt", "a");
+    unixUtf8.versionMadeBy = 0x0314;
+    LocalMember flagged = M("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "a");
+    flagged.flag = 0x0800;
+    LocalMember local = M("zip_.txt", "a"); // Info-ZIP: Unicode Path in the local header
+    local.extra = UnicodePath(local.name, "zip\xC3\xA9.txt");
+    LocalMember central = M("cd_.txt", "a"); // ... or only in the central one
+    central.centralExtra = UnicodePath(central.name, "cd\xC3\xA9.txt");
+    const Case cases[] = {
+        {"OEM, MS-DOS host", dos, L"caf\u00E9.txt"},
+        {"OEM, NTFS host", ntfs, L"ntfs\u00E9.txt"},
+        {"ANSI, Unix host", unixAnsi, L"unix\u00E9.txt"},
+        {"UTF-8, Unix host", unixUtf8, L"unix-\u00E9.txt"},
+        {"UTF-8 flag", flagged, L"\u65E5\u672C\u8A9E.txt"},
+        {"local Unicode Path", local, L"zip\u00E9.txt"},
+        {"central Unicode Path", central, L"cd\u00E9.txt"},
+        {"plain ASCII", M("docs/a.txt", "a"), L"docs/a.txt"},
+    };
+    std::vector<LocalMember> members;
+    for (const Case& c : cases)
+        members.push_back(c.member);
+    List(members);
+    ASSERT_EQ(zip.Count(), static_cast<int>(std::size(cases)));
+    for (int i = 0; i < zip.Count(); ++i) {
+        EXPECT_TRUE(EntryDisplayName(zip.Entry(i)) == cases[i].shown) << cases[i].what;
+        EXPECT_EQ(zip.Entry(i).FileName, cases[i].member.name) << "stored bytes kept";
+    }
+}
