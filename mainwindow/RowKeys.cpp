@@ -75,9 +75,34 @@ std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint
     return key;
 }
 
+namespace {
+
+// True when an extra field may hold a Unicode Path block, the one thing that can give an
+// ASCII name another meaning.
+bool MayNameUnicodePath(const std::string& extra) {
+    for (size_t i = 0; i + 4 <= extra.size();) {
+        const unsigned id =
+            static_cast<unsigned char>(extra[i]) | static_cast<unsigned char>(extra[i + 1]) << 8;
+        const unsigned length = static_cast<unsigned char>(extra[i + 2]) |
+                                static_cast<unsigned char>(extra[i + 3]) << 8;
+        if (id == zipcore::kUnicodePathExtraId) return true;
+        i += 4 + length;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string MakeRowKey(const ZipDirEntry& e) {
+    // A key carries a shown name only where it differs from the stored one.
+    std::string shown;
+    if (!kname::IsAscii(e.FileName) || MayNameUnicodePath(e.ExtraField) ||
+        MayNameUnicodePath(e.CentralExtraField)) {
+        shown = EntryDisplayNameUtf8(e);
+        if (shown == e.FileName && kname::IsAscii(shown)) shown.clear();
+    }
     return MakeRowKey(e.FileName, static_cast<std::int32_t>(e.DateTime), e.CompressedSize64,
-                      e.UncompressedSize64, EntryDisplayNameUtf8(e));
+                      e.UncompressedSize64, shown);
 }
 
 std::string_view RowKeyName(const std::string& key) {
@@ -89,7 +114,9 @@ std::string RowKeyDisplayName(const std::string& key) {
     const size_t first = key.find('\0');
     const size_t second = first == std::string::npos ? first : key.find('\0', first + 1);
     if (second != std::string::npos) return key.substr(second + 1);
-    return kname::Narrow(kname::Widen(RowKeyName(key), CP_ACP), CP_UTF8);
+    const std::string_view name = RowKeyName(key);
+    if (kname::IsAscii(name)) return std::string(name);
+    return kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
 }
 
 bool ParseRowKey(const std::string& key, RowFields& out) {

@@ -11,8 +11,17 @@
 
 namespace kname {
 
+// Plain ASCII reads the same in every code page the program meets, and most names are ASCII:
+// they skip the conversion calls, which lists of 100,000 members feel.
+inline bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 inline std::wstring Widen(std::string_view text, UINT codePage) {
     if (text.empty()) return {};
+    if (IsAscii(text)) return std::wstring(text.begin(), text.end());
     const int n =
         MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(n > 0 ? n : 0, L'\0');
@@ -24,6 +33,15 @@ inline std::wstring Widen(std::string_view text, UINT codePage) {
 
 inline std::string Narrow(std::wstring_view text, UINT codePage) {
     if (text.empty()) return {};
+    bool ascii = true;
+    for (wchar_t c : text)
+        ascii = ascii && c < 0x80;
+    if (ascii) {
+        std::string out(text.size(), '\0');
+        for (size_t i = 0; i < text.size(); ++i)
+            out[i] = static_cast<char>(text[i]);
+        return out;
+    }
     const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
                                       nullptr, 0, nullptr, nullptr);
     std::string out(n > 0 ? n : 0, '\0');
