@@ -37,21 +37,43 @@ std::string EntryName(const std::string& raw) {
 // name without the UTF-8 flag is decoded. Matched by name; a damaged directory only leaves
 // the remaining entries with the defaults.
 void ReadCentralHosts(ArchiveReader& in, std::vector<std::unique_ptr<ZipDirEntry>>& entries) {
-    std::unordered_map<std::string, ZipDirEntry*> byName;
-    for (auto& e : entries)
-        byName.emplace(e->FileName, e.get());
+    // Writers keep both lists in one order, so each header is first tried against the entry
+    // at its own place; the lookup by name is built only for an archive that differs.
+    std::unordered_map<std::string, size_t> byName;
+    bool byNameBuilt = false;
+    std::vector<bool> matched(entries.size(), false);
+    std::string name, extra;
     for (size_t seen = 0; seen < entries.size(); ++seen) {
         std::uint8_t h[kCentralHeaderRest];
         if (in.Read(h, sizeof h) != sizeof h) return;
-        std::string name(U16(h + 24), '\0'), extra(U16(h + 26), '\0');
+        name.assign(U16(h + 24), '\0');
+        extra.assign(U16(h + 26), '\0');
         if (in.Read(name.data(), name.size()) != name.size() ||
             in.Read(extra.data(), extra.size()) != extra.size())
             return;
-        in.Seek(in.Position() + U16(h + 28)); // the member comment
-        if (auto found = byName.find(EntryName(name)); found != byName.end()) {
-            found->second->HostSystem = h[1];
-            found->second->CentralExtraField = std::move(extra);
-            byName.erase(found);
+        if (const std::uint16_t comment = U16(h + 28)) in.Seek(in.Position() + comment);
+        const std::string stored = EntryName(name);
+        ZipDirEntry* entry = nullptr;
+        if (!matched[seen] && entries[seen]->FileName == stored) {
+            entry = entries[seen].get();
+            matched[seen] = true;
+        } else {
+            if (!byNameBuilt) {
+                for (size_t i = 0; i < entries.size(); ++i)
+                    if (!matched[i]) byName.emplace(entries[i]->FileName, i);
+                byNameBuilt = true;
+            }
+            if (auto found = byName.find(stored); found != byName.end()) {
+                if (!matched[found->second]) {
+                    entry = entries[found->second].get();
+                    matched[found->second] = true;
+                }
+                byName.erase(found);
+            }
+        }
+        if (entry) {
+            entry->HostSystem = h[1];
+            entry->CentralExtraField = extra;
         }
         std::uint8_t sig[4];
         if (in.Read(sig, 4) != 4 || sig[0] != 0x50 || sig[1] != 0x4B || sig[2] != 0x01 ||

@@ -102,3 +102,22 @@ TEST_F(ListNamesTest, NamesAreShownAsExtractionWritesThem) {
         EXPECT_EQ(zip.Entry(i).FileName, cases[i].member.name) << "stored bytes kept";
     }
 }
+
+// A central directory in another order than the local headers still gives each member its
+// own system, and so its own decoding.
+TEST_F(ListNamesTest, CentralHeadersInAnotherOrderStillMatchTheirMembers) {
+    LocalMember dos = M("caf\x82.txt", "1");       // MS-DOS host: OEM, "café"
+    LocalMember unixAnsi = M("na\xEFve.txt", "2"); // Unix host: ANSI, "naïve"
+    unixAnsi.versionMadeBy = 0x0314;
+    ZipBuilder z;
+    const size_t a = z.Local(dos);
+    const size_t b = z.Local(unixAnsi);
+    const size_t cd = z.bytes.size();
+    z.Central(unixAnsi, static_cast<std::uint32_t>(b)).Central(dos, static_cast<std::uint32_t>(a));
+    z.EndRecord(2, static_cast<std::uint32_t>(z.bytes.size() - cd), static_cast<std::uint32_t>(cd));
+    z.WriteTo(tmp.File("b.zip"));
+    zip.SetZipFilename(tmp.File("b.zip"));
+    ASSERT_EQ(zip.Count(), 2);
+    EXPECT_TRUE(EntryDisplayName(zip.Entry(0)) == L"caf\u00E9.txt");
+    EXPECT_TRUE(EntryDisplayName(zip.Entry(1)) == L"na\u00EFve.txt");
+}
