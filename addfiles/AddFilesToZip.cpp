@@ -304,11 +304,11 @@ void TAddform::AddListView2Click() {
     SetLeftActive(false);
 }
 
-bool TAddform::AppendPair(const std::string& spec, const std::string& caption,
+bool TAddform::AppendPair(const std::string& pattern, const std::string& caption,
                           const std::string& size, int image) {
     for (int i = 0; i < listBox1_.Count(); ++i)
-        if (lstrcmpiA(listBox1_.Item(i).c_str(), spec.c_str()) == 0) return false;
-    if (listBox1_.Add(spec) < 0) return false;
+        if (lstrcmpiA(listBox1_.Item(i).c_str(), pattern.c_str()) == 0) return false;
+    if (listBox1_.Add(pattern) < 0) return false;
     AppendRow(addListView2_, caption, size, image);
     return true;
 }
@@ -334,9 +334,9 @@ void TAddform::AddFilesbtnClick() {
 void TAddform::AddDirbtnClick() {
     state_.AddDialogCancelled = true;
     const std::string dir = dirTree1_.SelectedDirectory();
-    const std::string spec = dir + "*.*";
+    const std::string pattern = dir + "*.*";
     // A drive root ("C:\*.*") and no folder ("?*.*") are refused.
-    if (spec.size() > 6) AppendPair(spec, Lower(dir), "<DIR>", 3);
+    if (pattern.size() > 6) AppendPair(pattern, Lower(dir), "<DIR>", 3);
 }
 
 bool TAddform::AddListView2DragOver(HWND source) const {

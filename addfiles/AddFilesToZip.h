@@ -1,7 +1,7 @@
 // TAddform: the add-files dialog. The left pane browses the disk (a folder tree above the
 // folder's files), the right pane collects what will be added; rows reach it by button, by
 // dragging from the left list and by dropping files from the shell. The dialog adds nothing
-// itself: OK hands the collected specifications and the add options to the caller.
+// itself: OK hands the collected path patterns and the add options to the caller.
 #pragma once
 
 #include "addfiles/DirTree.h"
@@ -23,7 +23,7 @@ struct AddFilesRequest {
 };
 
 struct AddFilesResult {
-    // One path specification per row of the right list (ListBox1), in row order.
+    // One path pattern per row of the right list (ListBox1), in row order.
     std::vector<std::string> FSpecArgs;
     // AddRecurseDirs, AddDirNames and AddEncrypt as the three boxes say.
     AddOpts AddOptions;
@@ -87,9 +87,9 @@ private:
     void SetLeftActive(bool left);
     void FillLeftList();
     void AddLeftRows(bool deselect);
-    // Appends a specification and its right-list row, unless the specification is there
+    // Appends a path pattern and its right-list row, unless the pattern is there
     // already (letter case ignored).
-    bool AppendPair(const std::string& spec, const std::string& caption, const std::string& size,
+    bool AppendPair(const std::string& pattern, const std::string& caption, const std::string& size,
                     int image);
     void DragTo(POINT screen, bool drop);
 

@@ -69,23 +69,23 @@ bool TMainForm::ExtractSelectedTo(const std::string& folder) {
         return false;
     }
     // In list order, as the user sees them.
-    std::vector<std::string> specs;
+    std::vector<std::string> patterns;
     for (int i = 0; i < rows; ++i)
-        if (listView1_.IsSelected(i)) specs.push_back(RowEntryName(i));
-    if (specs.empty()) {
+        if (listView1_.IsSelected(i)) patterns.push_back(RowEntryName(i));
+    if (patterns.empty()) {
         ui::ShowMessage("No files selected");
         return false;
     }
-    return ExtractMembers(folder, specs, true);
+    return ExtractMembers(folder, patterns, true);
 }
 
-bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std::string>& specs,
+bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                                bool busyCursor) {
     enginemsg::Collector problems(*zipKeeper1_);
     {
         std::optional<ArrowAfterwards> cursor;
         if (busyCursor) cursor.emplace();
-        zipKeeper1_->SetFSpecArgs(specs);
+        zipKeeper1_->SetFSpecArgs(patterns);
         zipKeeper1_->ExtrBaseDir = folder;
         zipKeeper1_->ExtrOptions = kExtractOptions;
         zipKeeper1_->Extract();

@@ -267,7 +267,7 @@ private:
     void ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::string&));
     // Extracts with folders into folder, then tells the engine's problems in one box; true
     // when there were none. busyCursor: the hourglass meanwhile and the arrow afterwards.
-    bool ExtractMembers(const std::string& folder, const std::vector<std::string>& specs,
+    bool ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                         bool busyCursor);
     // Loads a member's file into the viewer and shows it modally.
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);

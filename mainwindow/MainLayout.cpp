@@ -82,32 +82,32 @@ const ui::ControlSpec kContentsControls[] = {
 // The tool panel's rows: each button, its label below it, and a separator after each of the
 // first three groups.
 std::vector<ui::ControlSpec> ToolPanelControls() {
-    std::vector<ui::ControlSpec> specs;
+    std::vector<ui::ControlSpec> controls;
     int x = 4, sep = 0;
     for (int i = 0; i < TMainForm::kToolButtonCount; ++i) {
         const ToolButtonDesign& d = kToolButtons[i];
-        specs.push_back({ui::SpeedButton::ClassName(),
-                         IDC_TOOLBUTTON_FIRST + i,
-                         "",
-                         {x, 2, x + d.width, 2 + kButtonHeight},
-                         WS_VISIBLE});
-        specs.push_back({"STATIC",
-                         IDC_TOOLLABEL_FIRST + i,
-                         d.label,
-                         {x - 3, kButtonHeight + 3, x + d.width + 3, kButtonHeight + 17},
-                         WS_VISIBLE | SS_CENTER});
+        controls.push_back({ui::SpeedButton::ClassName(),
+                            IDC_TOOLBUTTON_FIRST + i,
+                            "",
+                            {x, 2, x + d.width, 2 + kButtonHeight},
+                            WS_VISIBLE});
+        controls.push_back({"STATIC",
+                            IDC_TOOLLABEL_FIRST + i,
+                            d.label,
+                            {x - 3, kButtonHeight + 3, x + d.width + 3, kButtonHeight + 17},
+                            WS_VISIBLE | SS_CENTER});
         x += d.width;
         if (sep < 3 && i == kGroupEnds[sep]) {
-            specs.push_back({"STATIC",
-                             -1,
-                             "",
-                             {x + 3, 4, x + 5, kToolPanelHeight - 4},
-                             WS_VISIBLE | SS_ETCHEDVERT});
+            controls.push_back({"STATIC",
+                                -1,
+                                "",
+                                {x + 3, 4, x + 5, kToolPanelHeight - 4},
+                                WS_VISIBLE | SS_ETCHEDVERT});
             x += 8;
             ++sep;
         }
     }
-    return specs;
+    return controls;
 }
 
 HBRUSH SilverBrush() {
@@ -189,8 +189,8 @@ void TMainForm::CreateToolPanel() {
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                                nullptr, GetModuleHandleA(nullptr), nullptr);
-    std::vector<ui::ControlSpec> specs = ToolPanelControls();
-    CreateControls(specs);
+    std::vector<ui::ControlSpec> controls = ToolPanelControls();
+    CreateControls(controls);
     for (int i = 0; i < kToolButtonCount; ++i) {
         buttons_[i].Attach(Control(IDC_TOOLBUTTON_FIRST + i));
         buttons_[i].SetGlyph(DesignGlyph(i));

@@ -66,6 +66,6 @@ void TMainForm::ConvertZiptoexe1Click() {
         }
         ui::ShowMessage("Filename is now: " + kpath::LowerCase(zipKeeper1_->ZipFilename()));
     }
-    // The old file is gone: the caption and status bar name the new one at once.
-    UpdateStatusAndCaption();
+    // The conversion lists the new file, whose directory-changed event refreshes the caption
+    // and status bar at once: they never name the file that is gone.
 }

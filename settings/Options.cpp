@@ -131,8 +131,8 @@ void TfrmOptions::ShowPage(int page) {
     if (page < 0 || page >= kPageCount) return;
     pages_.Select(page);
     for (int p = 0; p < kPageCount; ++p)
-        for (const ui::ControlSpec& spec : kPageControls[p])
-            ShowWindow(Control(spec.Id), p == page ? SW_SHOW : SW_HIDE);
+        for (const ui::ControlSpec& control : kPageControls[p])
+            ShowWindow(Control(control.Id), p == page ? SW_SHOW : SW_HIDE);
 }
 
 void TfrmOptions::Load(const OptionsRequest& request) {

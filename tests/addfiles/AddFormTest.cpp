@@ -76,7 +76,7 @@ protected:
             t.push_back(list.ItemText(i, sub));
         return t;
     }
-    Texts Specs() {
+    Texts Patterns() {
         Texts t;
         for (int i = 0; i < form.ListBox1().Count(); ++i)
             t.push_back(form.ListBox1().Item(i));
@@ -84,17 +84,17 @@ protected:
     }
     // Row i of the right list belongs to entry i of ListBox1.
     void ExpectPaired() {
-        Texts specs = Specs();
+        Texts patterns = Patterns();
         Texts rows = Column(form.AddListView2(), 0);
-        ASSERT_EQ(specs.size(), rows.size());
+        ASSERT_EQ(patterns.size(), rows.size());
         for (size_t i = 0; i < rows.size(); ++i) {
             const std::string size = form.AddListView2().ItemText(static_cast<int>(i), 1);
             if (size == "<DIR>")
-                EXPECT_EQ(Lower(specs[i]), rows[i] + "*.*");
+                EXPECT_EQ(Lower(patterns[i]), rows[i] + "*.*");
             else if (size == "???")
-                EXPECT_EQ(specs[i], rows[i]);
+                EXPECT_EQ(patterns[i], rows[i]);
             else
-                EXPECT_EQ(Lower(specs[i]), rows[i]);
+                EXPECT_EQ(Lower(patterns[i]), rows[i]);
         }
     }
     void Drop(const Texts& names) { PostDrop(form.AddListView2().Handle(), names); }
@@ -131,7 +131,7 @@ TEST_F(AddFormTest, ShowingNamesTheArchiveAndListsTheFolderFilesHiddenAndSystemI
         IDCANCEL);
 }
 
-TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsSpecificationAndRefusesDuplicates) {
+TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsPathPatternAndRefusesDuplicates) {
     auto r = Run(
         [&] {
             SelectLeft({"readme.txt", "data.bin"});
@@ -146,11 +146,11 @@ TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsSpecificationAndRefusesDuplica
         IDOK);
     ASSERT_TRUE(r);
     EXPECT_FALSE(state.AddDialogCancelled);
-    EXPECT_EQ(Specs(), r->FSpecArgs);
+    EXPECT_EQ(Patterns(), r->FSpecArgs);
     ExpectPaired();
-    Texts specs = r->FSpecArgs;
-    std::sort(specs.begin(), specs.end());
-    EXPECT_EQ(specs, (Texts{dir + "data.bin", dir + "readme.txt", src.File("new.txt")}));
+    Texts patterns = r->FSpecArgs;
+    std::sort(patterns.begin(), patterns.end());
+    EXPECT_EQ(patterns, (Texts{dir + "data.bin", dir + "readme.txt", src.File("new.txt")}));
     const int dropped =
         static_cast<int>(std::find(r->FSpecArgs.begin(), r->FSpecArgs.end(), src.File("new.txt")) -
                          r->FSpecArgs.begin());
@@ -210,9 +210,9 @@ TEST_F(AddFormTest, RemoveSelectedTakesExactlyThoseRowsAndKeepsThePairs) {
             for (int i : {0, 2, 3, 6})
                 form.AddListView2().SelectRow(i, true);
             Click(IDC_REMOVEITEMBTN);
-            EXPECT_EQ(Specs().size(), 3u);
-            EXPECT_EQ(Specs()[0], "C:\\r2");
-            EXPECT_EQ(Specs()[1], "C:\\r5");
+            EXPECT_EQ(Patterns().size(), 3u);
+            EXPECT_EQ(Patterns()[0], "C:\\r2");
+            EXPECT_EQ(Patterns()[1], "C:\\r5");
             ExpectPaired();
             Click(IDC_REMOVEALLBUT);
             EXPECT_EQ(form.ListBox1().Count(), 0);
@@ -231,7 +231,7 @@ TEST_F(AddFormTest, DraggingFromTheLeftListAddsTheSelectionAndKeepsIt) {
             form.AddListView2DragDrop(form.DirTree1().Handle());
             EXPECT_EQ(form.ListBox1().Count(), 0) << "only the left list is a source";
             form.AddListView2DragDrop(form.AddListView1().Handle());
-            EXPECT_EQ(Specs(), Texts{dir + "data.bin"});
+            EXPECT_EQ(Patterns(), Texts{dir + "data.bin"});
             EXPECT_EQ(form.AddListView1().SelectedCount(), 1);
             EXPECT_FALSE(state.AddDialogCancelled);
         },

@@ -250,13 +250,13 @@ TEST(Accelerators, BelongToTheWindowThatHasTheKeyboard) {
 TEST(Controls, TypedWrappersDriveRealControls) {
     Recorder host(0);
     host.Create();
-    const ui::ControlSpec specs[] = {
+    const ui::ControlSpec controls[] = {
         {"LISTBOX", 3010, "", {0, 0, 100, 100}, WS_VISIBLE | LBS_SORT},
         {WC_TABCONTROLA, 3011, "", {0, 100, 200, 200}, WS_VISIBLE},
         {WC_TREEVIEWA, 3012, "", {100, 0, 200, 100}, WS_VISIBLE},
     };
     ui::ControlLayout layout;
-    layout.Create(host.Handle(), nullptr, specs);
+    layout.Create(host.Handle(), nullptr, controls);
     ui::ListBox list;
     list.Attach(layout.Find(3010));
     list.Add("b.txt");

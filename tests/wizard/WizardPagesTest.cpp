@@ -250,13 +250,13 @@ TEST_F(WizardTest, ChoosingFilesListsEachPathOnceInLowerCaseWithItsIcon) {
                                  OFN_FILEMUSTEXIST | OFN_SHAREAWARE));
     const Texts expected{kpath::LowerCase(a), kpath::LowerCase(b)};
     auto lists = [&] {
-        Texts rows, specs;
+        Texts rows, patterns;
         for (int i = 0; i < wiz3.ListView1().ItemCount(); ++i)
             rows.push_back(wiz3.ListView1().ItemText(i, 0));
         for (int i = 0; i < wiz3.ListBox1().Count(); ++i)
-            specs.push_back(wiz3.ListBox1().Item(i));
-        EXPECT_EQ(rows, specs) << "the two lists go together";
-        return specs;
+            patterns.push_back(wiz3.ListBox1().Item(i));
+        EXPECT_EQ(rows, patterns) << "the two lists go together";
+        return patterns;
     };
     EXPECT_EQ(lists(), expected);
     EXPECT_TRUE(IsWindowEnabled(wiz3.Control(IDC_WIZ_NEXT)));
