@@ -6,6 +6,7 @@
 #include "ui/Dialogs.h"
 
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -27,9 +28,9 @@ std::uint16_t U16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
-// A stored name as the entries keep it: up to the first NUL, at most 256 bytes.
-std::string EntryName(const std::string& raw) {
-    return raw.substr(0, std::min({raw.size(), kNameBufferLength, std::strlen(raw.c_str())}));
+// How much of a stored name the entries keep: up to the first NUL, at most 256 bytes.
+size_t EntryNameLength(std::string_view raw) {
+    return std::min({raw.size(), kNameBufferLength, raw.find('\0')});
 }
 
 // The central directory follows the last local header; the walk stops at its first header
@@ -52,7 +53,7 @@ void ReadCentralHosts(ArchiveReader& in, std::vector<std::unique_ptr<ZipDirEntry
             in.Read(extra.data(), extra.size()) != extra.size())
             return;
         if (const std::uint16_t comment = U16(h + 28)) in.Seek(in.Position() + comment);
-        const std::string stored = EntryName(name);
+        const std::string_view stored = std::string_view(name).substr(0, EntryNameLength(name));
         ZipDirEntry* entry = nullptr;
         if (!matched[seen] && entries[seen]->FileName == stored) {
             entry = entries[seen].get();
@@ -63,7 +64,7 @@ void ReadCentralHosts(ArchiveReader& in, std::vector<std::unique_ptr<ZipDirEntry
                     if (!matched[i]) byName.emplace(entries[i]->FileName, i);
                 byNameBuilt = true;
             }
-            if (auto found = byName.find(stored); found != byName.end()) {
+            if (auto found = byName.find(std::string(stored)); found != byName.end()) {
                 if (!matched[found->second]) {
                     entry = entries[found->second].get();
                     matched[found->second] = true;
@@ -173,7 +174,7 @@ void TZipKeeper::List() {
             auto entry = std::make_unique<ZipDirEntry>();
             ZipDirEntryFixed& fixed = *entry;
             bool complete = in.Read(&fixed, sizeof fixed) == sizeof fixed;
-            std::string name;
+            std::string& name = entry->FileName;
             if (complete) {
                 name.resize(fixed.FileNameLength);
                 complete = in.Read(name.data(), name.size()) == name.size();
@@ -183,7 +184,10 @@ void TZipKeeper::List() {
                 synchronised = false;
                 continue;
             }
-            entry->FileName = EntryName(name);
+            if (const size_t kept = EntryNameLength(name); kept < name.size()) {
+                name.resize(kept);
+                name.shrink_to_fit(); // a long stored name keeps no memory beyond its part
+            }
 
             // Sizes are unsigned and summed in 64 bits, so a header with a huge size can
             // never move the walk backwards: it simply fails the bound test. A member of

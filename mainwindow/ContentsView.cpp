@@ -96,6 +96,8 @@ void TMainForm::ComputeArchiveTotals() {
 
 void TMainForm::ClearRows() {
     rows_.clear();
+    folders_.clear();
+    dateTexts_.clear(); // the date format may have changed since
     listView1_.SetItemCount(0);
 }
 
@@ -109,42 +111,68 @@ void TMainForm::FillContentsView() {
         ArchiveSizeForProgress = TotalUncompressed;
         rows_.reserve(count);
         // Asked with "use file attributes", the shell decides the icon by the extension
-        // alone, so one question per extension gives every row its icon; likewise one date
-        // text per distinct stamp. This keeps archives of 100,000 members quick to show.
+        // alone, so one question per extension gives every row its icon. This keeps
+        // archives of 100,000 members quick to show.
         std::unordered_map<std::string, int> iconByExtension;
-        std::unordered_map<std::int32_t, std::wstring> dateByStamp;
+        std::unordered_map<std::string, int> folderIndex;
+        std::string folder, ext;
+        int lastFolder = -1;
         const int keys = std::min<int>(count, static_cast<int>(rowKeyList_.size()));
         for (int i = 0; i < keys; ++i) {
-            contents::RowFields f;
+            contents::RowView f;
             // A key that does not convert is left out rather than shown with wrong numbers.
-            if (!contents::ParseRowKey(rowKeyList_[i], f) || f.name.empty()) continue;
+            if (!contents::ParseRowKey(std::string_view(rowKeyList_[i]), f) || f.name.empty())
+                continue;
+            if (f.name.back() == '/') continue; // folder entries are not listed
             // Shown: the name decoded as extraction decodes it; kept: the stored bytes.
-            std::string ext =
-                kpath::LowerCase(kpath::ExtractFileExt(contents::EntryFileName(f.display)));
+            std::string converted;
+            std::string_view shown = f.shown;
+            if (shown.empty()) {
+                if (kname::IsAscii(f.name)) {
+                    shown = f.name;
+                } else {
+                    converted = contents::RowKeyDisplayName(rowKeyList_[i]);
+                    shown = converted;
+                }
+            }
+            const size_t slash = shown.rfind('/');
+            const std::string_view file =
+                slash == std::string_view::npos ? shown : shown.substr(slash + 1);
+            // The extension as the path functions see it: behind the last separator.
+            const size_t dot = file.rfind('.');
+            const size_t sep = file.find_last_of("\\:");
+            const bool hasExt =
+                dot != std::string_view::npos && (sep == std::string_view::npos || dot > sep);
+            ext.assign(hasExt ? file.substr(dot) : std::string_view());
+            for (char& c : ext)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
             auto cached = iconByExtension.find(ext);
             int icon = 0;
             if (cached != iconByExtension.end()) {
                 icon = cached->second;
             } else {
-                if (!ShellIconIndex(kname::Widen(f.display, CP_UTF8), icon)) icon = -1;
+                if (!ShellIconIndex(kname::Widen(shown, CP_UTF8), icon)) icon = -1;
                 iconByExtension.emplace(ext, icon);
             }
             if (icon < 0) continue;
-            if (contents::EntryFileName(f.name).empty()) continue; // folder entries are not listed
-            ContentsRow row;
-            row.Caption = kname::Widen(contents::EntryFileName(f.display), CP_UTF8);
+            if (file.empty()) continue;
+            ContentsRow& row = rows_.emplace_back();
+            row.Caption = kname::Widen(file, CP_UTF8);
             row.ImageIndex = icon;
-            row.SubItems[0] = Wide(contents::FormatThousands(std::to_string(f.uncompressed)));
-            auto date = dateByStamp.find(f.dateTime);
-            if (date == dateByStamp.end())
-                date = dateByStamp.emplace(f.dateTime, Wide(FormatDosDateTime(f.dateTime))).first;
-            row.SubItems[1] = date->second;
-            row.SubItems[2] =
-                Wide(std::to_string(contents::Ratio(f.compressed, f.uncompressed)) + "%");
-            row.SubItems[3] = Wide(contents::FormatThousands(std::to_string(f.compressed)));
-            row.SubItems[4] = kname::Widen(contents::EntryFolder(f.display), CP_UTF8);
-            row.StoredName = std::move(f.name);
-            rows_.push_back(std::move(row));
+            // Rows of one folder mostly follow each other: the last folder is tried first.
+            const std::string_view path =
+                slash == std::string_view::npos ? std::string_view() : shown.substr(0, slash + 1);
+            if (lastFolder < 0 || path != folder) {
+                folder.assign(path);
+                auto [at, added] = folderIndex.emplace(folder, static_cast<int>(folders_.size()));
+                if (added) folders_.push_back(kname::Widen(folder, CP_UTF8));
+                lastFolder = at->second;
+            }
+            row.Folder = lastFolder;
+            row.DateTime = f.dateTime;
+            row.Compressed = f.compressed;
+            row.Uncompressed = f.uncompressed;
+            row.StoredName.assign(f.name);
         }
         listView1_.SetItemCount(static_cast<int>(rows_.size()));
     }
@@ -154,21 +182,41 @@ void TMainForm::FillContentsView() {
     ui::SetAppCursor(saved);
 }
 
+std::wstring TMainForm::RowColumnText(int index, int column) const {
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
+    const ContentsRow& row = rows_[index];
+    switch (column) {
+    case 1:
+        return Wide(contents::FormatThousands(std::to_string(row.Uncompressed)));
+    case 2: {
+        auto date = dateTexts_.find(row.DateTime);
+        if (date == dateTexts_.end())
+            date = dateTexts_.emplace(row.DateTime, Wide(FormatDosDateTime(row.DateTime))).first;
+        return date->second;
+    }
+    case 3:
+        return Wide(std::to_string(contents::Ratio(row.Compressed, row.Uncompressed)) + "%");
+    case 4:
+        return Wide(contents::FormatThousands(std::to_string(row.Compressed)));
+    case 5:
+        return folders_[row.Folder];
+    default:
+        return row.Caption;
+    }
+}
+
 void TMainForm::GetDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     if (item.iItem < 0 || item.iItem >= static_cast<int>(rows_.size())) return;
-    const ContentsRow& row = rows_[item.iItem];
     if (item.mask & LVIF_TEXT) {
-        const std::wstring& text = item.iSubItem == 0   ? row.Caption
-                                   : item.iSubItem <= 5 ? row.SubItems[item.iSubItem - 1]
-                                                        : row.Caption;
+        const std::wstring text = RowColumnText(item.iItem, item.iSubItem);
         if (item.cchTextMax > 0) {
             size_t n = std::min<size_t>(text.size(), item.cchTextMax - 1);
             std::wmemcpy(item.pszText, text.data(), n);
             item.pszText[n] = L'\0';
         }
     }
-    if (item.mask & LVIF_IMAGE) item.iImage = row.ImageIndex;
+    if (item.mask & LVIF_IMAGE) item.iImage = rows_[item.iItem].ImageIndex;
 }
 
 void TMainForm::ExtractSortKeys(const std::string& key) {
@@ -216,7 +264,7 @@ std::string TMainForm::RowEntryName(int row) const {
 
 std::wstring TMainForm::RowShownName(int row) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
-    return rows_[row].SubItems[4] + rows_[row].Caption;
+    return folders_[rows_[row].Folder] + rows_[row].Caption;
 }
 
 void TMainForm::UpdateStatusAndCaption() {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -50,14 +51,21 @@ public:
         SpeedButton11,
         kToolButtonCount
     };
-    // One row of the member list as shown: caption, icon and the five sub-items, in full
-    // Unicode (names as decoded), and the stored name that operations name the member by.
+    // One row of the member list: caption, icon and path in full Unicode (names as
+    // decoded), the numbers behind the other columns, and the stored name that operations
+    // name the member by. The columns' texts are made when the list asks for them, so a
+    // large archive is not formatted row by row before its first page shows.
     struct ContentsRow {
         std::wstring Caption;
         int ImageIndex = 0;
-        std::array<std::wstring, 5> SubItems;
+        int Folder = 0; // in folders_: one text per distinct path
+        std::int32_t DateTime = 0;
+        std::uint64_t Compressed = 0;
+        std::uint64_t Uncompressed = 0;
         std::string StoredName;
     };
+    // The text of one column (0 name, 1 size, 2 date, 3 ratio, 4 packed, 5 path) of a row.
+    std::wstring RowColumnText(int row, int column) const;
 
     // One row per command: menu items, accelerators and tool buttons run it by its ID.
     // Without a handler the command does nothing (yet); with NeedsArchive its menu items
@@ -297,6 +305,8 @@ private:
     std::vector<std::string> sortKeyList_;
     std::string currentSortName_;
     std::vector<ContentsRow> rows_;
+    std::vector<std::wstring> folders_;
+    mutable std::unordered_map<std::int32_t, std::wstring> dateTexts_; // one per stamp shown
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
 };

@@ -3,12 +3,14 @@
 #include "dlls/common/MemberNames.h"
 #include "engine/EntryName.h"
 #include "engine/ZipTypes.h"
+#include "mainwindow/SortKeys.h"
 #include "mainwindow/TextFormat.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <charconv>
+#include <thread>
 
 namespace contents {
 
@@ -119,11 +121,13 @@ std::string RowKeyDisplayName(const std::string& key) {
     return kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
 }
 
-bool ParseRowKey(const std::string& key, RowFields& out) {
-    size_t nul = key.find('\0');
-    if (nul == std::string::npos) return false;
-    std::string_view rest = std::string_view(key).substr(nul + 1);
-    rest = rest.substr(0, rest.find('\0')); // the numbers, before any shown name
+bool ParseRowKey(std::string_view key, RowView& out) {
+    const size_t nul = key.find('\0');
+    if (nul == std::string_view::npos) return false;
+    std::string_view rest = key.substr(nul + 1);
+    const size_t second = rest.find('\0');
+    out.shown = second == std::string_view::npos ? std::string_view() : rest.substr(second + 1);
+    rest = rest.substr(0, second); // the numbers, before any shown name
     size_t m1 = rest.find("@1"), m2 = rest.find("@2"), m3 = rest.find("@3");
     if (m1 != 0 || m2 == std::string::npos || m3 == std::string::npos || m3 < m2) return false;
     std::int64_t dt = 0, c = 0, u = 0;
@@ -131,11 +135,21 @@ bool ParseRowKey(const std::string& key, RowFields& out) {
         !ParseInt(rest.substr(m3 + 2), u))
         return false;
     if (dt < INT32_MIN || dt > INT32_MAX || c < 0 || u < 0) return false;
-    out.name.assign(key, 0, nul);
-    out.display = RowKeyDisplayName(key);
+    out.name = key.substr(0, nul);
     out.dateTime = static_cast<std::int32_t>(dt);
     out.compressed = static_cast<std::uint64_t>(c);
     out.uncompressed = static_cast<std::uint64_t>(u);
+    return true;
+}
+
+bool ParseRowKey(const std::string& key, RowFields& out) {
+    RowView view;
+    if (!ParseRowKey(std::string_view(key), view)) return false;
+    out.name.assign(view.name);
+    out.display = RowKeyDisplayName(key);
+    out.dateTime = view.dateTime;
+    out.compressed = view.compressed;
+    out.uncompressed = view.uncompressed;
     return true;
 }
 
@@ -148,20 +162,21 @@ int LocaleCompareNames(std::string_view a, std::string_view b) {
 
 namespace {
 
-// Sorts the rows by one precomputed key per row, then moves each row once.
+// Sorts the rows by one precomputed key per row, then moves each row once. The keys travel
+// with their row numbers, so each comparison reads one array.
 template <class Key, class Less>
 void SortRowsByRowKey(std::vector<std::string>& rows, const std::vector<Key>& keys, Less less) {
     if (rows.size() < 2) return;
-    std::vector<int> order(rows.size());
+    std::vector<std::pair<Key, int>> order(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
-        order[i] = static_cast<int>(i);
+        order[i] = {keys[i], static_cast<int>(i)};
     QuickSort(
-        0, static_cast<int>(rows.size()) - 1, [&](int i) -> const Key& { return keys[order[i]]; },
+        0, static_cast<int>(rows.size()) - 1, [&](int i) -> const Key& { return order[i].first; },
         less, [&](int x, int y) { std::swap(order[x], order[y]); });
     std::vector<std::string> sorted;
     sorted.reserve(rows.size());
-    for (int i : order)
-        sorted.push_back(std::move(rows[i]));
+    for (const auto& entry : order)
+        sorted.push_back(std::move(rows[entry.second]));
     rows.swap(sorted);
 }
 
@@ -176,25 +191,64 @@ void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare) 
                      [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; });
 }
 
+namespace {
+
+// Appends the locale's sort key of a row's shown name to arena (without the closing NUL).
+void AppendSortKey(const NameSortKeys& keys, const std::string& row, std::wstring& wide,
+                   std::vector<char>& arena) {
+    RowView view;
+    if (ParseRowKey(std::string_view(row), view) && !view.shown.empty()) {
+        keys.Append(view.shown, wide, arena);
+    } else if (const std::string_view name = RowKeyName(row); kname::IsAscii(name)) {
+        keys.Append(name, wide, arena);
+    } else {
+        keys.Append(RowKeyDisplayName(row), wide, arena);
+    }
+}
+
+} // namespace
+
 void SortRowsByLocaleName(std::vector<std::string>& rows) {
     // LCMapString's sort keys compare bytewise (unsigned) exactly as CompareString compares
-    // the texts, so one key per row replaces a locale comparison per step.
-    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    std::vector<std::string> sortKeys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::wstring name = kname::Widen(RowKeyDisplayName(rows[i]), CP_UTF8);
-        int len = static_cast<int>(name.size());
-        int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, name.data(), len, nullptr, 0);
-        if (n <= 0) continue;
-        // With LCMAP_SORTKEY the destination is a byte buffer of n bytes.
-        sortKeys[i].resize(n);
-        LCMapStringW(LOCALE_USER_DEFAULT, flags, name.data(), len,
-                     reinterpret_cast<LPWSTR>(sortKeys[i].data()), n);
-        // The key's closing NUL takes no part in the order.
-        while (!sortKeys[i].empty() && sortKeys[i].back() == '\0')
-            sortKeys[i].pop_back();
+    // the texts, so one key per row replaces a locale comparison per step. Making the keys
+    // is most of the work; large lists share it out among the processors.
+    const size_t count = rows.size();
+    if (count < 2) return;
+    const bool large = count >= 4096;
+    const NameSortKeys keys(large);
+    const size_t parts = large ? std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) : 1;
+    struct Part {
+        std::vector<char> arena;
+        std::vector<size_t> ends; // per row of the part: where its key ends in arena
+    };
+    std::vector<Part> work(parts);
+    auto make = [&](size_t p) {
+        Part& part = work[p];
+        std::wstring wide;
+        const size_t from = count * p / parts, to = count * (p + 1) / parts;
+        part.arena.reserve((to - from) * 48);
+        part.ends.reserve(to - from);
+        for (size_t i = from; i < to; ++i) {
+            AppendSortKey(keys, rows[i], wide, part.arena);
+            part.ends.push_back(part.arena.size());
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (size_t p = 1; p < parts; ++p)
+        helpers.emplace_back(make, p);
+    make(0);
+    for (std::thread& t : helpers)
+        t.join();
+    std::vector<std::string_view> sortKeys;
+    sortKeys.reserve(count);
+    for (const Part& part : work) {
+        size_t start = 0;
+        for (size_t end : part.ends) {
+            sortKeys.emplace_back(part.arena.data() + start, end - start);
+            start = end;
+        }
     }
-    SortRowsByRowKey(rows, sortKeys, std::less<std::string>());
+    SortRowsByRowKey(rows, sortKeys, std::less<std::string_view>());
 }
 
 void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,

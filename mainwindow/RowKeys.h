@@ -31,6 +31,16 @@ struct RowFields {
 };
 // False when the line is not a well-formed row key.
 bool ParseRowKey(const std::string& key, RowFields& out);
+// The same without copying: views into the key. shown is empty when the key carries no
+// shown name (the stored name is then shown, taken as ANSI).
+struct RowView {
+    std::string_view name;
+    std::string_view shown;
+    std::int32_t dateTime = 0;
+    std::uint64_t compressed = 0;
+    std::uint64_t uncompressed = 0;
+};
+bool ParseRowKey(std::string_view key, RowView& out);
 // The name part of a row key (the whole line when it has no NUL).
 std::string_view RowKeyName(const std::string& key);
 // The shown name of a row key as UTF-8 (see RowFields::display).
