@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Builds the benchmark corpora for bench/zip-bench.sh (once; reused while they exist).
+"""Builds the benchmark corpora for bench/run.sh (once; reused while they exist).
 
 mixed/  a few hundred MB: C/C++ headers, HTML/text documentation, Python sources, shared
         libraries and ICU data (binary), gzip files and random bytes (already compressed).
