@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 using keng::kFalse;
 using keng::kTrue;
@@ -15,8 +16,9 @@ namespace {
 constexpr size_t kMaxNameLength = keng::kNameBufferSize - 1;
 constexpr size_t kMaxPasswordLength = keng::kPasswordBufferSize - 1;
 
-std::unique_ptr<char[]> TextBuffer(const std::string& text, size_t size) {
-    auto buffer = std::make_unique<char[]>(size); // zero-filled
+EngineTexts::TextBlock TextBuffer(const std::string& text, size_t size) {
+    EngineTexts::TextBlock buffer(static_cast<char*>(std::calloc(size, 1)));
+    if (!buffer) throw std::bad_alloc();
     std::memcpy(buffer.get(), text.data(), std::min(text.size(), size - 1));
     return buffer;
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <cstdlib>
 #include <vector>
 
 class TZipKeeper;
@@ -49,8 +50,15 @@ public:
             record.FileSpecs[i] = nullptr;
     }
 
+    // The buffers come from the C runtime's heap, which the engines share, each exactly the
+    // size the engine expects; the program's own small-block pools stay private to it.
+    struct FreeText {
+        void operator()(char* p) const { std::free(p); }
+    };
+    using TextBlock = std::unique_ptr<char[], FreeText>;
+
 private:
-    std::unique_ptr<char[]> archiveName_;
-    std::unique_ptr<char[]> password_;
-    std::vector<std::unique_ptr<char[]>> specs_;
+    TextBlock archiveName_;
+    TextBlock password_;
+    std::vector<TextBlock> specs_;
 };

@@ -37,7 +37,7 @@ size_t EntryNameLength(std::string_view raw) {
 // (signature read). Its headers tell which system wrote each member, which decides how a
 // name without the UTF-8 flag is decoded. Matched by name; a damaged directory only leaves
 // the remaining entries with the defaults.
-void ReadCentralHosts(ArchiveReader& in, std::vector<std::unique_ptr<ZipDirEntry>>& entries) {
+void ReadCentralHosts(ArchiveReader& in, std::vector<ZipDirEntry>& entries) {
     // Writers keep both lists in one order, so each header is first tried against the entry
     // at its own place; the lookup by name is built only for an archive that differs.
     std::unordered_map<std::string, size_t> byName;
@@ -55,18 +55,18 @@ void ReadCentralHosts(ArchiveReader& in, std::vector<std::unique_ptr<ZipDirEntry
         if (const std::uint16_t comment = U16(h + 28)) in.Seek(in.Position() + comment);
         const std::string_view stored = std::string_view(name).substr(0, EntryNameLength(name));
         ZipDirEntry* entry = nullptr;
-        if (!matched[seen] && entries[seen]->FileName == stored) {
-            entry = entries[seen].get();
+        if (!matched[seen] && entries[seen].FileName == stored) {
+            entry = &entries[seen];
             matched[seen] = true;
         } else {
             if (!byNameBuilt) {
                 for (size_t i = 0; i < entries.size(); ++i)
-                    if (!matched[i]) byName.emplace(entries[i]->FileName, i);
+                    if (!matched[i]) byName.emplace(entries[i].FileName, i);
                 byNameBuilt = true;
             }
             if (auto found = byName.find(std::string(stored)); found != byName.end()) {
                 if (!matched[found->second]) {
-                    entry = entries[found->second].get();
+                    entry = &entries[found->second];
                     matched[found->second] = true;
                 }
                 byName.erase(found);
@@ -101,8 +101,8 @@ void TZipKeeper::SetZipFilename(const std::string& name) {
 }
 
 void TZipKeeper::ClearContents() {
-    while (!contents_.empty())
-        contents_.pop_back();
+    contents_.clear();
+    contents_.shrink_to_fit();
 }
 
 void TZipKeeper::FireDirUpdate() {
@@ -171,10 +171,10 @@ void TZipKeeper::List() {
             if (signature == kEndOfCentralDirSig) break;
             if (signature != kLocalHeaderSig) continue;
 
-            auto entry = std::make_unique<ZipDirEntry>();
-            ZipDirEntryFixed& fixed = *entry;
+            ZipDirEntry entry;
+            ZipDirEntryFixed& fixed = entry;
             bool complete = in.Read(&fixed, sizeof fixed) == sizeof fixed;
-            std::string& name = entry->FileName;
+            std::string& name = entry.FileName;
             if (complete) {
                 name.resize(fixed.FileNameLength);
                 complete = in.Read(name.data(), name.size()) == name.size();
@@ -206,13 +206,13 @@ void TZipKeeper::List() {
                 synchronised = false;
                 continue;
             }
-            entry->ExtraField.resize(fixed.ExtraFieldLength);
-            if (in.Read(entry->ExtraField.data(), fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
+            entry.ExtraField.resize(fixed.ExtraFieldLength);
+            if (in.Read(entry.ExtraField.data(), fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
                 throw EZipStreamError("Error 4 reading Zip file");
             const zipcore::LocalSizes sizes = zipcore::LocalHeaderSizes(
-                fixed.CompressedSize, fixed.UncompressedSize, entry->ExtraField);
-            entry->CompressedSize64 = sizes.compressed;
-            entry->UncompressedSize64 = sizes.uncompressed;
+                fixed.CompressedSize, fixed.UncompressedSize, entry.ExtraField);
+            entry.CompressedSize64 = sizes.compressed;
+            entry.UncompressedSize64 = sizes.uncompressed;
             if (outOfBounds(sizes.compressed)) {
                 if (!contents_.empty()) throw EZipStreamError("Error 3 reading Zip file");
                 synchronised = false;

@@ -45,7 +45,7 @@ public:
 
     // The members of the archive as of the last List.
     int Count() const;
-    const ZipDirEntry& Entry(int index) const { return *contents_[index]; }
+    const ZipDirEntry& Entry(int index) const { return contents_[index]; }
 
     // Reads the archive named by ZipFilename into the contents list.
     void List();
@@ -75,7 +75,7 @@ private:
     void FireDirUpdate();
     std::int32_t Converted(const std::string& output);
 
-    std::vector<std::unique_ptr<ZipDirEntry>> contents_;
+    std::vector<ZipDirEntry> contents_;
     std::vector<std::string> fspecArgs_;
     std::string zipFilename_;
 };

@@ -104,7 +104,8 @@ void TMainForm::ClearRows() {
 void TMainForm::FillContentsView() {
     ui::AppCursor saved = ui::GetAppCursor();
     ui::SetAppCursor(ui::AppCursor::HourGlass);
-    listView1_.SetRedraw(false);
+    // The list asks for its rows' texts (owner data): the item count is one message, and
+    // turning redrawing off and on would only paint the list once more.
     ClearRows();
     const int count = zipKeeper1_->Count();
     if (count > 0) {
@@ -176,7 +177,6 @@ void TMainForm::FillContentsView() {
         }
         listView1_.SetItemCount(static_cast<int>(rows_.size()));
     }
-    listView1_.SetRedraw(true);
     listView1_.SelectRow(-1, false);
     if (!rows_.empty()) listView1_.SelectRow(0, true);
     ui::SetAppCursor(saved);

@@ -9,14 +9,25 @@
 
 namespace members {
 
-std::string FindSetupName(const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-        std::string lower = kpath::LowerCase(name);
+std::string FindSetupName(std::size_t count,
+                          const std::function<std::string_view(std::size_t)>& nameAt) {
+    // One buffer for the lowered names: archives of 100,000 members are searched at every
+    // opening while the setup option is on.
+    std::string lower;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view name = nameAt(i);
+        lower.assign(name);
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
         if (lower.find("install.exe") != std::string::npos ||
             lower.find("setup.exe") != std::string::npos)
             return lower;
     }
     return {};
+}
+
+std::string FindSetupName(const std::vector<std::string>& names) {
+    return FindSetupName(names.size(), [&](std::size_t i) { return std::string_view(names[i]); });
 }
 
 bool IsProgramFile(const std::string& path) {

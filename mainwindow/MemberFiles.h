@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace members {
@@ -20,6 +21,9 @@ inline constexpr const char* kCommentsMail = "mailto:comments@pelvox.example";
 // The first name, in the order given, whose lower-cased form (A to Z only) contains
 // "install.exe" or "setup.exe" anywhere; returned lower-cased. Empty when none does.
 std::string FindSetupName(const std::vector<std::string>& names);
+// The same over names given one by one.
+std::string FindSetupName(std::size_t count,
+                          const std::function<std::string_view(std::size_t)>& nameAt);
 
 // True for a file Windows starts as a program here: the extension ".exe", any case.
 bool IsProgramFile(const std::string& path);

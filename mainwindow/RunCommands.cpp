@@ -104,11 +104,9 @@ void TMainForm::ShowMemberText(TfrmTextViewer& viewer, const std::string& path) 
 }
 
 std::string TMainForm::FindSetupMember() const {
-    std::vector<std::string> names;
-    names.reserve(zipKeeper1_->Count());
-    for (int i = 0; i < zipKeeper1_->Count(); ++i)
-        names.push_back(zipKeeper1_->Entry(i).FileName);
-    return members::FindSetupName(names);
+    return members::FindSetupName(zipKeeper1_->Count(), [&](std::size_t i) {
+        return std::string_view(zipKeeper1_->Entry(static_cast<int>(i)).FileName);
+    });
 }
 
 bool TMainForm::AutoInstall() {

@@ -2,6 +2,7 @@
 
 #include "dlls/common/MemberNames.h"
 
+#include <algorithm>
 #include <string>
 
 namespace contents {
@@ -80,12 +81,15 @@ void NameSortKeys::Append(std::string_view utf8, std::wstring& wide, std::vector
         plain = c < 0x80 && usable_[c];
     }
     if (plain) {
+        const size_t at = out.size();
+        out.resize(at + 2 * utf8.size() + tail_.size());
+        char* to = out.data() + at;
         for (char ch : utf8) {
             const std::uint16_t w = weight_[static_cast<unsigned char>(ch)];
-            out.push_back(static_cast<char>(w >> 8));
-            out.push_back(static_cast<char>(w & 0xFF));
+            *to++ = static_cast<char>(w >> 8);
+            *to++ = static_cast<char>(w & 0xFF);
         }
-        out.insert(out.end(), tail_.begin(), tail_.end());
+        std::copy(tail_.begin(), tail_.end(), to);
         return;
     }
     if (kname::IsAscii(utf8))

@@ -3,6 +3,7 @@
 // wide paths with the \\?\ prefix, so member paths longer than MAX_PATH still work.
 #pragma once
 
+#include "dlls/common/FastSync.h"
 #include "ui/Handle.h"
 
 #include <cstdint>
@@ -32,7 +33,7 @@ public:
     void EnsureParentOf(const std::wstring& file);
 
 private:
-    std::mutex mutex_;
+    ksync::Mutex mutex_;
     std::unordered_set<std::wstring> known_;
 };
 

@@ -1,5 +1,6 @@
 #include "dlls/unzeng/Pipeline.h"
 
+#include "dlls/common/FastSync.h"
 #include "dlls/unzeng/MemberWork.h"
 #include "dlls/unzeng/Win32Source.h"
 #include "dlls/zipcore/ZipFormat.h"
@@ -112,9 +113,9 @@ private:
     std::vector<JobState> states_;
     const std::size_t lookAhead_;
 
-    std::mutex mutex_;
-    std::condition_variable reporterCv_;
-    std::condition_variable workerCv_;
+    ksync::Mutex mutex_;
+    ksync::Condition reporterCv_;
+    ksync::Condition workerCv_;
     std::atomic<std::size_t> reporterWaitsFor_{kNobody};
     std::atomic<int> workersWaiting_{0};
     std::atomic<std::size_t> next_{0};     // next job a worker takes

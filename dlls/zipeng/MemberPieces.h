@@ -3,6 +3,7 @@
 // concatenate into one deflate stream (see ChunkDeflater).
 #pragma once
 
+#include "dlls/common/FastSync.h"
 #include "dlls/zipeng/ChunkDeflater.h"
 #include "engine/EngineRecords.h"
 
@@ -49,7 +50,7 @@ public:
     void Give(std::string&& buffer);
 
 private:
-    std::mutex mutex_;
+    ksync::Mutex mutex_;
     std::vector<std::string> free_;
 };
 

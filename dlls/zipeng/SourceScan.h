@@ -11,6 +11,7 @@
 // member could be extracted), which are reported instead.
 #pragma once
 
+#include "dlls/common/FastSync.h"
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/StoredName.h"
 #include "engine/EngineRecords.h"
@@ -71,8 +72,8 @@ private:
     const std::vector<std::string> patterns_;
     const ScanOptions options_;
     const std::string archive_;
-    std::mutex mutex_;
-    std::condition_variable found_;
+    ksync::Mutex mutex_;
+    ksync::Condition found_;
     std::deque<SourceEntry> entries_;
     std::vector<ScanProblem> problems_;
     bool done_ = false;

@@ -5,6 +5,7 @@
 // stream from one job to the next.
 #pragma once
 
+#include "dlls/common/FastSync.h"
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -123,8 +124,8 @@ private:
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable workAvailable_, jobDone_;
+    ksync::Mutex mutex_;
+    ksync::Condition workAvailable_, jobDone_;
     std::deque<Slot> slots_;
     std::uint64_t firstTicket_ = 0;
     bool stopping_ = false;

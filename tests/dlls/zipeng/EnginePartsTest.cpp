@@ -280,5 +280,30 @@ TEST(WorkPoolTest, AJobNoWorkerHasStartedRunsOnTheWaitingThread) {
     EXPECT_EQ(contextJobs, 5);
 }
 
+TEST(WorkPoolTest, ManyTinyJobsOnEitherKindOfLockAndCondition) {
+    // Under Wine the slim locks are there (the engines use them); the runtime's primitives
+    // are what older Windows gets. Both must hand every job over and back.
+    ASSERT_NE(ksync::Native(), nullptr);
+    for (const bool runtime : {false, true}) {
+        ksync::ForceRuntimePrimitives() = runtime;
+        struct Context {};
+        {
+            WorkPool<Context> pool(3);
+            std::vector<int> done(20000, 0);
+            std::vector<std::uint64_t> tickets;
+            for (int round = 0; round < 20; ++round) {
+                tickets.clear();
+                for (int i = round * 1000; i < (round + 1) * 1000; ++i)
+                    tickets.push_back(pool.Submit([&done, i](Context&) { done[i] = i + 1; }));
+                for (const auto t : tickets)
+                    pool.Wait(t);
+            }
+            for (int i = 0; i < 20000; ++i)
+                ASSERT_EQ(done[i], i + 1) << "runtime primitives " << runtime << ", job " << i;
+        }
+        ksync::ForceRuntimePrimitives() = false;
+    }
+}
+
 } // namespace
 } // namespace zipeng
