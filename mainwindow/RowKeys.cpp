@@ -125,16 +125,22 @@ std::string RowKeyDisplayName(const std::string& key) {
 bool ParseRowKey(std::string_view key, RowView& out) {
     const size_t nul = key.find('\0');
     if (nul == std::string_view::npos) return false;
-    std::string_view rest = key.substr(nul + 1);
-    const size_t second = rest.find('\0');
-    out.shown = second == std::string_view::npos ? std::string_view() : rest.substr(second + 1);
-    rest = rest.substr(0, second); // the numbers, before any shown name
-    size_t m1 = rest.find("@1"), m2 = rest.find("@2"), m3 = rest.find("@3");
-    if (m1 != 0 || m2 == std::string::npos || m3 == std::string::npos || m3 < m2) return false;
-    std::int64_t dt = 0, c = 0, u = 0;
-    if (!ParseInt(rest.substr(2, m2 - 2), dt) || !ParseInt(rest.substr(m2 + 2, m3 - m2 - 2), c) ||
-        !ParseInt(rest.substr(m3 + 2), u))
-        return false;
+    // After the name: "@1" date-time "@2" packed "@3" size, each a whole decimal number (a
+    // number holds no '@', so reading them in turn finds the markers a search would), then
+    // the end or a NUL and the shown name.
+    const char* at = key.data() + nul + 1;
+    const char* const end = key.data() + key.size();
+    std::int64_t values[3] = {};
+    for (int field = 0; field < 3; ++field) {
+        if (end - at < 2 || at[0] != '@' || at[1] != '1' + field) return false;
+        at += 2;
+        const auto r = std::from_chars(at, end, values[field]);
+        if (r.ec != std::errc() || r.ptr == at) return false;
+        at = r.ptr;
+    }
+    if (at != end && *at != '\0') return false;
+    out.shown = at == end ? std::string_view() : std::string_view(at + 1, end - at - 1);
+    const std::int64_t dt = values[0], c = values[1], u = values[2];
     if (dt < INT32_MIN || dt > INT32_MAX || c < 0 || u < 0) return false;
     out.name = key.substr(0, nul);
     out.dateTime = static_cast<std::int32_t>(dt);

@@ -63,6 +63,40 @@ TEST(RowKeys, FastNameSortAgreesWithTheLocaleComparison) {
             << RowKeyName(rows[i - 1]) << " before " << RowKeyName(rows[i]);
 }
 
+TEST(RowKeys, OnlyWellFormedNumberPartsParse) {
+    using namespace std::string_literals;
+    const struct {
+        std::string key;
+        bool ok;
+    } cases[] = {
+        {"a\0@1-5@20@37"s, true},
+        {"a\0@11@22@33\0shown"s, true},
+        {"a\0@11@22@3"s, false},           // a number missing
+        {"a\0@1@22@33"s, false},           // another
+        {"a\0@11@33@22"s, false},          // markers out of order
+        {"a\0@11@22@33x"s, false},         // text after the last number
+        {"a\0@1 1@22@33"s, false},         // not a bare number
+        {"a\0@12147483648@22@33"s, false}, // a date-time beyond 32 bits
+        {"a\0@11@2-2@33"s, false},         // a negative size
+        {"a\0@11@22"s, false},             // the size missing
+        {"a\0x@11@22@33"s, false},         // something before the first marker
+    };
+    for (const auto& c : cases) {
+        RowView view;
+        EXPECT_EQ(ParseRowKey(std::string_view(c.key), view), c.ok) << c.key;
+        RowFields fields;
+        EXPECT_EQ(ParseRowKey(c.key, fields), c.ok) << c.key;
+    }
+    const std::string key = "n\0@1-5@22@37\0sh\xC3\xB6wn"s; // the views point into it
+    RowView view;
+    ASSERT_TRUE(ParseRowKey(std::string_view(key), view));
+    EXPECT_EQ(view.name, "n");
+    EXPECT_EQ(view.shown, "sh\xC3\xB6wn");
+    EXPECT_EQ(view.dateTime, -5);
+    EXPECT_EQ(view.compressed, 2u);
+    EXPECT_EQ(view.uncompressed, 7u);
+}
+
 TEST(RowKeys, NumericSortsOrderByTheChosenField) {
     std::vector<std::string> rows = {MakeRowKey("a", 300, 50, 900), MakeRowKey("b", 100, 10, 20),
                                      MakeRowKey("c", 200, 3000000000u, 5000000000u),
