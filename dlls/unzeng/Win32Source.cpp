@@ -40,14 +40,23 @@ Win32Source::Win32Source(const std::wstring& path)
 
 std::size_t Win32Source::ReadDirect(std::uint64_t offset, void* buffer, std::size_t n) {
     std::size_t done = 0;
+    // The position is set on the handle (each worker has its own) rather than given in an
+    // OVERLAPPED: under Wine a read with an OVERLAPPED also costs a wine-server round trip.
+    if (offset != filePointer_) {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(file_.Get(), to, nullptr, FILE_BEGIN))
+            throw ArchiveIoError("cannot read the archive: " + SystemMessage(GetLastError()));
+        filePointer_ = offset;
+    }
     while (done < n) {
-        OVERLAPPED at{};
-        const std::uint64_t pos = offset + done;
-        at.Offset = static_cast<DWORD>(pos);
-        at.OffsetHigh = static_cast<DWORD>(pos >> 32);
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(file_.Get(), static_cast<char*>(buffer) + done, want, &got, &at)) {
+        const BOOL read =
+            ReadFile(file_.Get(), static_cast<char*>(buffer) + done, want, &got, nullptr);
+        filePointer_ += got;
+        if (!read) {
+            filePointer_ = ~std::uint64_t{0}; // unknown: the next read sets it again
             const DWORD error = GetLastError();
             if (error == ERROR_HANDLE_EOF) break;
             throw ArchiveIoError("cannot read the archive: " + SystemMessage(error));

@@ -30,6 +30,7 @@ private:
 
     ui::FileHandle file_;
     std::uint64_t size_ = 0;
+    std::uint64_t filePointer_ = 0; // where the handle's position is
     std::vector<char> window_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLen_ = 0;

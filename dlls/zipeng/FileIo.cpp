@@ -9,11 +9,13 @@ namespace {
 
 constexpr size_t kOutputBuffer = 1 << 20;
 
-OVERLAPPED At(std::uint64_t offset) {
-    OVERLAPPED ov{};
-    ov.Offset = static_cast<DWORD>(offset);
-    ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return ov;
+// Reads and writes go to a position set on the handle beforehand rather than one given in an
+// OVERLAPPED: under Wine a read or write with an OVERLAPPED costs a wine-server round trip
+// (it queues a completion) besides the system call. No handle here is shared between threads.
+bool SeekTo(HANDLE handle, std::uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(handle, to, nullptr, FILE_BEGIN) != 0;
 }
 
 bool IsDiskFull(DWORD error) {
@@ -71,11 +73,12 @@ std::uint64_t InputFile::Size() const {
 
 size_t InputFile::ReadAt(std::uint64_t offset, void* buffer, size_t n) {
     size_t total = 0;
+    if (!SeekTo(handle_.Get(), offset))
+        throw EngineError(code_, "Cannot read " + path_ + ": " + SystemErrorText(GetLastError()));
     while (total < n) {
-        OVERLAPPED ov = At(offset + total);
         const DWORD want = static_cast<DWORD>(std::min<size_t>(n - total, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(handle_.Get(), static_cast<char*>(buffer) + total, want, &got, &ov)) {
+        if (!ReadFile(handle_.Get(), static_cast<char*>(buffer) + total, want, &got, nullptr)) {
             const DWORD error = GetLastError();
             if (error == ERROR_HANDLE_EOF) break;
             throw EngineError(code_, "Cannot read " + path_ + ": " + SystemErrorText(error));
@@ -100,11 +103,11 @@ void OutputFile::Fail(DWORD error) const {
 
 void OutputFile::WriteRaw(std::uint64_t offset, const void* data, size_t n) {
     size_t done = 0;
+    if (!SeekTo(handle_, offset)) Fail(GetLastError());
     while (done < n) {
-        OVERLAPPED ov = At(offset + done);
         const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
         DWORD wrote = 0;
-        if (!WriteFile(handle_, static_cast<const char*>(data) + done, want, &wrote, &ov))
+        if (!WriteFile(handle_, static_cast<const char*>(data) + done, want, &wrote, nullptr))
             Fail(GetLastError());
         if (wrote == 0) Fail(ERROR_DISK_FULL);
         done += wrote;
@@ -144,11 +147,13 @@ void OutputFile::PatchAt(std::uint64_t offset, const void* data, size_t n) {
 void OutputFile::ReadAt(std::uint64_t offset, void* data, size_t n) {
     Flush();
     size_t done = 0;
+    if (!SeekTo(handle_, offset))
+        throw EngineError(keng::kErrWrite,
+                          "Cannot read back " + path_ + ": " + SystemErrorText(GetLastError()));
     while (done < n) {
-        OVERLAPPED ov = At(offset + done);
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
-        if (!ReadFile(handle_, static_cast<char*>(data) + done, want, &got, &ov) || got == 0)
+        if (!ReadFile(handle_, static_cast<char*>(data) + done, want, &got, nullptr) || got == 0)
             throw EngineError(keng::kErrWrite,
                               "Cannot read back " + path_ + ": " + SystemErrorText(GetLastError()));
         done += got;
