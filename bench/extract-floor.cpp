@@ -1,6 +1,7 @@
 // Baseline for extraction under Wine: creates the folders and files of a tree and writes
 // their bytes with the Win32 calls our extraction makes per file (attributes of the
-// target, a new temporary file, writes, the file's time, a rename onto the name), on as
+// target, a new temporary file, writes, the file's time, a rename of the open file onto
+// the name), on as
 // many threads as the engine uses, and nothing else: no archive, no inflating, no CRC.
 // The bytes are read into memory before the clock starts. Not part of the product.
 //   extract-floor.exe <source folder> <output folder> [threads]
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <string>
@@ -121,7 +123,7 @@ int wmain(int argc, wchar_t** argv) {
                 folders.EnsureParentOf(target);
                 GetFileAttributesW(target.c_str());
                 const std::wstring temp = target + L".~kz";
-                HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
                 if (h == INVALID_HANDLE_VALUE) {
                     failed = true;
@@ -136,9 +138,16 @@ int wmain(int argc, wchar_t** argv) {
                               &wrote, nullptr);
                 }
                 SetFileTime(h, nullptr, nullptr, &when);
-                CloseHandle(h);
-                if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+                const std::wstring nt = L"\\??\\" + target;
+                std::vector<char> info(sizeof(FILE_RENAME_INFO) + nt.size() * sizeof(wchar_t));
+                auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+                rename->ReplaceIfExists = FALSE;
+                rename->FileNameLength = static_cast<DWORD>(nt.size() * sizeof(wchar_t));
+                std::memcpy(rename->FileName, nt.data(), nt.size() * sizeof(wchar_t));
+                if (!SetFileInformationByHandle(h, FileRenameInfo, rename,
+                                                static_cast<DWORD>(info.size())))
                     failed = true;
+                CloseHandle(h);
             }
         });
     for (std::thread& t : pool)

@@ -66,7 +66,9 @@ struct Output {
         return path;
     }
     void Commit() {
+        const bool renamed = RenameOpenFile(file, target, replacing);
         file.Reset();
+        if (renamed) return;
         if (replacing)
             ReplaceWith(path, target);
         else

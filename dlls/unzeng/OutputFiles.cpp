@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace unzeng {
@@ -91,7 +93,8 @@ void FolderMaker::EnsureParentOf(const std::wstring& file) {
 }
 
 ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error) {
-    ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // DELETE access lets the finished file be renamed through this handle.
+    ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     error = file ? 0 : GetLastError();
     return file;
@@ -151,6 +154,37 @@ void ReplaceWith(const std::wstring& from, const std::wstring& to) {
         }
     }
     Fail("cannot replace", to, error);
+}
+
+bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool replace) {
+    // SetFileInformationByHandle is Vista's; the headers here describe XP, so the call and
+    // its record are declared here. The record takes the system's own form of the path.
+    using SetInfo = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+    static const SetInfo setInfo = reinterpret_cast<SetInfo>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    constexpr int kFileRenameInfo = 3;
+    if (!setInfo || !file) return false;
+    std::wstring nt;
+    if (to.size() > 2 && to[1] == L':' && to[2] == L'\\')
+        nt = L"\\??\\" + to;
+    else if (to.rfind(L"\\\\?\\", 0) == 0)
+        nt = L"\\??\\" + to.substr(4);
+    else
+        return false; // a relative or network name: renamed by name instead
+    struct RenameInfo {
+        BOOL replaceIfExists;
+        HANDLE rootDirectory;
+        DWORD fileNameLength; // in bytes
+        WCHAR fileName[1];
+    };
+    const DWORD size = static_cast<DWORD>(sizeof(RenameInfo) + nt.size() * sizeof(WCHAR));
+    std::vector<std::uint8_t> buffer(size, 0);
+    auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
+    info->replaceIfExists = replace;
+    info->rootDirectory = nullptr;
+    info->fileNameLength = static_cast<DWORD>(nt.size() * sizeof(WCHAR));
+    std::memcpy(info->fileName, nt.data(), nt.size() * sizeof(WCHAR));
+    return setInfo(file.Get(), kFileRenameInfo, info, size) != 0;
 }
 
 void Rename(const std::wstring& from, const std::wstring& to) {

@@ -63,6 +63,11 @@ void ReplaceWith(const std::wstring& from, const std::wstring& to);
 
 // Renames without replacing. Throws WriteError.
 void Rename(const std::wstring& from, const std::wstring& to);
+// Gives the file open on `file` (opened with DELETE access) the name `to`, replacing a file
+// of that name when asked. False when it could not (a read-only file in the way, a system
+// without the call): the caller then closes the file and renames it by name. Under Wine this
+// saves three wine-server round trips per extracted file over renaming by name.
+bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool replace);
 
 // Deletes if present; errors are ignored (clean-up after a failure).
 void RemoveQuietly(const std::wstring& path);
