@@ -92,6 +92,25 @@ protected:
         return Names([](ui::Form* p) { return p->InModalLoop(); });
     }
 
+    // Under Wine a page gets the keyboard focus only once the X server has activated it,
+    // which on a busy machine can come after the next step is dispatched: Enter waits for
+    // the focus to arrive in the page, as a user would see it there before pressing.
+    // The user's own later steps (WM_APP) stay queued meanwhile.
+    static bool WaitForFocusIn(ui::Form& page) {
+        for (int i = 0; i < 500; ++i) {
+            HWND focus = GetFocus();
+            if (focus && GetParent(focus) == page.Handle()) return true;
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, WM_APP - 1, PM_REMOVE) ||
+                   PeekMessageA(&msg, nullptr, WM_APP + 1, 0xFFFF, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            Sleep(10);
+        }
+        return false;
+    }
+
     // Presses a page's button as the user does; a hidden page or a disabled button cannot
     // be pressed.
     void Press(ui::Form& page, int id) {

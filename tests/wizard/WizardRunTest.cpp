@@ -80,6 +80,8 @@ TEST_F(WizardTest, EveryWayBetweenThePages) {
                 ui::Form& page = *Pages()[p.page];
                 if (p.button == 0)
                     SendMessageA(page.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+                else if (p.button == IDOK && !WaitForFocusIn(page))
+                    ADD_FAILURE() << "the focus never came to " << PageName(&page);
                 else if (p.button == IDCANCEL || p.button == IDOK)
                     SendMessageA(page.Handle(), WM_COMMAND, p.button, 0);
                 else
