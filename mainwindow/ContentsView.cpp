@@ -127,15 +127,7 @@ void TMainForm::FillContentsView() {
             if (f.name.back() == '/') continue; // folder entries are not listed
             // Shown: the name decoded as extraction decodes it; kept: the stored bytes.
             std::string converted;
-            std::string_view shown = f.shown;
-            if (shown.empty()) {
-                if (kname::IsAscii(f.name)) {
-                    shown = f.name;
-                } else {
-                    converted = contents::RowKeyDisplayName(rowKeyList_[i]);
-                    shown = converted;
-                }
-            }
+            const std::string_view shown = contents::RowKeyShownName(rowKeyList_[i], converted);
             const size_t slash = shown.rfind('/');
             const std::string_view file =
                 slash == std::string_view::npos ? shown : shown.substr(slash + 1);

@@ -78,8 +78,7 @@ std::string MakeRowKey(const std::string& name, std::int32_t dateTime, std::uint
     field('2', compressed);
     field('3', uncompressed);
     std::string key;
-    key.reserve(name.size() + length +
-                (displayUtf8.empty() ? 0 : 1 + displayUtf8.size()));
+    key.reserve(name.size() + length + (displayUtf8.empty() ? 0 : 1 + displayUtf8.size()));
     key.append(name).append(numbers, length);
     if (!displayUtf8.empty()) key.append(1, '\0').append(displayUtf8);
     return key;
@@ -120,13 +119,19 @@ std::string_view RowKeyName(const std::string& key) {
     return std::string_view(key).substr(0, nul);
 }
 
-std::string RowKeyDisplayName(const std::string& key) {
+std::string_view RowKeyShownName(const std::string& key, std::string& scratch) {
     const size_t first = key.find('\0');
     const size_t second = first == std::string::npos ? first : key.find('\0', first + 1);
-    if (second != std::string::npos) return key.substr(second + 1);
+    if (second != std::string::npos) return std::string_view(key).substr(second + 1);
     const std::string_view name = RowKeyName(key);
-    if (kname::IsAscii(name)) return std::string(name);
-    return kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
+    if (kname::IsAscii(name)) return name;
+    scratch = kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
+    return scratch;
+}
+
+std::string RowKeyDisplayName(const std::string& key) {
+    std::string scratch;
+    return std::string(RowKeyShownName(key, scratch));
 }
 
 bool ParseRowKey(std::string_view key, RowView& out) {
@@ -227,14 +232,8 @@ bool BytesLess(std::string_view a, std::string_view b) {
 // Appends the locale's sort key of a row's shown name to arena (without the closing NUL).
 void AppendSortKey(const NameSortKeys& keys, const std::string& row, std::wstring& wide,
                    std::vector<char>& arena) {
-    RowView view;
-    if (ParseRowKey(std::string_view(row), view) && !view.shown.empty()) {
-        keys.Append(view.shown, wide, arena);
-    } else if (const std::string_view name = RowKeyName(row); kname::IsAscii(name)) {
-        keys.Append(name, wide, arena);
-    } else {
-        keys.Append(RowKeyDisplayName(row), wide, arena);
-    }
+    std::string scratch;
+    keys.Append(RowKeyShownName(row, scratch), wide, arena);
 }
 
 } // namespace

@@ -45,6 +45,9 @@ bool ParseRowKey(std::string_view key, RowView& out);
 std::string_view RowKeyName(const std::string& key);
 // The shown name of a row key as UTF-8 (see RowFields::display).
 std::string RowKeyDisplayName(const std::string& key);
+// The same without a copy where it can: a view into the key, or into scratch when the
+// stored name had to be converted from the ANSI code page.
+std::string_view RowKeyShownName(const std::string& key, std::string& scratch);
 
 // Order names: negative, zero or positive like strcmp.
 using NameCompare = std::function<int(std::string_view, std::string_view)>;

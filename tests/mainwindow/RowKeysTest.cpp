@@ -97,6 +97,27 @@ TEST(RowKeys, OnlyWellFormedNumberPartsParse) {
     EXPECT_EQ(view.uncompressed, 7u);
 }
 
+TEST(RowKeys, ShownNameIsTheCarriedOneOrTheStoredOneTakenAsAnsi) {
+    // The test prefix's ANSI code page is 1252: 0xE9 is e acute.
+    const struct {
+        std::string key;
+        std::string shown;
+        bool converted; // made in the scratch buffer rather than found in the key
+    } cases[] = {
+        {MakeRowKey("dir/plain.txt", 1, 2, 3), "dir/plain.txt", false},
+        {MakeRowKey("caf\xE9.txt", 1, 2, 3), "caf\xC3\xA9.txt", true},
+        {MakeRowKey("caf\x82.txt", 1, 2, 3, "caf\xC3\xA9.txt"), "caf\xC3\xA9.txt", false},
+        {"no numbers at all", "no numbers at all", false},
+    };
+    for (const auto& c : cases) {
+        std::string scratch;
+        const std::string_view shown = RowKeyShownName(c.key, scratch);
+        EXPECT_EQ(shown, c.shown) << c.key;
+        EXPECT_EQ(shown.data() == scratch.data(), c.converted) << c.key;
+        EXPECT_EQ(RowKeyDisplayName(c.key), c.shown) << c.key;
+    }
+}
+
 TEST(RowKeys, NumericSortsOrderByTheChosenField) {
     std::vector<std::string> rows = {MakeRowKey("a", 300, 50, 900), MakeRowKey("b", 100, 10, 20),
                                      MakeRowKey("c", 200, 3000000000u, 5000000000u),
