@@ -71,9 +71,10 @@ std::wstring Wide(const std::string& ansi) {
 
 void TMainForm::BuildRowKeys() {
     rowKeyList_.clear();
-    rowKeyList_.reserve(zipKeeper1_->Count());
-    for (int i = 0; i < zipKeeper1_->Count(); ++i)
-        rowKeyList_.push_back(contents::MakeRowKey(zipKeeper1_->Entry(i)));
+    rowKeyList_.resize(zipKeeper1_->Count());
+    contents::ForEachIndex(rowKeyList_.size(), [&](size_t i) {
+        rowKeyList_[i] = contents::MakeRowKey(zipKeeper1_->Entry(static_cast<int>(i)));
+    });
     contents::SortRowsByLocaleName(rowKeyList_);
     currentSortName_ = "Name";
 }
@@ -115,11 +116,15 @@ void TMainForm::FillContentsView() {
         // alone, so one question per extension gives every row its icon. This keeps
         // archives of 100,000 members quick to show.
         std::unordered_map<std::string, int> iconByExtension;
+        auto lastIcon = iconByExtension.end();
         std::unordered_map<std::string, int> folderIndex;
         std::string folder, ext;
         int lastFolder = -1;
         const int keys = std::min<int>(count, static_cast<int>(rowKeyList_.size()));
         for (int i = 0; i < keys; ++i) {
+            // The keys are sorted, so their texts lie scattered in memory: the one a few rows
+            // on is fetched while this one is read.
+            if (i + 8 < keys) __builtin_prefetch(rowKeyList_[i + 8].data());
             contents::RowView f;
             // A key that does not convert is left out rather than shown with wrong numbers.
             if (!contents::ParseRowKey(std::string_view(rowKeyList_[i]), f) || f.name.empty())
@@ -127,25 +132,38 @@ void TMainForm::FillContentsView() {
             if (f.name.back() == '/') continue; // folder entries are not listed
             // Shown: the name decoded as extraction decodes it; kept: the stored bytes.
             std::string converted;
-            const std::string_view shown = contents::RowKeyShownName(rowKeyList_[i], converted);
-            const size_t slash = shown.rfind('/');
+            std::string_view shown = f.shown;
+            if (shown.empty())
+                shown = kname::IsAscii(f.name)
+                            ? f.name
+                            : contents::RowKeyShownName(rowKeyList_[i], converted);
+            // One walk from the end finds the last folder separator and the extension as
+            // the path functions see it: behind the last '.', '\\' or ':' of the file name.
+            size_t slash = std::string_view::npos, dot = std::string_view::npos;
+            for (size_t k = shown.size(); k-- > 0;) {
+                const char c = shown[k];
+                if (c == '/') {
+                    slash = k;
+                    break;
+                }
+                if (dot == std::string_view::npos && (c == '\\' || c == ':')) dot = shown.size();
+                if (c == '.' && dot == std::string_view::npos) dot = k;
+            }
             const std::string_view file =
                 slash == std::string_view::npos ? shown : shown.substr(slash + 1);
-            // The extension as the path functions see it: behind the last separator.
-            const size_t dot = file.rfind('.');
-            const size_t sep = file.find_last_of("\\:");
-            const bool hasExt =
-                dot != std::string_view::npos && (sep == std::string_view::npos || dot > sep);
-            ext.assign(hasExt ? file.substr(dot) : std::string_view());
+            ext.assign(dot == std::string_view::npos || dot == shown.size() ? std::string_view()
+                                                                            : shown.substr(dot));
             for (char& c : ext)
                 if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-            auto cached = iconByExtension.find(ext);
             int icon = 0;
-            if (cached != iconByExtension.end()) {
+            if (lastIcon != iconByExtension.end() && lastIcon->first == ext) {
+                icon = lastIcon->second; // neighbours mostly share their extension
+            } else if (auto cached = iconByExtension.find(ext); cached != iconByExtension.end()) {
                 icon = cached->second;
+                lastIcon = cached;
             } else {
                 if (!ShellIconIndex(kname::Widen(shown, CP_UTF8), icon)) icon = -1;
-                iconByExtension.emplace(ext, icon);
+                lastIcon = iconByExtension.emplace(ext, icon).first;
             }
             if (icon < 0) continue;
             if (file.empty()) continue;

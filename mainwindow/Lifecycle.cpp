@@ -20,6 +20,7 @@ void TMainForm::FormShow() {
     // The decompression engine stays loaded for the whole run; a missing one is reported
     // here and at every extraction, and start-up goes on.
     LoadUnzEng(zipKeeper1_->Trace);
+    listView1_.PrepareRowMetrics();
     SetFocus(listView1_.Handle());
     // A browser hands over its download as the first parameter; the rest are ignored. When
     // that download's setup program has started and the user asked for it, the program has

@@ -86,9 +86,15 @@ bool TMainForm::RunCommand(UINT id) {
 }
 
 void TMainForm::UpdateCommands() {
-    for (const Command& c : kCommands)
-        if (c.NeedsArchive) ui::MenuItem(mainMenu_, c.Id).SetEnabled(archiveOpen_);
-    DrawMenuBar(Handle());
+    // The bar is drawn again only when one of its own items changed: under Wine drawing
+    // it takes longer than filling a list of thousands of members.
+    bool barChanged = false;
+    for (const Command& c : kCommands) {
+        if (!c.NeedsArchive) continue;
+        ui::MenuItem item(mainMenu_, c.Id);
+        if (item.SetEnabled(archiveOpen_) && item.OnBar()) barChanged = true;
+    }
+    if (barChanged) DrawMenuBar(Handle());
 }
 
 void TMainForm::List1Click() {

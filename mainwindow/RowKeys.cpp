@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <thread>
@@ -29,24 +30,50 @@ std::int64_t IntValue(const std::string& text) {
     return v;
 }
 
+// The processors a long list is shared out among.
+size_t Workers() {
+    return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+}
+
+// Runs part(0) .. part(parts - 1), each on a thread of its own but the first, which runs
+// here; returns when all are done.
+void RunParts(size_t parts, const std::function<void(size_t)>& part) {
+    std::vector<std::thread> helpers;
+    for (size_t p = 1; p < parts; ++p)
+        helpers.emplace_back(part, p);
+    part(0);
+    for (std::thread& t : helpers)
+        t.join();
+}
+
+// One Hoare partition of [l, r] around the middle element's value: afterwards [l, j] holds
+// no value above the pivot and [i, r] none below it.
+template <class ValueAt, class Less, class Swap>
+void Partition(int l, int r, const ValueAt& at, const Less& less, const Swap& swap, int& i,
+               int& j) {
+    i = l;
+    j = r;
+    const auto pivot = at((l + r) / 2);
+    do {
+        while (less(at(i), pivot))
+            ++i;
+        while (less(pivot, at(j)))
+            --j;
+        if (i <= j) {
+            if (i != j) swap(i, j);
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+}
+
 // Hoare quicksort with the middle element's value as pivot, as used for every column.
 // Recurses into the smaller part so that the stack stays shallow on any input.
 template <class ValueAt, class Less, class Swap>
 void QuickSort(int l, int r, const ValueAt& at, const Less& less, const Swap& swap) {
     while (l < r) {
-        int i = l, j = r;
-        const auto pivot = at((l + r) / 2);
-        do {
-            while (less(at(i), pivot))
-                ++i;
-            while (less(pivot, at(j)))
-                --j;
-            if (i <= j) {
-                if (i != j) swap(i, j);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
+        int i, j;
+        Partition(l, r, at, less, swap, i, j);
         if (j - l < r - i) {
             if (l < j) QuickSort(l, j, at, less, swap);
             l = i;
@@ -55,6 +82,37 @@ void QuickSort(int l, int r, const ValueAt& at, const Less& less, const Swap& sw
             r = j;
         }
     }
+}
+
+// The same order on several processors: the first partitions are made here, then the
+// parts, which no longer share an element, are sorted by as many threads. The parts are
+// the ranges the sequential sort would come to, so the result is the same to the element.
+template <class ValueAt, class Less, class Swap>
+void ParallelQuickSort(int l, int r, const ValueAt& at, const Less& less, const Swap& swap) {
+    const size_t threads = Workers();
+    if (threads < 2 || r - l < 8192) {
+        QuickSort(l, r, at, less, swap);
+        return;
+    }
+    std::vector<std::pair<int, int>> parts{{l, r}};
+    while (parts.size() < 2 * threads) {
+        // Split the largest part; a part too small to be worth a thread is left whole.
+        auto largest = std::max_element(parts.begin(), parts.end(), [](auto& a, auto& b) {
+            return a.second - a.first < b.second - b.first;
+        });
+        if (largest->second - largest->first < 4096) break;
+        const auto [from, to] = *largest;
+        int i, j;
+        Partition(from, to, at, less, swap, i, j);
+        *largest = {from, j};
+        parts.emplace_back(i, to);
+    }
+    std::atomic<size_t> next{0};
+    RunParts(threads, [&](size_t) {
+        for (size_t p; (p = next++) < parts.size();)
+            if (parts[p].first < parts[p].second)
+                QuickSort(parts[p].first, parts[p].second, at, less, swap);
+    });
 }
 
 } // namespace
@@ -115,13 +173,13 @@ std::string MakeRowKey(const ZipDirEntry& e) {
 }
 
 std::string_view RowKeyName(const std::string& key) {
-    size_t nul = key.find('\0');
-    return std::string_view(key).substr(0, nul);
+    return std::string_view(key).substr(0, kname::FindByte(key, '\0'));
 }
 
 std::string_view RowKeyShownName(const std::string& key, std::string& scratch) {
-    const size_t first = key.find('\0');
-    const size_t second = first == std::string::npos ? first : key.find('\0', first + 1);
+    const size_t first = kname::FindByte(key, '\0');
+    const size_t second =
+        first == std::string::npos ? first : kname::FindByte(key, '\0', first + 1);
     if (second != std::string::npos) return std::string_view(key).substr(second + 1);
     const std::string_view name = RowKeyName(key);
     if (kname::IsAscii(name)) return name;
@@ -135,7 +193,7 @@ std::string RowKeyDisplayName(const std::string& key) {
 }
 
 bool ParseRowKey(std::string_view key, RowView& out) {
-    const size_t nul = key.find('\0');
+    const size_t nul = kname::FindByte(key, '\0');
     if (nul == std::string_view::npos) return false;
     // After the name: "@1" date-time "@2" packed "@3" size, each a whole decimal number (a
     // number holds no '@', so reading them in turn finds the markers a search would), then
@@ -172,6 +230,14 @@ bool ParseRowKey(const std::string& key, RowFields& out) {
     return true;
 }
 
+void ForEachIndex(size_t count, const std::function<void(size_t)>& work) {
+    const size_t parts = count < 4096 ? 1 : Workers();
+    RunParts(parts, [&](size_t p) {
+        for (size_t i = count * p / parts, to = count * (p + 1) / parts; i < to; ++i)
+            work(i);
+    });
+}
+
 int LocaleCompareNames(std::string_view a, std::string_view b) {
     const std::wstring wa = kname::Widen(a, CP_UTF8), wb = kname::Widen(b, CP_UTF8);
     int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.data(),
@@ -183,15 +249,20 @@ namespace {
 
 // Sorts the rows by one precomputed key per row, then moves each row once. The keys travel
 // with their row numbers, so each comparison reads one array.
+// With threads only for a comparison that any thread may call.
 template <class Key, class Less>
-void SortRowsByRowKey(std::vector<std::string>& rows, const std::vector<Key>& keys, Less less) {
+void SortRowsByRowKey(std::vector<std::string>& rows, const std::vector<Key>& keys, Less less,
+                      bool threads) {
     if (rows.size() < 2) return;
     std::vector<std::pair<Key, int>> order(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         order[i] = {keys[i], static_cast<int>(i)};
-    QuickSort(
-        0, static_cast<int>(rows.size()) - 1, [&](int i) -> const Key& { return order[i].first; },
-        less, [&](int x, int y) { std::swap(order[x], order[y]); });
+    const auto at = [&](int i) -> const Key& { return order[i].first; };
+    const auto swap = [&](int x, int y) { std::swap(order[x], order[y]); };
+    if (threads)
+        ParallelQuickSort(0, static_cast<int>(rows.size()) - 1, at, less, swap);
+    else
+        QuickSort(0, static_cast<int>(rows.size()) - 1, at, less, swap);
     std::vector<std::string> sorted;
     sorted.reserve(rows.size());
     for (const auto& entry : order)
@@ -206,8 +277,9 @@ void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare) 
     names.reserve(rows.size());
     for (const std::string& row : rows)
         names.push_back(RowKeyDisplayName(row));
-    SortRowsByRowKey(rows, names,
-                     [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; });
+    SortRowsByRowKey(
+        rows, names, [&](std::string_view a, std::string_view b) { return compare(a, b) < 0; },
+        false);
 }
 
 namespace {
@@ -245,8 +317,9 @@ void SortRowsByLocaleName(std::vector<std::string>& rows) {
     const size_t count = rows.size();
     if (count < 2) return;
     const bool large = count >= 4096;
-    const NameSortKeys keys(large);
-    const size_t parts = large ? std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) : 1;
+    const NameSortKeys local(false);
+    const NameSortKeys& keys = large ? NameSortKeys::OfUserLocale() : local;
+    const size_t parts = large ? Workers() : 1;
     struct Part {
         std::vector<char> arena;
         std::vector<size_t> ends; // per row of the part: where its key ends in arena
@@ -263,12 +336,7 @@ void SortRowsByLocaleName(std::vector<std::string>& rows) {
             part.ends.push_back(part.arena.size());
         }
     };
-    std::vector<std::thread> helpers;
-    for (size_t p = 1; p < parts; ++p)
-        helpers.emplace_back(make, p);
-    make(0);
-    for (std::thread& t : helpers)
-        t.join();
+    RunParts(parts, make);
     std::vector<std::string_view> sortKeys;
     sortKeys.reserve(count);
     for (const Part& part : work) {
@@ -278,7 +346,7 @@ void SortRowsByLocaleName(std::vector<std::string>& rows) {
             start = end;
         }
     }
-    SortRowsByRowKey(rows, sortKeys, BytesLess);
+    SortRowsByRowKey(rows, sortKeys, BytesLess, true);
 }
 
 void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,

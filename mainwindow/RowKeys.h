@@ -49,6 +49,10 @@ std::string RowKeyDisplayName(const std::string& key);
 // stored name had to be converted from the ANSI code page.
 std::string_view RowKeyShownName(const std::string& key, std::string& scratch);
 
+// Calls work(i) for every i below count; a long list is shared out among the processors,
+// so work must only touch what belongs to its i.
+void ForEachIndex(size_t count, const std::function<void(size_t)>& work);
+
 // Order names: negative, zero or positive like strcmp.
 using NameCompare = std::function<int(std::string_view, std::string_view)>;
 // The user's locale order of two UTF-8 names, ignoring case (CompareStringW).

@@ -3,6 +3,7 @@
 #include "dlls/common/MemberNames.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 
 namespace contents {
@@ -72,6 +73,15 @@ NameSortKeys::NameSortKeys(bool learnAscii) : locale_(GetUserDefaultLCID()) {
         }
     }
     fast_ = true;
+}
+
+const NameSortKeys& NameSortKeys::OfUserLocale() {
+    static std::mutex lock;
+    static std::unique_ptr<NameSortKeys> learnt;
+    std::lock_guard<std::mutex> hold(lock);
+    if (!learnt || learnt->locale_ != GetUserDefaultLCID())
+        learnt = std::make_unique<NameSortKeys>(true);
+    return *learnt;
 }
 
 void NameSortKeys::Append(std::string_view utf8, std::wstring& wide, std::vector<char>& out) const {

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ public:
     // With learnAscii, reads the weights of the user's locale (some 9,000 calls to
     // LCMapString: worth it only for long lists); without, every key comes from the locale.
     explicit NameSortKeys(bool learnAscii);
+    // The learnt keys of the user's locale, learnt at the first call and again whenever the
+    // locale has changed since: learning costs milliseconds, every large sort needs them.
+    static const NameSortKeys& OfUserLocale();
     // Appends the key of a UTF-8 name to out, without its closing NUL; the bytes are the
     // ones LCMapString gives. wide is scratch space.
     void Append(std::string_view utf8, std::wstring& wide, std::vector<char>& out) const;

@@ -81,8 +81,27 @@ public:
         return static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, index, 0));
     }
     void SetItemCount(int n) {
-        SendMessageA(hwnd_, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL);
-        InvalidateRect(hwnd_, nullptr, TRUE);
+        WithoutBarDrawing(
+            [&] { SendMessageA(hwnd_, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL); });
+    }
+    // The list works out its row metrics at its first paint that has rows, and then sets
+    // its scroll bars four times over. Done once beforehand, painting one empty row into a
+    // memory picture, the first archive shown does not wait for it.
+    void PrepareRowMetrics() {
+        if (ItemCount() != 0) return;
+        WithoutBarDrawing([&] {
+            SendMessageA(hwnd_, LVM_SETITEMCOUNT, 1, LVSICF_NOINVALIDATEALL);
+            HDC screen = GetDC(hwnd_);
+            HDC picture = CreateCompatibleDC(screen);
+            HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+            HGDIOBJ old = SelectObject(picture, bitmap);
+            SendMessageA(hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture), PRF_CLIENT);
+            SelectObject(picture, old);
+            DeleteObject(bitmap);
+            DeleteDC(picture);
+            ReleaseDC(hwnd_, screen);
+            SendMessageA(hwnd_, LVM_SETITEMCOUNT, 0, LVSICF_NOINVALIDATEALL);
+        });
     }
     int ItemCount() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
     void DeleteAllItems() { SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
@@ -120,6 +139,22 @@ public:
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
     DWORD Style() const { return GetWindowLongPtrA(hwnd_, GWL_STYLE) & LVS_TYPEMASK; }
+
+private:
+    // A new count makes the list set its scroll bars four times, and under Wine each
+    // setting draws the bar at once: tens of milliseconds in all. Done while the window is
+    // marked as not drawing (the default window procedure's WM_SETREDRAW; the list's own
+    // handler would set the bars four times more), the bars only take their values and are
+    // drawn once, with the frame, at the next paint.
+    template <class F> void WithoutBarDrawing(F change) {
+        const bool drawing = GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE;
+        if (drawing) DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        change();
+        if (drawing) DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    }
+
+public:
     void SetImageList(HIMAGELIST list, int which) {
         SendMessageA(hwnd_, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));
     }
@@ -320,8 +355,16 @@ public:
 class MenuItem {
 public:
     MenuItem(HMENU menu, UINT id) : menu_(menu), id_(id) {}
-    void SetEnabled(bool on) {
-        EnableMenuItem(menu_, id_, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    // True when the item's state changed.
+    bool SetEnabled(bool on) {
+        const UINT was = EnableMenuItem(menu_, id_, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+        return was != static_cast<UINT>(-1) && !(was & (MF_GRAYED | MF_DISABLED)) != on;
+    }
+    // True for an item of the menu bar itself rather than of one of its menus.
+    bool OnBar() const {
+        for (int i = 0, n = GetMenuItemCount(menu_); i < n; ++i)
+            if (GetMenuItemID(menu_, i) == id_) return true;
+        return false;
     }
     bool Enabled() const {
         return !(GetMenuState(menu_, id_, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));

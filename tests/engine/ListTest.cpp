@@ -24,7 +24,8 @@ protected:
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> n;
-        for (int i = 0; i < zip.Count(); ++i) n.push_back(zip.Entry(i).FileName);
+        for (int i = 0; i < zip.Count(); ++i)
+            n.push_back(zip.Entry(i).FileName);
         return n;
     }
     std::string Write(const ZipBuilder& b, const std::string& name = "a.zip") {
@@ -100,6 +101,24 @@ TEST_F(ListTest, AssigningTheSameNameAgainReReadsTheFile) {
     zip.SetZipFilename(p);
     EXPECT_EQ(zip.Count(), 2);
     EXPECT_EQ(dirUpdates, 2);
+}
+
+TEST_F(ListTest, EndRecordCountsAreOnlyAHint) {
+    // The count the end record announces only reserves room: one far beyond what the file
+    // could hold, one too small, or the ZIP64 mark, and the members are listed all the same.
+    for (const std::uint16_t announced :
+         {std::uint16_t(60000), std::uint16_t(1), std::uint16_t(0xFFFF), std::uint16_t(0)}) {
+        ZipBuilder z;
+        const LocalMember a = M("one.txt", "1"), b = M("two.txt", "22");
+        const auto offsetA = static_cast<std::uint32_t>(z.Local(a));
+        const auto offsetB = static_cast<std::uint32_t>(z.Local(b));
+        const auto directory = static_cast<std::uint32_t>(z.bytes.size());
+        z.Central(a, offsetA).Central(b, offsetB);
+        z.EndRecord(announced, static_cast<std::uint32_t>(z.bytes.size()) - directory, directory);
+        zip.SetZipFilename(Write(z));
+        EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"})) << announced;
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(ListTest, NoLocalHeaderShowsNoValidEntries) {

@@ -63,6 +63,24 @@ TEST(RowKeys, FastNameSortAgreesWithTheLocaleComparison) {
             << RowKeyName(rows[i - 1]) << " before " << RowKeyName(rows[i]);
 }
 
+TEST(RowKeys, LongListsSortOnSeveralThreadsToTheSameOrderAsOne) {
+    // Long enough to be shared out among threads. Names equal but for case compare equal,
+    // so where each lands shows whether the partitions were the same as on one thread.
+    std::vector<std::string> rows;
+    for (int i = 0; i < 12000; ++i) {
+        const int n = (i * 7919) % 6000; // each name twice, in a scrambled order
+        std::string name = "dir" + std::to_string(n % 37) + "/" + (i % 2 ? "File" : "fILE") +
+                           std::to_string(n) + ".txt";
+        rows.push_back(MakeRowKey(name, i, 1, 1));
+    }
+    std::vector<std::string> threaded = rows;
+    SortRowsByLocaleName(threaded);
+    SortRowsByName(rows, LocaleCompareNames);
+    ASSERT_EQ(threaded.size(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(threaded[i], rows[i]) << i;
+}
+
 TEST(RowKeys, OnlyWellFormedNumberPartsParse) {
     using namespace std::string_literals;
     const struct {

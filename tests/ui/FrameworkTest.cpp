@@ -286,6 +286,44 @@ TEST(Controls, TypedWrappersDriveRealControls) {
     EXPECT_EQ(tree.ItemData(root), 7);
 }
 
+TEST(Controls, OwnerDataListTakesItsCountWithScrollBarsAndStaysVisible) {
+    Recorder host(0);
+    host.Create();
+    ShowWindow(host.Handle(), SW_SHOW);
+    const ui::ControlSpec controls[] = {
+        {WC_LISTVIEWA, 3020, "", {0, 0, 200, 120}, WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA},
+    };
+    ui::ControlLayout layout;
+    layout.Create(host.Handle(), nullptr, controls);
+    ui::ListView list;
+    list.Attach(layout.Find(3020));
+    list.InsertColumn(0, "File", 150, LVCFMT_LEFT);
+    list.PrepareRowMetrics();
+    EXPECT_EQ(list.ItemCount(), 0);
+    EXPECT_TRUE(IsWindowVisible(list.Handle()));
+    for (const int count : {500, 3, 0, 1000}) {
+        list.SetItemCount(count);
+        EXPECT_EQ(list.ItemCount(), count);
+        // Still drawn, and its scroll bar already knows the new count.
+        EXPECT_TRUE(IsWindowVisible(list.Handle())) << count;
+        SCROLLINFO bar{};
+        bar.cbSize = sizeof bar;
+        bar.fMask = SIF_RANGE | SIF_PAGE;
+        const bool scrolls = GetScrollInfo(list.Handle(), SB_VERT, &bar) &&
+                             bar.nMax - bar.nMin + 1 > static_cast<int>(bar.nPage);
+        EXPECT_EQ(scrolls, count >= 500) << count;
+        if (count >= 500) {
+            EXPECT_EQ(bar.nMax, count - 1);
+        }
+    }
+    list.PrepareRowMetrics(); // a list with rows is left as it is
+    EXPECT_EQ(list.ItemCount(), 1000);
+    ShowWindow(list.Handle(), SW_HIDE); // and a hidden one stays hidden
+    list.SetItemCount(20);
+    EXPECT_EQ(list.ItemCount(), 20);
+    EXPECT_FALSE(GetWindowLongW(list.Handle(), GWL_STYLE) & WS_VISIBLE);
+}
+
 TEST(FileDialog, ASingleChoiceIsOnePathSeveralAreAFolderAndNames) {
     using Texts = std::vector<std::string>;
     struct Case {
