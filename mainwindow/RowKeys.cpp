@@ -12,6 +12,7 @@
 #include <atomic>
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <thread>
 
 namespace contents {
@@ -36,14 +37,24 @@ size_t Workers() {
 }
 
 // Runs part(0) .. part(parts - 1), each on a thread of its own but the first, which runs
-// here; returns when all are done.
+// here; returns when all are done, rethrowing what a part threw.
 void RunParts(size_t parts, const std::function<void(size_t)>& part) {
+    std::vector<std::exception_ptr> errors(parts);
+    auto guarded = [&](size_t p) {
+        try {
+            part(p);
+        } catch (...) {
+            errors[p] = std::current_exception();
+        }
+    };
     std::vector<std::thread> helpers;
     for (size_t p = 1; p < parts; ++p)
-        helpers.emplace_back(part, p);
-    part(0);
+        helpers.emplace_back(guarded, p);
+    guarded(0);
     for (std::thread& t : helpers)
         t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
 }
 
 // One Hoare partition of [l, r] around the middle element's value: afterwards [l, j] holds

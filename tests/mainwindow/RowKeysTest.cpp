@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
+
 using namespace contents;
 
 namespace {
@@ -79,6 +82,20 @@ TEST(RowKeys, LongListsSortOnSeveralThreadsToTheSameOrderAsOne) {
     ASSERT_EQ(threaded.size(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         ASSERT_EQ(threaded[i], rows[i]) << i;
+}
+
+TEST(RowKeys, SharedOutWorkVisitsEveryIndexOnceAndPassesOnWhatItThrew) {
+    for (const size_t count : {size_t(0), size_t(5), size_t(10000)}) {
+        std::vector<int> visits(count);
+        ForEachIndex(count, [&](size_t i) { ++visits[i]; });
+        EXPECT_EQ(std::count(visits.begin(), visits.end(), 1), static_cast<long>(count));
+    }
+    // Near the end, so on another thread wherever there are several processors.
+    EXPECT_THROW(ForEachIndex(10000,
+                              [](size_t i) {
+                                  if (i == 9000) throw std::runtime_error("row 9000");
+                              }),
+                 std::runtime_error);
 }
 
 TEST(RowKeys, OnlyWellFormedNumberPartsParse) {
