@@ -33,8 +33,35 @@ void ArchiveReader::Fill() {
         bufLen_ = got;
 }
 
+namespace {
+
+// Header fields are a few bytes each, and the C runtime's memcpy under Wine costs a call and
+// more for each: copies of known sizes are made inline.
+void CopySmall(std::uint8_t* to, const std::uint8_t* from, size_t n) {
+    for (; n >= 8; n -= 8, to += 8, from += 8)
+        std::memcpy(to, from, 8);
+    if (n & 4) {
+        std::memcpy(to, from, 4);
+        to += 4;
+        from += 4;
+    }
+    if (n & 2) {
+        std::memcpy(to, from, 2);
+        to += 2;
+        from += 2;
+    }
+    if (n & 1) *to = *from;
+}
+
+} // namespace
+
 size_t ArchiveReader::Read(void* dest, size_t n) {
     auto* out = static_cast<std::uint8_t*>(dest);
+    if (n <= 64 && n <= bufLen_ - bufPos_) {
+        CopySmall(out, buf_.data() + bufPos_, n);
+        bufPos_ += n;
+        return n;
+    }
     size_t done = 0;
     while (done < n) {
         if (bufPos_ >= bufLen_) {
@@ -47,6 +74,18 @@ size_t ArchiveReader::Read(void* dest, size_t n) {
         done += take;
     }
     return done;
+}
+
+size_t ArchiveReader::ReadText(std::string& out, size_t n) {
+    if (n <= bufLen_ - bufPos_) {
+        out.assign(reinterpret_cast<const char*>(buf_.data() + bufPos_), n);
+        bufPos_ += n;
+        return n;
+    }
+    out.resize(n);
+    const size_t got = Read(out.data(), n);
+    out.resize(got);
+    return got;
 }
 
 void ArchiveReader::Seek(std::int64_t position) {

@@ -17,6 +17,8 @@ public:
     std::int64_t Position() const { return bufStart_ + static_cast<std::int64_t>(bufPos_); }
     // Reads up to n bytes; returns how many were read.
     size_t Read(void* dest, size_t n);
+    // Reads up to n bytes into out, which holds what was read; returns how many.
+    size_t ReadText(std::string& out, size_t n);
     // Reads one byte; false at the end of the file.
     bool ReadByte(std::uint8_t& b) {
         if (bufPos_ < bufLen_) {

@@ -48,10 +48,9 @@ void ReadCentralHosts(ArchiveReader& in, std::vector<ZipDirEntry>& entries) {
     for (size_t seen = 0; seen < entries.size(); ++seen) {
         std::uint8_t h[kCentralHeaderRest];
         if (in.Read(h, sizeof h) != sizeof h) return;
-        name.assign(U16(h + 24), '\0');
-        extra.assign(U16(h + 26), '\0');
-        if (in.Read(name.data(), name.size()) != name.size() ||
-            in.Read(extra.data(), extra.size()) != extra.size())
+        const size_t nameLength = U16(h + 24), extraLength = U16(h + 26);
+        if (in.ReadText(name, nameLength) != nameLength ||
+            in.ReadText(extra, extraLength) != extraLength)
             return;
         if (const std::uint16_t comment = U16(h + 28)) in.Seek(in.Position() + comment);
         const std::string_view stored = std::string_view(name).substr(0, EntryNameLength(name));
@@ -196,10 +195,8 @@ void TZipKeeper::List() {
             ZipDirEntryFixed& fixed = entry;
             bool complete = in.Read(&fixed, sizeof fixed) == sizeof fixed;
             std::string& name = entry.FileName;
-            if (complete) {
-                name.resize(fixed.FileNameLength);
-                complete = in.Read(name.data(), name.size()) == name.size();
-            }
+            if (complete)
+                complete = in.ReadText(name, fixed.FileNameLength) == fixed.FileNameLength;
             if (!complete) {
                 if (!contents_.empty()) throw EZipStreamError("Error 2 reading Zip file");
                 synchronised = false;
@@ -227,8 +224,7 @@ void TZipKeeper::List() {
                 synchronised = false;
                 continue;
             }
-            entry.ExtraField.resize(fixed.ExtraFieldLength);
-            if (in.Read(entry.ExtraField.data(), fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
+            if (in.ReadText(entry.ExtraField, fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
                 throw EZipStreamError("Error 4 reading Zip file");
             const zipcore::LocalSizes sizes = zipcore::LocalHeaderSizes(
                 fixed.CompressedSize, fixed.UncompressedSize, entry.ExtraField);

@@ -1,5 +1,6 @@
 // Listing archives built byte by byte: the signature search, the header walk and every
 // failure the reader reports.
+#include "engine/ArchiveReader.h"
 #include "engine/ZipKeep.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -101,6 +102,37 @@ TEST_F(ListTest, AssigningTheSameNameAgainReReadsTheFile) {
     zip.SetZipFilename(p);
     EXPECT_EQ(zip.Count(), 2);
     EXPECT_EQ(dirUpdates, 2);
+}
+
+TEST(ArchiveReaderTest, PiecesOfEverySizeReadTheFileBytesAcrossBufferEdges) {
+    // Names, extra fields and fixed headers are read in small pieces that can straddle the
+    // reader's 64 KiB buffer: every piece must come out as the file holds it.
+    TempFolder tmp;
+    std::string bytes(200000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
+    const std::string path = tmp.File("r.bin");
+    WriteFileBytes(path, bytes);
+    for (const size_t start : {size_t(0), size_t(65536 - 40), size_t(131072 - 3), size_t(199990)}) {
+        ArchiveReader in(path);
+        in.Seek(static_cast<std::int64_t>(start));
+        size_t at = start;
+        for (const bool asText : {false, true}) {
+            for (size_t n = 0; n <= 70; ++n) {
+                std::string piece;
+                const size_t want = std::min(n, bytes.size() - at);
+                if (asText) {
+                    ASSERT_EQ(in.ReadText(piece, n), want) << start << " " << n;
+                } else {
+                    piece.assign(n, '?');
+                    ASSERT_EQ(in.Read(piece.data(), n), want) << start << " " << n;
+                    piece.resize(want);
+                }
+                ASSERT_EQ(piece, bytes.substr(at, want)) << start << " " << n;
+                at += want;
+            }
+        }
+    }
 }
 
 TEST_F(ListTest, EndRecordCountsAreOnlyAHint) {
