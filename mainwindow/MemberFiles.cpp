@@ -9,19 +9,43 @@
 
 namespace members {
 
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// Whether text holds word (lower case) at `at`, ASCII letters compared without case.
+bool HoldsAt(std::string_view text, size_t at, std::string_view word) {
+    for (size_t k = 0; k < word.size(); ++k)
+        if (LowerAscii(text[at + k]) != word[k]) return false;
+    return true;
+}
+
+// Whether the name, ASCII case ignored, holds "install.exe" or "setup.exe". Each ".exe" is
+// looked at once, without a lowered copy or the string search's calls into the C runtime:
+// archives of 100,000 members are searched at every opening while the setup option is on.
+bool NamesSetupProgram(std::string_view name) {
+    for (size_t p = 0; p + 4 <= name.size(); ++p) {
+        if (name[p] != '.' || !HoldsAt(name, p, ".exe")) continue;
+        if ((p >= 7 && HoldsAt(name, p - 7, "install")) ||
+            (p >= 5 && HoldsAt(name, p - 5, "setup")))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string FindSetupName(std::size_t count,
                           const std::function<std::string_view(std::size_t)>& nameAt) {
-    // One buffer for the lowered names: archives of 100,000 members are searched at every
-    // opening while the setup option is on.
-    std::string lower;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view name = nameAt(i);
-        lower.assign(name);
+        if (!NamesSetupProgram(name)) continue;
+        std::string lower(name);
         for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        if (lower.find("install.exe") != std::string::npos ||
-            lower.find("setup.exe") != std::string::npos)
-            return lower;
+            c = LowerAscii(c);
+        return lower;
     }
     return {};
 }

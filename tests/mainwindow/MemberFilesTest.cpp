@@ -22,7 +22,10 @@ TEST(MemberFilesTest, SetupMemberIsTheFirstContainingTheNamesLowerCased) {
         {{"setup.exe.txt"}, "setup.exe.txt"},               // a further extension still matches
         {{"setup.exe/readme.txt"}, "setup.exe/readme.txt"}, // so does a folder part
         {{"setup.ex", "install.com", "setupexe"}, ""},
-        {{"\xC4SETUP.EXE"}, "\xC4setup.exe"}, // only A to Z are lowered
+        {{"\xC4SETUP.EXE"}, "\xC4setup.exe"},     // only A to Z are lowered
+        {{"a.exe/Setup.Exe"}, "a.exe/setup.exe"}, // a later ".exe" than the first
+        {{"PreInstall.exe"}, "preinstall.exe"},
+        {{"instal.exe", ".exe", "setup", "etup.exe"}, ""},
         {{}, ""},
     };
     for (const Case& c : cases)
