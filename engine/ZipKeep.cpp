@@ -5,6 +5,7 @@
 #include "engine/ArchiveReader.h"
 #include "engine/PathUtil.h"
 #include "ui/Dialogs.h"
+#include "ui/WarmMemory.h"
 
 #include <cstring>
 #include <string_view>
@@ -20,6 +21,10 @@ constexpr std::int64_t kSfxSearchStart = 14000;
 constexpr int kSearchLimit = 60000;
 constexpr size_t kNameBufferLength = 256;
 constexpr std::int64_t kEndRecordSize = 22;
+// Lists shorter than this are quick as they are; longer ones get warm memory of this much
+// per entry: the entry, its row key and its row, and the sort's scratch lists.
+constexpr size_t kWarmFrom = 8192;
+constexpr size_t kWarmBytesPerEntry = 400;
 
 const char kNoEntries[] = "No valid zip entries found";
 
@@ -83,23 +88,46 @@ void ReadCentralHosts(ArchiveReader& in, std::vector<ZipDirEntry>& entries) {
     }
 }
 
-// How many entries the end record at the very end of the file announces, or 0 when the
-// file does not end with one (a comment follows it, or a ZIP64 archive). Only a hint, for
-// reserving room: a list of 100,000 entries grown step by step is copied seventeen times.
+// How many entries the end record at the very end of the file announces (through the
+// ZIP64 end record when it says 0xFFFF), or 0 when the file does not end with one (a
+// comment follows it). Only a hint, for reserving room: a list of 100,000 entries grown step
+// by step is copied seventeen times.
 size_t AnnouncedEntries(ArchiveReader& in) {
-    if (in.Size() < kEndRecordSize) return 0;
-    std::uint8_t end[kEndRecordSize];
-    in.Seek(in.Size() - kEndRecordSize);
-    const bool read = in.Read(end, sizeof end) == sizeof end;
+    constexpr std::int64_t kLocatorSize = 20, kZip64EndSize = 56;
+    auto signature = [](const std::uint8_t* p, std::uint8_t third, std::uint8_t fourth) {
+        return p[0] == 0x50 && p[1] == 0x4B && p[2] == third && p[3] == fourth;
+    };
+    auto u64 = [](const std::uint8_t* p) {
+        std::uint64_t v = 0;
+        for (int i = 7; i >= 0; --i)
+            v = v << 8 | p[i];
+        return v;
+    };
+    std::uint64_t total = 0;
+    std::uint8_t end[kEndRecordSize], locator[kLocatorSize], zip64[kZip64EndSize];
+    if (in.Size() >= kEndRecordSize) {
+        in.Seek(in.Size() - kEndRecordSize);
+        if (in.Read(end, sizeof end) == sizeof end && signature(end, 0x05, 0x06) &&
+            U16(end + 20) == 0)
+            total = U16(end + 10);
+    }
+    if (total == 0xFFFF && in.Size() >= kEndRecordSize + kLocatorSize) {
+        total = 0;
+        in.Seek(in.Size() - kEndRecordSize - kLocatorSize);
+        if (in.Read(locator, sizeof locator) == sizeof locator && signature(locator, 0x06, 0x07)) {
+            const std::uint64_t at = u64(locator + 8);
+            if (at < static_cast<std::uint64_t>(in.Size())) {
+                in.Seek(static_cast<std::int64_t>(at));
+                if (in.Read(zip64, sizeof zip64) == sizeof zip64 && signature(zip64, 0x06, 0x06))
+                    total = u64(zip64 + 32);
+            }
+        }
+    }
     in.Seek(0);
-    if (!read || end[0] != 0x50 || end[1] != 0x4B || end[2] != 0x05 || end[3] != 0x06 ||
-        U16(end + 20) != 0)
-        return 0;
-    const std::uint16_t total = U16(end + 10);
     // Every entry takes at least a local and a central header: a count the file cannot
     // hold is not believed.
     const auto most = static_cast<std::uint64_t>(in.Size()) / (30 + 46);
-    return total == 0xFFFF || total > most ? 0 : total;
+    return total > most ? 0 : static_cast<size_t>(total);
 }
 
 } // namespace
@@ -139,7 +167,11 @@ void TZipKeeper::List() {
     int searched = 0;
 
     ArchiveReader in(zipFilename_); // an open failure propagates without OnDirUpdate
-    contents_.reserve(AnnouncedEntries(in));
+    const size_t announced = AnnouncedEntries(in);
+    // A long list and what the view builds from it (row keys, their sort, the rows) take
+    // tens of megabytes: made ready meanwhile on another processor (ui/WarmMemory.h).
+    ui::WarmMemory warm(announced >= kWarmFrom ? announced * kWarmBytesPerEntry : 0);
+    contents_.reserve(announced);
 
     if (kpath::UpperCase(kpath::ExtractFileExt(zipFilename_)) == ".EXE") in.Seek(kSfxSearchStart);
 

@@ -146,7 +146,15 @@ TEST_F(ListTest, EndRecordCountsAreOnlyAHint) {
         const auto offsetB = static_cast<std::uint32_t>(z.Local(b));
         const auto directory = static_cast<std::uint32_t>(z.bytes.size());
         z.Central(a, offsetA).Central(b, offsetB);
-        z.EndRecord(announced, static_cast<std::uint32_t>(z.bytes.size()) - directory, directory);
+        const auto directorySize = static_cast<std::uint32_t>(z.bytes.size()) - directory;
+        if (announced == 0xFFFF) {
+            // The ZIP64 end record and its locator, announcing 5 and then 5 million entries.
+            const auto zip64End = static_cast<std::uint32_t>(z.bytes.size());
+            z.U32(0x06064B50).U32(44).U32(0).U16(45).U16(45).U32(0).U32(0);
+            z.U32(5).U32(0).U32(5000000).U32(0).U32(directorySize).U32(0).U32(directory).U32(0);
+            z.U32(0x07064B50).U32(0).U32(zip64End).U32(0).U32(1);
+        }
+        z.EndRecord(announced, directorySize, directory);
         zip.SetZipFilename(Write(z));
         EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"})) << announced;
     }

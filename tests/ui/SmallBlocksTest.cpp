@@ -1,5 +1,7 @@
 // The program's pooled small blocks: aligned as new promises, never shared between live
 // objects, reused after release, and safe from several threads at once.
+#include "ui/WarmMemory.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,7 +18,9 @@ TEST(SmallBlocks, EverySizeIsAlignedAndHoldsItsBytes) {
     std::vector<std::pair<char*, size_t>> blocks;
     for (size_t size = 0; size <= 700; ++size) {
         char* p = static_cast<char*>(::operator new(size));
-        if (size <= 512) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 16, 0u) << size;
+        if (size <= 512) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 16, 0u) << size;
+        }
         std::memset(p, static_cast<int>(size & 0xFF), size);
         blocks.emplace_back(p, size);
     }
@@ -61,6 +65,51 @@ TEST(SmallBlocks, ThreadsAllocatingAndFreeingTogetherKeepTheirData) {
     for (std::thread& th : threads)
         th.join();
     EXPECT_EQ(bad, std::vector<int>(4, 0));
+}
+
+} // namespace
+
+namespace {
+
+TEST(WarmMemory, LargeBlocksComeFromTheRegionAndItGoesWhenTheLastIsReleased) {
+    ASSERT_EQ(ui::WarmMemory::RegionsHeld(), 0);
+    std::vector<std::unique_ptr<char[]>> kept;
+    {
+        ui::WarmMemory warm(4 << 20);
+        ASSERT_TRUE(warm.Active());
+        // Blocks of every kind of size, filled and checked across threads.
+        std::vector<std::thread> threads;
+        std::vector<std::vector<std::unique_ptr<char[]>>> made(3);
+        for (int t = 0; t < 3; ++t)
+            threads.emplace_back([&, t] {
+                for (size_t size = 600 + t; size < 200000; size = size * 3 / 2) {
+                    made[t].emplace_back(new char[size]);
+                    std::memset(made[t].back().get(), t + 1, size);
+                }
+            });
+        for (std::thread& th : threads)
+            th.join();
+        for (int t = 0; t < 3; ++t) {
+            size_t size = 600 + t;
+            for (auto& block : made[t]) {
+                for (size_t i = 0; i < size; ++i)
+                    ASSERT_EQ(block[i], t + 1) << size;
+                size = size * 3 / 2;
+            }
+        }
+        kept = std::move(made[0]);
+        // Beyond what is left of the region: from the heap, as before.
+        std::unique_ptr<char[]> huge(new char[8 << 20]);
+        huge[(8 << 20) - 1] = 1;
+    }
+    // Ended, but still holding the kept blocks: the region stays until the last one goes.
+    EXPECT_EQ(ui::WarmMemory::RegionsHeld(), 1);
+    std::unique_ptr<char[]> after(new char[100000]); // no longer from the region
+    kept.clear();
+    EXPECT_EQ(ui::WarmMemory::RegionsHeld(), 0);
+    // Without any block taken, the region goes when it ends.
+    { ui::WarmMemory unused(1 << 20); }
+    EXPECT_EQ(ui::WarmMemory::RegionsHeld(), 0);
 }
 
 } // namespace
