@@ -29,16 +29,6 @@ struct DecoderScratch::State {
 DecoderScratch::DecoderScratch() : state_(std::make_unique<State>()) {}
 DecoderScratch::~DecoderScratch() = default;
 
-std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t n) {
-    while (n > 0) {
-        const uInt piece = static_cast<uInt>(std::min<std::size_t>(n, UINT_MAX));
-        crc = static_cast<std::uint32_t>(crc32(crc, data, piece));
-        data += piece;
-        n -= piece;
-    }
-    return crc;
-}
-
 std::string UnsupportedReason(const Member& member) {
     if (member.method == kMethodAes || (member.flags & kFlagStrongEncryption))
         return "uses AES or strong encryption (method " + std::to_string(member.method) + ")";
