@@ -76,7 +76,7 @@ size_t ArchiveReader::Read(void* dest, size_t n) {
     return done;
 }
 
-size_t ArchiveReader::ReadText(std::string& out, size_t n) {
+size_t ArchiveReader::ReadString(std::string& out, size_t n) {
     if (n <= bufLen_ - bufPos_) {
         out.assign(reinterpret_cast<const char*>(buf_.data() + bufPos_), n);
         bufPos_ += n;

@@ -18,7 +18,7 @@ public:
     // Reads up to n bytes; returns how many were read.
     size_t Read(void* dest, size_t n);
     // Reads up to n bytes into out, which holds what was read; returns how many.
-    size_t ReadText(std::string& out, size_t n);
+    size_t ReadString(std::string& out, size_t n);
     // Reads one byte; false at the end of the file.
     bool ReadByte(std::uint8_t& b) {
         if (bufPos_ < bufLen_) {

@@ -54,8 +54,8 @@ void ReadCentralHosts(ArchiveReader& in, std::vector<ZipDirEntry>& entries) {
         std::uint8_t h[kCentralHeaderRest];
         if (in.Read(h, sizeof h) != sizeof h) return;
         const size_t nameLength = U16(h + 24), extraLength = U16(h + 26);
-        if (in.ReadText(name, nameLength) != nameLength ||
-            in.ReadText(extra, extraLength) != extraLength)
+        if (in.ReadString(name, nameLength) != nameLength ||
+            in.ReadString(extra, extraLength) != extraLength)
             return;
         if (const std::uint16_t comment = U16(h + 28)) in.Seek(in.Position() + comment);
         const std::string_view stored = std::string_view(name).substr(0, EntryNameLength(name));
@@ -228,7 +228,7 @@ void TZipKeeper::List() {
             bool complete = in.Read(&fixed, sizeof fixed) == sizeof fixed;
             std::string& name = entry.FileName;
             if (complete)
-                complete = in.ReadText(name, fixed.FileNameLength) == fixed.FileNameLength;
+                complete = in.ReadString(name, fixed.FileNameLength) == fixed.FileNameLength;
             if (!complete) {
                 if (!contents_.empty()) throw EZipStreamError("Error 2 reading Zip file");
                 synchronised = false;
@@ -256,7 +256,7 @@ void TZipKeeper::List() {
                 synchronised = false;
                 continue;
             }
-            if (in.ReadText(entry.ExtraField, fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
+            if (in.ReadString(entry.ExtraField, fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
                 throw EZipStreamError("Error 4 reading Zip file");
             const zipcore::LocalSizes sizes = zipcore::LocalHeaderSizes(
                 fixed.CompressedSize, fixed.UncompressedSize, entry.ExtraField);

@@ -132,11 +132,7 @@ void TMainForm::FillContentsView() {
             if (f.name.back() == '/') continue; // folder entries are not listed
             // Shown: the name decoded as extraction decodes it; kept: the stored bytes.
             std::string converted;
-            std::string_view shown = f.shown;
-            if (shown.empty())
-                shown = kname::IsAscii(f.name)
-                            ? f.name
-                            : contents::RowKeyShownName(rowKeyList_[i], converted);
+            const std::string_view shown = contents::RowKeyShownName(f, converted);
             // One walk from the end finds the last folder separator and the extension as
             // the path functions see it: behind the last '.', '\\' or ':' of the file name.
             size_t slash = std::string_view::npos, dot = std::string_view::npos;

@@ -183,6 +183,18 @@ std::string MakeRowKey(const ZipDirEntry& e) {
                       e.UncompressedSize64, shown);
 }
 
+namespace {
+
+// A stored name that the key carries no shown name for: ASCII as it is, anything else taken
+// in the ANSI code page.
+std::string_view StoredNameShown(std::string_view name, std::string& scratch) {
+    if (kname::IsAscii(name)) return name;
+    scratch = kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
+    return scratch;
+}
+
+} // namespace
+
 std::string_view RowKeyName(const std::string& key) {
     return std::string_view(key).substr(0, kname::FindByte(key, '\0'));
 }
@@ -192,10 +204,11 @@ std::string_view RowKeyShownName(const std::string& key, std::string& scratch) {
     const size_t second =
         first == std::string::npos ? first : kname::FindByte(key, '\0', first + 1);
     if (second != std::string::npos) return std::string_view(key).substr(second + 1);
-    const std::string_view name = RowKeyName(key);
-    if (kname::IsAscii(name)) return name;
-    scratch = kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
-    return scratch;
+    return StoredNameShown(RowKeyName(key), scratch);
+}
+
+std::string_view RowKeyShownName(const RowView& row, std::string& scratch) {
+    return row.shown.empty() ? StoredNameShown(row.name, scratch) : row.shown;
 }
 
 std::string RowKeyDisplayName(const std::string& key) {
@@ -259,8 +272,8 @@ int LocaleCompareNames(std::string_view a, std::string_view b) {
 namespace {
 
 // Sorts the rows by one precomputed key per row, then moves each row once. The keys travel
-// with their row numbers, so each comparison reads one array.
-// With threads only for a comparison that any thread may call.
+// with their row numbers, so each comparison reads one array. threads only for a comparison
+// that any thread may call.
 template <class Key, class Less>
 void SortRowsByRowKey(std::vector<std::string>& rows, const std::vector<Key>& keys, Less less,
                       bool threads) {
@@ -328,8 +341,9 @@ void SortRowsByLocaleName(std::vector<std::string>& rows) {
     const size_t count = rows.size();
     if (count < 2) return;
     const bool large = count >= 4096;
-    const NameSortKeys local(false);
-    const NameSortKeys& keys = large ? NameSortKeys::OfUserLocale() : local;
+    const std::shared_ptr<const NameSortKeys> keysHeld =
+        large ? NameSortKeys::OfUserLocale() : std::make_shared<const NameSortKeys>(false);
+    const NameSortKeys& keys = *keysHeld;
     const size_t parts = large ? Workers() : 1;
     struct Part {
         std::vector<char> arena;

@@ -48,6 +48,8 @@ std::string RowKeyDisplayName(const std::string& key);
 // The same without a copy where it can: a view into the key, or into scratch when the
 // stored name had to be converted from the ANSI code page.
 std::string_view RowKeyShownName(const std::string& key, std::string& scratch);
+// The same for a row key already parsed.
+std::string_view RowKeyShownName(const RowView& row, std::string& scratch);
 
 // Calls work(i) for every i below count; a long list is shared out among the processors,
 // so work must only touch what belongs to its i.

@@ -75,13 +75,13 @@ NameSortKeys::NameSortKeys(bool learnAscii) : locale_(GetUserDefaultLCID()) {
     fast_ = true;
 }
 
-const NameSortKeys& NameSortKeys::OfUserLocale() {
+std::shared_ptr<const NameSortKeys> NameSortKeys::OfUserLocale() {
     static std::mutex lock;
-    static std::unique_ptr<NameSortKeys> learnt;
+    static std::shared_ptr<const NameSortKeys> learnt;
     std::lock_guard<std::mutex> hold(lock);
     if (!learnt || learnt->locale_ != GetUserDefaultLCID())
-        learnt = std::make_unique<NameSortKeys>(true);
-    return *learnt;
+        learnt = std::make_shared<const NameSortKeys>(true);
+    return learnt;
 }
 
 void NameSortKeys::Append(std::string_view utf8, std::wstring& wide, std::vector<char>& out) const {

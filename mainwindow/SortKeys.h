@@ -12,8 +12,8 @@
 #include <windows.h>
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -26,7 +26,8 @@ public:
     explicit NameSortKeys(bool learnAscii);
     // The learnt keys of the user's locale, learnt at the first call and again whenever the
     // locale has changed since: learning costs milliseconds, every large sort needs them.
-    static const NameSortKeys& OfUserLocale();
+    // Shared, so a sort keeps the keys it started with.
+    static std::shared_ptr<const NameSortKeys> OfUserLocale();
     // Appends the key of a UTF-8 name to out, without its closing NUL; the bytes are the
     // ones LCMapString gives. wide is scratch space.
     void Append(std::string_view utf8, std::wstring& wide, std::vector<char>& out) const;

@@ -11,8 +11,6 @@
 
 namespace kname {
 
-// Plain ASCII reads the same in every code page the program meets, and most names are ASCII:
-// they skip the conversion calls, which lists of 100,000 members feel.
 // The first c in text at or after from, or npos. The string classes' find calls the C
 // runtime's memchr, which under Wine costs a call and a byte loop of its own for every
 // search: row keys are searched several times each, and 100,000 of them felt it.
@@ -22,6 +20,8 @@ inline size_t FindByte(std::string_view text, char c, size_t from = 0) {
     return std::string_view::npos;
 }
 
+// Plain ASCII reads the same in every code page the program meets, and most names are ASCII:
+// they skip the conversion calls, which lists of 100,000 members feel.
 inline bool IsAscii(std::string_view text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;

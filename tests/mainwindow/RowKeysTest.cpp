@@ -150,6 +150,11 @@ TEST(RowKeys, ShownNameIsTheCarriedOneOrTheStoredOneTakenAsAnsi) {
         EXPECT_EQ(shown, c.shown) << c.key;
         EXPECT_EQ(shown.data() == scratch.data(), c.converted) << c.key;
         EXPECT_EQ(RowKeyDisplayName(c.key), c.shown) << c.key;
+        RowView parsed; // the same from a parsed key, where the key has its numbers
+        std::string parsedScratch;
+        if (ParseRowKey(std::string_view(c.key), parsed)) {
+            EXPECT_EQ(RowKeyShownName(parsed, parsedScratch), c.shown) << c.key;
+        }
     }
 }
 
