@@ -86,9 +86,12 @@ AddWriter::AddWriter(const Request& request, Reporter& reporter, ItemSource& ite
                      zipcore::ByteSource* old, const std::optional<std::string>& password)
     : request_(request), reporter_(reporter), items_(items), archive_(archive), out_(archive.Out()),
       members_(members), old_(old), password_(password),
-      // More workers than processors: under Wine a worker opening a file waits for the
-      // wine server, and another can compress meanwhile.
-      pool_(2 * std::max(1u, std::thread::hardware_concurrency())) {}
+      // Files are opened, read and closed on reader threads of their own, so the workers
+      // that compress never wait for the system. Under Wine every open and close is a round
+      // trip to the wine server, and two of the three calls a file costs hold a lock that all
+      // the process's threads share.
+      // Two readers keep the server busy; one alone leaves it waiting, more only queue.
+      readers_(2), pool_(std::max(1u, std::thread::hardware_concurrency())) {}
 
 void AddWriter::Feed() {
     PlanItem item;
@@ -108,9 +111,12 @@ void AddWriter::Feed() {
         piece->length = piece->last ? src.size - std::min(src.size, piece->offset) : kPieceSize;
         piece->level = request_.level;
         piece->buffers = &buffers_;
+        piece->inputs = &inputs_;
+        const std::uint64_t readTicket =
+            readers_.Submit([this, piece](ReaderState&) { Read(*piece); });
         const std::uint64_t ticket =
-            pool_.Submit([piece](WorkerState& state) { CompressPiece(*piece, state); });
-        ahead_.push_back({ticket, piece});
+            pool_.Submit([this, piece](WorkerState& state) { Compress(*piece, state); });
+        ahead_.push_back({readTicket, ticket, piece});
         bytesAhead_ += std::max<std::uint64_t>(piece->length, 1024);
         if (++feedPiece_ == count) {
             feedPiece_ = 0;
@@ -119,11 +125,36 @@ void AddWriter::Feed() {
     }
 }
 
+void AddWriter::Read(Piece& piece) {
+    // The worker waiting for this piece is let go however the read ends.
+    struct HandOver {
+        AddWriter& writer;
+        Piece& piece;
+        ~HandOver() {
+            {
+                std::lock_guard lock(writer.readMutex_);
+                piece.ready = true;
+            }
+            writer.readDone_.notify_all();
+        }
+    } handOver{*this, piece};
+    ReadPiece(piece);
+}
+
+void AddWriter::Compress(Piece& piece, WorkerState& state) {
+    {
+        std::unique_lock lock(readMutex_);
+        readDone_.wait(lock, [&] { return piece.ready; });
+    }
+    CompressPiece(piece, state);
+}
+
 std::shared_ptr<Piece> AddWriter::Next() {
     Feed();
     Ahead next = ahead_.front();
     ahead_.pop_front();
     bytesAhead_ -= std::max<std::uint64_t>(next.piece->length, 1024);
+    readers_.Wait(next.readTicket);
     pool_.Wait(next.ticket);
     return next.piece;
 }

@@ -76,11 +76,15 @@ public:
 
 private:
     struct Ahead {
+        std::uint64_t readTicket;
         std::uint64_t ticket;
         std::shared_ptr<Piece> piece;
     };
+    struct ReaderState {};
 
     void Feed();
+    void Read(Piece& piece);                         // on a reader thread
+    void Compress(Piece& piece, WorkerState& state); // on a worker, once the piece is read
     std::shared_ptr<Piece> Next();
     bool WriteFolder(const SourceEntry& src);
     bool WriteFile(const SourceEntry& src);
@@ -97,11 +101,17 @@ private:
     const std::optional<std::string>& password_;
 
     BufferPool buffers_;
+    InputPool inputs_;
     std::deque<Ahead> ahead_;
     std::uint64_t bytesAhead_ = 0;
     size_t feedItem_ = 0;
     std::uint64_t feedPiece_ = 0;
-    // Last: its destructor stops the workers before anything they use goes away.
+    // A worker whose piece is not read yet waits here for a reader.
+    ksync::Mutex readMutex_;
+    ksync::Condition readDone_;
+    // Last, readers before workers: destructors stop the workers first (one may be waiting
+    // for a read), then the readers, before anything they use goes away.
+    WorkPool<ReaderState> readers_;
     WorkPool<WorkerState> pool_;
 };
 

@@ -28,6 +28,21 @@ void BufferPool::Give(std::string&& buffer) {
     if (free_.size() < kPooledBuffers) free_.push_back(std::move(buffer));
 }
 
+ReadBuffer InputPool::Take() {
+    std::lock_guard lock(mutex_);
+    if (free_.empty()) return {};
+    ReadBuffer buffer = std::move(free_.back());
+    free_.pop_back();
+    return buffer;
+}
+
+void InputPool::Give(ReadBuffer&& buffer) {
+    // Keep no buffer of an unusually large file.
+    if (buffer.Capacity() == 0 || buffer.Capacity() > kLargestPooled) return;
+    std::lock_guard lock(mutex_);
+    if (free_.size() < kPooledBuffers) free_.push_back(std::move(buffer));
+}
+
 char* ReadBuffer::Reserve(size_t n) {
     return Grow(0, n);
 }
@@ -83,7 +98,8 @@ bool LooksIncompressible(std::string_view data, WorkerState& state) {
     return out * 100 >= in * 99;
 }
 
-void CompressPiece(Piece& piece, WorkerState& state) {
+void ReadPiece(Piece& piece) {
+    piece.read = true;
     try {
         InputFile file(piece.path, keng::kErrReadFile);
         const std::uint64_t dictionary = std::min<std::uint64_t>(piece.offset, kDeflateWindow);
@@ -93,16 +109,32 @@ void CompressPiece(Piece& piece, WorkerState& state) {
         // (a log) can neither exhaust memory nor change the member's size under the writer.
         const size_t expected = static_cast<size_t>(dictionary + piece.length);
         const size_t want = expected + (piece.last ? 1 : 0);
-        size_t got = file.ReadAt(start, state.input.Reserve(want), want);
+        if (piece.inputs && piece.input.Capacity() == 0) piece.input = piece.inputs->Take();
+        const size_t got = file.ReadAt(start, piece.input.Reserve(want), want);
         if (got < expected)
             throw EngineError(keng::kErrReadFile,
                               Shown(piece.path) + " became shorter while it was read");
         piece.grew = got > expected;
-        got = expected;
-        const std::string_view all(state.input.Data(), got);
-        const std::string_view dict = all.substr(0, static_cast<size_t>(dictionary));
-        const std::string_view data = all.substr(static_cast<size_t>(dictionary));
-        piece.inputSize = data.size();
+        piece.dictionarySize = static_cast<size_t>(dictionary);
+        piece.inputSize = piece.length;
+        piece.ok = true;
+    } catch (const EngineError& e) {
+        piece.ok = false;
+        piece.errorCode = e.code();
+        piece.errorText = e.what();
+    } catch (const std::exception& e) {
+        piece.ok = false;
+        piece.errorCode = keng::kErrReadFile;
+        piece.errorText = Shown(piece.path) + ": " + e.what();
+    }
+}
+
+void CompressPiece(Piece& piece, WorkerState& state) {
+    if (!piece.read) ReadPiece(piece);
+    if (piece.ok) {
+        const std::string_view dict(piece.input.Data(), piece.dictionarySize);
+        const std::string_view data(piece.input.Data() + piece.dictionarySize,
+                                    static_cast<size_t>(piece.inputSize));
         piece.crc =
             zipcore::Crc32(0, reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
         piece.data = piece.buffers ? piece.buffers->Take() : std::string();
@@ -125,15 +157,11 @@ void CompressPiece(Piece& piece, WorkerState& state) {
                 piece.stored = true;
             }
         }
-        piece.ok = true;
-    } catch (const EngineError& e) {
-        piece.ok = false;
-        piece.errorCode = e.code();
-        piece.errorText = e.what();
+    } else {
         piece.data.clear();
     }
-    // Keep a worker's buffer from holding on to an unusually large file.
-    state.input.Trim(4 * kPieceSize);
+    if (piece.inputs) piece.inputs->Give(std::move(piece.input));
+    piece.input = ReadBuffer();
 }
 
 } // namespace zipeng

@@ -1,6 +1,6 @@
-// One piece of a file to add, read and compressed on a worker thread. Small files are one
-// piece; larger ones are cut into pieces of kPieceSize that compress in parallel and
-// concatenate into one deflate stream (see ChunkDeflater).
+// One piece of a file to add, read on a reader thread and compressed on a worker thread.
+// Small files are one piece; larger ones are cut into pieces of kPieceSize that compress in
+// parallel and concatenate into one deflate stream (see ChunkDeflater).
 #pragma once
 
 #include "dlls/common/FastSync.h"
@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zipeng {
@@ -26,15 +27,19 @@ inline std::uint64_t PieceCount(std::uint64_t size) {
 // A growable byte buffer that is not cleared when it grows (the bytes are read over anyway).
 class ReadBuffer {
 public:
+    ReadBuffer() = default;
+    ReadBuffer(ReadBuffer&& other) noexcept
+        : data_(std::move(other.data_)), capacity_(std::exchange(other.capacity_, 0)) {}
+    ReadBuffer& operator=(ReadBuffer&& other) noexcept {
+        data_ = std::move(other.data_);
+        capacity_ = std::exchange(other.capacity_, 0);
+        return *this;
+    }
+
     char* Reserve(size_t n); // at least n bytes, keeping the first `keep` bytes
     char* Grow(size_t keep, size_t n);
     char* Data() { return data_.get(); }
-    void Trim(size_t limit) {
-        if (capacity_ > limit) {
-            data_.reset();
-            capacity_ = 0;
-        }
-    }
+    size_t Capacity() const { return capacity_; }
 
 private:
     std::unique_ptr<char[]> data_;
@@ -54,6 +59,18 @@ private:
     std::vector<std::string> free_;
 };
 
+// Input buffers, handed from the readers to the workers with their pieces and given back once
+// compressed, for the same reason.
+class InputPool {
+public:
+    ReadBuffer Take();
+    void Give(ReadBuffer&& buffer);
+
+private:
+    ksync::Mutex mutex_;
+    std::vector<ReadBuffer> free_;
+};
+
 // What a worker thread keeps from one piece to the next: a deflate stream for the level
 // asked for, and one each for sampling (level 1) and for storing (level 0), so that no
 // stream is rebuilt for another level from one piece to the next.
@@ -62,7 +79,6 @@ struct WorkerState {
     ChunkDeflater sampler;
     ChunkDeflater storer;
     std::string sample;
-    ReadBuffer input;
 };
 
 // Whether deflate will gain nothing on the data (already compressed, random): the bytes at
@@ -81,6 +97,13 @@ struct Piece {
     bool first = true;
     int level = 9;
     BufferPool* buffers = nullptr; // where `data` comes from (may be null)
+    InputPool* inputs = nullptr;   // where `input` comes from (may be null)
+
+    // Filled by the reader.
+    bool read = false;         // ReadPiece has run
+    ReadBuffer input;          // the dictionary (up to 32 KiB before the piece), then the piece
+    size_t dictionarySize = 0; // the piece's own bytes follow, inputSize of them
+    bool ready = false;        // read and handed over (under the writer's lock)
 
     // Filled by the worker.
     bool ok = false;
@@ -93,8 +116,13 @@ struct Piece {
     bool grew = false; // the file has more bytes than when it was found (last piece only)
 };
 
-// Reads and compresses the piece; a file that cannot be read, or that has become shorter than
-// when it was found, leaves ok false with the reason. Never reads past the size found.
+// Reads the piece and the dictionary before it; a file that cannot be read, or that has become
+// shorter than when it was found, leaves ok false with the reason. Never reads past the size
+// found, and never throws: a failure of any kind is the piece's.
+void ReadPiece(Piece& piece);
+
+// Compresses what ReadPiece read (reading first if it has not run) and gives the input buffer
+// back to its pool. A piece whose read failed stays failed.
 void CompressPiece(Piece& piece, WorkerState& state);
 
 } // namespace zipeng

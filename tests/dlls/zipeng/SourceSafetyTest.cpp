@@ -5,6 +5,8 @@
 #include "dlls/zipcore/MemberReader.h"
 #include "dlls/zipeng/MemberPieces.h"
 
+#include <thread>
+
 namespace zipeng_test {
 namespace {
 
@@ -95,30 +97,57 @@ TEST_F(SourceSafetyTest, PiecesReadNoMoreThanTheSizeFound) {
         {2 << 20, data.size(), false, true, false, false}, // shrank
         {0, data.size() + 1, true, true, false, false},    // shrank by one byte
     };
-    for (const Case& c : cases) {
-        zipeng::Piece piece;
-        piece.path = path;
-        piece.offset = c.offset;
-        piece.length = c.length;
-        piece.first = c.first;
-        piece.last = c.last;
-        piece.level = 0;
-        zipeng::WorkerState state;
-        zipeng::CompressPiece(piece, state);
-        const std::string what = std::to_string(c.offset) + "+" + std::to_string(c.length);
-        EXPECT_EQ(piece.ok, c.ok) << what << ": " << piece.errorText;
-        if (!c.ok) {
-            EXPECT_THAT(piece.errorText, ::testing::HasSubstr("became shorter")) << what;
-            continue;
+    // Once as one call, once as the writer runs it: read on one thread, compressed on another,
+    // with buffers from a pool that a larger piece used before.
+    zipeng::InputPool inputs;
+    zipeng::WorkerState state;
+    for (const bool split : {false, true})
+        for (const Case& c : cases) {
+            zipeng::Piece piece;
+            piece.path = path;
+            piece.offset = c.offset;
+            piece.length = c.length;
+            piece.first = c.first;
+            piece.last = c.last;
+            piece.level = 0;
+            if (split) {
+                piece.inputs = &inputs;
+                std::thread reader([&] { zipeng::ReadPiece(piece); });
+                reader.join();
+            }
+            zipeng::CompressPiece(piece, state);
+            const std::string what =
+                std::to_string(c.offset) + "+" + std::to_string(c.length) + (split ? " split" : "");
+            EXPECT_EQ(piece.ok, c.ok) << what << ": " << piece.errorText;
+            if (!c.ok) {
+                EXPECT_THAT(piece.errorText, ::testing::HasSubstr("became shorter")) << what;
+                EXPECT_TRUE(piece.data.empty()) << what;
+                continue;
+            }
+            EXPECT_EQ(piece.grew, c.grew) << what;
+            EXPECT_EQ(piece.inputSize, c.length) << what;
+            const std::string expected = data.substr(c.offset, c.length);
+            EXPECT_EQ(piece.crc,
+                      zipcore::Crc32(0, reinterpret_cast<const std::uint8_t*>(expected.data()),
+                                     expected.size()))
+                << what;
+            EXPECT_TRUE(piece.data == expected) << what; // level 0 keeps the bytes
         }
-        EXPECT_EQ(piece.grew, c.grew) << what;
-        EXPECT_EQ(piece.inputSize, c.length) << what;
-        const std::string expected = data.substr(c.offset, c.length);
-        EXPECT_EQ(piece.crc,
-                  zipcore::Crc32(0, reinterpret_cast<const std::uint8_t*>(expected.data()),
-                                 expected.size()))
-            << what;
-    }
+}
+
+// A piece whose file cannot be opened stays failed; compressing does not read it again.
+TEST_F(SourceSafetyTest, AFailedReadIsThePiecesFailure) {
+    zipeng::Piece piece;
+    piece.path = tmp_.Path() + "\\missing.txt";
+    piece.length = 10;
+    zipeng::ReadPiece(piece);
+    EXPECT_FALSE(piece.ok);
+    EXPECT_EQ(piece.errorCode, keng::kErrReadFile);
+    Make("missing.txt", "now it is there");
+    zipeng::WorkerState state;
+    zipeng::CompressPiece(piece, state);
+    EXPECT_FALSE(piece.ok);
+    EXPECT_TRUE(piece.data.empty());
 }
 
 } // namespace
