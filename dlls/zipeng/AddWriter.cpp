@@ -18,7 +18,7 @@ namespace {
 // Work queued ahead of the writer: enough to keep every worker busy, little enough for a
 // 32-bit address space.
 constexpr size_t kMaxPiecesAhead = 512;
-constexpr std::uint64_t kMaxBytesAhead = 48ull << 20;
+constexpr std::uint64_t kMaxBytesAhead = 16ull << 20;
 constexpr size_t kEncryptBlock = 1 << 20;
 
 std::uint16_t DeflateFlags(int level) {

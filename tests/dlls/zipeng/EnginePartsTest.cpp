@@ -17,6 +17,7 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <random>
 #include <thread>
 
 namespace zipeng {
@@ -187,6 +188,36 @@ TEST(ChunkDeflaterTest, PiecesCompressedApartConcatenateToOneStream) {
     EXPECT_TRUE(Inflate(whole) == data);
     // Priming with the previous piece keeps the cost of cutting small.
     EXPECT_LT(pieces.size(), whole.size() + whole.size() / 100);
+}
+
+// A worker's stream is reset from one piece to the next: every piece of a level is
+// compressed with the same search, whether its stream is new or reused.
+TEST(ChunkDeflaterTest, AReusedStreamCompressesAsANewOne) {
+    // Lines of code-like calls: matches of many lengths, where the tuning of the search shows
+    // in the output.
+    std::mt19937 random(9);
+    std::vector<std::string> names(500);
+    for (std::string& name : names)
+        for (size_t n = 3 + random() % 10; n > 0; --n)
+            name += "abcdefghijklmnopqrstuvwxyz_"[random() % 27];
+    std::string data;
+    while (data.size() < 400000)
+        data += "  " + names[random() % names.size()] + "(" + names[random() % names.size()] +
+                ", " + std::to_string(random() % 100000) + ");\n";
+    for (const int level : {1, 6, 9}) {
+        ChunkDeflater reused;
+        std::string first, again;
+        reused.Compress(level, {}, data, true, first);
+        reused.Compress(level, {}, data, true, again);
+        ChunkDeflater fresh;
+        std::string other;
+        fresh.Compress(3, {}, data, true, other); // a stream made for another level first
+        other.clear();
+        fresh.Compress(level, {}, data, true, other);
+        EXPECT_TRUE(again == first) << level;
+        EXPECT_TRUE(other == first) << level;
+        EXPECT_TRUE(Inflate(first) == data) << level;
+    }
 }
 
 TEST(MemberPiecesTest, OnlyDataDeflateCannotShrinkIsJudgedIncompressible) {
