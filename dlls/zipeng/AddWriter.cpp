@@ -89,8 +89,8 @@ AddWriter::AddWriter(const Request& request, Reporter& reporter, ItemSource& ite
       // Files are opened, read and closed on reader threads of their own, so the workers
       // that compress never wait for the system. Under Wine every open and close is a round
       // trip to the wine server, and two of the three calls a file costs hold a lock that all
-      // the process's threads share.
-      // Two readers keep the server busy; one alone leaves it waiting, more only queue.
+      // the process's threads share. Two readers keep the server busy; one alone leaves it
+      // waiting, more only queue.
       readers_(2), pool_(std::max(1u, std::thread::hardware_concurrency())) {}
 
 void AddWriter::Feed() {
