@@ -8,41 +8,6 @@
 
 namespace zipeng {
 
-namespace {
-constexpr size_t kPooledBuffers = 64;
-constexpr size_t kLargestPooled = 4 * kPieceSize;
-} // namespace
-
-std::string BufferPool::Take() {
-    std::lock_guard lock(mutex_);
-    if (free_.empty()) return {};
-    std::string buffer = std::move(free_.back());
-    free_.pop_back();
-    buffer.clear();
-    return buffer;
-}
-
-void BufferPool::Give(std::string&& buffer) {
-    if (buffer.capacity() > kLargestPooled) return;
-    std::lock_guard lock(mutex_);
-    if (free_.size() < kPooledBuffers) free_.push_back(std::move(buffer));
-}
-
-ReadBuffer InputPool::Take() {
-    std::lock_guard lock(mutex_);
-    if (free_.empty()) return {};
-    ReadBuffer buffer = std::move(free_.back());
-    free_.pop_back();
-    return buffer;
-}
-
-void InputPool::Give(ReadBuffer&& buffer) {
-    // Keep no buffer of an unusually large file.
-    if (buffer.Capacity() == 0 || buffer.Capacity() > kLargestPooled) return;
-    std::lock_guard lock(mutex_);
-    if (free_.size() < kPooledBuffers) free_.push_back(std::move(buffer));
-}
-
 char* ReadBuffer::Reserve(size_t n) {
     return Grow(0, n);
 }
@@ -109,7 +74,7 @@ void ReadPiece(Piece& piece) {
         // (a log) can neither exhaust memory nor change the member's size under the writer.
         const size_t expected = static_cast<size_t>(dictionary + piece.length);
         const size_t want = expected + (piece.last ? 1 : 0);
-        if (piece.inputs && piece.input.Capacity() == 0) piece.input = piece.inputs->Take();
+        if (piece.inputs && piece.input.capacity() == 0) piece.input = piece.inputs->Take();
         const size_t got = file.ReadAt(start, piece.input.Reserve(want), want);
         if (got < expected)
             throw EngineError(keng::kErrReadFile,

@@ -39,37 +39,43 @@ public:
     char* Reserve(size_t n); // at least n bytes, keeping the first `keep` bytes
     char* Grow(size_t keep, size_t n);
     char* Data() { return data_.get(); }
-    size_t Capacity() const { return capacity_; }
+    size_t capacity() const { return capacity_; }
+    void clear() {} // nothing to forget: the bytes are read over anyway
 
 private:
     std::unique_ptr<char[]> data_;
     size_t capacity_ = 0;
 };
 
-// Buffers for compressed pieces, handed back by the writer once written and reused by the
-// workers: a fresh megabyte per piece would be mapped, faulted in and unmapped every time
-// (and under Wine every mapping takes a process-wide lock).
-class BufferPool {
+// Buffers handed from thread to thread with the pieces and kept for reuse once done with:
+// input buffers from the readers to the workers, buffers of compressed bytes from the workers
+// to the writer. A fresh megabyte per piece would be mapped, faulted in and unmapped every
+// time (and under Wine every mapping takes a process-wide lock). A buffer comes out empty;
+// one of an unusually large file is not kept.
+template <class Buffer> class RecyclePool {
 public:
-    std::string Take();
-    void Give(std::string&& buffer);
+    Buffer Take() {
+        std::lock_guard lock(mutex_);
+        if (free_.empty()) return {};
+        Buffer buffer = std::move(free_.back());
+        free_.pop_back();
+        return buffer;
+    }
+    void Give(Buffer&& buffer) {
+        if (buffer.capacity() == 0 || buffer.capacity() > kLargestPooled) return;
+        buffer.clear();
+        std::lock_guard lock(mutex_);
+        if (free_.size() < kPooledBuffers) free_.push_back(std::move(buffer));
+    }
 
 private:
+    static constexpr size_t kPooledBuffers = 64;
+    static constexpr std::uint64_t kLargestPooled = 4 * kPieceSize;
     ksync::Mutex mutex_;
-    std::vector<std::string> free_;
+    std::vector<Buffer> free_;
 };
-
-// Input buffers, handed from the readers to the workers with their pieces and given back once
-// compressed, for the same reason.
-class InputPool {
-public:
-    ReadBuffer Take();
-    void Give(ReadBuffer&& buffer);
-
-private:
-    ksync::Mutex mutex_;
-    std::vector<ReadBuffer> free_;
-};
+using BufferPool = RecyclePool<std::string>;
+using InputPool = RecyclePool<ReadBuffer>;
 
 // What a worker thread keeps from one piece to the next: a deflate stream for the level
 // asked for, and one each for sampling (level 1) and for storing (level 0), so that no
@@ -99,14 +105,14 @@ struct Piece {
     BufferPool* buffers = nullptr; // where `data` comes from (may be null)
     InputPool* inputs = nullptr;   // where `input` comes from (may be null)
 
-    // Filled by the reader.
+    // Filled by the reader (which also sets ok, errorCode, errorText, inputSize and grew).
     bool read = false;         // ReadPiece has run
     ReadBuffer input;          // the dictionary (up to 32 KiB before the piece), then the piece
     size_t dictionarySize = 0; // the piece's own bytes follow, inputSize of them
     bool ready = false;        // read and handed over (under the writer's lock)
 
     // Filled by the worker.
-    bool ok = false;
+    bool ok = false; // read, and then compressed
     keng::ErrorCode errorCode = keng::kErrNone;
     std::string errorText;
     std::string data;      // compressed bytes, or the bytes themselves when stored
@@ -118,7 +124,7 @@ struct Piece {
 
 // Reads the piece and the dictionary before it; a file that cannot be read, or that has become
 // shorter than when it was found, leaves ok false with the reason. Never reads past the size
-// found, and never throws: a failure of any kind is the piece's.
+// found; a failure of the read, of whatever kind, is the piece's and not thrown.
 void ReadPiece(Piece& piece);
 
 // Compresses what ReadPiece read (reading first if it has not run) and gives the input buffer
