@@ -96,7 +96,7 @@ def run_once(argv, cwd, server, before=None, capture=False):
                                 stdin=subprocess.DEVNULL)
         _, status, usage = os.wait4(proc.pid, 0)
         wall = time.monotonic() - start
-        code = os.waitstatus_to_exitcode(status)
+        code = proc.returncode = os.waitstatus_to_exitcode(status)
         out.seek(0)
         text = out.read().decode("utf-8", "replace")
         # time writes "Command exited with non-zero status N" before the figure on failure.

@@ -90,6 +90,21 @@ class Table:
                   "are shared, so take the table again on a quiet machine, e.g. with --settle 90)")
 
 
+def floor_figures(output):
+    """(seconds, CPU seconds, its wine server's CPU seconds) of the extraction floor's timed
+    part, from its line "floor S s cpu C s server-ticks T: ..."."""
+    words = output.split()
+    try:
+        at = words.index("floor")
+        seconds, cpu_s = float(words[at + 1]), float(words[at + 4])
+        ticks = int(words[at + 7].rstrip(":"))
+    except (ValueError, IndexError):
+        sys.exit("the extraction floor printed no figures:\n" + output)
+    if ticks < 0:
+        sys.exit("the extraction floor could not read its wine server's CPU")
+    return seconds, cpu_s, ticks / os.sysconf("SC_CLK_TCK")
+
+
 def make_archive(path, corpus, name):
     """The archive that testing and extracting read: made once, by zip -6."""
     if not os.path.exists(path):
@@ -215,20 +230,13 @@ def main():
                       {"time": 0.5} if corpus_name == "mixed" else None)
             table.add(f"test {corpus_name}", g, ours, unzip)
 
-    def floor_figures(sample):
+    def floor_adjusted(sample):
         """The floor's own clock and CPU leave out listing and loading the bytes; Wine's
         start-up (medians of the driver that does nothing) is added to each."""
-        words = sample.output.split()
-        try:
-            at = words.index("floor")
-            seconds, cpu_s, ticks = float(words[at + 1]), float(words[at + 4]), int(words[at + 7].rstrip(":"))
-        except (ValueError, IndexError):
-            sys.exit("the extraction floor printed no figures:\n" + sample.output)
-        if ticks < 0:
-            sys.exit("the extraction floor could not read its wine server's CPU")
+        seconds, cpu_s, server_s = floor_figures(sample.output)
         sample.wall = seconds + startup.median(lambda s: s.wall)
         sample.cpu = cpu_s + startup.median(lambda s: s.cpu)
-        sample.server = ticks / os.sysconf("SC_CLK_TCK") + startup.median(lambda s: s.server)
+        sample.server = server_s + startup.median(lambda s: s.server)
         return sample
 
     if "extract" in sections:
@@ -238,7 +246,7 @@ def main():
                         clean_out)
             floors = [Tool(label, ["wine", exe("extract-floor")] + mode +
                            ["--server", str(server.pid()), win(os.path.join(corpus, corpus_name)),
-                            win(out)], work, clean_out, floor_figures)
+                            win(out)], work, clean_out, floor_adjusted)
                       for label, mode in (("floor", []), ("safe floor", ["--safe"]))]
             unzip = Tool("unzip", ["unzip", "-q", "-o", archive, "-d", out], work, clean_out)
             seven = Tool("7z x", ["7z", "x", "-y", "-bd", f"-o{out}", archive], work, clean_out)
