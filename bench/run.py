@@ -43,7 +43,7 @@ class Table:
             "load before->after", "note"]
 
     def __init__(self):
-        self.rows, self.warnings = [], []
+        self.rows, self.groups, self.warnings = [], [], []
 
     def add(self, operation, group, ours, peer=None, targets=None, sizes=None, note="",
             same_work=True):
@@ -74,10 +74,15 @@ class Table:
             f"{what} {'met' if figures[what] <= most else 'MISSED'} (<= {most:g})"
             for what, most in targets.items())
         self.rows.append([row[h] for h in self.HEAD])
-        if group.busy and group.name not in self.warnings:
-            self.warnings.append(group.name)
+        if group.name not in self.groups:
+            self.groups.append(group.name)
+            if group.busy:
+                self.warnings.append(group.name)
 
     def print(self, groups):
+        print("machine: " + (f"BUSY around {len(self.warnings)} of {len(self.groups)} groups "
+                             "of runs" if self.warnings else
+                             "quiet (load average at most 0.5 around every row)"))
         widths = [max(len(str(r[i])) for r in [self.HEAD] + self.rows)
                   for i in range(len(self.HEAD))]
         for r in [self.HEAD] + self.rows:

@@ -103,6 +103,7 @@ class Verdicts(unittest.TestCase):
         self.assertEqual(len(warnings), 1)
         self.assertIn("'busy op'", warnings[0])
         self.assertIn("0.40->1.30", warnings[0])
+        self.assertIn("machine: BUSY around 1 of 2 groups", printed.getvalue())
 
 
 @unittest.skipUnless(PREFIX and BIN and measure.wine_server_pid(PREFIX),
@@ -114,7 +115,7 @@ class UnderWine(unittest.TestCase):
         for folder in ("a/b/c", "a/d", "e"):
             os.makedirs(os.path.join(self.source, folder))
         self.files = {}
-        for i in range(300):
+        for i in range(600):
             rel = ["a/b/c", "a/d", "e", "."][i % 4] + f"/f{i:03}.txt"
             data = os.urandom(i * 37)
             with open(os.path.join(self.source, rel), "wb") as f:
