@@ -1,49 +1,25 @@
-// Baseline for extraction under Wine: creates the folders and files of a tree and writes
-// their bytes with the Win32 calls our extraction makes per file (attributes of the
-// target, a new temporary file, writes, the file's time, a rename of the open file onto
-// the name), on as
-// many threads as the engine uses, and nothing else: no archive, no inflating, no CRC.
-// The bytes are read into memory before the clock starts. Not part of the product.
-//   extract-floor.exe <source folder> <output folder> [threads]
-#include <windows.h>
+// The floor for extraction under Wine: writes the files of a tree with only the calls any
+// extraction must make per file (create, write, set the time, close), on two threads, and
+// nothing else: no archive, no inflating, no CRC, no checks of what is already there.
+// Every folder is created once; the bytes and the names are ready in memory before the
+// clock starts. With --safe, each file is written under a temporary name and renamed onto
+// its own through the open handle: exactly one rename more per file, the least a crash-safe
+// extraction (never a half-written file under the real name) can do. Not part of the product.
+//   extract-floor.exe [--safe] [--server PID] [--threads N] <source folder> <output folder>
+// Prints the seconds and the CPU seconds of the timed part, and the clock ticks of CPU the
+// Wine server (given by its Linux process id) used in it.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600 // FILE_RENAME_INFO
+#include "FloorTree.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <mutex>
-#include <set>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace {
-
-struct File {
-    std::wstring relative; // from the source folder, backslashes
-    std::vector<char> bytes;
-};
-
-void List(const std::wstring& root, const std::wstring& relative, std::vector<File>& files) {
-    WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((root + relative + L"*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return;
-    std::vector<std::wstring> folders;
-    do {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            folders.push_back(relative + name + L"\\");
-        else
-            files.push_back({relative + name, {}});
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-    std::sort(folders.begin(), folders.end());
-    for (const std::wstring& f : folders)
-        List(root, f, files);
-}
 
 bool Load(const std::wstring& path, std::vector<char>& bytes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
@@ -56,7 +32,7 @@ bool Load(const std::wstring& path, std::vector<char>& bytes) {
     size_t done = 0;
     while (done < bytes.size() &&
            ReadFile(h, bytes.data() + done,
-                    static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20)), &got,
+                    static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24)), &got,
                     nullptr) &&
            got > 0)
         done += got;
@@ -64,97 +40,133 @@ bool Load(const std::wstring& path, std::vector<char>& bytes) {
     return done == bytes.size();
 }
 
-// Folders are made once each, parents first, as the engine's folder cache does.
-class Folders {
-public:
-    void EnsureParentOf(const std::wstring& file) {
-        const size_t slash = file.find_last_of(L'\\');
-        if (slash == std::wstring::npos) return;
-        std::lock_guard<std::mutex> lock(mutex_);
-        Ensure(file.substr(0, slash));
-    }
-
-private:
-    void Ensure(const std::wstring& folder) {
-        if (known_.count(folder)) return;
-        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() == ERROR_PATH_NOT_FOUND) {
-            const size_t slash = folder.find_last_of(L'\\');
-            if (slash != std::wstring::npos) Ensure(folder.substr(0, slash));
-            CreateDirectoryW(folder.c_str(), nullptr);
-        }
-        known_.insert(folder);
-    }
-    std::mutex mutex_;
-    std::set<std::wstring> known_;
+// What one file needs, made before the clock starts.
+struct Job {
+    std::wstring create;      // the name the file is created under
+    std::vector<char> rename; // FILE_RENAME_INFO onto the real name (--safe only)
+    std::vector<char> bytes;
+    int folder;
 };
+
+std::vector<char> RenameInfo(const std::wstring& target) {
+    const std::wstring nt = L"\\??\\" + target;
+    std::vector<char> info(sizeof(FILE_RENAME_INFO) + nt.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>(nt.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, nt.data(), nt.size() * sizeof(wchar_t));
+    return info;
+}
+
+bool WriteAll(HANDLE h, const std::vector<char>& bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1 << 26));
+        DWORD wrote = 0;
+        if (!WriteFile(h, bytes.data() + at, part, &wrote, nullptr) || wrote != part) return false;
+        at += part;
+    }
+    return true;
+}
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) return 2;
-    const std::wstring source = std::wstring(argv[1]) + L"\\";
-    const std::wstring output = std::wstring(argv[2]) + L"\\";
-    const unsigned threads = argc > 3 ? std::wcstoul(argv[3], nullptr, 10)
-                                      : std::max(1u, std::thread::hardware_concurrency());
-    std::vector<File> files;
-    List(source, L"", files);
+    bool safe = false;
+    std::wstring server;
+    unsigned threads = 2; // as many as the engine's writers
+    int arg = 1;
+    for (; arg < argc && argv[arg][0] == L'-'; ++arg) {
+        const std::wstring option = argv[arg];
+        if (option == L"--safe")
+            safe = true;
+        else if (option == L"--server" && arg + 1 < argc)
+            server = argv[++arg];
+        else if (option == L"--threads" && arg + 1 < argc)
+            threads = std::max(1ul, std::wcstoul(argv[++arg], nullptr, 10));
+        else
+            break;
+    }
+    if (argc - arg != 2) {
+        std::fprintf(stderr, "usage: extract-floor [--safe] [--server PID] [--threads N] "
+                             "<source folder> <output folder>\n");
+        return 2;
+    }
+    const std::wstring source = std::wstring(argv[arg]) + L"\\";
+    // The rename takes a full path.
+    wchar_t full[MAX_PATH];
+    if (!GetFullPathNameW(argv[arg + 1], MAX_PATH, full, nullptr)) return 2;
+    const std::wstring output = std::wstring(full) + L"\\";
+    floors::Tree tree;
+    floors::List(source, tree);
+    std::vector<Job> jobs(tree.files.size());
     unsigned long long total = 0;
-    for (File& f : files) {
-        if (!Load(source + f.relative, f.bytes)) {
-            std::fprintf(stderr, "cannot read %ls\n", f.relative.c_str());
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        Job& job = jobs[i];
+        const std::wstring target = output + tree.files[i];
+        job.create = safe ? target + L".~kz" : target;
+        if (safe) job.rename = RenameInfo(target);
+        job.folder = tree.folderOf[i];
+        if (!Load(source + tree.files[i], job.bytes)) {
+            std::fprintf(stderr, "cannot read %ls\n", tree.files[i].c_str());
             return 1;
         }
-        total += f.bytes.size();
+        total += job.bytes.size();
     }
-    CreateDirectoryW(argv[2], nullptr);
+    std::vector<std::wstring> folders;
+    for (const std::wstring& f : tree.folders)
+        folders.push_back(output + f);
+    auto made = std::make_unique<std::once_flag[]>(folders.size());
+    CreateDirectoryW(full, nullptr);
+    FILETIME when{};
+    const SYSTEMTIME st{2001, 2, 0, 3, 4, 5, 6, 0};
+    SystemTimeToFileTime(&st, &when);
 
-    const auto t0 = std::chrono::steady_clock::now();
-    Folders folders;
+    // A folder is made by the first thread that needs it, its parents first.
+    auto ensure = [&](auto& self, int folder) -> void {
+        if (folder < 0) return;
+        std::call_once(made[folder], [&] {
+            self(self, tree.parent[folder]);
+            CreateDirectoryW(folders[folder].c_str(), nullptr);
+        });
+    };
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
-    FILETIME when{};
-    SYSTEMTIME st{2001, 2, 0, 3, 4, 5, 6, 0};
-    SystemTimeToFileTime(&st, &when);
+    auto work = [&] {
+        for (size_t i; (i = next++) < jobs.size();) {
+            const Job& job = jobs[i];
+            ensure(ensure, job.folder);
+            HANDLE h = CreateFileW(job.create.c_str(), GENERIC_WRITE | (safe ? DELETE : 0), 0,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h == INVALID_HANDLE_VALUE) {
+                failed = true;
+                continue;
+            }
+            bool ok = WriteAll(h, job.bytes) && SetFileTime(h, nullptr, nullptr, &when);
+            if (safe)
+                ok = ok && SetFileInformationByHandle(h, FileRenameInfo,
+                                                      const_cast<char*>(job.rename.data()),
+                                                      static_cast<DWORD>(job.rename.size()));
+            if (!CloseHandle(h) || !ok) failed = true;
+        }
+    };
+
+    const double cpu0 = floors::OwnCpuSeconds();
+    const long long server0 = server.empty() ? -1 : floors::ServerTicks(server);
+    const auto t0 = std::chrono::steady_clock::now();
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t)
-        pool.emplace_back([&] {
-            for (size_t i; (i = next++) < files.size();) {
-                const std::wstring target = output + files[i].relative;
-                folders.EnsureParentOf(target);
-                GetFileAttributesW(target.c_str());
-                const std::wstring temp = target + L".~kz";
-                HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-                if (h == INVALID_HANDLE_VALUE) {
-                    failed = true;
-                    continue;
-                }
-                const std::vector<char>& bytes = files[i].bytes;
-                // The engine writes what it inflates in pieces of its output buffer.
-                for (size_t at = 0; at < bytes.size(); at += 256 * 1024) {
-                    DWORD wrote = 0;
-                    WriteFile(h, bytes.data() + at,
-                              static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 256 * 1024)),
-                              &wrote, nullptr);
-                }
-                SetFileTime(h, nullptr, nullptr, &when);
-                const std::wstring nt = L"\\??\\" + target;
-                std::vector<char> info(sizeof(FILE_RENAME_INFO) + nt.size() * sizeof(wchar_t));
-                auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
-                rename->ReplaceIfExists = FALSE;
-                rename->FileNameLength = static_cast<DWORD>(nt.size() * sizeof(wchar_t));
-                std::memcpy(rename->FileName, nt.data(), nt.size() * sizeof(wchar_t));
-                if (!SetFileInformationByHandle(h, FileRenameInfo, rename,
-                                                static_cast<DWORD>(info.size())))
-                    failed = true;
-                CloseHandle(h);
-            }
-        });
+        pool.emplace_back(work);
     for (std::thread& t : pool)
         t.join();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("floor %.3f s: %zu files, %llu bytes, %u threads\n", seconds, files.size(), total,
-                threads);
+    const double cpu1 = floors::OwnCpuSeconds();
+    const long long server1 = server.empty() ? -1 : floors::ServerTicks(server);
+    const long long serverTicks = server0 < 0 || server1 < 0 ? -1 : server1 - server0;
+    std::printf("floor %.3f s cpu %.3f s server-ticks %lld: %zu files, %zu folders, %llu bytes, "
+                "%u threads, %s\n",
+                seconds, cpu1 - cpu0, serverTicks, jobs.size(), folders.size(), total, threads,
+                safe ? "crash-safe" : "plain");
+    if (failed) std::fprintf(stderr, "some files could not be written\n");
     return failed ? 1 : 0;
 }

@@ -5,6 +5,9 @@ mixed/  a few hundred MB: C/C++ headers, HTML/text documentation, Python sources
         libraries and ICU data (binary), gzip files and random bytes (already compressed).
 small/  100,000 small text files in 1,000 nested folders (a/b/c), 100 per folder.
 
+With --tiny (checking the benchmark's tooling only, never for figures): mixed/ holds the
+Linux kernel's headers and 1 MB of random bytes, small/ 2,000 files in 50 folders.
+
 Symbolic links and names that differ only in letter case are left out: Windows would see
 those as one file, and the comparison must give every tool the same input.
 """
@@ -32,7 +35,13 @@ def copy_tree(src, dst, keep=lambda name: True):
             shutil.copyfile(path, out)
 
 
-def build_mixed(base):
+def build_mixed(base, tiny):
+    if tiny:
+        copy_tree("/usr/include/linux", os.path.join(base, "include"))
+        os.makedirs(os.path.join(base, "compressed"))
+        with open(os.path.join(base, "compressed", "random.bin"), "wb") as f:
+            f.write(random.Random(98).randbytes(1 << 20))
+        return
     copy_tree("/usr/include", os.path.join(base, "include"))
     copy_tree("/usr/share/doc", os.path.join(base, "doc"), lambda n: not n.endswith(".gz"))
     copy_tree("/usr/share/doc", os.path.join(base, "compressed"), lambda n: n.endswith(".gz"))
@@ -49,16 +58,17 @@ def build_mixed(base):
             f.write(rng.randbytes(1 << 20))
 
 
-def build_small(base):
+def build_small(base, tiny):
     rng = random.Random(1998)
+    shape = (2, 5, 5, 40) if tiny else (10, 10, 10, 100)
     words = ["alpha", "beta", "gamma", "delta", "archive", "member", "header", "window",
              "folder", "kelvora", "deflate", "record", "offset", "table", "value", "index"]
-    for a in range(10):
-        for b in range(10):
-            for c in range(10):
+    for a in range(shape[0]):
+        for b in range(shape[1]):
+            for c in range(shape[2]):
                 folder = os.path.join(base, f"a{a}", f"b{b}", f"c{c}")
                 os.makedirs(folder, exist_ok=True)
-                for n in range(100):
+                for n in range(shape[3]):
                     size = rng.randint(50, 2000)
                     parts = []
                     length = 0
@@ -71,14 +81,15 @@ def build_small(base):
 
 
 def main():
-    root = sys.argv[1]
+    tiny = "--tiny" in sys.argv[1:]
+    root = [a for a in sys.argv[1:] if a != "--tiny"][0]
     for name, build in (("mixed", build_mixed), ("small", build_small)):
         path = os.path.join(root, name)
         if os.path.exists(path + ".done"):
             continue
         shutil.rmtree(path, ignore_errors=True)
         os.makedirs(path)
-        build(path)
+        build(path, tiny)
         open(path + ".done", "w").close()
 
 

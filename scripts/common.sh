@@ -2,10 +2,16 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${KELVORA_BUILD:-$ROOT/build}
 
-kelvora_build() {
+# Configures the build folder without building anything: callers that need a few targets
+# (the benchmarks) build only those.
+kelvora_configure() {
   bash "$ROOT/scripts/setup.sh"
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
+}
+
+kelvora_build() {
+  kelvora_configure
   cmake --build "$BUILD" -j"$(nproc)"
 }
 
