@@ -122,7 +122,7 @@ bool TryEndRecord(ByteSource& src, std::uint64_t eocd, const u8* rec, std::uint6
 Located FindEndRecord(ByteSource& src) {
     const std::uint64_t size = src.Size();
     if (size < kEndOfCentralDirSize)
-        throw FormatError("not a zip archive: no end of central directory record");
+        throw MissingDirectory("not a zip archive: no end of central directory record");
     const std::uint64_t start = size > kTailWindow ? size - kTailWindow : 0;
     std::vector<u8> tail(static_cast<std::size_t>(size - start));
     ReadExact(src, start, tail.data(), tail.size(), "archive end");
@@ -134,7 +134,7 @@ Located FindEndRecord(ByteSource& src) {
         if (TryEndRecord(src, start + i, &tail[i], size, found)) return found;
         if (++candidates == kMaxCandidates) break;
     }
-    throw FormatError("not a zip archive: no valid end of central directory record");
+    throw MissingDirectory("not a zip archive: no valid end of central directory record");
 }
 
 // Replaces the saturated 32-bit fields with the values of the ZIP64 extra block.

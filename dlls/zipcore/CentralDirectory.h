@@ -19,6 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// No end of central directory record could be found: not a zip archive, or one cut short
+// before its directory (dlls/zipcore/LocalScan.h reads what there is of it).
+class MissingDirectory : public FormatError {
+public:
+    using FormatError::FormatError;
+};
+
 // Random access to the archive's bytes.
 class ByteSource {
 public:
