@@ -126,17 +126,19 @@ ZipDirEntry EntryFromLocalScan(const zipcore::Member& m) {
 }
 
 std::string IncompleteText(size_t complete, const zipcore::LocalScan& scan) {
-    std::string text = "This archive is incomplete (its directory is missing): ";
+    std::string text = "This archive is incomplete (its directory is missing or damaged): ";
     if (complete == 0)
         text.append("no complete member was found.");
     else if (complete == 1)
         text.append("1 complete member is listed.");
     else
         text.append(std::to_string(complete)).append(" complete members are listed.");
-    if (scan.cut)
+    if (scan.cut && !scan.cutName.empty())
         text.append(" ")
             .append(zipcore::QuoteName(scan.cutName))
             .append(" is cut off and cannot be extracted.");
+    else if (scan.cut)
+        text.append(" The last member is cut off and cannot be extracted.");
     return text;
 }
 
@@ -230,7 +232,8 @@ void TZipKeeper::List() {
         ReaderSource source(in);
         std::optional<zipcore::ArchiveInfo> directory;
         try {
-            directory = zipcore::ReadArchive(source);
+            // A wrong member count in the end record does not hide the members.
+            directory = zipcore::ReadArchive(source, false);
         } catch (const zipcore::FormatError&) {
         }
         if (directory)

@@ -32,7 +32,9 @@ std::optional<zipcore::ArchiveInfo> ScanIncomplete(zipcore::ByteSource& source,
                                          " complete members found by their local headers");
     if (scan.cut)
         reporter.Message(keng::kErrBadArchive,
-                         "Not extracted: " + zipcore::QuoteName(scan.cutName) +
+                         "Not extracted: " +
+                             (scan.cutName.empty() ? std::string("the last member")
+                                                   : zipcore::QuoteName(scan.cutName)) +
                              ": the archive ends inside it");
     zipcore::ArchiveInfo archive;
     archive.members = std::move(scan.members);

@@ -279,7 +279,7 @@ bool Member::IsReadOnly() const {
     return mode != 0 && (mode & 0200) == 0;
 }
 
-ArchiveInfo ReadArchive(ByteSource& src) {
+ArchiveInfo ReadArchive(ByteSource& src, bool checkCount) {
     Located end = FindEndRecord(src);
     ArchiveInfo info;
     info.comment = std::move(end.comment);
@@ -299,7 +299,7 @@ ArchiveInfo ReadArchive(ByteSource& src) {
     const std::uint64_t found = info.members.size();
     const bool countOk =
         info.zip64 ? found == end.values.entries : (found & 0xFFFF) == end.values.entries;
-    if (!countOk)
+    if (checkCount && !countOk)
         throw FormatError("the end record declares " + std::to_string(end.values.entries) +
                           " members, the central directory holds " + std::to_string(found));
     CheckExtents(info.members, end.cdStart);

@@ -99,8 +99,9 @@ struct ArchiveInfo {
 };
 
 // Reads the directory. Throws FormatError for anything that is not a sound single-volume
-// archive, including overlapping members and data running into the central directory.
-ArchiveInfo ReadArchive(ByteSource& src);
+// archive, including overlapping members and data running into the central directory, and,
+// when `checkCount`, an end record whose member count the directory does not hold.
+ArchiveInfo ReadArchive(ByteSource& src, bool checkCount = true);
 
 // Where a member's data is, from its local header.
 struct MemberDataSpan {

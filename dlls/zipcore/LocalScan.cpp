@@ -80,6 +80,11 @@ bool FindDescriptor(ByteSource& src, std::uint64_t dataStart, Member& m, std::ui
     return found < src.Size();
 }
 
+// A name cut off by the file's end may run on into zeros.
+std::string NamePart(const std::string& name) {
+    return name.substr(0, name.find('\0'));
+}
+
 struct Candidate {
     Member member;
     std::uint64_t end = 0; // after the data and its descriptor
@@ -155,9 +160,10 @@ LocalScan ScanLocalHeaders(ByteSource& src, std::uint64_t start) {
         }
         Candidate c;
         const Outcome outcome = ReadCandidate(src, at, c);
-        // Before the first member, a header counts only when its data ends at another record.
+        // Elsewhere than at the start, a header before the first member counts only when its
+        // data ends at another record.
         const bool sound =
-            outcome == Outcome::Complete && (!out.members.empty() || c.end == size ||
+            outcome == Outcome::Complete && (!out.members.empty() || at == start || c.end == size ||
                                              (U32At(src, c.end, sig) && IsRecordSignature(sig)));
         if (sound) {
             if (out.members.empty()) out.firstHeader = at;
@@ -168,12 +174,12 @@ LocalScan ScanLocalHeaders(ByteSource& src, std::uint64_t start) {
         }
         if (!out.members.empty()) {
             out.cut = outcome == Outcome::Cut;
-            out.cutName = std::move(c.member.name);
+            out.cutName = NamePart(c.member.name);
             break;
         }
         if (outcome == Outcome::Cut && !strayCut) {
             strayCut = true;
-            strayCutName = std::move(c.member.name);
+            strayCutName = NamePart(c.member.name);
         }
         at += 4; // search on behind the signature
     }

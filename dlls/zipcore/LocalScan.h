@@ -18,12 +18,12 @@ struct LocalScan {
     std::vector<Member> members;
     std::uint64_t firstHeader = 0; // where the first member's header is
     bool cut = false;              // the file ends inside a member or its header
-    std::string cutName;           // that member's name as far as it was read
+    std::string cutName;           // that member's name as far as it was read (up to a NUL)
 };
 
-// Walks the local headers from `start`. A candidate signature before the first member counts
-// only when its header is sound and its data ends at another record (or the file's end), so
-// the bytes of a self-extractor's program are never taken for members.
+// Walks the local headers from `start`. A candidate signature found further on, before the
+// first member, counts only when its data ends at another record (or the file's end), so the
+// bytes of a self-extractor's program are not taken for members.
 LocalScan ScanLocalHeaders(ByteSource& src, std::uint64_t start = 0);
 
 } // namespace zipcore
