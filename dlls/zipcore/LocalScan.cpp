@@ -55,6 +55,9 @@ bool FindDescriptor(ByteSource& src, std::uint64_t dataStart, Member& m, std::ui
         end = after;
         return true;
     };
+    // The 8-byte sizes first when the header has a ZIP64 field: a small size read as 4 bytes
+    // would match too.
+    const bool zip64 = !FindExtraField(m.extra, kZip64ExtraId).empty();
     const std::uint64_t found = FindPk(src, dataStart, [&](std::uint64_t at) {
         u8 d[24];
         const std::size_t got = src.ReadAt(at, d, sizeof d);
@@ -62,12 +65,15 @@ bool FindDescriptor(ByteSource& src, std::uint64_t dataStart, Member& m, std::ui
         const std::uint32_t sig = GetU32(d);
         if (sig == kDataDescriptorSig) {
             const std::uint64_t c = at - dataStart;
-            if (got >= 16 && GetU32(d + 8) == c) return take(d + 4, c, false, at + 16);
-            if (got >= 24 && GetU64(d + 8) == c) return take(d + 4, c, true, at + 24);
+            for (const bool wide : {zip64, !zip64}) {
+                const std::size_t length = wide ? 24 : 16;
+                if (got >= length && (wide ? GetU64(d + 8) : GetU32(d + 8)) == c)
+                    return take(d + 4, c, wide, at + length);
+            }
             return false;
         }
         if (!IsRecordSignature(sig)) return false;
-        for (const bool wide : {false, true}) {
+        for (const bool wide : {zip64, !zip64}) {
             const std::uint64_t length = wide ? 20 : 12;
             if (at - dataStart < length) continue;
             u8 p[20];
