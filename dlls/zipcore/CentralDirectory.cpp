@@ -160,8 +160,11 @@ void ApplyZip64Extra(Member& m, bool needUncompressed, bool needCompressed, bool
 }
 
 std::vector<Member> ParseCentralDirectory(const std::vector<u8>& cd, std::uint64_t cdStart,
-                                          std::uint64_t adjust) {
+                                          std::uint64_t adjust, std::uint64_t announced) {
     std::vector<Member> members;
+    // Room for the members the end record announces, as far as the directory can hold them.
+    members.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(announced, cd.size() / kCentralHeaderSize)));
     std::size_t pos = 0;
     while (pos < cd.size()) {
         if (cd.size() - pos < 4) throw FormatError("central directory ends in a partial record");
@@ -294,7 +297,7 @@ ArchiveInfo ReadArchive(ByteSource& src, bool checkCount) {
     // allocation is bounded by the file's real size.
     std::vector<u8> cd(static_cast<std::size_t>(end.values.cdSize));
     ReadExact(src, end.cdStart, cd.data(), cd.size(), "central directory");
-    info.members = ParseCentralDirectory(cd, end.cdStart, end.adjust);
+    info.members = ParseCentralDirectory(cd, end.cdStart, end.adjust, end.values.entries);
 
     const std::uint64_t found = info.members.size();
     const bool countOk =
