@@ -12,6 +12,7 @@ namespace zipcore {
 namespace {
 
 using u8 = unsigned char;
+constexpr std::size_t kFirstChunk = 1024;
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::uint32_t kDigitalSignatureSig = 0x05054B50;
 
@@ -31,14 +32,16 @@ bool IsRecordSignature(std::uint32_t sig) {
 // when there is none.
 template <class Accept> std::uint64_t FindPk(ByteSource& src, std::uint64_t from, Accept accept) {
     const std::uint64_t size = src.Size();
-    std::vector<u8> buf(kChunk);
+    // Small members are the common case: the reads start small and grow.
+    std::vector<u8> buf(kFirstChunk);
     for (std::uint64_t at = from; at < size && size - at >= 2;) {
         const std::size_t n =
-            src.ReadAt(at, buf.data(), std::min<std::uint64_t>(kChunk, size - at));
+            src.ReadAt(at, buf.data(), std::min<std::uint64_t>(buf.size(), size - at));
         if (n < 2) break;
         for (std::size_t i = 0; i + 1 < n; ++i)
             if (buf[i] == 'P' && buf[i + 1] == 'K' && accept(at + i)) return at + i;
         at += n - 1; // the last byte may start a "PK" that straddles the chunks
+        if (buf.size() < kChunk) buf.resize(buf.size() * 4);
     }
     return size;
 }
