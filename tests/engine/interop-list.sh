@@ -4,8 +4,9 @@
 # zip to a pipe, bsdtar, Python's zipfile on a pipe, 7-Zip with several methods; and for
 # damaged ones (a size placeholder without its ZIP64 field, a stub holding a stray local
 # header, a download cut off in its last member), which KUNZENG.DLL also extracts
-# (unzdrive). Then members holding only a DOS time, extracted and added under two zones in
-# both seasons, compared with unzip and with the local time of the member's own date.
+# (unzdrive). Then members holding only a DOS time, extracted (by the engine and by the
+# self-extractor) and added under two zones in both seasons, compared with unzip and with the
+# local time of the member's own date.
 # Usage: interop-list.sh <bin folder>   (run with the Wine environment of scripts/common.sh)
 set -euo pipefail
 BIN=$(cd "${1:?bin folder}" && pwd)
@@ -159,11 +160,16 @@ for zone in America/New_York Australia/Sydney; do
   TZ=$zone unzip -q "$T/dos.zip" -d "$T/unzip"
   TZ=$zone wine "$BIN/unzdrive.exe" -x "$(win "$T/ours")" "$(win "$T/dos.zip")" </dev/null >/dev/null 2>&1 ||
     bad "$zone: extraction failed"
+  cat "$BIN/KSFX.BIN" "$T/dos.zip" > "$T/dos.exe"
+  TZ=$zone timeout 120 wine "$T/dos.exe" /s "/d:$(win "$T/sfx")" </dev/null >/dev/null 2>&1 ||
+    bad "$zone: the self-extractor failed"
   for month in 01 07; do
     f=m$month.txt
-    [ "$(mtime "$T/ours/$f")" = "$(mtime "$T/unzip/$f")" ] ||
-      bad "$zone, month $month: extracted at $(TZ=$zone date -r "$T/ours/$f"), unzip gives $(TZ=$zone date -r "$T/unzip/$f")"
-    [ "$(mtime "$T/ours/$f")" = "$(mtime "$T/src/$f")" ] || bad "$zone, month $month: not the file's own time"
+    for by in ours sfx; do
+      [ "$(mtime "$T/$by/$f")" = "$(mtime "$T/unzip/$f")" ] ||
+        bad "$zone, month $month: $by extracted at $(TZ=$zone date -r "$T/$by/$f"), unzip gives $(TZ=$zone date -r "$T/unzip/$f")"
+    done
+    [ "$(mtime "$T/unzip/$f")" = "$(mtime "$T/src/$f")" ] || bad "$zone, month $month: unzip did not give the file's own time"
   done
   # Adding: the DOS time stored is the file's local time on its own date.
   (cd "$T/src" && TZ=$zone wine "$BIN/zipdrive.exe" "$(win "$T/added.zip")" m01.txt m07.txt </dev/null >/dev/null 2>&1) ||
