@@ -133,7 +133,9 @@ Outcome ReadCandidate(ByteSource& src, std::uint64_t at, Candidate& c) {
     if (sizes.compressed > size - std::min(size, dataStart)) return Outcome::Cut;
     c.end = dataStart + sizes.compressed;
     if (!m.HasDataDescriptor()) return Outcome::Complete;
-    // Sizes in the header and again after the data: take the descriptor's where it agrees.
+    // Sizes in the header and again after the data: take the descriptor's where it agrees. A
+    // descriptor without its signature that does not agree is not there (a writer set the flag
+    // and wrote none): the next record follows the data.
     std::uint32_t sig = 0;
     const bool signature = U32At(src, c.end, sig) && sig == kDataDescriptorSig;
     const bool wide = !FindExtraField(m.extra, kZip64ExtraId).empty();
@@ -144,6 +146,8 @@ Outcome ReadCandidate(ByteSource& src, std::uint64_t at, Candidate& c) {
     if ((wide ? GetU64(values + 4) : GetU32(values + 4)) == m.compressedSize) {
         m.crc = GetU32(values);
         m.uncompressedSize = wide ? GetU64(values + 12) : GetU32(values + 8);
+    } else if (!signature) {
+        return Outcome::Complete;
     }
     c.end += length;
     return Outcome::Complete;
