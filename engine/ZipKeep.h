@@ -1,6 +1,7 @@
 // TZipKeeper: the archive component every window uses to reach a zip archive. It lists an
-// archive's members by walking its local headers, drives the engine libraries for adding,
-// deleting and extracting, and converts archives to self-extracting programs and back.
+// archive's members from its central directory (by its local headers when it has none), drives the
+// engine libraries for adding, deleting and extracting, and converts archives to self-extracting
+// programs and back.
 #pragma once
 
 #include "engine/EngineRecords.h"
@@ -12,6 +13,12 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class ArchiveReader;
+namespace zipcore {
+class ByteSource;
+struct ArchiveInfo;
+} // namespace zipcore
 
 class TZipKeeper {
 public:
@@ -73,6 +80,8 @@ public:
 private:
     void ClearContents();
     void FireDirUpdate();
+    void ListDirectory(ArchiveReader& in, const zipcore::ArchiveInfo& directory);
+    void ListLocalHeaders(zipcore::ByteSource& source);
     std::int32_t Converted(const std::string& output);
 
     std::vector<ZipDirEntry> contents_;

@@ -7,7 +7,11 @@
 #include "dlls/unzeng/Reporter.h"
 #include "dlls/unzeng/Request.h"
 #include "dlls/unzeng/Win32Source.h"
+#include "dlls/zipcore/LocalScan.h"
+#include "dlls/zipcore/ZipFormat.h"
 #include "engine/EngineRecords.h"
+
+#include <optional>
 
 #include <windows.h>
 
@@ -15,12 +19,43 @@ namespace unzeng {
 
 namespace {
 
+// The members of an archive without a directory (a download cut off before its end), found
+// by their local headers as the member list finds them: every complete one is extracted and
+// checked against its CRC, the one the file ends in is reported. Empty when there are none.
+std::optional<zipcore::ArchiveInfo> ScanIncomplete(zipcore::ByteSource& source,
+                                                   const Request& request, Reporter& reporter) {
+    zipcore::LocalScan scan = zipcore::ScanLocalHeaders(source);
+    if (scan.members.empty() && !scan.cut) return std::nullopt;
+    reporter.Message(keng::kErrNone, "\"" + request.archiveName +
+                                         "\" is incomplete (its central directory is missing): " +
+                                         std::to_string(scan.members.size()) +
+                                         " complete members found by their local headers");
+    if (scan.cut)
+        reporter.Message(keng::kErrBadArchive,
+                         "Not extracted: " +
+                             (scan.cutName.empty() ? std::string("the last member")
+                                                   : zipcore::QuoteName(scan.cutName)) +
+                             ": the archive ends inside it");
+    zipcore::ArchiveInfo archive;
+    archive.members = std::move(scan.members);
+    archive.dataStart = scan.firstHeader;
+    archive.centralDirOffset = archive.endRecordOffset = archive.endOffset = source.Size();
+    return archive;
+}
+
 int Execute(const Request& request, Reporter& reporter) {
     const std::wstring archivePath = Widen(request.archiveName, CP_ACP);
     zipcore::ArchiveInfo archive;
     try {
         Win32Source source(archivePath);
-        archive = zipcore::ReadArchive(source);
+        try {
+            archive = zipcore::ReadArchive(source);
+        } catch (const zipcore::MissingDirectory&) {
+            auto scanned = ScanIncomplete(source, request, reporter);
+            if (!scanned) throw;
+            if (scanned->members.empty()) return 0; // only a cut member, reported
+            archive = std::move(*scanned);
+        }
     } catch (const ArchiveIoError& e) {
         reporter.Message(keng::kErrOpenArchive,
                          "Cannot open the archive \"" + request.archiveName + "\": " + e.what());
@@ -31,7 +66,6 @@ int Execute(const Request& request, Reporter& reporter) {
                              "\" is damaged or not a zip archive: " + e.what());
         return 0;
     }
-
     const std::wstring base = request.test ? std::wstring() : CurrentFolderPath();
     Plan plan = MakePlan(archive, request, base);
     for (const Notice& n : plan.unmatched)

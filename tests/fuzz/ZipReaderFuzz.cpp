@@ -1,7 +1,9 @@
-// libFuzzer target: the directory reader, member location, name checks and decoding of every
-// member into memory, on arbitrary bytes. Built natively by scripts/fuzz.sh.
+// libFuzzer target: the directory reader (or the local-header scan of a file without one),
+// member location, name checks and decoding of every member into memory, on arbitrary bytes. Built
+// natively by scripts/fuzz.sh.
 #include "dlls/zipcore/CentralDirectory.h"
 #include "dlls/zipcore/DosTime.h"
+#include "dlls/zipcore/LocalScan.h"
 #include "dlls/zipcore/MemberReader.h"
 #include "dlls/zipcore/NameText.h"
 #include "dlls/zipcore/SafeName.h"
@@ -25,6 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zipcore::ArchiveInfo info;
     try {
         info = zipcore::ReadArchive(source);
+    } catch (const zipcore::MissingDirectory&) {
+        // Read by its local headers instead: members lie in the file, one after the other.
+        const zipcore::LocalScan scan = zipcore::ScanLocalHeaders(source);
+        std::uint64_t after = 0;
+        for (const zipcore::Member& m : scan.members) {
+            if (m.localHeaderOffset < after || m.extentLimit <= m.localHeaderOffset ||
+                m.extentLimit > size)
+                __builtin_trap();
+            after = m.extentLimit;
+            try {
+                const zipcore::MemberDataSpan span = zipcore::LocateData(source, m);
+                if (span.end > m.extentLimit) __builtin_trap();
+            } catch (const zipcore::FormatError&) {
+                __builtin_trap(); // the scan read this very header
+            }
+        }
+        return 0;
     } catch (const zipcore::FormatError&) {
         return 0;
     }

@@ -11,15 +11,9 @@ using testing_support::ReadFileBytes;
 using testing_support::TempFolder;
 using testing_support::WriteFileBytes;
 using zipcore_test::TestMember;
+using zipcore_test::Text;
 
 namespace {
-
-std::string Text(std::size_t n, char seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>(seed + (i * 7 + i / 13) % 26);
-    return s;
-}
 
 using Extract = ExtractFixture;
 
@@ -189,4 +183,41 @@ TEST_F(Extract, NamesInTheOemCodePageOrUtf8BecomeTheRightFileNames) {
         const DWORD a = GetFileAttributesW((folder + name).c_str());
         EXPECT_NE(a, INVALID_FILE_ATTRIBUTES);
     }
+}
+
+// A download cut off in its last member has no directory: every complete member is found by
+// its local header, saved and checked against its CRC (a streamed one's CRC comes from its
+// data descriptor, with or without the descriptor's signature); the cut one is reported.
+TEST_F(Extract, ArchiveCutOffInItsLastMemberSavesEveryCompleteMember) {
+    const std::vector<TestMember> members = {
+        {.name = "a.txt", .data = Text(5000, 'a')},
+        {.name = "streamed.txt", .data = Text(70000, 's'), .descriptor = true},
+        {.name = "plain.bin",
+         .data = Text(3000, 'n'),
+         .method = 0,
+         .descriptor = true,
+         .descriptorSignature = false},
+        {.name = "bad.txt", .data = Text(4000, 'b')},
+        {.name = "last.bin", .data = Text(9000, 'l')},
+    };
+    zipcore_test::BuiltArchive built = zipcore_test::BuildArchive(members);
+    zipcore_test::PatchU32(built.bytes, built.localOffsets[3] + 14, 0xDEADBEEF); // local CRC
+    const std::string archive = work.File("cut.zip");
+    WriteFileBytes(archive, built.bytes.substr(0, built.localOffsets[4] + 30 + 8 + 100));
+
+    for (const bool test : {false, true}) {
+        Options o = Into(archive);
+        o.test = test;
+        const EngineRun run = engine.Exec(o);
+        EXPECT_EQ(run.result, 3) << run.Describe();
+        EXPECT_TRUE(run.HasMessage(keng::kErrCrc, "bad.txt")) << run.Describe();
+        EXPECT_TRUE(
+            run.HasMessage(keng::kErrBadArchive, "\"last.bin\": the archive ends inside it"))
+            << run.Describe();
+        EXPECT_TRUE(run.HasMessage(keng::kErrNone, "4 complete members")) << run.Describe();
+    }
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadFileBytes(out.File(members[i].name)), members[i].data) << members[i].name;
+    EXPECT_FALSE(FileExists(out.File("bad.txt")));
+    EXPECT_FALSE(FileExists(out.File("last.bin")));
 }

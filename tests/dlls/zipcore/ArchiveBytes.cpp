@@ -197,4 +197,11 @@ BuiltArchive BuildArchive(const std::vector<TestMember>& members, const ArchiveO
     return a;
 }
 
+std::string Text(std::size_t n, char seed) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>(seed + (i * 7 + i / 13) % 26);
+    return s;
+}
+
 } // namespace zipcore_test

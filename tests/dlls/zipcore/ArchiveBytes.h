@@ -43,6 +43,8 @@ struct BuiltArchive {
 BuiltArchive BuildArchive(const std::vector<TestMember>& members,
                           const ArchiveOptions& options = {});
 
+// n letters in a pattern that compresses, but not to nothing.
+std::string Text(std::size_t n, char seed);
 // Raw deflate of the data (zlib level 6).
 std::string Deflate(const std::string& data);
 std::uint32_t Crc(const std::string& data);
