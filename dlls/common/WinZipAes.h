@@ -159,9 +159,14 @@ private:
     // since each call into CNG costs far more than one block.
     bool Apply(std::uint8_t* data, std::size_t n) {
         if (!key_) return false;
-        for (std::size_t i = 0; i < n; ++i) {
+        while (n > 0) {
             if (used_ == sizeof stream_ && !NextStream()) return false;
-            data[i] ^= stream_[used_++];
+            const std::size_t k = n < sizeof stream_ - used_ ? n : sizeof stream_ - used_;
+            for (std::size_t i = 0; i < k; ++i)
+                data[i] ^= stream_[used_ + i];
+            used_ += k;
+            data += k;
+            n -= k;
         }
         return true;
     }
@@ -190,7 +195,7 @@ private:
     BCRYPT_KEY_HANDLE key_ = nullptr;
     BCRYPT_HASH_HANDLE hash_ = nullptr;
     std::uint8_t counter_[16] = {};
-    std::uint8_t stream_[4096] = {};
+    std::uint8_t stream_[65536]; // large: under Wine each call into CNG costs much
     std::size_t used_ = sizeof stream_;
 };
 
