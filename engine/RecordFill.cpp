@@ -36,6 +36,7 @@ void FillZipParams(TZipKeeper& zip) {
     p.Callback = &EngineCallback;
     p.TraceEnabled = ToEBool(zip.Trace);
     p.Encrypt = ToEBool(o.Has(AddEncrypt));
+    p.EncryptMethod = zip.AesEncryption ? keng::kEncryptAes256 : keng::kEncryptTraditional;
     p.HiddenFiles = ToEBool(o.Has(AddHiddenFiles));
     p.Fixed36 = kFalse;
     p.Fixed40 = kFalse;
@@ -69,6 +70,7 @@ void ApplyDeleteOverrides(keng::ZipParams& p) {
     p.Update = kFalse;
     p.Recurse = kFalse;
     p.Encrypt = kFalse;
+    p.EncryptMethod = keng::kEncryptTraditional;
 }
 
 void FillUnzParams(TZipKeeper& zip) {

@@ -35,7 +35,8 @@ public:
     AddOpts AddOptions;
     std::string ExtrBaseDir;
     ExtrOpts ExtrOptions;
-    std::string Password; // at most 255 characters
+    std::string Password;       // at most 255 characters
+    bool AesEncryption = false; // AddEncrypt protects with WinZip AES-256, else traditionally
     std::string SFXPath;
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;

@@ -67,6 +67,7 @@ void TMainForm::AddFilesToArchive() {
         return;
     }
     zipKeeper1_->AddOptions = chosen->AddOptions;
+    zipKeeper1_->AesEncryption = state_.Settings.AesEncryption;
     zipKeeper1_->SetFSpecArgs(chosen->FSpecArgs);
     enginemsg::Collector problems(*zipKeeper1_);
     {

@@ -150,7 +150,7 @@ void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink) {
                 return;
             }
         }
-        if (crc != m.crc) {
+        if (zipcore::HasCrc(m) && crc != m.crc) {
             const std::wstring kept = out->KeepAside();
             sink.Note(keng::kErrCrc, "CRC error in " + QuoteName(m.name) +
                                          (m.IsEncrypted() ? " (or a wrong password)" : "") +
@@ -187,7 +187,7 @@ void TestFile(WorkContext& ctx, const Job& job, JobSink& sink) {
         sink.Note(CodeFor(e.kind()), e.what());
         return;
     }
-    if (crc != m.crc) {
+    if (zipcore::HasCrc(m) && crc != m.crc) {
         sink.Note(keng::kErrCrc, "CRC error in " + QuoteName(m.name) +
                                      (m.IsEncrypted() ? " (or a wrong password)" : ""));
         return;

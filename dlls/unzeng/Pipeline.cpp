@@ -1,5 +1,7 @@
 #include "dlls/unzeng/Pipeline.h"
 
+#include "dlls/common/SystemAes.h"
+
 #include "dlls/common/FastSync.h"
 #include "dlls/unzeng/MemberWork.h"
 #include "dlls/unzeng/Win32Source.h"
@@ -126,7 +128,7 @@ private:
 
 void Runner::Work(zipcore::ByteSource& source) {
     std::vector<std::uint8_t> buffer(kBufferSize);
-    zipcore::DecoderScratch scratch;
+    zipcore::DecoderScratch scratch(kaes::SystemAes());
     WorkContext ctx{source, scratch, buffer, folders_, request_, password_};
     for (;;) {
         const std::size_t index = next_++;

@@ -161,6 +161,30 @@ TEST_F(ZipCommandsTest, AddWithNothingChosenSaysSoAndAddsNothing) {
     EXPECT_EQ(Members().size(), 3u);
 }
 
+TEST_F(ZipCommandsTest, ProtectWithPasswordUsesTheEncryptionTheOptionsChose) {
+    const std::string archive = MadeArchive();
+    form.ZipKeeper1().Password = "pw"; // the engine would ask otherwise
+    for (bool aes : {true, false}) {
+        state.Settings.AesEncryption = aes;
+        AddFilesResult r;
+        r.FSpecArgs = {src.File(aes ? "one.txt" : "two.txt")};
+        r.AddOptions = AddOpts{AddEncrypt};
+        dialogs.AnswerDialog<AddFilesResult>("AddFiles", r);
+        form.RunCommand(IDM_ADDTOZIP);
+    }
+    // Methods as the local headers say: 99 is WinZip AES, traditional keeps the real one.
+    const std::string bytes = ReadFileBytes(archive);
+    auto field = [&](const std::string& name, size_t offset) {
+        const size_t at = bytes.find(name) - 30;
+        return static_cast<unsigned char>(bytes[at + offset]) |
+               static_cast<unsigned char>(bytes[at + offset + 1]) << 8;
+    };
+    EXPECT_EQ(field("one.txt", 8), 99);
+    EXPECT_NE(field("two.txt", 8), 99);
+    EXPECT_EQ(field("two.txt", 6) & 1, 1); // encrypted all the same
+    EXPECT_EQ(field("three.txt", 6) & 1, 0);
+}
+
 TEST_F(ZipCommandsTest, DeleteFromZipConfirmsNeedsASelectionAndDeletesTheSelectedRows) {
     const std::string archive = MadeArchive();
     SelectRows({"two.txt"});
