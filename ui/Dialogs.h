@@ -31,7 +31,10 @@ struct FileDialogRequest {
 
 // The paths a file dialog with OFN_EXPLORER returns in its buffer: one full path, or a
 // folder followed by the chosen names, each ended by NUL, the list by a second NUL.
-std::vector<std::string> SplitDialogFiles(const char* buffer);
+// fileOffset is the dialog's nFileOffset: the first name starts there, and only behind a
+// NUL (a folder alone) does the buffer hold several names; otherwise the single path ends
+// at its NUL, whatever the buffer held behind it.
+std::vector<std::string> SplitDialogFiles(const char* buffer, size_t fileOffset);
 
 // The font dialog's value: the font and its colour.
 struct FontChoice {
