@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <string>
@@ -28,6 +29,7 @@ namespace settings {
 struct WindowBounds;
 }
 class TfrmTextViewer;
+struct AddFilesResult;
 
 class TMainForm : public ui::Form {
 public:
@@ -270,6 +272,10 @@ private:
     LOGFONTA ListFont() const;
     void SetListsFont(const LOGFONTA& font);
     void SetListsColor(settings::Color color);
+    // Adding (AddCommand.cpp): the add-files dialog for an archive (nothing when it was
+    // left or nothing was chosen, after saying so), and the engine run on what was chosen.
+    std::optional<AddFilesResult> ChooseFilesToAdd(const std::string& archive);
+    void AddChosenFiles(TZipKeeper& zip, const AddFilesResult& chosen);
     // Extraction helpers (ExtractCommands.cpp, RunCommands.cpp).
     std::string ExtractFolderStart() const;
     void ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::string&));

@@ -69,8 +69,11 @@ public:
     void Info(HWND owner, const std::string& text) override {
         MessageBoxA(owner, text.c_str(), App().Title.c_str(), MB_OK);
     }
-    bool Confirm(HWND owner, const std::string& text) override {
-        return MessageBoxA(owner, text.c_str(), "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    bool Confirm(HWND owner, const std::string& text,
+                 DefaultAnswer answer = DefaultAnswer::Yes) override {
+        const UINT button = answer == DefaultAnswer::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
+        return MessageBoxA(owner, text.c_str(), "Confirm", MB_YESNO | MB_ICONQUESTION | button) ==
+               IDYES;
     }
     void Error(HWND owner, const std::string& text) override {
         MessageBoxA(owner, text.c_str(), App().Title.c_str(), MB_OK | MB_ICONSTOP);

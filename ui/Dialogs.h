@@ -60,13 +60,18 @@ struct DialogCall {
     std::function<std::optional<std::any>()> Run;
 };
 
+// The button Enter presses in a confirmation box.
+enum class DefaultAnswer { Yes, No };
+
 class DialogSeam {
 public:
     virtual ~DialogSeam() = default;
     // Information box: modal, no icon, one OK button, titled with the application's title.
     virtual void Info(HWND owner, const std::string& text) = 0;
-    // Confirmation box: titled "Confirm", question icon, Yes and No. True for Yes.
-    virtual bool Confirm(HWND owner, const std::string& text) = 0;
+    // Confirmation box: titled "Confirm", question icon, Yes and No. True for Yes. The
+    // default button is Yes unless the question is one where No is the safe answer.
+    virtual bool Confirm(HWND owner, const std::string& text,
+                         DefaultAnswer answer = DefaultAnswer::Yes) = 0;
     // The application's error box for an exception that ended a command.
     virtual void Error(HWND owner, const std::string& text) = 0;
     virtual bool OpenFile(HWND owner, FileDialogRequest& request) = 0;

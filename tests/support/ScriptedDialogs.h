@@ -18,6 +18,7 @@ namespace testing_support {
 struct ShownBox {
     enum Kind { Info, Confirm, Error } kind;
     std::string text;
+    ui::DefaultAnswer defaultAnswer = ui::DefaultAnswer::Yes; // confirmations only
 };
 
 class ScriptedDialogs : public ui::DialogSeam {
@@ -65,8 +66,9 @@ public:
     }
 
     void Info(HWND, const std::string& text) override { shown.push_back({ShownBox::Info, text}); }
-    bool Confirm(HWND, const std::string& text) override {
-        shown.push_back({ShownBox::Confirm, text});
+    bool Confirm(HWND, const std::string& text,
+                 ui::DefaultAnswer answer = ui::DefaultAnswer::Yes) override {
+        shown.push_back({ShownBox::Confirm, text, answer});
         if (confirmAnswers.empty()) return false;
         bool a = confirmAnswers.front();
         confirmAnswers.pop_front();
