@@ -6,6 +6,7 @@
 #include "engine/ZipKeep.h"
 #include "mainwindow/MemberFiles.h"
 #include "mainwindow/ProgressState.h"
+#include "mainwindow/ReplaceDialog.h"
 #include "mainwindow/TempFolders.h"
 #include "settings/BrowserRegistration.h"
 #include "settings/IniFile.h"
@@ -283,6 +284,8 @@ private:
     // when there were none. busyCursor: the hourglass meanwhile and the arrow afterwards.
     bool ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                         bool busyCursor);
+    // The question before an existing file is replaced; forAll keeps a Yes or No to All.
+    OverwriteAnswer AskReplace(const OverwriteQuestion& question, std::optional<bool>& forAll);
     // Loads a member's file into the viewer and shows it modally.
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
@@ -315,4 +318,5 @@ private:
     mutable std::unordered_map<std::int32_t, std::wstring> dateTexts_; // one per stamp shown
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
+    TReplaceDialog replaceDialog_;
 };

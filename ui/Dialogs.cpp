@@ -47,6 +47,14 @@ bool RunFileDialog(HWND owner, FileDialogRequest& req, bool save) {
     return true;
 }
 
+std::wstring Widen(const std::string& text, UINT codePage) {
+    std::wstring wide(text.size(), L'\0');
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                      wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
 bool RunPrintDialog(HWND owner, PrintDialogRequest& req, DWORD flags) {
     PRINTDLGA pd{};
     pd.lStructSize = sizeof(pd);
@@ -68,6 +76,9 @@ class RealDialogs : public DialogSeam {
 public:
     void Info(HWND owner, const std::string& text) override {
         MessageBoxA(owner, text.c_str(), App().Title.c_str(), MB_OK);
+    }
+    void InfoUtf8(HWND owner, const std::string& text) override {
+        MessageBoxW(owner, Widen(text, CP_UTF8).c_str(), Widen(App().Title, CP_ACP).c_str(), MB_OK);
     }
     bool Confirm(HWND owner, const std::string& text,
                  DefaultAnswer answer = DefaultAnswer::Yes) override {

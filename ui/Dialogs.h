@@ -68,6 +68,8 @@ public:
     virtual ~DialogSeam() = default;
     // Information box: modal, no icon, one OK button, titled with the application's title.
     virtual void Info(HWND owner, const std::string& text) = 0;
+    // The same for a text in UTF-8 (the engines' messages, which name members in any script).
+    virtual void InfoUtf8(HWND owner, const std::string& text) = 0;
     // Confirmation box: titled "Confirm", question icon, Yes and No. True for Yes. The
     // default button is Yes unless the question is one where No is the safe answer.
     virtual bool Confirm(HWND owner, const std::string& text,
