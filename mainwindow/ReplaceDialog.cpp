@@ -6,16 +6,16 @@
 
 namespace {
 
-constexpr int kWidth = 480, kHeight = 232;
+constexpr int kWidth = 480, kHeight = 176;
 constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 
 const ui::ControlSpec kControls[] = {
-    {"STATIC", IDC_REPLACE_TEXT, "", {12, 10, 468, 184}, WS_VISIBLE | SS_OWNERDRAW},
-    {"BUTTON", IDC_REPLACE_YES, "&Yes", {12, 196, 92, 222}, kButton},
-    {"BUTTON", IDC_REPLACE_NO, "&No", {100, 196, 180, 222}, kButton | BS_DEFPUSHBUTTON},
-    {"BUTTON", IDC_REPLACE_YESALL, "Yes to &All", {188, 196, 278, 222}, kButton},
-    {"BUTTON", IDC_REPLACE_NOALL, "N&o to All", {286, 196, 376, 222}, kButton},
-    {"BUTTON", IDCANCEL, "Cancel", {388, 196, 468, 222}, kButton},
+    {"STATIC", IDC_REPLACE_TEXT, "", {12, 10, 468, 132}, WS_VISIBLE | SS_OWNERDRAW},
+    {"BUTTON", IDC_REPLACE_YES, "&Yes", {12, 140, 92, 166}, kButton},
+    {"BUTTON", IDC_REPLACE_NO, "&No", {100, 140, 180, 166}, kButton | BS_DEFPUSHBUTTON},
+    {"BUTTON", IDC_REPLACE_YESALL, "Yes to &All", {188, 140, 278, 166}, kButton},
+    {"BUTTON", IDC_REPLACE_NOALL, "N&o to All", {286, 140, 376, 166}, kButton},
+    {"BUTTON", IDCANCEL, "Cancel", {388, 140, 468, 166}, kButton},
 };
 
 struct ButtonChoice {
