@@ -37,11 +37,12 @@ std::wstring SizeAndDate(std::uint64_t size, const std::string& date) {
     return text;
 }
 
+// The local time of that day (summer time applied as it was then, as Explorer shows it).
 std::string LocalDate(const FILETIME& utc) {
-    FILETIME local;
-    SYSTEMTIME st;
+    SYSTEMTIME universal, st;
     if ((utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0) ||
-        !FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
+        !FileTimeToSystemTime(&utc, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &st))
         return {};
     return contents::FormatDateTime(
         {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});

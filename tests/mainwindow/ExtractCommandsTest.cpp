@@ -2,6 +2,7 @@
 // and a scripted folder dialog.
 #include "dlls/common/MemberNames.h"
 #include "mainwindow/ReplaceDialog.h"
+#include "mainwindow/TextFormat.h"
 #include "settings/PathDialog.h"
 #include "tests/mainwindow/MemberFixture.h"
 
@@ -141,6 +142,32 @@ TEST_F(ExtractCommandsTest, ExistingFilesAreReplacedOnlyAsTheUserAnswers) {
         EXPECT_EQ(first.MemberDosTime, 0x5A8C6000);
         EXPECT_TRUE(dialogs.shown.empty()) << "kept files are no problem";
         EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+    }
+}
+
+TEST(ReplaceQuestion, ShowsBothFilesWithGroupedSizesAndLocalDates) {
+    struct Case {
+        SYSTEMTIME local; // when the existing file was last written, local time
+    } cases[] = {{{2024, 7, 0, 14, 9, 30, 0, 0}}, {{2024, 1, 0, 20, 23, 5, 0, 0}}};
+    for (const Case& c : cases) {
+        ReplaceRequest r;
+        r.ExistingPath = L"C:\\out\\caf\u00E9.txt";
+        r.ExistingSize = 1234567;
+        SYSTEMTIME universal;
+        ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &c.local, &universal));
+        ASSERT_TRUE(SystemTimeToFileTime(&universal, &r.ExistingTime));
+        r.MemberName = L"\u041F\u0440.txt";
+        r.MemberSize = 5;
+        r.MemberDosTime = 0x5A8C6000;
+        const contents::DosDateTime shown{c.local.wYear, c.local.wMonth,  c.local.wDay,
+                                          c.local.wHour, c.local.wMinute, c.local.wSecond};
+        EXPECT_EQ(ReplaceQuestion(r),
+                  L"This file exists already:\n    C:\\out\\caf\u00E9.txt\n    1 234 567 bytes, "
+                  L"modified " +
+                      kname::Widen(contents::FormatDateTime(shown), CP_ACP) +
+                      L"\n\nReplace it with this file from the archive?\n    \u041F\u0440.txt\n"
+                      L"    5 bytes, modified " +
+                      kname::Widen(contents::FormatDosDateTime(0x5A8C6000), CP_ACP));
     }
 }
 
