@@ -2,6 +2,7 @@
 
 #include "engine/PathUtil.h"
 #include "settings/win95.h"
+#include "ui/Dialogs.h"
 
 namespace archivenames {
 
@@ -21,11 +22,13 @@ ArchiveReplacement::~ArchiveReplacement() {
 }
 
 bool ArchiveReplacement::Complete(HWND owner) {
-    if (!kpath::FileExists(work_)) return false;
-    if (kpath::FileExists(target_) &&
-        (!win95::DeleteFiles(owner, {target_}, true, false) || kpath::FileExists(target_)))
-        return false;
-    return MoveFileA(work_.c_str(), target_.c_str()) != 0;
+    if (!kpath::FileExists(work_)) return false; // nothing was added: nothing to replace
+    const bool oldGone =
+        !kpath::FileExists(target_) ||
+        (win95::DeleteFiles(owner, {target_}, true, false) && !kpath::FileExists(target_));
+    if (oldGone && MoveFileA(work_.c_str(), target_.c_str())) return true;
+    ui::Dialogs().Info(owner, "Error - cannot replace " + target_ + "; it is unchanged");
+    return false;
 }
 
 } // namespace archivenames

@@ -26,7 +26,8 @@ public:
     const std::string& WorkName() const { return work_; }
     // After adding: when a new archive was written, the old file goes to the recycle bin and
     // the new one takes its name. True when the target is now the new archive; otherwise the
-    // old file is untouched.
+    // old file is untouched, and when a new archive had been written the user is told that
+    // the old one could not be replaced.
     bool Complete(HWND owner);
 
 private:

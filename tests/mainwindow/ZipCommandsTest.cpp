@@ -146,6 +146,27 @@ TEST_F(ZipCommandsTest, NewOverAnExistingFileReplacesItOnlyWhenTheNewArchiveIsCo
     EXPECT_EQ(state.Settings.RecentArchives[0], tmp.File(name));
 }
 
+TEST_F(ZipCommandsTest, AnOldArchiveThatCannotBeReplacedStaysAndTheUserIsTold) {
+    const std::string name = UniqueName("locked");
+    WriteFileBytes(tmp.File(name), "old archive");
+    {
+        // Held open by a reader that does not share deletion: the shell cannot move it.
+        ui::FileHandle held(CreateFileA(tmp.File(name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.Valid());
+        dialogs.openAnswers = {tmp.File(name)};
+        dialogs.confirmAnswers = {true};
+        Choose({"one.txt"});
+        form.RunCommand(IDM_NEWARCHIVE);
+    }
+    EXPECT_EQ(ReadFileBytes(tmp.File(name)), "old archive");
+    const std::vector<std::string> texts = dialogs.Texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(),
+                        "Error - cannot replace " + tmp.File(name) + "; it is unchanged"),
+              texts.end());
+    EXPECT_FALSE(kpath::FileExists(archivenames::ReplacementWorkName(tmp.File(name))));
+}
+
 TEST_F(ZipCommandsTest, AddMakesTheArchiveANewCommandLeftUnmade) {
     // New, then the add-files dialog is left: the window names an archive not made yet.
     dialogs.openAnswers = {tmp.File("later")};
