@@ -80,7 +80,7 @@ struct UnzParams {
     std::int32_t Version;           // 8
     EngineCallbackFn Callback;      // 12
     EBool TraceEnabled;             // 16
-    std::int32_t Unused20;          // 20
+    EBool AskOverWrite;             // 20  without OverWrite: ask before replacing
     char* PasswordText;             // 24
     EBool Test;                     // 28
     EBool Fixed32;                  // 32  false
@@ -105,7 +105,7 @@ struct CallbackData {
     std::int32_t Reserved0;              // 0
     void* Caller;                        // 4
     std::int32_t Reserved8;              // 8
-    std::int32_t Reserved12;             // 12
+    std::int32_t Reply;                  // 12  the program's answer to a question (kReply...)
     std::int32_t ActionCode;             // 16
     std::int32_t ErrorCode;              // 20
     std::int32_t FileSize;               // 24
@@ -120,6 +120,18 @@ enum ActionCode : std::int32_t {
     kActionProgress = 2,
     kActionEndOfBatch = 3,
     kActionMessage = 4, // 4 and above carry a message
+    // A question, below the codes that raise events (a program that does not know it keeps
+    // the file), sent only when UnzParams.AskOverWrite is set, before any file is written:
+    // may the existing file be replaced? MessageText holds the existing file's path (UTF-8),
+    // a line feed and the member's stored name; FileSize the member's size (clamped). The
+    // program sets Reply; returning true stops the extraction.
+    kActionAskOverwrite = -1,
+};
+
+// Reply values of kActionAskOverwrite. The engine sets Reply to kReplyKeep before asking.
+enum Reply : std::int32_t {
+    kReplyKeep = 0,
+    kReplyReplace = 1,
 };
 
 // One progress unit (action 2) stands for this many bytes of the current file.
@@ -169,6 +181,7 @@ static_assert(offsetof(ZipParams, Marker) == 128);
 static_assert(offsetof(ZipParams, FileSpecs) == 132);
 static_assert(sizeof(ZipParams) == 16520);
 
+static_assert(offsetof(UnzParams, AskOverWrite) == 20);
 static_assert(offsetof(UnzParams, PasswordText) == 24);
 static_assert(offsetof(UnzParams, Test) == 28);
 static_assert(offsetof(UnzParams, VerboseEnabled) == 44);
@@ -181,6 +194,7 @@ static_assert(offsetof(UnzParams, FileSpecs) == 76);
 static_assert(sizeof(UnzParams) == 16464);
 
 static_assert(offsetof(CallbackData, Caller) == 4);
+static_assert(offsetof(CallbackData, Reply) == 12);
 static_assert(offsetof(CallbackData, ActionCode) == 16);
 static_assert(offsetof(CallbackData, ErrorCode) == 20);
 static_assert(offsetof(CallbackData, FileSize) == 24);

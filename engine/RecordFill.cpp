@@ -91,6 +91,7 @@ void FillUnzParams(TZipKeeper& zip) {
     p.Freshen = ToEBool(o.Has(ExtrFreshen) && !o.Has(ExtrUpdate));
     p.DirNames = ToEBool(o.Has(ExtrDirNames));
     p.OverWrite = ToEBool(o.Has(ExtrOverWrite));
+    p.AskOverWrite = ToEBool(!o.Has(ExtrOverWrite) && zip.OnOverwrite);
     p.Marker = keng::kRecordMarker;
 }
 

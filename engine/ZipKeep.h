@@ -41,6 +41,9 @@ public:
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;
     TMessageEvent OnMessage;
+    // With a handler, an extraction without ExtrOverWrite asks it before replacing a file;
+    // without one, existing files are kept and reported.
+    TOverwriteEvent OnOverwrite;
 
     // File specifications for the next operation; every operation consumes them.
     std::vector<std::string>& FSpecArgs() { return fspecArgs_; }

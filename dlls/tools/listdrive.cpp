@@ -17,7 +17,10 @@ public:
     void Info(HWND, const std::string& text) override {
         std::printf("message: %s\n", text.c_str());
     }
-    bool Confirm(HWND, const std::string& text) override {
+    void InfoUtf8(HWND, const std::string& text) override {
+        std::printf("message: %s\n", text.c_str());
+    }
+    bool Confirm(HWND, const std::string& text, ui::DefaultAnswer) override {
         std::printf("confirm: %s\n", text.c_str());
         return false;
     }

@@ -43,6 +43,32 @@ std::optional<zipcore::ArchiveInfo> ScanIncomplete(zipcore::ByteSource& source,
     return archive;
 }
 
+// Asks the program, on this thread and before any worker starts, about every file that would
+// replace an existing one; a file it keeps is told as kept, not as a problem. False when the
+// program asked to stop.
+bool AskAboutExistingFiles(Plan& plan, const Request& request, Reporter& reporter) {
+    if (request.test || request.update || request.freshen) return true;
+    for (Job& job : plan.jobs) {
+        if (job.kind != Job::Kind::File) continue;
+        const DWORD attributes = GetFileAttributesW(job.target.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue; // nothing to replace, or a folder the worker refuses with its reason
+        const std::string path = DisplayPath(job.target);
+        switch (reporter.AskOverwrite(path, job.member->name, job.member->uncompressedSize)) {
+        case Reporter::Answer::Stop:
+            return false;
+        case Reporter::Answer::Replace:
+            job.replace = true;
+            break;
+        case Reporter::Answer::Keep:
+            job.kind = Job::Kind::Notice;
+            job.notice = {keng::kErrNone, "Kept \"" + path + "\": not replaced, as asked"};
+            break;
+        }
+    }
+    return true;
+}
+
 int Execute(const Request& request, Reporter& reporter) {
     const std::wstring archivePath = Widen(request.archiveName, CP_ACP);
     zipcore::ArchiveInfo archive;
@@ -70,6 +96,10 @@ int Execute(const Request& request, Reporter& reporter) {
     Plan plan = MakePlan(archive, request, base);
     for (const Notice& n : plan.unmatched)
         if (reporter.Message(n.code, n.text)) return 0;
+    if (request.askOverwrite && !AskAboutExistingFiles(plan, request, reporter)) {
+        reporter.Message(keng::kErrCancelled, "Stopped at the user's request before any file");
+        return 0;
+    }
 
     std::optional<std::string> password = request.password;
     if (plan.needsPassword && !password) {

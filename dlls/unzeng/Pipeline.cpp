@@ -154,11 +154,11 @@ void Runner::Work(zipcore::ByteSource& source) {
                 ExtractFile(ctx, job, sink);
         } catch (const std::exception& e) {
             sink.Note(keng::kErrInternal,
-                      "Stopped on " + zipcore::QuoteName(job.member->name) + ": " + e.what());
+                      "Stopped on " + QuotedMemberName(*job.member) + ": " + e.what());
         } catch (...) {
             // Anything else would end the whole process from this thread.
-            sink.Note(keng::kErrInternal, "Stopped on " + zipcore::QuoteName(job.member->name) +
-                                              ": unexpected failure");
+            sink.Note(keng::kErrInternal,
+                      "Stopped on " + QuotedMemberName(*job.member) + ": unexpected failure");
         }
         s.finished = true;
         WakeReporter(index);

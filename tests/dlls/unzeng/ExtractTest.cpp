@@ -148,6 +148,56 @@ TEST_F(Extract, ExistingFilesAreSkippedAndReportedUnlessOverWrite) {
     EXPECT_EQ(names, (std::vector<std::string>{"fresh.txt", "keep.txt"}));
 }
 
+TEST_F(Extract, AskingTheProgramBeforeReplacingFollowsEachAnswer) {
+    const std::string archive = WriteArchive(work, "q.zip",
+                                             {{.name = "keep.txt", .data = "new keep"},
+                                              {.name = "swap.txt", .data = "new swap"},
+                                              {.name = "fresh.txt", .data = "f"}});
+    struct Case {
+        const char* label;
+        bool stop; // at the first question
+        const char* keep;
+        const char* swap;
+        const char* fresh; // empty: not written
+    } cases[] = {
+        {"answered", false, "old", "new swap", "f"},
+        {"stopped", true, "old", "old", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const char* n : {"keep.txt", "swap.txt"})
+            WriteFileBytes(out.File(n), "old");
+        DeleteFileA(out.File("fresh.txt").c_str());
+        Options o = Into(archive);
+        o.overwrite = false;
+        o.askOverwrite = true;
+        o.replyWith = [](const Call& q) {
+            return q.text.find("\nswap.txt") != std::string::npos ? keng::kReplyReplace
+                                                                  : keng::kReplyKeep;
+        };
+        if (c.stop)
+            o.stopWhen = [](const Call& q, auto&) { return q.action == keng::kActionAskOverwrite; };
+        EngineRun run = engine.Exec(o);
+        EXPECT_EQ(ReadFileBytes(out.File("keep.txt")), c.keep);
+        EXPECT_EQ(ReadFileBytes(out.File("swap.txt")), c.swap);
+        EXPECT_EQ(GetFileAttributesA(out.File("fresh.txt").c_str()) != INVALID_FILE_ATTRIBUTES,
+                  *c.fresh != 0);
+        std::vector<Call> asked;
+        for (const Call& call : run.calls)
+            if (call.action == keng::kActionAskOverwrite) asked.push_back(call);
+        ASSERT_EQ(asked.size(), c.stop ? 1u : 2u) << run.Describe();
+        // The existing file's path, a line feed, the stored name; the member's size.
+        EXPECT_EQ(asked[0].text, out.File("keep.txt") + "\nkeep.txt");
+        EXPECT_EQ(asked[0].size, 8);
+        EXPECT_EQ(asked[0].error, keng::kErrExists);
+        // A kept file is no problem; nothing else was said but the stop.
+        for (const Call& m : run.Messages())
+            EXPECT_TRUE(m.error == keng::kErrNone || m.error == keng::kErrCancelled)
+                << run.Describe();
+        EXPECT_EQ(run.result, c.stop ? 0 : 2);
+    }
+}
+
 TEST_F(Extract, TestModeChecksEveryMemberAndWritesNothing) {
     std::vector<TestMember> members = {
         {.name = "a/good.txt", .data = Text(70000, 'g')},
