@@ -114,6 +114,8 @@ ui::Form::CreateParams TAddform::GetCreateParams() {
     p.Style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME; // no title-bar buttons
     p.ClientWidth = kClientWidth;
     p.ClientHeight = kClientHeight;
+    // The bottom strip's buttons and options need the design width; the panes their height.
+    p.MinClientSize = SIZE{kClientWidth, kClientHeight};
     return p;
 }
 

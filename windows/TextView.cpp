@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kClientWidth = 804;
 constexpr int kClientHeight = 566;
+constexpr int kMinClientWidth = 240; // the menu bar on two lines at most, a few lines of text
+constexpr int kMinClientHeight = 120;
 constexpr LONG kDefaultFontTwips = 200; // 10 points: 13 pixels at 96 dots per inch
 const UINT kFindMessage = RegisterWindowMessageA(FINDMSGSTRINGA);
 
@@ -83,6 +85,7 @@ ui::Form::CreateParams TfrmTextViewer::GetCreateParams() {
     // The text area wants its own keys; Esc is one of the window's shortcuts.
     p.DialogKeys = false;
     p.AcceleratorTable = IDM_TV_ACCELERATORS;
+    p.MinClientSize = SIZE{kMinClientWidth, kMinClientHeight};
     return p;
 }
 
