@@ -199,6 +199,15 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         return 0;
     }
+    case DM_GETDEFID: {
+        // Enter presses the focused button, as in a dialog; elsewhere it means OK.
+        HWND focus = GetFocus();
+        if (focus && GetParent(focus) == hwnd_ &&
+            (SendMessageA(focus, WM_GETDLGCODE, 0, 0) &
+             (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+            return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+        break;
+    }
     case WM_GETMINMAXINFO:
         if (minClient_.cx > 0 || minClient_.cy > 0) {
             RECT r{0, 0, minClient_.cx, minClient_.cy};
