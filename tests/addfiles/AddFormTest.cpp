@@ -189,6 +189,16 @@ TEST_F(AddFormTest, DoubleClickingAFileAddsIt) {
         IDCANCEL);
 }
 
+TEST_F(AddFormTest, CannotBeMadeSmallerThanItsDesign) {
+    form.Show();
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 632);
+    EXPECT_EQ(client.bottom, 453);
+    form.Hide();
+}
+
 TEST_F(AddFormTest, EveryButtonIsReachedWithTab) {
     Run(
         [&] {

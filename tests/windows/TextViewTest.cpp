@@ -330,6 +330,19 @@ TEST_F(TextViewTest, LongUnicodeTextsKeepEveryLineBreak) {
     EXPECT_EQ(viewer.SavedText(), text);
 }
 
+TEST_F(TextViewTest, CannotBeMadeSmallerThanAFewLinesOfText) {
+    viewer.Show();
+    ShowWindow(viewer.Handle(), SW_RESTORE);
+    SetWindowPos(viewer.Handle(), nullptr, 0, 0, 60, 40, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client, text;
+    GetClientRect(viewer.Handle(), &client);
+    EXPECT_GE(client.right, 240);
+    EXPECT_GE(client.bottom, 120);
+    GetClientRect(Edit(), &text);
+    EXPECT_GT(text.bottom, 3 * 13) << "three lines of the 10-point font";
+    viewer.Hide();
+}
+
 TEST_F(TextViewTest, EscClosesTheViewerShownWithoutModality) {
     viewer.Show();
     ASSERT_TRUE(viewer.Visible());
