@@ -38,11 +38,11 @@ const ui::ControlSpec kControls[] = {
      WS_EX_CLIENTEDGE},
     {"LISTBOX", IDC_LISTBOX1, "", {}, LBS_NOINTEGRALHEIGHT}, // never shown
     {"BUTTON", IDC_OPTIONSGROUP, "Add options", {}, WS_VISIBLE | BS_GROUPBOX},
-    {"BUTTON", IDC_RECURSECB, "Include Subfolders", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
-    {"BUTTON", IDC_DIRNAMECB, "Save Path Info", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {"BUTTON", IDC_RECURSECB, "Include &Subfolders", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {"BUTTON", IDC_DIRNAMECB, "Save &Path Info", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
     {"BUTTON",
      IDC_ENCRYPTCB,
-     "Protect With Password",
+     "Protect With Pass&word",
      {},
      WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
     {"BUTTON", IDOK, "OK", {}, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
@@ -56,11 +56,18 @@ struct FlatButtonDesign {
     const char* hint;
 };
 const FlatButtonDesign kFlatButtons[] = {
-    {IDC_ADDFILESBTN, IDB_ADDFILES, "Add Selected", "Add Selected Files"},
-    {IDC_ADDDIRBTN, IDB_ADDDIR, "Add Folder", "Add Folder"},
-    {IDC_REMOVEITEMBTN, IDB_REMOVEITEM, "Remove Selected", "Remove Selected Items From List"},
-    {IDC_REMOVEALLBUT, IDB_REMOVEALL, "Remove All", "Remove All Items"},
+    {IDC_ADDFILESBTN, IDB_ADDFILES, "&Add Selected", "Add Selected Files"},
+    {IDC_ADDDIRBTN, IDB_ADDDIR, "Add &Folder", "Add Folder"},
+    {IDC_REMOVEITEMBTN, IDB_REMOVEITEM, "&Remove Selected", "Remove Selected Items From List"},
+    {IDC_REMOVEALLBUT, IDB_REMOVEALL, "Remove A&ll", "Remove All Items"},
 };
+
+// The order Tab goes through the controls: the left pane and what adds from it, the
+// options, the right pane and what removes from it, then OK and Cancel.
+const int kTabOrder[] = {
+    IDC_DIRTREE1,  IDC_ADDLISTVIEW1, IDC_ADDFILESBTN,  IDC_ADDDIRBTN,     IDC_RECURSECB,
+    IDC_DIRNAMECB, IDC_ENCRYPTCB,    IDC_ADDLISTVIEW2, IDC_REMOVEITEMBTN, IDC_REMOVEALLBUT,
+    IDOK,          IDCANCEL};
 
 std::string Lower(std::string s) {
     if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
@@ -114,6 +121,8 @@ ui::Form::CreateParams TAddform::GetCreateParams() {
     p.Style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME; // no title-bar buttons
     p.ClientWidth = kClientWidth;
     p.ClientHeight = kClientHeight;
+    // The bottom strip's buttons and options need the design width; the panes their height.
+    p.MinClientSize = SIZE{kClientWidth, kClientHeight};
     return p;
 }
 
@@ -166,6 +175,12 @@ void TAddform::OnCreate() {
                      RECT{0, kHeaderHeight, splitX_, kHeaderHeight + treeHeight_});
     Arrange();
     dirTree1_.Loaded();
+    HWND previous = HWND_TOP;
+    for (int id : kTabOrder) {
+        HWND control = GetDlgItem(Handle(), id);
+        SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control;
+    }
 }
 
 void TAddform::CreateButtons() {
@@ -177,6 +192,8 @@ void TAddform::CreateButtons() {
         const FlatButtonDesign& d = kFlatButtons[i];
         glyphs_[i].Reset(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(d.glyph)));
         buttons[i]->Create(Handle(), d.id, 0, 0, 0, 0);
+        SetWindowLongA(buttons[i]->Handle(), GWL_STYLE,
+                       GetWindowLongA(buttons[i]->Handle(), GWL_STYLE) | WS_TABSTOP);
         SetWindowTextA(buttons[i]->Handle(), d.label);
         buttons[i]->SetGlyph(glyphs_[i].Get());
         buttons[i]->SetHint(tooltip_, d.hint);
@@ -415,6 +432,9 @@ void TAddform::OnCommand(int id, int code, HWND) {
 bool TAddform::OnNotify(NMHDR* header, LRESULT& result) {
     if (header->hwndFrom == addListView1_.Handle()) {
         if (header->code == NM_CLICK) AddListView1Click();
+        // A double click on a file adds it, as Add Selected does.
+        if (header->code == NM_DBLCLK && reinterpret_cast<NMITEMACTIVATE*>(header)->iItem >= 0)
+            AddFilesbtnClick();
         if (header->code == LVN_BEGINDRAG) {
             // The left list starts the drag; the form follows the mouse until it is let go.
             dragging_ = true;

@@ -22,6 +22,10 @@ constexpr int kBottomPanelHeight = 38;
 constexpr int kProgressHeight = 17;
 constexpr int kButtonHeight = 44;
 const COLORREF kSilver = RGB(192, 192, 192);
+// Below this the progress and status bars, which follow the bottom edge, would climb over
+// the tool panel; a few rows of the list stay in between.
+constexpr int kMinClientWidth = 320;
+constexpr int kMinClientHeight = kToolPanelHeight + 80 + kBottomPanelHeight;
 
 struct ToolButtonDesign {
     const char* label;
@@ -137,7 +141,11 @@ ui::Form::CreateParams TMainForm::GetCreateParams() {
     p.Menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_MAINMENU));
     p.DialogKeys = false; // Enter, Space and Delete belong to the member list
     p.ExStyle = 0;
+    // The silver background is erased around the controls, never over them: a parent's
+    // erase that comes after a control has drawn itself would leave a grey block.
+    p.Style |= WS_CLIPCHILDREN;
     p.AcceleratorTable = IDM_ACCELERATORS;
+    p.MinClientSize = SIZE{kMinClientWidth, kMinClientHeight};
     return p;
 }
 

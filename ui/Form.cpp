@@ -58,6 +58,7 @@ void Form::Create(HWND owner) {
         x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     }
+    minClient_ = p.MinClientSize; // asked for while the window is being created
     hwnd_ = CreateWindowExA(p.ExStyle, kFormClass, p.Caption.c_str(), p.Style & ~WS_VISIBLE, x, y,
                             w, h, owner, p.Menu, GetModuleHandleA(nullptr), this);
     if (!hwnd_) return;
@@ -189,10 +190,34 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
         if (OnNotify(reinterpret_cast<NMHDR*>(lp), result)) return result;
         break;
     }
-    case WM_SIZE:
-        layout_.Arrange(LOWORD(lp), HIWORD(lp));
+    case WM_SIZE: {
+        const bool moved = layout_.Arrange(LOWORD(lp), HIWORD(lp));
         OnSize(LOWORD(lp), HIWORD(lp));
+        // Wine copies a moved control's old pixels and does not always draw it again (a
+        // status bar or a button left blank after a maximize): everything is drawn anew.
+        if (moved && wp != SIZE_MINIMIZED)
+            RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         return 0;
+    }
+    case DM_GETDEFID: {
+        // Enter presses the focused button, as in a dialog; elsewhere it means OK.
+        HWND focus = GetFocus();
+        if (focus && GetParent(focus) == hwnd_ &&
+            (SendMessageA(focus, WM_GETDLGCODE, 0, 0) &
+             (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+            return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+        break;
+    }
+    case WM_GETMINMAXINFO:
+        if (minClient_.cx > 0 || minClient_.cy > 0) {
+            RECT r{0, 0, minClient_.cx, minClient_.cy};
+            AdjustWindowRectEx(&r, GetWindowLongA(hwnd_, GWL_STYLE), GetMenu(hwnd_) != nullptr,
+                               GetWindowLongA(hwnd_, GWL_EXSTYLE));
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lp);
+            limits->ptMinTrackSize = POINT{r.right - r.left, r.bottom - r.top};
+            return 0;
+        }
+        break;
     case WM_SETCURSOR:
         if (ApplyAppCursor()) return TRUE;
         break;

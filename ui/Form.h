@@ -70,11 +70,13 @@ protected:
         HMENU Menu = nullptr;
         bool DialogKeys = true;   // Tab, Enter and Esc move between controls
         int AcceleratorTable = 0; // resource ID of the window's shortcuts, active while it is
+        // The smallest client area the user can drag a resizable window to (0: no limit),
+        // so that controls anchored to opposite edges never run over each other.
+        SIZE MinClientSize{0, 0};
     };
     virtual CreateParams GetCreateParams() = 0;
     // A fixed-size modal dialog: caption, close box, dialog frame.
-    static CreateParams FixedDialog(const std::string& caption, int clientWidth,
-                                    int clientHeight) {
+    static CreateParams FixedDialog(const std::string& caption, int clientWidth, int clientHeight) {
         CreateParams p;
         p.Caption = caption;
         p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
@@ -121,6 +123,7 @@ private:
     HWND hwnd_ = nullptr;
     HACCEL accelerators_ = nullptr; // resource tables are freed with the module
     ControlLayout layout_;
+    SIZE minClient_{0, 0};
     int modalResult_ = mrNone;
     bool inModal_ = false;
     bool showMaximized_ = false;

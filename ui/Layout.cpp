@@ -35,17 +35,20 @@ void ControlLayout::Create(HWND parent, HFONT font, std::span<const ControlSpec>
     }
 }
 
-void ControlLayout::Arrange(int width, int height) const {
-    if (items_.empty()) return;
+bool ControlLayout::Arrange(int width, int height) const {
+    if (items_.empty()) return false;
+    bool moved = false;
     HDWP batch = BeginDeferWindowPos(static_cast<int>(items_.size()));
     for (const Item& it : items_) {
         if (it.anchors == akTopLeft) continue;
+        moved = true;
         RECT r = AnchoredRect(it.design, it.anchors, design_, SIZE{width, height});
         if (batch)
             batch = DeferWindowPos(batch, it.hwnd, nullptr, r.left, r.top, r.right - r.left,
                                    r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (batch) EndDeferWindowPos(batch);
+    return moved;
 }
 
 HWND ControlLayout::Find(int id) const {

@@ -40,8 +40,8 @@ public:
     void SetDesignClient(SIZE size) { design_ = size; }
     // Creates every control of the table as a child of parent with the given font.
     void Create(HWND parent, HFONT font, std::span<const ControlSpec> specs);
-    // Moves the anchored controls for a client area of this size.
-    void Arrange(int width, int height) const;
+    // Moves the anchored controls for a client area of this size; true when there were any.
+    bool Arrange(int width, int height) const;
     HWND Find(int id) const;
     size_t Count() const { return items_.size(); }
 

@@ -59,8 +59,8 @@ void SpeedButton::Paint(HDC dc) {
         SelectScope font(dc, GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextA(dc, caption, captionLength, &text,
-                  DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        // An ampersand marks the letter that presses the button with Alt.
+        DrawTextA(dc, caption, captionLength, &text, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     }
     if (glyph_) {
         BITMAP bm{};
@@ -77,6 +77,10 @@ void SpeedButton::Paint(HDC dc) {
         DeleteDC(mem);
     }
     if (hot_) DrawEdge(dc, &r, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+    if (GetFocus() == hwnd_) {
+        RECT focus{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3};
+        DrawFocusRect(dc, &focus);
+    }
 }
 
 LRESULT CALLBACK SpeedButton::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -92,6 +96,24 @@ LRESULT CALLBACK SpeedButton::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_ERASEBKGND:
         return 1;
+    // A button that takes the keyboard (one with WS_TABSTOP, reached with Tab) is pressed
+    // with Space, with Enter (the dialog asks which button is the default: the focused one)
+    // and with its mnemonic, which the dialog sends as BM_CLICK.
+    case WM_GETDLGCODE:
+        return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BM_CLICK:
+        self->Click();
+        return 0;
+    case WM_KEYDOWN:
+        if (wp == VK_SPACE) {
+            self->Click();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hwnd, nullptr, FALSE);
+        break;
     case WM_MOUSEMOVE:
         if (!self->hot_) {
             self->hot_ = true;

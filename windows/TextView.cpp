@@ -20,8 +20,11 @@ SearchState& ModuleSearchState() {
 
 namespace {
 
+constexpr char kCaption[] = "Text Viewer";
 constexpr int kClientWidth = 804;
 constexpr int kClientHeight = 566;
+constexpr int kMinClientWidth = 240; // the menu bar on two lines at most, a few lines of text
+constexpr int kMinClientHeight = 120;
 constexpr LONG kDefaultFontTwips = 200; // 10 points: 13 pixels at 96 dots per inch
 const UINT kFindMessage = RegisterWindowMessageA(FINDMSGSTRINGA);
 
@@ -30,8 +33,8 @@ const ui::ControlSpec kViewerControls[] = {
      IDC_TV_RICHEDIT1,
      "",
      {0, 0, kClientWidth, kClientHeight},
-     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY |
-         ES_NOHIDESEL,
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+         ES_AUTOHSCROLL | ES_READONLY | ES_NOHIDESEL,
      WS_EX_CLIENTEDGE,
      ui::akAll},
 };
@@ -39,13 +42,21 @@ const ui::ControlSpec kViewerControls[] = {
 struct StreamSource {
     const std::string* text;
     size_t pos;
+    size_t unit; // bytes per character: 1 for ANSI, 2 for UTF-16
 };
+
+bool EndsWithCr(const std::string& text, size_t end, size_t unit) {
+    return text[end - unit] == '\r' && (unit == 1 || text[end - 1] == '\0');
+}
 
 DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buf, LONG want, LONG* got) {
     auto* src = reinterpret_cast<StreamSource*>(cookie);
+    const size_t unit = src->unit;
     size_t n = std::min(static_cast<size_t>(want), src->text->size() - src->pos);
+    n -= n % unit;
     // A CR LF pair split between two pieces would count as two line breaks.
-    if (n > 1 && src->pos + n < src->text->size() && (*src->text)[src->pos + n - 1] == '\r') --n;
+    if (n > unit && src->pos + n < src->text->size() && EndsWithCr(*src->text, src->pos + n, unit))
+        n -= unit;
     memcpy(buf, src->text->data() + src->pos, n);
     src->pos += n;
     *got = static_cast<LONG>(n);
@@ -75,7 +86,7 @@ TfrmTextViewer::~TfrmTextViewer() {
 
 ui::Form::CreateParams TfrmTextViewer::GetCreateParams() {
     CreateParams p;
-    p.Caption = "Text Viewer";
+    p.Caption = kCaption;
     p.ClientWidth = kClientWidth;
     p.ClientHeight = kClientHeight;
     if (!menu_) menu_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_TV_MENU));
@@ -83,6 +94,7 @@ ui::Form::CreateParams TfrmTextViewer::GetCreateParams() {
     // The text area wants its own keys; Esc is one of the window's shortcuts.
     p.DialogKeys = false;
     p.AcceleratorTable = IDM_TV_ACCELERATORS;
+    p.MinClientSize = SIZE{kMinClientWidth, kMinClientHeight};
     return p;
 }
 
@@ -132,18 +144,33 @@ void TfrmTextViewer::LoadFromFile(const std::string& path) {
     while (ReadFile(file.Get(), buf, sizeof buf, &got, nullptr) && got > 0)
         text.append(buf, got);
     LoadText(text);
+    const size_t slash = path.find_last_of("\\/:");
+    SetCaption(std::string(kCaption) + " - " +
+               (slash == std::string::npos ? path : path.substr(slash + 1)));
 }
 
 void TfrmTextViewer::LoadText(const std::string& content) {
     if (!Handle()) Create();
-    // A NUL would end the text there; the rest of a binary file is still worth seeing.
-    std::string text = content;
-    for (char& c : text)
-        if (c == '\0') c = ' ';
+    SetCaption(kCaption);
+    encoding_ = textview::DetectEncoding(content);
+    std::string text;
+    WPARAM format = SF_TEXT;
+    if (encoding_ == textview::Encoding::Ansi) {
+        text = content;
+        // A NUL would end the text there; the rest of a binary file is still worth seeing.
+        for (char& c : text)
+            if (c == '\0') c = ' ';
+    } else {
+        std::wstring wide = textview::DecodeText(content, encoding_);
+        for (wchar_t& c : wide)
+            if (c == L'\0') c = L' ';
+        text.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+        format |= SF_UNICODE;
+    }
     // Streamed as plain text, so a file that begins like RTF is shown as it is.
-    StreamSource src{&text, 0};
+    StreamSource src{&text, 0, format & SF_UNICODE ? sizeof(wchar_t) : 1};
     EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&src), 0, ReadStream};
-    SendMessageA(richEdit1_.Handle(), EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&es));
+    SendMessageA(richEdit1_.Handle(), EM_STREAMIN, format, reinterpret_cast<LPARAM>(&es));
     richEdit1_.Select(0, 0);
     SendMessageA(richEdit1_.Handle(), EM_SCROLLCARET, 0, 0);
 }
@@ -165,10 +192,16 @@ std::wstring TfrmTextViewer::DisplayedText() const {
 }
 
 std::string TfrmTextViewer::SavedText() const {
+    const bool ansi = encoding_ == textview::Encoding::Ansi;
     std::string out;
     EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&out), 0, WriteStream};
-    SendMessageA(richEdit1_.Handle(), EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&es));
-    return out;
+    SendMessageA(richEdit1_.Handle(), EM_STREAMOUT, ansi ? SF_TEXT : SF_TEXT | SF_UNICODE,
+                 reinterpret_cast<LPARAM>(&es));
+    if (ansi) return out;
+    // Written back in the encoding it was read in, so a file saved unchanged keeps its bytes.
+    std::wstring_view wide(reinterpret_cast<const wchar_t*>(out.data()),
+                           out.size() / sizeof(wchar_t));
+    return textview::EncodeText(wide, encoding_);
 }
 
 bool TfrmTextViewer::WrapLines() const {
@@ -274,15 +307,32 @@ void TfrmTextViewer::CloseFindDialog() {
 }
 
 void TfrmTextViewer::FindDialog1Find(const std::string& text) {
+    if (text.empty()) return;
+    lastSearch_ = text;
     int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring what(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), what.data(), n);
     std::optional<int> hit =
         textview::FindNext(textview::ModuleSearchState(), DisplayedText(), what);
-    if (!hit) return;
-    SetFocus(richEdit1_.Handle());
+    // The box in front is the one the user searches from, so it stays there: the hit is
+    // shown selected (the text area keeps its selection without the focus).
+    HWND front = findDialog_ && IsWindow(findDialog_) ? findDialog_ : Handle();
+    if (!hit) {
+        ui::Dialogs().Info(front, "Cannot find \"" + text + "\"");
+        return;
+    }
     richEdit1_.Select(*hit, *hit + static_cast<LONG>(what.size()));
     SendMessageA(richEdit1_.Handle(), EM_SCROLLCARET, 0, 0);
+    if (front != Handle()) SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TfrmTextViewer::FindNext1Click() {
+    // Without an earlier search there is nothing to repeat: the find box asks for one.
+    if (lastSearch_.empty()) {
+        Find1Click();
+        return;
+    }
+    FindDialog1Find(lastSearch_);
 }
 
 void TfrmTextViewer::Font1Click() {
@@ -350,6 +400,9 @@ void TfrmTextViewer::OnCommand(int id, int, HWND) {
         break;
     case IDM_TV_FIND:
         Find1Click();
+        break;
+    case IDM_TV_FINDNEXT:
+        FindNext1Click();
         break;
     case IDM_TV_WRAPLINES:
         WrapLines1Click();

@@ -7,6 +7,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
 #include "ui/Handle.h"
+#include "windows/TextEncoding.h"
 #include "windows/TextSearch.h"
 
 #include <string>
@@ -17,9 +18,11 @@ public:
     TfrmTextViewer() = default;
     ~TfrmTextViewer() override;
 
-    // Replaces the text with a file's content read as plain text.
+    // Replaces the text with a file's content read as plain text, in the encoding it is
+    // found to be in (TextEncoding.h); the caption names the file.
     void LoadFromFile(const std::string& path);
     void LoadText(const std::string& text);
+    textview::Encoding TextEncoding() const { return encoding_; }
     // Shows the viewer and waits until it closes. A viewer already open without modality
     // cannot be made modal ("Cannot make a visible window modal").
     int ShowModal();
@@ -32,10 +35,12 @@ public:
     void Copy1Click();
     void SelectAll1Click();
     void Find1Click();
+    // F3: the last search again, from the current hit on.
+    void FindNext1Click();
     void Font1Click();
     void WrapLines1Click();
     void RichEdit1KeyDown(WORD key);
-    // The find dialog's Find Next.
+    // The find dialog's Find Next; a search that finds nothing says so.
     void FindDialog1Find(const std::string& text);
 
     // The first character of each page when the text is laid out for a device over a page
@@ -50,7 +55,7 @@ public:
     HWND FindDialog1() const { return findDialog_; }
     // The text as the text area counts it (one character per line break).
     std::wstring DisplayedText() const;
-    // The text with CR LF line breaks, as saved.
+    // The text with CR LF line breaks in the encoding it was read in, as saved.
     std::string SavedText() const;
 
 protected:
@@ -68,9 +73,11 @@ private:
     ui::RichEdit richEdit1_;
     HMENU menu_ = nullptr;
     bool shownBefore_ = false;
+    textview::Encoding encoding_ = textview::Encoding::Ansi;
     HWND findDialog_ = nullptr;
     FINDREPLACEA find_{};
     char findWhat_[256] = {};
+    std::string lastSearch_;         // what F3 searches for again
     ui::PrintDialogRequest printer_; // the printer chosen in the print and setup dialogs
 };
 
@@ -78,4 +85,3 @@ namespace textview {
 // The search state of the viewer module, kept for the program's whole run.
 SearchState& ModuleSearchState();
 } // namespace textview
-

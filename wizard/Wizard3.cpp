@@ -52,8 +52,8 @@ const ui::ControlSpec kControls[] = {
      IDC_WIZ3_LISTVIEW1,
      "",
      {250, 48, 384, 194},
-     WS_VISIBLE | WS_TABSTOP | LVS_ICON | LVS_NOCOLUMNHEADER | LVS_SHAREIMAGELISTS |
-         LVS_AUTOARRANGE,
+     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHAREIMAGELISTS |
+         LVS_SHOWSELALWAYS,
      WS_EX_CLIENTEDGE},
     {"LISTBOX", IDC_WIZ3_LISTBOX1, "", {0, 0, 0, 0}, 0},
     {"BUTTON", IDC_WIZ3_ADDFILES, "Add Files", {250, 200, 314, 223}, kPushButton},
@@ -64,6 +64,31 @@ const ui::ControlSpec kControls[] = {
     {"BUTTON", IDC_WIZ_NEXT, "&Next >>", kNextButton, kPushButton},
 };
 const int kHeadings[] = {IDC_WIZ3_HEADING};
+
+// A row of the file list: the icon, then the path shortened in its middle, so that the
+// file's own name stays in view however deep its folder.
+void DrawFileRow(const ui::ListView& list, NMLVCUSTOMDRAW& draw) {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    HDC dc = draw.nmcd.hdc;
+    RECT icon{LVIR_ICON, 0, 0, 0}, label{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&icon));
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+    const bool selected = list.IsSelected(row);
+    FillRect(dc, &label, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(list.Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    auto images =
+        reinterpret_cast<HIMAGELIST>(SendMessageA(list.Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    if (images) ImageList_Draw(images, item.iImage, dc, icon.left, icon.top, ILD_TRANSPARENT);
+    const std::string text = list.ItemText(row, 0);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    label.left += 2;
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &label,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+}
 
 // The shell's icon for a name, by its name and extension only.
 int ShellIcon(const std::string& name) {
@@ -109,6 +134,11 @@ void TWiz3::OnCreate() {
     if (auto small = reinterpret_cast<HIMAGELIST>(
             SHGetFileInfoA("", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)))
         listView1_.SetImageList(small, LVSIL_SMALL);
+    // One column as wide as the list: each row holds one whole path.
+    RECT client;
+    GetClientRect(listView1_.Handle(), &client);
+    listView1_.InsertColumn(0, "", client.right, LVCFMT_LEFT);
+    listView1_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     zipKeeper1_ = std::make_unique<TZipKeeper>(Handle());
     zipKeeper1_->AddCompLevel = 9;
     EnableListCommands(false);
@@ -195,6 +225,20 @@ void TWiz3::btnNextClick() {
     ui::Dialogs().Info(Handle(), "CONGRATULATIONS! " + std::to_string(zipKeeper1_->SuccessCnt) +
                                      " files were successfully added");
     if (TWiz4* last = state_.Windows.Wiz4) last->ShowModal();
+}
+
+bool TWiz3::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->hwndFrom != listView1_.Handle() || header->code != NM_CUSTOMDRAW) return false;
+    auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+    } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        DrawFileRow(listView1_, draw);
+        result = CDRF_SKIPDEFAULT;
+    } else {
+        result = CDRF_DODEFAULT;
+    }
+    return true;
 }
 
 void TWiz3::OnCommand(int id, int code, HWND) {

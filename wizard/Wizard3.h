@@ -32,6 +32,8 @@ protected:
     PageDesign Design() const override;
     void OnCreate() override;
     void OnCommand(int id, int code, HWND control) override;
+    // The file list draws each path shortened in its middle.
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
     // Esc ends the wizard like Close.
     void OnCancel() override { btnCloseClick(); }
 

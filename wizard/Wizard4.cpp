@@ -48,13 +48,3 @@ TWiz4::PageDesign TWiz4::Design() const {
     d.FirstFocus = IDOK;
     return d;
 }
-
-LRESULT TWiz4::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg != WM_GETMINMAXINFO) return DefaultProc(msg, wp, lp);
-    RECT r{0, 0, wizard::kPageWidth, wizard::kPageHeight};
-    AdjustWindowRectEx(&r, GetWindowLongA(Handle(), GWL_STYLE), FALSE,
-                       GetWindowLongA(Handle(), GWL_EXSTYLE));
-    auto* limits = reinterpret_cast<MINMAXINFO*>(lp);
-    limits->ptMinTrackSize = POINT{r.right - r.left, r.bottom - r.top};
-    return 0;
-}

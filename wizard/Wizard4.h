@@ -13,6 +13,4 @@ protected:
     // The OK button, Enter and Esc all close the page.
     void OnOK() override { ClosePage(); }
     void OnCancel() override { ClosePage(); }
-    // It grows, but never shrinks below its design size, where the text would be cut off.
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };

@@ -34,6 +34,8 @@ ui::Form::CreateParams TWizardPage::GetCreateParams() {
     p.ExStyle = WS_EX_CONTROLPARENT | (d.Sizeable ? 0 : WS_EX_DLGMODALFRAME);
     p.ClientWidth = kPageWidth;
     p.ClientHeight = kPageHeight;
+    // A sizeable page grows, but never shrinks below its design, where text would be cut.
+    if (d.Sizeable) p.MinClientSize = SIZE{kPageWidth, kPageHeight};
     return p;
 }
 

@@ -165,6 +165,105 @@ TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsPathPatternAndRefusesDuplicate
     }
 }
 
+TEST_F(AddFormTest, DoubleClickingAFileAddsIt) {
+    Run(
+        [&] {
+            ui::ListView& left = form.AddListView1();
+            int row = -1;
+            for (int i = 0; i < left.ItemCount(); ++i)
+                if (left.ItemText(i, 0) == "data.bin") row = i;
+            ASSERT_GE(row, 0);
+            RECT r{LVIR_LABEL, 0, 0, 0};
+            SendMessageA(left.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+            const LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+            // The first click of the pair selects the row, the second arrives as a double click.
+            left.SelectRow(row, true);
+            SendMessageA(left.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+            SendMessageA(left.Handle(), WM_LBUTTONUP, 0, at);
+            EXPECT_EQ(Patterns(), Texts{dir + "data.bin"});
+            ExpectPaired();
+            // Below the last row there is no file to add.
+            SendMessageA(left.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 2000));
+            EXPECT_EQ(form.ListBox1().Count(), 1);
+        },
+        IDCANCEL);
+}
+
+TEST_F(AddFormTest, CannotBeMadeSmallerThanItsDesign) {
+    form.Show();
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 632);
+    EXPECT_EQ(client.bottom, 453);
+    form.Hide();
+}
+
+TEST_F(AddFormTest, EveryButtonIsReachedWithTab) {
+    Run(
+        [&] {
+            SetFocus(form.DirTree1().Handle());
+            std::vector<int> order{GetDlgCtrlID(GetFocus())};
+            for (int i = 0; i < 12; ++i) {
+                PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+                ui::ProcessMessages();
+                order.push_back(GetDlgCtrlID(GetFocus()));
+            }
+            EXPECT_EQ(order, (std::vector<int>{IDC_DIRTREE1, IDC_ADDLISTVIEW1, IDC_ADDFILESBTN,
+                                               IDC_ADDDIRBTN, IDC_RECURSECB, IDC_DIRNAMECB,
+                                               IDC_ENCRYPTCB, IDC_ADDLISTVIEW2, IDC_REMOVEITEMBTN,
+                                               IDC_REMOVEALLBUT, IDOK, IDCANCEL, IDC_DIRTREE1}));
+        },
+        IDCANCEL);
+}
+
+TEST_F(AddFormTest, ButtonsArePressedWithSpaceEnterAndTheirLetters) {
+    struct Case {
+        const char* name;
+        int focus;    // the control with the keyboard
+        UINT message; // WM_KEYDOWN, or WM_SYSCHAR for Alt and a letter
+        WPARAM key;
+        Texts patterns; // ListBox1 afterwards, the left list's readme.txt selected before
+        int result;     // the dialog's modal result afterwards
+    };
+    const std::string readme = dir + "readme.txt";
+    const std::string folder = dir + "*.*";
+    const Case cases[] = {
+        {"space on Add Selected", IDC_ADDFILESBTN, WM_KEYDOWN, VK_SPACE, {readme}, ui::mrNone},
+        {"enter on Add Selected", IDC_ADDFILESBTN, WM_KEYDOWN, VK_RETURN, {readme}, ui::mrNone},
+        {"enter on Add Folder", IDC_ADDDIRBTN, WM_KEYDOWN, VK_RETURN, {folder}, ui::mrNone},
+        {"alt+a in the left list", IDC_ADDLISTVIEW1, WM_SYSCHAR, 'a', {readme}, ui::mrNone},
+        {"alt+f in the tree", IDC_DIRTREE1, WM_SYSCHAR, 'f', {folder}, ui::mrNone},
+        {"alt+l after adding", IDC_ADDLISTVIEW2, WM_SYSCHAR, 'l', {}, ui::mrNone},
+        {"enter on Cancel", IDCANCEL, WM_KEYDOWN, VK_RETURN, {}, ui::mrCancel},
+        {"enter in the left list", IDC_ADDLISTVIEW1, WM_KEYDOWN, VK_RETURN, {}, ui::mrOk},
+    };
+    for (const Case& c : cases) {
+        Run(
+            [&] {
+                if (c.key == 'l') Click(IDC_ADDDIRBTN); // something to remove
+                SelectLeft({"readme.txt"});
+                SetFocus(form.Control(c.focus) ? form.Control(c.focus)
+                                               : GetDlgItem(form.Handle(), c.focus));
+                PostMessageA(GetFocus(), c.message, c.key, c.message == WM_SYSCHAR ? 1 << 29 : 0);
+                ui::ProcessMessages();
+                EXPECT_EQ(Patterns(), c.patterns) << c.name;
+                EXPECT_EQ(form.GetModalResult(), c.result) << c.name;
+            },
+            IDCANCEL);
+    }
+    // Alt and a box's letter switches the box.
+    Run(
+        [&] {
+            const bool before = form.RecurseCB().Checked();
+            SetFocus(form.AddListView1().Handle());
+            PostMessageA(GetFocus(), WM_SYSCHAR, 's', 1 << 29);
+            ui::ProcessMessages();
+            EXPECT_NE(form.RecurseCB().Checked(), before);
+        },
+        IDCANCEL);
+}
+
 TEST_F(AddFormTest, AddFolderRefusesADriveRootAndTakesAFolderWithAllItsFiles) {
     auto r = Run(
         [&] {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlgs.h>
 #include <richedit.h>
 
 #include <stdexcept>
@@ -100,6 +101,93 @@ TEST_F(TextViewTest, SearchStateSurvivesANewText) {
     EXPECT_EQ(textview::ModuleSearchState().LastFindText, L"key");
 }
 
+TEST_F(TextViewTest, ASearchThatFindsNothingSaysSo) {
+    viewer.LoadText("alpha beta\r\nalpha");
+    struct Case {
+        const char* what;
+        const char* message; // nullptr: found, nothing said
+    };
+    const Case cases[] = {
+        {"alpha", nullptr},
+        {"alpha", nullptr},
+        {"alpha", "Cannot find \"alpha\""}, // past the last one
+        {"gamma", "Cannot find \"gamma\""},
+        {"beta", nullptr},
+    };
+    for (const Case& c : cases) {
+        dialogs.Clear();
+        PressFindNext(c.what);
+        if (c.message)
+            EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{c.message}) << c.what;
+        else
+            EXPECT_EQ(SelectedText(), c.what);
+    }
+}
+
+TEST_F(TextViewTest, F3FindsTheNextHitOrAsksWhatToFind) {
+    viewer.Show();
+    viewer.LoadText("one two one two one");
+    PressKey(VK_F3); // nothing searched yet: the find box opens
+    EXPECT_EQ(dialogs.findRequests.size(), 1u);
+    PressFindNext("one");
+    std::vector<LONG> starts{viewer.RichEdit1().Selection().cpMin};
+    for (int i = 0; i < 2; ++i) {
+        PressKey(VK_F3);
+        starts.push_back(viewer.RichEdit1().Selection().cpMin);
+        EXPECT_EQ(SelectedText(), "one");
+    }
+    EXPECT_EQ(starts, (std::vector<LONG>{0, 8, 16}));
+    EXPECT_TRUE(dialogs.Texts().empty());
+    PressKey(VK_F3);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Cannot find \"one\""});
+    viewer.Hide();
+}
+
+// The find box as the system makes it, the rest scripted.
+class RealFindDialog : public ScriptedDialogs {
+public:
+    HWND ShowFindDialog(FINDREPLACEA& r) override { return ::FindTextA(&r); }
+};
+
+TEST(TextViewFindBox, StaysInFrontOfItsViewerAfterEachHit) {
+    RealFindDialog dialogs;
+    ScopedDialogs scope{dialogs};
+    textview::ModuleSearchState() = {};
+    TfrmTextViewer viewer;
+    viewer.Show();
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += "line " + std::to_string(i) + (i % 100 == 99 ? " needle" : "") + "\r\n";
+    viewer.LoadText(text);
+    viewer.Find1Click();
+    HWND box = viewer.FindDialog1();
+    ASSERT_TRUE(box);
+    SetDlgItemTextA(box, edt1, "needle");
+    auto inFront = [&] {
+        for (HWND w = GetWindow(box, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (w == viewer.Handle()) return true;
+        return false;
+    };
+    LONG previous = -1;
+    for (int hit = 0; hit < 3; ++hit) {
+        SendMessageA(box, WM_COMMAND, IDOK, 0); // Find Next
+        ui::ProcessMessages();
+        const CHARRANGE r = viewer.RichEdit1().Selection();
+        EXPECT_GT(r.cpMin, previous) << hit;
+        EXPECT_EQ(r.cpMax - r.cpMin, 6) << hit;
+        previous = r.cpMin;
+        EXPECT_TRUE(IsWindowVisible(box)) << hit;
+        EXPECT_TRUE(inFront()) << hit;
+        EXPECT_EQ(GetActiveWindow(), box) << hit;
+        // The hit far down the text is scrolled into view.
+        EXPECT_GT(SendMessageA(viewer.RichEdit1().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0),
+                  hit == 0 ? 0 : 90)
+            << hit;
+    }
+    EXPECT_TRUE(dialogs.Texts().empty());
+    viewer.Hide();
+}
+
 TEST_F(TextViewTest, FindDialogShowsOnlyTheSearchTextAndItsButtons) {
     viewer.Find1Click();
     ASSERT_EQ(dialogs.findRequests.size(), 1u);
@@ -116,13 +204,21 @@ TEST_F(TextViewTest, WrapToggleBreaksAndUnbreaksLongLines) {
     viewer.LoadText(std::string(3000, 'w') + "\r\nshort");
     LRESULT wrapped = SendMessageA(Edit(), EM_GETLINECOUNT, 0, 0);
     EXPECT_GT(wrapped, 2);
+    EXPECT_FALSE(GetWindowLongA(Edit(), GWL_STYLE) & WS_HSCROLL) << "nothing to scroll across";
     viewer.WrapLines1Click();
     EXPECT_FALSE(viewer.WrapLines());
     EXPECT_EQ(SendMessageA(Edit(), EM_GETLINECOUNT, 0, 0), 2);
-    EXPECT_FALSE(GetWindowLongA(Edit(), GWL_STYLE) & WS_HSCROLL);
+    // The long line can be scrolled to: a horizontal bar spanning more than the window.
+    EXPECT_TRUE(GetWindowLongA(Edit(), GWL_STYLE) & WS_HSCROLL);
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    ASSERT_TRUE(GetScrollInfo(Edit(), SB_HORZ, &si));
+    EXPECT_GT(si.nMax - si.nMin + 1, static_cast<int>(si.nPage));
     viewer.WrapLines1Click();
     EXPECT_TRUE(viewer.WrapLines());
     EXPECT_EQ(SendMessageA(Edit(), EM_GETLINECOUNT, 0, 0), wrapped);
+    EXPECT_FALSE(GetWindowLongA(Edit(), GWL_STYLE) & WS_HSCROLL);
     viewer.Hide();
 }
 
@@ -186,6 +282,65 @@ TEST_F(TextViewTest, LoadsFilesWhole) {
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
     }
+}
+
+struct EncodedFileCase {
+    const char* name;
+    std::string bytes;
+    std::wstring shown;
+    textview::Encoding encoding;
+};
+
+TEST_F(TextViewTest, ShowsFilesInTheirEncodingAndSavesTheirBytes) {
+    const EncodedFileCase cases[] = {
+        {"utf8.txt", "caf\xC3\xA9\r\n\xD0\x9F\xD1\x80\xD0\xB8", L"caf\u00E9\r\u041F\u0440\u0438",
+         textview::Encoding::Utf8},
+        {"utf8bom.txt", "\xEF\xBB\xBFna\xC3\xAFve\r\n", L"na\u00EFve\r",
+         textview::Encoding::Utf8Bom},
+        {"utf16le.txt", std::string("\xFF\xFE\x1F\x04\xE9\0\r\0\n\0x\0", 12), L"\u041F\u00E9\rx",
+         textview::Encoding::Utf16LE},
+        {"utf16be.txt", std::string("\xFE\xFF\x04\x1F\0\xE9", 6), L"\u041F\u00E9",
+         textview::Encoding::Utf16BE},
+        {"ansi.txt", "caf\xE9 \xFC\r\n", L"caf\u00E9 \u00FC\r", textview::Encoding::Ansi},
+    };
+    for (const EncodedFileCase& c : cases) {
+        const std::string path = tmp.File(c.name);
+        WriteFileBytes(path, c.bytes);
+        viewer.LoadFromFile(path);
+        EXPECT_EQ(viewer.TextEncoding(), c.encoding) << c.name;
+        EXPECT_EQ(viewer.DisplayedText(), c.shown) << c.name;
+        EXPECT_EQ(viewer.Caption(), std::string("Text Viewer - ") + c.name);
+        const std::string copy = tmp.File(std::string("copy of ") + c.name);
+        dialogs.saveAnswers.push_back(copy);
+        viewer.SaveAs1Click();
+        EXPECT_EQ(ReadFileBytes(copy), c.bytes) << c.name;
+    }
+    // A text given without a file names none.
+    viewer.LoadText("x");
+    EXPECT_EQ(viewer.Caption(), "Text Viewer");
+}
+
+TEST_F(TextViewTest, LongUnicodeTextsKeepEveryLineBreak) {
+    // Streamed in pieces: a CR LF pair must never be split into two breaks.
+    std::string text;
+    for (int i = 0; text.size() < 70000; ++i)
+        text += "\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xBA\xD0\xB0 " + std::to_string(i) + "\r\n";
+    viewer.LoadText(text);
+    EXPECT_EQ(viewer.TextEncoding(), textview::Encoding::Utf8);
+    EXPECT_EQ(viewer.SavedText(), text);
+}
+
+TEST_F(TextViewTest, CannotBeMadeSmallerThanAFewLinesOfText) {
+    viewer.Show();
+    ShowWindow(viewer.Handle(), SW_RESTORE);
+    SetWindowPos(viewer.Handle(), nullptr, 0, 0, 60, 40, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client, text;
+    GetClientRect(viewer.Handle(), &client);
+    EXPECT_GE(client.right, 240);
+    EXPECT_GE(client.bottom, 120);
+    GetClientRect(Edit(), &text);
+    EXPECT_GT(text.bottom, 3 * 13) << "three lines of the 10-point font";
+    viewer.Hide();
 }
 
 TEST_F(TextViewTest, EscClosesTheViewerShownWithoutModality) {

@@ -1,5 +1,6 @@
 // The wizard's pages one at a time: their look and texts, the naming step of page 2 and the
 // file-choosing step of page 3.
+#include "tests/support/WindowPixels.h"
 #include "tests/wizard/WizardFixture.h"
 
 #include <commctrl.h>
@@ -265,6 +266,66 @@ TEST_F(WizardTest, ChoosingFilesListsEachPathOnceInLowerCaseWithItsIcon) {
     dialogs.multiOpenAnswers = {{a, a}};
     wiz3.btnAddFilesClick();
     EXPECT_EQ(lists(), Texts{kpath::LowerCase(a)});
+}
+
+} // namespace
+
+namespace {
+
+// The pixels of one row of a list, from its left edge to the list's right edge.
+std::vector<std::uint32_t> RowPixels(const ui::ListView& list, int row) {
+    RECT r{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    RECT client;
+    GetClientRect(list.Handle(), &client);
+    const std::vector<std::uint32_t> all = ClientPixels(list.Handle());
+    std::vector<std::uint32_t> out;
+    for (LONG y = std::max(0L, r.top); y < std::min(r.bottom, client.bottom); ++y)
+        out.insert(out.end(), all.begin() + y * client.right, all.begin() + (y + 1) * client.right);
+    return out;
+}
+
+TEST_F(WizardTest, PageThreeShowsEachFileByItsOwnPath) {
+    // Two files deep in the same folder, alike up to their names.
+    const std::string folder = tmp.File("a folder with a long name\\and another one below it");
+    CreateDirectoryA(tmp.File("a folder with a long name").c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string a = folder + "\\first.txt", b = folder + "\\second.txt";
+    WriteFileBytes(a, "a");
+    WriteFileBytes(b, "b");
+    dialogs.multiOpenAnswers = {{a, b}};
+    wiz3.Show();
+    wiz3.btnAddFilesClick();
+    ASSERT_EQ(wiz3.ListView1().ItemCount(), 2);
+    EXPECT_EQ(wiz3.ListView1().ItemText(1, 0), kpath::LowerCase(b));
+    ASSERT_TRUE(ShowsItsOwnDrawing(wiz3.ListView1().Handle()));
+    const std::vector<std::uint32_t> first = RowPixels(wiz3.ListView1(), 0);
+    const std::vector<std::uint32_t> second = RowPixels(wiz3.ListView1(), 1);
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second) << "both rows look alike";
+    // Each row lies below the one before, as a list of paths does.
+    RECT r0{LVIR_BOUNDS, 0, 0, 0}, r1{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageA(wiz3.ListView1().Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
+    SendMessageA(wiz3.ListView1().Handle(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
+    EXPECT_GE(r1.top, r0.bottom);
+    wiz3.Hide();
+}
+
+TEST_F(WizardTest, PageFourEnlargedDrawsItsButtonAndText) {
+    wiz4.Show();
+    RECT frame;
+    GetWindowRect(wiz4.Handle(), &frame);
+    const struct {
+        const char* name;
+        int dx, dy;
+    } sizes[] = {{"wider", 200, 0}, {"taller", 0, 150}, {"both", 300, 200}, {"design", 0, 0}};
+    for (const auto& s : sizes) {
+        SetWindowPos(wiz4.Handle(), nullptr, 0, 0, frame.right - frame.left + s.dx,
+                     frame.bottom - frame.top + s.dy, SWP_NOMOVE | SWP_NOZORDER);
+        EXPECT_TRUE(ShowsItsOwnDrawing(wiz4.Control(IDOK))) << s.name;
+        EXPECT_TRUE(ShowsItsOwnDrawing(wiz4.Control(IDC_WIZ4_MEMO1))) << s.name;
+    }
+    wiz4.Hide();
 }
 
 } // namespace
