@@ -30,11 +30,12 @@ struct HeaderFields {
     std::uint32_t externalAttributes = 0;
     std::string extra;   // extra field of both headers, without a ZIP64 block (added as needed)
     std::string comment; // member comment
-    // A file's own times, for a member the engine writes (0: none). Each header gets the field
-    // its readers take them from: the local one the extended timestamp's modification time
-    // (Info-ZIP unzip and bsdtar read only that one, to the second), the central one the NTFS
-    // field with all three times (7-Zip and our extraction read it, exact to 100 ns). Once
-    // each, the times cost 45 bytes a member, less than zip's own fields.
+    // A file's own times, for a member the engine writes (0: none). Each header gets what its
+    // readers take: the local one the extended timestamp's modification time (Info-ZIP unzip
+    // and bsdtar restore only that one, to the second), the central one the NTFS field with all
+    // three times (7-Zip and our extraction restore those, exact to 100 ns) and the extended
+    // timestamp again (Info-ZIP zip's update and freshen compare with it, in any time zone).
+    // 54 bytes a member, where zip spends 52 and both fields in both headers cost 90.
     zipcore::FileTimes times;
 };
 
