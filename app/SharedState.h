@@ -54,6 +54,7 @@ struct InMemorySettings {
     bool Netscape = true;
     bool IE = true;
     std::array<std::string, 4> RecentArchives; // [0] is the newest
+    bool AesEncryption = false; // "Protect With Password" uses AES-256, not traditional
 };
 
 struct SharedState {

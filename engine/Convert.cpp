@@ -11,6 +11,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
 namespace kconvert {
 
 namespace {
@@ -49,15 +53,23 @@ bool CopyBytes(HANDLE in, HANDLE out, std::int64_t count, std::vector<char>& buf
 }
 
 // A new file beside the target, removed again unless it is committed under the final name.
+// It is opened without sharing, so a sweep by another conversion cannot delete it meanwhile.
 class TempOutput {
 public:
     explicit TempOutput(const std::string& target) {
         std::string dir = kpath::ExtractFilePath(target);
-        char name[MAX_PATH] = {};
-        if (!GetTempFileNameA(dir.empty() ? "." : dir.c_str(), "ksx", 0, name)) return;
-        path_ = name;
-        file_.Reset(CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (dir.empty()) dir = ".\\";
+        RemoveStaleConversionTemps(dir);
+        DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ GetCurrentThreadId();
+        for (int attempt = 0; attempt < 64 && !file_.Valid(); ++attempt) {
+            char name[24];
+            std::snprintf(name, sizeof name, "%s%08lx.tmp", kTempPrefix,
+                          static_cast<unsigned long>(seed));
+            file_.Reset(CreateFileA((dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (file_.Valid()) path_ = dir + name;
+            seed = seed * 1664525u + 1013904223u;
+        }
     }
     ~TempOutput() {
         file_.Reset();
@@ -101,6 +113,26 @@ std::vector<std::string>& CandidateOverride() {
 }
 
 } // namespace
+
+bool IsConversionTempName(const std::string& name) {
+    const size_t prefix = sizeof kTempPrefix - 1;
+    if (name.size() != prefix + 8 + 4) return false;
+    if (kpath::LowerCase(name.substr(0, prefix)) != kTempPrefix) return false;
+    if (kpath::LowerCase(name.substr(prefix + 8)) != ".tmp") return false;
+    return std::all_of(name.begin() + prefix, name.begin() + prefix + 8,
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+void RemoveStaleConversionTemps(const std::string& folder) {
+    WIN32_FIND_DATAA fd;
+    ui::FindHandle find(FindFirstFileA((folder + kTempPrefix + "*.tmp").c_str(), &fd));
+    if (!find) return;
+    do {
+        // One still being written is open without sharing, and so cannot be deleted.
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsConversionTempName(fd.cFileName))
+            DeleteFileA((folder + fd.cFileName).c_str());
+    } while (FindNextFileA(find.Get(), &fd));
+}
 
 std::vector<std::string> StubCandidates() {
     if (!CandidateOverride().empty()) return CandidateOverride();

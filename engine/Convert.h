@@ -19,6 +19,14 @@ constexpr std::int32_t kRefused = -9;      // a precondition failed, or the outp
 constexpr std::int64_t kMinimumStubSize = 28000;
 constexpr char kStubName[] = "KSFX.BIN";
 
+// The output is written to a temporary file beside it, named "~ksx" + 8 hex digits + ".tmp";
+// ones left behind by a conversion that was killed are removed by the next conversion into
+// that folder. The input is only ever read, and deleted once the output is in place.
+constexpr char kTempPrefix[] = "~ksx";
+bool IsConversionTempName(const std::string& fileName);
+// Deletes leftover conversion temporaries in the folder (which ends with '\\').
+void RemoveStaleConversionTemps(const std::string& folder);
+
 // Where the stub is looked for when the given path names none, in order: beside the
 // program, then the Windows directory, then the system directory.
 std::vector<std::string> StubCandidates();

@@ -12,10 +12,15 @@ namespace keng {
 using EBool = std::int32_t;
 constexpr EBool kTrue = -1;
 constexpr EBool kFalse = 0;
-inline EBool ToEBool(bool b) { return b ? kTrue : kFalse; }
+inline EBool ToEBool(bool b) {
+    return b ? kTrue : kFalse;
+}
 
 constexpr std::int32_t kRecordVersion = 130;
 constexpr std::int32_t kRecordMarker = 7;
+// ZipParams::EncryptMethod: how Encrypt protects the files added.
+constexpr std::int32_t kEncryptTraditional = 0;
+constexpr std::int32_t kEncryptAes256 = 1;
 constexpr int kMaxFileSpecs = 4097;
 // Buffer sizes handed to the engines, each including the terminating NUL.
 constexpr int kNameBufferSize = 256;
@@ -33,62 +38,62 @@ using EngineCallbackFn = EBool(KENG_STDCALL*)(CallbackData*);
 #pragma pack(push, 4)
 
 struct ZipParams {
-    void* Handle;              // 0   owner window
-    void* Caller;              // 4   handed back in CallbackData
-    std::int32_t Version;      // 8
-    EngineCallbackFn Callback; // 12
-    EBool TraceEnabled;        // 16
-    char* PasswordText;        // 20
-    std::int32_t Unused24;     // 24
-    EBool Encrypt;             // 28
-    EBool HiddenFiles;         // 32
-    EBool Fixed36;             // 36  false
-    EBool Fixed40;             // 40  false
-    EBool Fixed44;             // 44  true
-    EBool Fixed48;             // 48  false
-    EBool VerboseEnabled;      // 52
-    EBool Fixed56;             // 56  true
-    std::int32_t Level;        // 60
-    EBool Fixed64;             // 64  false
-    EBool Fixed68;             // 68  false
-    EBool JunkDirNames;        // 72
-    EBool Recurse;             // 76
-    EBool AddMode;             // 80
-    EBool ForceDOS;            // 84
-    EBool Move;                // 88
-    EBool DeleteEntries;       // 92
-    EBool Update;              // 96
-    EBool Freshen;             // 100
-    EBool Fixed104;            // 104 false
-    EBool ZipTime;             // 108
-    std::int32_t Unused112;    // 112
-    std::int32_t Unused116;    // 116
-    std::int32_t Argc;         // 120
-    char* ArchiveName;         // 124
-    std::int32_t Marker;       // 128
+    void* Handle;                   // 0   owner window
+    void* Caller;                   // 4   handed back in CallbackData
+    std::int32_t Version;           // 8
+    EngineCallbackFn Callback;      // 12
+    EBool TraceEnabled;             // 16
+    char* PasswordText;             // 20
+    std::int32_t EncryptMethod;     // 24  kEncryptTraditional or kEncryptAes256
+    EBool Encrypt;                  // 28
+    EBool HiddenFiles;              // 32
+    EBool Fixed36;                  // 36  false
+    EBool Fixed40;                  // 40  false
+    EBool Fixed44;                  // 44  true
+    EBool Fixed48;                  // 48  false
+    EBool VerboseEnabled;           // 52
+    EBool Fixed56;                  // 56  true
+    std::int32_t Level;             // 60
+    EBool Fixed64;                  // 64  false
+    EBool Fixed68;                  // 68  false
+    EBool JunkDirNames;             // 72
+    EBool Recurse;                  // 76
+    EBool AddMode;                  // 80
+    EBool ForceDOS;                 // 84
+    EBool Move;                     // 88
+    EBool DeleteEntries;            // 92
+    EBool Update;                   // 96
+    EBool Freshen;                  // 100
+    EBool Fixed104;                 // 104 false
+    EBool ZipTime;                  // 108
+    std::int32_t Unused112;         // 112
+    std::int32_t Unused116;         // 116
+    std::int32_t Argc;              // 120
+    char* ArchiveName;              // 124
+    std::int32_t Marker;            // 128
     char* FileSpecs[kMaxFileSpecs]; // 132
 };
 
 struct UnzParams {
-    void* Handle;              // 0
-    void* Caller;              // 4
-    std::int32_t Version;      // 8
-    EngineCallbackFn Callback; // 12
-    EBool TraceEnabled;        // 16
-    std::int32_t Unused20;     // 20
-    char* PasswordText;        // 24
-    EBool Test;                // 28
-    EBool Fixed32;             // 32  false
-    EBool Fixed36;             // 36  false
-    EBool Fixed40;             // 40  true
-    EBool VerboseEnabled;      // 44
-    EBool Update;              // 48
-    EBool Freshen;             // 52
-    EBool DirNames;            // 56
-    EBool OverWrite;           // 60
-    std::int32_t Argc;         // 64
-    char* ArchiveName;         // 68
-    std::int32_t Marker;       // 72
+    void* Handle;                   // 0
+    void* Caller;                   // 4
+    std::int32_t Version;           // 8
+    EngineCallbackFn Callback;      // 12
+    EBool TraceEnabled;             // 16
+    EBool AskOverWrite;             // 20  without OverWrite: ask before replacing
+    char* PasswordText;             // 24
+    EBool Test;                     // 28
+    EBool Fixed32;                  // 32  false
+    EBool Fixed36;                  // 36  false
+    EBool Fixed40;                  // 40  true
+    EBool VerboseEnabled;           // 44
+    EBool Update;                   // 48
+    EBool Freshen;                  // 52
+    EBool DirNames;                 // 56
+    EBool OverWrite;                // 60
+    std::int32_t Argc;              // 64
+    char* ArchiveName;              // 68
+    std::int32_t Marker;            // 72
     char* FileSpecs[kMaxFileSpecs]; // 76
 };
 
@@ -97,13 +102,13 @@ struct UnzParams {
 constexpr int kCallbackTextSize = 512;
 
 struct CallbackData {
-    std::int32_t Reserved0;    // 0
-    void* Caller;              // 4
-    std::int32_t Reserved8;    // 8
-    std::int32_t Reserved12;   // 12
-    std::int32_t ActionCode;   // 16
-    std::int32_t ErrorCode;    // 20
-    std::int32_t FileSize;     // 24
+    std::int32_t Reserved0;              // 0
+    void* Caller;                        // 4
+    std::int32_t Reserved8;              // 8
+    std::int32_t Reply;                  // 12  the program's answer to a question (kReply...)
+    std::int32_t ActionCode;             // 16
+    std::int32_t ErrorCode;              // 20
+    std::int32_t FileSize;               // 24
     char MessageText[kCallbackTextSize]; // 28
 };
 
@@ -115,6 +120,18 @@ enum ActionCode : std::int32_t {
     kActionProgress = 2,
     kActionEndOfBatch = 3,
     kActionMessage = 4, // 4 and above carry a message
+    // A question, below the codes that raise events (a program that does not know it keeps
+    // the file), sent only when UnzParams.AskOverWrite is set, before any file is written:
+    // may the existing file be replaced? MessageText holds the existing file's path (UTF-8),
+    // a line feed and the member's stored name; FileSize the member's size (clamped). The
+    // program sets Reply; returning true stops the extraction.
+    kActionAskOverwrite = -1,
+};
+
+// Reply values of kActionAskOverwrite. The engine sets Reply to kReplyKeep before asking.
+enum Reply : std::int32_t {
+    kReplyKeep = 0,
+    kReplyReplace = 1,
 };
 
 // One progress unit (action 2) stands for this many bytes of the current file.
@@ -151,6 +168,7 @@ using EngVersionFn = std::int32_t(KENG_STDCALL*)();
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(void*) == 4);
 static_assert(offsetof(ZipParams, PasswordText) == 20);
+static_assert(offsetof(ZipParams, EncryptMethod) == 24);
 static_assert(offsetof(ZipParams, Encrypt) == 28);
 static_assert(offsetof(ZipParams, VerboseEnabled) == 52);
 static_assert(offsetof(ZipParams, Level) == 60);
@@ -163,6 +181,7 @@ static_assert(offsetof(ZipParams, Marker) == 128);
 static_assert(offsetof(ZipParams, FileSpecs) == 132);
 static_assert(sizeof(ZipParams) == 16520);
 
+static_assert(offsetof(UnzParams, AskOverWrite) == 20);
 static_assert(offsetof(UnzParams, PasswordText) == 24);
 static_assert(offsetof(UnzParams, Test) == 28);
 static_assert(offsetof(UnzParams, VerboseEnabled) == 44);
@@ -175,6 +194,7 @@ static_assert(offsetof(UnzParams, FileSpecs) == 76);
 static_assert(sizeof(UnzParams) == 16464);
 
 static_assert(offsetof(CallbackData, Caller) == 4);
+static_assert(offsetof(CallbackData, Reply) == 12);
 static_assert(offsetof(CallbackData, ActionCode) == 16);
 static_assert(offsetof(CallbackData, ErrorCode) == 20);
 static_assert(offsetof(CallbackData, FileSize) == 24);

@@ -36,6 +36,7 @@ void FillZipParams(TZipKeeper& zip) {
     p.Callback = &EngineCallback;
     p.TraceEnabled = ToEBool(zip.Trace);
     p.Encrypt = ToEBool(o.Has(AddEncrypt));
+    p.EncryptMethod = zip.AesEncryption ? keng::kEncryptAes256 : keng::kEncryptTraditional;
     p.HiddenFiles = ToEBool(o.Has(AddHiddenFiles));
     p.Fixed36 = kFalse;
     p.Fixed40 = kFalse;
@@ -69,6 +70,7 @@ void ApplyDeleteOverrides(keng::ZipParams& p) {
     p.Update = kFalse;
     p.Recurse = kFalse;
     p.Encrypt = kFalse;
+    p.EncryptMethod = keng::kEncryptTraditional;
 }
 
 void FillUnzParams(TZipKeeper& zip) {
@@ -89,6 +91,7 @@ void FillUnzParams(TZipKeeper& zip) {
     p.Freshen = ToEBool(o.Has(ExtrFreshen) && !o.Has(ExtrUpdate));
     p.DirNames = ToEBool(o.Has(ExtrDirNames));
     p.OverWrite = ToEBool(o.Has(ExtrOverWrite));
+    p.AskOverWrite = ToEBool(!o.Has(ExtrOverWrite) && zip.OnOverwrite);
     p.Marker = keng::kRecordMarker;
 }
 

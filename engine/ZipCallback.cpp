@@ -14,7 +14,21 @@ std::string InlineText(const keng::CallbackData& data) {
     return std::string(data.MessageText, strnlen(data.MessageText, sizeof data.MessageText));
 }
 
-void RaiseEvent(TZipKeeper& zip, const keng::CallbackData& data) {
+// The engine asks before replacing a file; no handler keeps it. Cancel stops the engine
+// through the component's Cancel flag, which the callback answers with.
+void AnswerOverwrite(TZipKeeper& zip, keng::CallbackData& data) {
+    const std::string text = InlineText(data);
+    const size_t cut = text.find('\n');
+    OverwriteQuestion q;
+    q.ExistingPath = text.substr(0, cut);
+    if (cut != std::string::npos) q.StoredName = text.substr(cut + 1);
+    q.Size = data.FileSize;
+    const OverwriteAnswer a = zip.OnOverwrite ? zip.OnOverwrite(zip, q) : OverwriteAnswer::Keep;
+    data.Reply = a == OverwriteAnswer::Replace ? keng::kReplyReplace : keng::kReplyKeep;
+    if (a == OverwriteAnswer::Cancel) zip.Cancel = true;
+}
+
+void RaiseEvent(TZipKeeper& zip, keng::CallbackData& data) {
     switch (data.ActionCode) {
     case keng::kActionNewFile:
         if (zip.OnProgress)
@@ -25,6 +39,9 @@ void RaiseEvent(TZipKeeper& zip, const keng::CallbackData& data) {
         return;
     case keng::kActionEndOfBatch:
         if (zip.OnProgress) zip.OnProgress(zip, ProgressType::EndOfBatch, " ", 0);
+        return;
+    case keng::kActionAskOverwrite:
+        AnswerOverwrite(zip, data);
         return;
     default:
         if (data.ActionCode >= keng::kActionMessage && zip.OnMessage)

@@ -1,24 +1,22 @@
 #include "engine/ZipKeep.h"
 
 #include "dlls/common/MemberNames.h"
+#include "dlls/zipcore/CentralDirectory.h"
 #include "dlls/zipcore/ExtraFields.h"
+#include "dlls/zipcore/LocalScan.h"
+#include "dlls/zipcore/ZipFormat.h"
 #include "engine/ArchiveReader.h"
 #include "engine/PathUtil.h"
 #include "ui/Dialogs.h"
 #include "ui/WarmMemory.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
-#include <unordered_map>
 
 namespace {
 
-constexpr std::uint32_t kLocalHeaderSig = 0x04034B50;
-constexpr std::uint32_t kCentralHeaderSig = 0x02014B50;
-constexpr std::uint32_t kEndOfCentralDirSig = 0x06054B50;
-// Self-extracting stubs are at least this long; their archive is searched for from here.
-constexpr std::int64_t kSfxSearchStart = 14000;
-constexpr int kSearchLimit = 60000;
 constexpr size_t kNameBufferLength = 256;
 constexpr std::int64_t kEndRecordSize = 22;
 // Lists shorter than this are quick as they are; longer ones get warm memory of this much
@@ -27,8 +25,6 @@ constexpr size_t kWarmFrom = 8192;
 constexpr size_t kWarmBytesPerEntry = 400;
 
 const char kNoEntries[] = "No valid zip entries found";
-
-constexpr size_t kCentralHeaderRest = 42; // after the signature, before the name
 
 std::uint16_t U16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -39,53 +35,111 @@ size_t EntryNameLength(std::string_view raw) {
     return std::min({raw.size(), kNameBufferLength, kname::FindByte(raw, '\0')});
 }
 
-// The central directory follows the last local header; the walk stops at its first header
-// (signature read). Its headers tell which system wrote each member, which decides how a
-// name without the UTF-8 flag is decoded. Matched by name; a damaged directory only leaves
-// the remaining entries with the defaults.
-void ReadCentralHosts(ArchiveReader& in, std::vector<ZipDirEntry>& entries) {
-    // Writers keep both lists in one order, so each header is first tried against the entry
-    // at its own place; the lookup by name is built only for an archive that differs.
-    std::unordered_map<std::string, size_t> byName;
-    bool byNameBuilt = false;
-    std::vector<bool> matched(entries.size(), false);
-    std::string name, extra;
-    for (size_t seen = 0; seen < entries.size(); ++seen) {
-        std::uint8_t h[kCentralHeaderRest];
-        if (in.Read(h, sizeof h) != sizeof h) return;
-        const size_t nameLength = U16(h + 24), extraLength = U16(h + 26);
-        if (in.ReadString(name, nameLength) != nameLength ||
-            in.ReadString(extra, extraLength) != extraLength)
-            return;
-        if (const std::uint16_t comment = U16(h + 28)) in.Seek(in.Position() + comment);
-        const std::string_view stored = std::string_view(name).substr(0, EntryNameLength(name));
-        ZipDirEntry* entry = nullptr;
-        if (!matched[seen] && entries[seen].FileName == stored) {
-            entry = &entries[seen];
-            matched[seen] = true;
-        } else {
-            if (!byNameBuilt) {
-                for (size_t i = 0; i < entries.size(); ++i)
-                    if (!matched[i]) byName.emplace(entries[i].FileName, i);
-                byNameBuilt = true;
-            }
-            if (auto found = byName.find(std::string(stored)); found != byName.end()) {
-                if (!matched[found->second]) {
-                    entry = &entries[found->second];
-                    matched[found->second] = true;
-                }
-                byName.erase(found);
-            }
-        }
-        if (entry) {
-            entry->HostSystem = h[1];
-            entry->CentralExtraField = extra;
-        }
-        std::uint8_t sig[4];
-        if (in.Read(sig, 4) != 4 || sig[0] != 0x50 || sig[1] != 0x4B || sig[2] != 0x01 ||
-            sig[3] != 0x02)
-            return;
+void KeepNamePart(std::string& name) {
+    if (const size_t kept = EntryNameLength(name); kept < name.size()) {
+        name.resize(kept);
+        name.shrink_to_fit(); // a long stored name keeps no memory beyond its part
     }
+}
+
+std::uint32_t Field32(std::uint64_t size) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFF));
+}
+
+// The engines' random reads, served by the listing's buffered reader.
+class ReaderSource : public zipcore::ByteSource {
+public:
+    explicit ReaderSource(ArchiveReader& in) : in_(in) {}
+    std::uint64_t Size() const override { return static_cast<std::uint64_t>(in_.Size()); }
+    std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t n) override {
+        in_.Seek(static_cast<std::int64_t>(offset));
+        return in_.Read(buffer, n);
+    }
+
+private:
+    ArchiveReader& in_;
+};
+
+// A member as the directory records it, with the fields of its local header where that
+// header is where the directory says and names the same member. The CRC and sizes are the
+// directory's: a streaming writer leaves zeros in the local header (its data descriptor has
+// the values), and a damaged one a placeholder; in a sound archive the two agree.
+ZipDirEntry EntryFromDirectory(ArchiveReader& in, const zipcore::Member& m) {
+    const std::string_view stored = std::string_view(m.name).substr(0, EntryNameLength(m.name));
+    ZipDirEntry e;
+    ZipDirEntryFixed& fixed = e;
+    std::uint8_t sig[4];
+    in.Seek(static_cast<std::int64_t>(m.localHeaderOffset));
+    bool local = in.Read(sig, 4) == 4 && sig[0] == 0x50 && sig[1] == 0x4B && sig[2] == 0x03 &&
+                 sig[3] == 0x04 && in.Read(&fixed, sizeof fixed) == sizeof fixed &&
+                 in.ReadString(e.FileName, fixed.FileNameLength) == fixed.FileNameLength &&
+                 in.ReadString(e.ExtraField, fixed.ExtraFieldLength) == fixed.ExtraFieldLength;
+    if (local) {
+        KeepNamePart(e.FileName);
+        local = e.FileName == stored;
+    }
+    if (local) {
+        const zipcore::LocalSizes sizes =
+            zipcore::LocalHeaderSizes(fixed.CompressedSize, fixed.UncompressedSize, e.ExtraField);
+        if (sizes.compressed != m.compressedSize || sizes.uncompressed != m.uncompressedSize) {
+            fixed.CompressedSize = Field32(m.compressedSize);
+            fixed.UncompressedSize = Field32(m.uncompressedSize);
+        }
+    } else {
+        e = ZipDirEntry();
+        fixed.Version = m.versionNeeded;
+        fixed.Flag = m.flags;
+        fixed.CompressionMethod = m.method;
+        fixed.DateTime = m.dosTime;
+        fixed.CompressedSize = Field32(m.compressedSize);
+        fixed.UncompressedSize = Field32(m.uncompressedSize);
+        fixed.FileNameLength = static_cast<std::uint16_t>(m.name.size());
+        e.FileName = stored;
+    }
+    fixed.CRC32 = m.crc;
+    e.CompressedSize64 = m.compressedSize;
+    e.UncompressedSize64 = m.uncompressedSize;
+    // The system that wrote the member decides the code page of a name without the UTF-8 flag.
+    e.HostSystem = m.Host();
+    e.CentralExtraField = m.extra;
+    return e;
+}
+
+// A member found by its local header alone (no directory to read).
+ZipDirEntry EntryFromLocalScan(const zipcore::Member& m) {
+    ZipDirEntry e;
+    e.Version = m.versionNeeded;
+    e.Flag = m.flags;
+    e.CompressionMethod = m.method;
+    e.DateTime = m.dosTime;
+    e.CRC32 = m.crc;
+    e.CompressedSize = Field32(m.compressedSize);
+    e.UncompressedSize = Field32(m.uncompressedSize);
+    e.FileNameLength = static_cast<std::uint16_t>(m.name.size());
+    e.ExtraFieldLength = static_cast<std::uint16_t>(m.extra.size());
+    e.FileName = m.name;
+    KeepNamePart(e.FileName);
+    e.ExtraField = m.extra;
+    e.CompressedSize64 = m.compressedSize;
+    e.UncompressedSize64 = m.uncompressedSize;
+    return e;
+}
+
+std::string IncompleteText(size_t complete, const zipcore::LocalScan& scan) {
+    std::string text = "This archive is incomplete (its directory is missing or damaged): ";
+    if (complete == 0)
+        text.append("no complete member was found.");
+    else if (complete == 1)
+        text.append("1 complete member is listed.");
+    else
+        text.append(std::to_string(complete)).append(" complete members are listed.");
+    if (scan.cut && !scan.cutName.empty())
+        text.append(" ")
+            .append(zipcore::QuoteName(scan.cutName))
+            .append(" is cut off and cannot be extracted.");
+    else if (scan.cut)
+        text.append(" The last member is cut off and cannot be extracted.");
+    return text;
 }
 
 // How many entries the end record at the very end of the file announces (through the
@@ -163,8 +217,6 @@ void TZipKeeper::List() {
         return;
     }
     SFXOffset = 0;
-    bool synchronised = false;
-    int searched = 0;
 
     ArchiveReader in(zipFilename_); // an open failure propagates without OnDirUpdate
     const size_t announced = AnnouncedEntries(in);
@@ -173,108 +225,21 @@ void TZipKeeper::List() {
     ui::WarmMemory warm(announced >= kWarmFrom ? announced * kWarmBytesPerEntry : 0);
     contents_.reserve(announced);
 
-    if (kpath::UpperCase(kpath::ExtractFileExt(zipFilename_)) == ".EXE") in.Seek(kSfxSearchStart);
-
-    std::uint32_t signature = 0;
     try {
-        for (;;) {
-            if (!synchronised) {
-                std::uint8_t b = 0;
-                if (!in.ReadByte(b)) {
-                    ui::ShowMessage(kNoEntries);
-                    break;
-                }
-                if (++searched > kSearchLimit) {
-                    ui::ShowMessage(kNoEntries);
-                    break;
-                }
-                if (b != 0x50) continue;
-                static const std::uint8_t rest[3] = {0x4B, 0x03, 0x04};
-                bool matched = true, shortRead = false;
-                for (std::uint8_t want : rest) {
-                    if (!in.ReadByte(b)) {
-                        shortRead = true;
-                        break;
-                    }
-                    if (b != want) {
-                        matched = false;
-                        break;
-                    }
-                }
-                if (shortRead) {
-                    ui::ShowMessage(kNoEntries);
-                    break;
-                }
-                if (!matched) continue;
-                synchronised = true;
-                signature = kLocalHeaderSig;
-                SFXOffset = static_cast<std::int32_t>(in.Position() - 4);
-            } else {
-                std::uint8_t sig[4];
-                if (in.Read(sig, 4) < 4) throw EZipStreamError("Error reading Zip File");
-                signature = std::uint32_t(sig[0]) | std::uint32_t(sig[1]) << 8 |
-                            std::uint32_t(sig[2]) << 16 | std::uint32_t(sig[3]) << 24;
-            }
-
-            if (signature == kCentralHeaderSig) {
-                ReadCentralHosts(in, contents_);
-                break;
-            }
-            if (signature == kEndOfCentralDirSig) break;
-            if (signature != kLocalHeaderSig) continue;
-
-            ZipDirEntry entry;
-            ZipDirEntryFixed& fixed = entry;
-            bool complete = in.Read(&fixed, sizeof fixed) == sizeof fixed;
-            std::string& name = entry.FileName;
-            if (complete)
-                complete = in.ReadString(name, fixed.FileNameLength) == fixed.FileNameLength;
-            if (!complete) {
-                if (!contents_.empty()) throw EZipStreamError("Error 2 reading Zip file");
-                synchronised = false;
-                continue;
-            }
-            if (const size_t kept = EntryNameLength(name); kept < name.size()) {
-                name.resize(kept);
-                name.shrink_to_fit(); // a long stored name keeps no memory beyond its part
-            }
-
-            // Sizes are unsigned and summed in 64 bits, so a header with a huge size can
-            // never move the walk backwards: it simply fails the bound test. A member of
-            // 4 GiB or more keeps its sizes in the ZIP64 block of the extra field, which
-            // is therefore read (it lies within the bound when the member does).
-            const std::int64_t p = in.Position();
-            const std::int64_t limit = in.Size() - kEndRecordSize;
-            auto outOfBounds = [&](std::uint64_t compressed) {
-                return p + std::int64_t(fixed.ExtraFieldLength) +
-                           static_cast<std::int64_t>(
-                               std::min<std::uint64_t>(compressed, INT64_MAX / 2)) >
-                       limit;
-            };
-            if (outOfBounds(0)) {
-                if (!contents_.empty()) throw EZipStreamError("Error 3 reading Zip file");
-                synchronised = false;
-                continue;
-            }
-            if (in.ReadString(entry.ExtraField, fixed.ExtraFieldLength) != fixed.ExtraFieldLength)
-                throw EZipStreamError("Error 4 reading Zip file");
-            const zipcore::LocalSizes sizes = zipcore::LocalHeaderSizes(
-                fixed.CompressedSize, fixed.UncompressedSize, entry.ExtraField);
-            entry.CompressedSize64 = sizes.compressed;
-            entry.UncompressedSize64 = sizes.uncompressed;
-            if (outOfBounds(sizes.compressed)) {
-                if (!contents_.empty()) throw EZipStreamError("Error 3 reading Zip file");
-                synchronised = false;
-                in.Seek(p); // searching goes on behind the name, as before
-                continue;
-            }
-            const std::int64_t dataStart = in.Position();
-            const auto dataSize = static_cast<std::int64_t>(sizes.compressed);
-            in.Seek(dataStart + dataSize);
-            if (in.Position() != dataStart + dataSize)
-                throw EZipStreamError("Error 5 reading Zip file");
-            contents_.push_back(std::move(entry));
+        // The central directory is the authority on the members and their sizes wherever it
+        // can be read; only an archive without one (cut off before its end) is read by its
+        // local headers.
+        ReaderSource source(in);
+        std::optional<zipcore::ArchiveInfo> directory;
+        try {
+            // A wrong member count in the end record does not hide the members.
+            directory = zipcore::ReadArchive(source, false);
+        } catch (const zipcore::FormatError&) {
         }
+        if (directory)
+            ListDirectory(in, *directory);
+        else
+            ListLocalHeaders(source);
     } catch (...) {
         // The read error reaches the caller; the view is still told what was listed.
         in.Close();
@@ -286,4 +251,37 @@ void TZipKeeper::List() {
     }
     in.Close();
     FireDirUpdate();
+}
+
+void TZipKeeper::ListDirectory(ArchiveReader& in, const zipcore::ArchiveInfo& directory) {
+    // In the order of the local headers, as the members lie in the file.
+    std::vector<const zipcore::Member*> order;
+    order.reserve(directory.members.size());
+    for (const zipcore::Member& m : directory.members)
+        order.push_back(&m);
+    auto byOffset = [](const zipcore::Member* a, const zipcore::Member* b) {
+        return a->localHeaderOffset < b->localHeaderOffset;
+    };
+    if (!std::is_sorted(order.begin(), order.end(), byOffset))
+        std::stable_sort(order.begin(), order.end(), byOffset);
+    for (const zipcore::Member* m : order)
+        contents_.push_back(EntryFromDirectory(in, *m));
+    if (contents_.empty()) {
+        ui::ShowMessage(kNoEntries);
+        return;
+    }
+    SFXOffset = static_cast<std::int32_t>(std::min<std::uint64_t>(directory.dataStart, INT32_MAX));
+}
+
+void TZipKeeper::ListLocalHeaders(zipcore::ByteSource& source) {
+    const zipcore::LocalScan scan = zipcore::ScanLocalHeaders(source);
+    for (const zipcore::Member& m : scan.members)
+        contents_.push_back(EntryFromLocalScan(m));
+    if (contents_.empty() && !scan.cut) {
+        ui::ShowMessage(kNoEntries);
+        return;
+    }
+    if (!contents_.empty())
+        SFXOffset = static_cast<std::int32_t>(std::min<std::uint64_t>(scan.firstHeader, INT32_MAX));
+    ui::ShowMessage(IncompleteText(contents_.size(), scan));
 }

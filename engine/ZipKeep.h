@@ -1,6 +1,7 @@
 // TZipKeeper: the archive component every window uses to reach a zip archive. It lists an
-// archive's members by walking its local headers, drives the engine libraries for adding,
-// deleting and extracting, and converts archives to self-extracting programs and back.
+// archive's members from its central directory (by its local headers when it has none), drives the
+// engine libraries for adding, deleting and extracting, and converts archives to self-extracting
+// programs and back.
 #pragma once
 
 #include "engine/EngineRecords.h"
@@ -12,6 +13,12 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class ArchiveReader;
+namespace zipcore {
+class ByteSource;
+struct ArchiveInfo;
+} // namespace zipcore
 
 class TZipKeeper {
 public:
@@ -28,11 +35,15 @@ public:
     AddOpts AddOptions;
     std::string ExtrBaseDir;
     ExtrOpts ExtrOptions;
-    std::string Password; // at most 255 characters
+    std::string Password;       // at most 255 characters
+    bool AesEncryption = false; // AddEncrypt protects with WinZip AES-256, else traditionally
     std::string SFXPath;
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;
     TMessageEvent OnMessage;
+    // With a handler, an extraction without ExtrOverWrite asks it before replacing a file;
+    // without one, existing files are kept and reported.
+    TOverwriteEvent OnOverwrite;
 
     // File specifications for the next operation; every operation consumes them.
     std::vector<std::string>& FSpecArgs() { return fspecArgs_; }
@@ -73,6 +84,8 @@ public:
 private:
     void ClearContents();
     void FireDirUpdate();
+    void ListDirectory(ArchiveReader& in, const zipcore::ArchiveInfo& directory);
+    void ListLocalHeaders(zipcore::ByteSource& source);
     std::int32_t Converted(const std::string& output);
 
     std::vector<ZipDirEntry> contents_;

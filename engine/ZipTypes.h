@@ -101,6 +101,17 @@ using TProgressEvent = std::function<void(TZipKeeper& sender, ProgressType progr
 using TMessageEvent =
     std::function<void(TZipKeeper& sender, std::int32_t errCode, const std::string& message)>;
 
+// An extraction's question before it replaces an existing file: the file's path (UTF-8) and
+// the member (its stored name and size). Keep leaves the file, Cancel stops the extraction.
+struct OverwriteQuestion {
+    std::string ExistingPath;
+    std::string StoredName;
+    std::int32_t Size = 0; // clamped to 2^31-1
+};
+enum class OverwriteAnswer { Keep, Replace, Cancel };
+using TOverwriteEvent =
+    std::function<OverwriteAnswer(TZipKeeper& sender, const OverwriteQuestion& question)>;
+
 // Raised when an archive cannot be read; carries the exact text the user sees.
 class EZipStreamError : public std::runtime_error {
 public:

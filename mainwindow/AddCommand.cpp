@@ -5,8 +5,8 @@
 #include "addfiles/AddFilesToZip.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/ArchiveNames.h"
+#include "mainwindow/ArchiveReplacement.h"
 #include "mainwindow/EngineProblems.h"
-#include "settings/win95.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
@@ -27,31 +27,55 @@ void TMainForm::NewZipButClick() {
 }
 
 void TMainForm::NewArchive(const std::string& name) {
-    if (kpath::FileExists(name)) {
-        if (!ui::Dialogs().Confirm(Handle(), "Overwrite Existing File: " + name + "?")) return;
-        // The old file goes to the recycle bin, not away for good: the user may still
-        // cancel the add-files dialog.
-        if (!win95::DeleteFiles(Handle(), {name}, true, false) || kpath::FileExists(name)) return;
+    if (!kpath::FileExists(name)) {
+        zipKeeper1_->SetZipFilename(name);
+        AddFilesToArchive();
+        AddRecentArchive(zipKeeper1_->ZipFilename());
+        return;
     }
+    if (!ui::Dialogs().Confirm(Handle(), "Overwrite Existing File: " + name + "?")) return;
+    // The old file, and the window showing what it showed, stay as they are until the new
+    // archive is complete: the user may still leave the add-files dialog.
+    const std::string before = state_.CurrentArchiveName;
+    const std::optional<AddFilesResult> chosen = ChooseFilesToAdd(name);
+    if (!chosen) {
+        state_.CurrentArchiveName = before;
+        return;
+    }
+    archivenames::ArchiveReplacement replacement(name);
+    TZipKeeper writer(Handle());
+    writer.AddCompLevel = zipKeeper1_->AddCompLevel;
+    writer.OnProgress = zipKeeper1_->OnProgress;
+    writer.SetZipFilename(replacement.WorkName());
+    AddChosenFiles(writer, *chosen);
+    replacement.Complete(Handle());
     zipKeeper1_->SetZipFilename(name);
-    AddFilesToArchive();
     AddRecentArchive(zipKeeper1_->ZipFilename());
 }
 
 void TMainForm::AddZipButClick() {
-    if (zipKeeper1_->Count() == 0) return;
+    // A named archive that does not exist yet (after New or the wizard was left early) is
+    // made by the engine with the first files added.
+    if (zipKeeper1_->ZipFilename().empty()) return;
     ResetProgress();
     AddFilesToArchive();
 }
 
 void TMainForm::AddFilesToArchive() {
-    if (archivenames::IsSelfExtracting(zipKeeper1_->ZipFilename())) {
+    const std::optional<AddFilesResult> chosen = ChooseFilesToAdd(zipKeeper1_->ZipFilename());
+    if (!chosen) return;
+    AddChosenFiles(*zipKeeper1_, *chosen);
+    zipKeeper1_->SetZipFilename(state_.CurrentArchiveName);
+}
+
+std::optional<AddFilesResult> TMainForm::ChooseFilesToAdd(const std::string& archive) {
+    if (archivenames::IsSelfExtracting(archive)) {
         ui::ShowMessage("Error - this program can NOT add files to a self-extracting archive");
-        return;
+        return std::nullopt;
     }
     TAddform* addForm = state_.Windows.Addform;
-    if (!addForm) return;
-    state_.CurrentArchiveName = zipKeeper1_->ZipFilename();
+    if (!addForm) return std::nullopt;
+    state_.CurrentArchiveName = archive;
     // The dialog's lists show the member list's current look.
     addForm->ApplyListLook(
         reinterpret_cast<HFONT>(SendMessageA(listView1_.Handle(), WM_GETFONT, 0, 0)),
@@ -61,21 +85,24 @@ void TMainForm::AddFilesToArchive() {
     state_.AddDialogCancelled = false;
     std::optional<AddFilesResult> chosen =
         addForm->Execute(Handle(), AddFilesRequest{state_.CurrentArchiveName});
-    if (!chosen || state_.AddDialogCancelled) return;
+    if (!chosen || state_.AddDialogCancelled) return std::nullopt;
     if (chosen->FSpecArgs.empty()) {
         ui::ShowMessage("There are no files selected");
-        return;
+        return std::nullopt;
     }
-    zipKeeper1_->AddOptions = chosen->AddOptions;
-    zipKeeper1_->SetFSpecArgs(chosen->FSpecArgs);
-    enginemsg::Collector problems(*zipKeeper1_);
+    return chosen;
+}
+
+void TMainForm::AddChosenFiles(TZipKeeper& zip, const AddFilesResult& chosen) {
+    zip.AddOptions = chosen.AddOptions;
+    zip.AesEncryption = state_.Settings.AesEncryption;
+    zip.SetFSpecArgs(chosen.FSpecArgs);
+    enginemsg::Collector problems(zip);
     {
         ui::WaitCursor wait;
-        enginemsg::RunOrTell([this] { zipKeeper1_->Add(); },
+        enginemsg::RunOrTell([&zip] { zip.Add(); },
                              "Error in Add; Fatal DLL Exception in mainunit");
-        ui::ShowMessage(std::to_string(zipKeeper1_->SuccessCnt) +
-                        " files were successfully added!");
-        zipKeeper1_->SetZipFilename(state_.CurrentArchiveName);
+        ui::ShowMessage(std::to_string(zip.SuccessCnt) + " files were successfully added!");
     }
     problems.Report(Handle(), "added");
 }

@@ -30,24 +30,6 @@ const GlyphSwitch kGlyphSwitches[] = {
     {TMainForm::SpeedButton6, 4, 10}, {TMainForm::AddZipBut, 3, 9},
 };
 
-std::string FormatDosDateTime(std::int32_t value) {
-    contents::DosDateTime d;
-    if (!contents::DecodeDosDateTime(static_cast<std::uint32_t>(value), d)) return {};
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(d.year);
-    st.wMonth = static_cast<WORD>(d.month);
-    st.wDay = static_cast<WORD>(d.day);
-    st.wHour = static_cast<WORD>(d.hour);
-    st.wMinute = static_cast<WORD>(d.minute);
-    st.wSecond = static_cast<WORD>(d.second);
-    char date[80] = {}, time[80] = {};
-    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date))
-        return {};
-    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, time, sizeof time))
-        return {};
-    return std::string(date) + "  " + time;
-}
-
 // The shell's icon for a name; false when the shell has none. A name longer than the
 // shell's buffer is asked for by its tail, which keeps the extension that decides the icon.
 bool ShellIconIndex(const std::wstring& name, int& index) {
@@ -197,7 +179,8 @@ std::wstring TMainForm::RowColumnText(int index, int column) const {
     case 2: {
         auto date = dateTexts_.find(row.DateTime);
         if (date == dateTexts_.end())
-            date = dateTexts_.emplace(row.DateTime, Wide(FormatDosDateTime(row.DateTime))).first;
+            date = dateTexts_.emplace(row.DateTime, Wide(contents::FormatDosDateTime(row.DateTime)))
+                       .first;
         return date->second;
     }
     case 3:

@@ -1,5 +1,6 @@
 #include "mainwindow/EngineProblems.h"
 
+#include "dlls/common/MemberNames.h"
 #include "engine/EngineRecords.h"
 #include "engine/ZipKeep.h"
 #include "ui/Application.h"
@@ -45,9 +46,20 @@ Collector::~Collector() {
     zip_.OnMessage = previous_;
 }
 
+std::string MessageUtf8(const std::string& text) {
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                            static_cast<int>(text.size()), nullptr, 0) > 0 ||
+        text.empty())
+        return text;
+    return kname::Narrow(kname::Widen(text, CP_ACP), CP_UTF8);
+}
+
 void Collector::Report(HWND owner, const std::string& pastVerb) const {
-    const std::string text = Summary(problems_, pastVerb);
-    if (!text.empty()) ui::Dialogs().Info(owner, text);
+    std::vector<Problem> utf8 = problems_;
+    for (Problem& p : utf8)
+        p.Text = MessageUtf8(p.Text);
+    const std::string text = Summary(utf8, pastVerb);
+    if (!text.empty()) ui::Dialogs().InfoUtf8(owner, text);
 }
 
 } // namespace enginemsg

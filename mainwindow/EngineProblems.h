@@ -30,6 +30,10 @@ bool IsProblem(std::int32_t code);
 std::string Summary(const std::vector<Problem>& problems, const std::string& pastVerb,
                     size_t shown = 8);
 
+// An engine message as UTF-8: the extraction engine writes UTF-8; a text that is not valid
+// UTF-8 is taken in the ANSI code page.
+std::string MessageUtf8(const std::string& text);
+
 // Runs an engine operation; when it fails with an exception, the cursor goes back to the
 // arrow's default and failureText is told, and the command goes on.
 void RunOrTell(const std::function<void()>& operation, const std::string& failureText);
@@ -44,8 +48,8 @@ public:
     Collector& operator=(const Collector&) = delete;
 
     const std::vector<Problem>& Problems() const { return problems_; }
-    // Shows the summary in one information box through the dialog seam; nothing when all
-    // went well. pastVerb: "extracted", "added", "deleted".
+    // Shows the summary in one information box through the dialog seam, in Unicode; nothing
+    // when all went well. pastVerb: "extracted", "added", "deleted".
     void Report(HWND owner, const std::string& pastVerb) const;
 
 private:

@@ -4,7 +4,10 @@
 
 #include "settings/Options.h"
 
+#include "dlls/common/MemberNames.h"
+#include "engine/EntryName.h"
 #include "mainwindow/EngineProblems.h"
+#include "mainwindow/ReplaceDialog.h"
 #include "settings/PathDialog.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -13,10 +16,33 @@
 
 namespace {
 
-// Folders as stored. Files that exist are kept and reported by the engine rather than
-// silently replaced: the user's own files must not be lost to an older copy. Unpacking for
-// viewing, running and setup goes into fresh folders, where nothing exists to replace.
+// Folders as stored. A file that exists is replaced only when the user says so (the engine
+// asks through OnOverwrite): the user's own files must not be lost to an older copy unasked.
+// Unpacking for viewing, running and setup goes into fresh folders, where nothing exists.
 const ExtrOpts kExtractOptions{ExtrDirNames};
+
+// What the question shows: the existing file as the file system has it, the member as the
+// archive lists it (found by its stored name; the engine's size when it is not listed).
+ReplaceRequest ReplaceRequestFor(const TZipKeeper& zip, const OverwriteQuestion& q) {
+    ReplaceRequest r;
+    r.ExistingPath = kname::Widen(q.ExistingPath, CP_UTF8);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(r.ExistingPath.c_str(), GetFileExInfoStandard, &data)) {
+        r.ExistingSize = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        r.ExistingTime = data.ftLastWriteTime;
+    }
+    r.MemberName = kname::Widen(q.StoredName, CP_UTF8);
+    r.MemberSize = static_cast<std::uint32_t>(q.Size);
+    for (int i = 0; i < zip.Count(); ++i) {
+        const ZipDirEntry& e = zip.Entry(i);
+        if (e.FileName != q.StoredName) continue;
+        r.MemberName = EntryDisplayName(e);
+        r.MemberSize = e.UncompressedSize64;
+        r.MemberDosTime = static_cast<std::int32_t>(e.DateTime);
+        break;
+    }
+    return r;
+}
 
 // Puts the arrow cursor up when an extraction ends, however it ends.
 class ArrowAfterwards {
@@ -79,9 +105,35 @@ bool TMainForm::ExtractSelectedTo(const std::string& folder) {
     return ExtractMembers(folder, patterns, true);
 }
 
+OverwriteAnswer TMainForm::AskReplace(const OverwriteQuestion& question,
+                                      std::optional<bool>& forAll) {
+    if (forAll) return *forAll ? OverwriteAnswer::Replace : OverwriteAnswer::Keep;
+    // The question is answered with the arrow, whatever the extraction shows meanwhile.
+    const ui::AppCursor cursor = ui::GetAppCursor();
+    ui::SetAppCursor(ui::AppCursor::Arrow);
+    const std::optional<ReplaceChoice> choice =
+        replaceDialog_.Execute(Handle(), ReplaceRequestFor(*zipKeeper1_, question));
+    ui::SetAppCursor(cursor);
+    if (!choice) return OverwriteAnswer::Cancel;
+    if (*choice == ReplaceChoice::YesToAll || *choice == ReplaceChoice::NoToAll)
+        forAll = *choice == ReplaceChoice::YesToAll;
+    return *choice == ReplaceChoice::Yes || *choice == ReplaceChoice::YesToAll
+               ? OverwriteAnswer::Replace
+               : OverwriteAnswer::Keep;
+}
+
 bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                                bool busyCursor) {
     enginemsg::Collector problems(*zipKeeper1_);
+    // Yes to All and No to All hold for the rest of this extraction.
+    std::optional<bool> forAll;
+    zipKeeper1_->OnOverwrite = [this, &forAll](TZipKeeper&, const OverwriteQuestion& q) {
+        return AskReplace(q, forAll);
+    };
+    struct Unhook {
+        TZipKeeper& zip;
+        ~Unhook() { zip.OnOverwrite = nullptr; }
+    } unhook{*zipKeeper1_};
     {
         std::optional<ArrowAfterwards> cursor;
         if (busyCursor) cursor.emplace();

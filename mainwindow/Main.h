@@ -6,6 +6,7 @@
 #include "engine/ZipKeep.h"
 #include "mainwindow/MemberFiles.h"
 #include "mainwindow/ProgressState.h"
+#include "mainwindow/ReplaceDialog.h"
 #include "mainwindow/TempFolders.h"
 #include "settings/BrowserRegistration.h"
 #include "settings/IniFile.h"
@@ -19,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <string>
@@ -28,6 +30,7 @@ namespace settings {
 struct WindowBounds;
 }
 class TfrmTextViewer;
+struct AddFilesResult;
 
 class TMainForm : public ui::Form {
 public:
@@ -270,6 +273,10 @@ private:
     LOGFONTA ListFont() const;
     void SetListsFont(const LOGFONTA& font);
     void SetListsColor(settings::Color color);
+    // Adding (AddCommand.cpp): the add-files dialog for an archive (nothing when it was
+    // left or nothing was chosen, after saying so), and the engine run on what was chosen.
+    std::optional<AddFilesResult> ChooseFilesToAdd(const std::string& archive);
+    void AddChosenFiles(TZipKeeper& zip, const AddFilesResult& chosen);
     // Extraction helpers (ExtractCommands.cpp, RunCommands.cpp).
     std::string ExtractFolderStart() const;
     void ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::string&));
@@ -277,6 +284,8 @@ private:
     // when there were none. busyCursor: the hourglass meanwhile and the arrow afterwards.
     bool ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                         bool busyCursor);
+    // The question before an existing file is replaced; forAll keeps a Yes or No to All.
+    OverwriteAnswer AskReplace(const OverwriteQuestion& question, std::optional<bool>& forAll);
     // Loads a member's file into the viewer and shows it modally.
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
@@ -309,4 +318,5 @@ private:
     mutable std::unordered_map<std::int32_t, std::wstring> dateTexts_; // one per stamp shown
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
+    TReplaceDialog replaceDialog_;
 };

@@ -31,7 +31,7 @@ const M::Command kCommands[] = {
     {IDM_EXIT, &M::Exit1Click, false, false},
     // Zip
     {IDM_INSTALL, &M::btnInstallClick, true, false},
-    {IDM_RUN2, nullptr, true, false}, // the menu's "Run": switched with the others, no action
+    {IDM_RUN2, &M::SpeedButton3Click, true, false}, // the menu's "Run": run or open a member
     {IDM_VIEWSELECTED, &M::btnViewSelectedClick, true, true},
     {IDM_EXTRACTSELECTED, &M::btnExtractSelectedClick, true, true},
     {IDM_EXTRACTALL, &M::btnExtractAllClick, true, false},

@@ -93,6 +93,13 @@
 #define IDB_HELP 1825
 #define IDB_MAIL 1826
 
+// The question before an extraction replaces a file
+#define IDC_REPLACE_TEXT 1900
+#define IDC_REPLACE_YES 1901
+#define IDC_REPLACE_NO 1902
+#define IDC_REPLACE_YESALL 1903
+#define IDC_REPLACE_NOALL 1904
+
 #ifndef RC_INVOKED
 #include "ui/IdRanges.h"
 
@@ -111,7 +118,8 @@ inline constexpr int kMainWindowIdList[] = {
     IDB_IMAGE3,    IDB_IMAGE4,        IDB_IMAGE5,          IDB_IMAGE6,        IDB_IMAGE7,
     IDB_IMAGE8,    IDB_IMAGE9,        IDB_IMAGE10,         IDB_IMAGE11,       IDB_IMAGE12,
     IDB_NEW,       IDB_OPEN,          IDB_WIZARD,          IDB_DELETE,        IDB_OPTIONS,
-    IDB_HELP,      IDB_MAIL};
+    IDB_HELP,      IDB_MAIL,          IDC_REPLACE_TEXT,    IDC_REPLACE_YES,   IDC_REPLACE_NO,
+    IDC_REPLACE_YESALL, IDC_REPLACE_NOALL};
 static_assert(ui::IdsValid(kMainWindowIdList, ui::kMainWindowIds),
               "a main window ID is outside its range or used twice");
 #endif

@@ -83,13 +83,17 @@ void TMainForm::btnViewSelectedClick() {
     TfrmTextViewer* viewer = state_.Windows.frmTextViewer;
     if (!viewer || zipKeeper1_->Count() == 0 || GetFocus() != listView1_.Handle()) return;
     std::string folder; // one unpacking serves every selected row of this command
+    bool allOut = true;
     for (int i = 0; i < listView1_.ItemCount(); ++i) {
         if (!listView1_.IsSelected(i)) continue;
         if (folder.empty()) {
             folder = scratch_.Make(TempDir, members::ScratchFolders::RemoveAtEnd);
-            ExtractSelectedTo(folder);
+            allOut = ExtractSelectedTo(folder);
         }
         const std::optional<std::string> path = UnpackedRowPath(folder, i);
+        // A member that did not come out was told in the extraction's box, with the reason;
+        // a second box about the missing copy would only repeat it less clearly.
+        if (!allOut && !(path && kpath::FileExists(*path))) return;
         if (!path) throw std::runtime_error("Cannot open file " + folder + "\\" + RowEntryName(i));
         ShowMemberText(*viewer, *path);
     }
@@ -132,7 +136,13 @@ void TMainForm::btnInstallClick() {
 
 bool TMainForm::AutoInstallAfterOpen() {
     if (!state_.Settings.AutoRun || zipKeeper1_->Count() == 0) return false;
-    return !FindSetupMember().empty() && AutoInstall();
+    const std::string setup = FindSetupMember();
+    if (setup.empty()) return false;
+    // An archive from anywhere may carry a program: it starts only when the user says so.
+    const std::string question =
+        "Run " + setup + " from " + kpath::ExtractFileName(zipKeeper1_->ZipFilename()) + " now?";
+    if (!ui::Dialogs().Confirm(Handle(), question, ui::DefaultAnswer::No)) return false;
+    return AutoInstall();
 }
 
 void TMainForm::Readmetxt1Click() {

@@ -1,5 +1,7 @@
 #include "mainwindow/TextFormat.h"
 
+#include <windows.h>
+
 #include <cmath>
 
 namespace contents {
@@ -28,7 +30,9 @@ std::string FormatThousands(const std::string& number) {
     return out;
 }
 
-std::string FormatThousands(std::int64_t number) { return FormatThousands(std::to_string(number)); }
+std::string FormatThousands(std::int64_t number) {
+    return FormatThousands(std::to_string(number));
+}
 
 std::int64_t RoundHalfEven(double value) {
     // nearbyint rounds to even in the default rounding mode.
@@ -37,8 +41,8 @@ std::int64_t RoundHalfEven(double value) {
 
 std::int64_t Ratio(std::uint64_t compressed, std::uint64_t uncompressed) {
     if (uncompressed == 0) return 0;
-    return RoundHalfEven((1.0 - static_cast<double>(compressed) / static_cast<double>(uncompressed)) *
-                         100.0);
+    return RoundHalfEven(
+        (1.0 - static_cast<double>(compressed) / static_cast<double>(uncompressed)) * 100.0);
 }
 
 bool DecodeDosDateTime(std::uint32_t value, DosDateTime& out) {
@@ -54,6 +58,28 @@ bool DecodeDosDateTime(std::uint32_t value, DosDateTime& out) {
     int maxDay = kDays[out.month - 1] + (out.month == 2 && leap ? 1 : 0);
     if (out.day > maxDay) return false;
     return out.hour < 24 && out.minute < 60 && out.second < 60;
+}
+
+std::string FormatDateTime(const DosDateTime& d) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(d.year);
+    st.wMonth = static_cast<WORD>(d.month);
+    st.wDay = static_cast<WORD>(d.day);
+    st.wHour = static_cast<WORD>(d.hour);
+    st.wMinute = static_cast<WORD>(d.minute);
+    st.wSecond = static_cast<WORD>(d.second);
+    char date[80] = {}, time[80] = {};
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date))
+        return {};
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, time, sizeof time))
+        return {};
+    return std::string(date) + "  " + time;
+}
+
+std::string FormatDosDateTime(std::int32_t value) {
+    DosDateTime d;
+    if (!DecodeDosDateTime(static_cast<std::uint32_t>(value), d)) return {};
+    return FormatDateTime(d);
 }
 
 } // namespace contents

@@ -28,4 +28,10 @@ struct DosDateTime {
 // False when the value is not a calendar date and time.
 bool DecodeDosDateTime(std::uint32_t value, DosDateTime& out);
 
+// The user's short date and time (without seconds), as the member list shows them; empty
+// when the locale cannot format it.
+std::string FormatDateTime(const DosDateTime& d);
+// The same for a DOS date-time; empty for one that is not a date.
+std::string FormatDosDateTime(std::int32_t value);
+
 } // namespace contents

@@ -3,16 +3,31 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${KELVORA_BUILD:-$ROOT/build}
 
 # Configures the build folder without building anything: callers that need a few targets
-# (the benchmarks) build only those.
+# (the benchmarks, the program alone) build only those.
 kelvora_configure() {
   bash "$ROOT/scripts/setup.sh"
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 }
 
+# Everything: the program, engines, tools, tests and benchmarks.
 kelvora_build() {
   kelvora_configure
   cmake --build "$BUILD" -j"$(nproc)"
+}
+
+# Only what running the program needs: the program, its two engines, the self-extractor stub
+# and the documents beside it.
+kelvora_build_program() {
+  kelvora_configure
+  cmake --build "$BUILD" -j"$(nproc)" --target Kelvora98 unzeng kzipeng ksfx kelvora_docs
+}
+
+# Runs a Wine command with its standard error passed on, except the line Wine prints
+# whenever it cannot read the volume label of drive Z: (the root folder, no real device):
+# it says nothing about the program.
+kelvora_wine_quiet() {
+  "$@" 2> >(grep --line-buffered -v 'Read access denied for device' >&2)
 }
 
 # Wine can only create files whose names are not ASCII in a UTF-8 locale: keep the caller's
@@ -54,7 +69,7 @@ kelvora_wine_env() {
   fi
   # One persistent server for the whole run; services Wine starts on first use must not
   # inherit our pipes, or CTest would wait on them.
-  wineserver -p
+  wineserver -p 2>/dev/null || true # one may be running already
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Interoperability of KZIPENG.DLL with Info-ZIP and 7-Zip: drives the engine under Wine
 # through zipdrive.exe, then checks the archives with `unzip -t`, `7z t`, extracts them with
-# unzip and compares with diff -r. Also: encryption (unzip -P), deletion, adding to an
+# unzip and compares with diff -r. Also: encryption (unzip -P; WinZip AES-256 with 7z, which
+# also refuses a wrong password), large incompressible files stored, deletion, adding to an
 # archive written by zip, more than 65535 members (ZIP64 end records), a full disk (a
 # 1 MB tmpfs when run as root; otherwise a file-size limit makes the writes fail), names in
 # several scripts with sub-second times, and, with KELVORA_LARGE_TESTS=1, a 4.5 GiB member.
@@ -28,6 +29,7 @@ cleanup() {
 }
 trap 'cleanup; if declare -F kelvora_wine_stop >/dev/null; then kelvora_wine_stop; fi' EXIT
 cd "$WORK"
+UNZDRIVE_EARLY="$BIN/unzdrive.exe"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
@@ -90,6 +92,42 @@ same_tree x/src src
 if unzip -tq -P wrong enc.zip >/dev/null 2>&1; then fail "wrong password accepted"; fi
 rm -rf y && mkdir y && 7z x -p'se cret' -oy enc.zip >/dev/null
 same_tree y/src src
+
+echo "== AES-256"
+drive "$total" -r -p -a -P 'se cret' aes.zip src
+7z t -p'se cret' aes.zip >/dev/null || fail "7z t rejects the AES archive"
+rm -rf y && mkdir y && 7z x -p'se cret' -oy aes.zip >/dev/null
+same_tree y/src src
+if 7z t -pwrong aes.zip >/dev/null 2>&1; then fail "7z accepted a wrong AES password"; fi
+rm -rf y && mkdir y
+wine "$UNZDRIVE_EARLY" -x "$(winpath "$WORK/y")" -P 'se cret' "$(winpath "$WORK/aes.zip")" >/dev/null ||
+  fail "the engine's own AES archive does not extract"
+same_tree y/src src
+# AE-1 with the CRC for ordinary files, AE-2 without it for one too short to hide its content.
+python3 - <<'PY' || fail "AES versions or CRCs are not as the format advises"
+import struct, zipfile
+z = zipfile.ZipFile("aes.zip")
+def aes(name):
+    info = z.getinfo(name)
+    extra = info.extra
+    while extra:
+        tag, size = struct.unpack_from("<HH", extra)
+        if tag == 0x9901:
+            version, vendor, strength, method = struct.unpack_from("<H2sBH", extra, 4)
+            return info.compress_type, version, vendor, strength, method, info.CRC
+        extra = extra[4 + size:]
+assert aes("src/docs/sub/tiny.txt") == (99, 2, b"AE", 3, 0, 0)
+big = aes("src/bin/large.txt")
+assert big[:5] == (99, 1, b"AE", 3, 8) and big[5] != 0
+PY
+
+echo "== incompressible files are stored"
+for a in a9.zip enc.zip aes.zip; do
+  method=$(7z l -slt -p'se cret' "$a" | awk '/^Path = src\/bin\/large.bin/{f=1} f&&/^Method/&&!m{m=$0} END{print m}')
+  [[ "$method" == *Store* ]] || fail "large.bin in $a is not stored ($method)"
+done
+[ "$(unzip -Z -l a9.zip src/bin/large.bin | awk '{print $6}')" = 3145733 ] ||
+  fail "large.bin in a9.zip is stored with another size"
 
 echo "== delete by mask and by name"
 cp a9.zip d.zip

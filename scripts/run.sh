@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds and starts Kelvora 98 under Wine, optionally on an archive: scripts/run.sh [archive]
+# Builds what the program needs and starts Kelvora 98 under Wine, optionally on an archive:
+# scripts/run.sh [archive]. The tests are built by scripts/test.sh.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-kelvora_build
+kelvora_build_program
 arg=()
 if [ $# -gt 0 ]; then
   # Hand the archive over as a Windows path: Wine maps drive Z: to the root folder.
@@ -11,4 +12,4 @@ if [ $# -gt 0 ]; then
 fi
 kelvora_wine_env
 trap kelvora_wine_stop EXIT
-wine "$BUILD/bin/Kelvora98.exe" "${arg[@]}"
+kelvora_wine_quiet wine "$BUILD/bin/Kelvora98.exe" "${arg[@]}"

@@ -13,7 +13,7 @@ fi
 
 for p in cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
          mingw-w64-i686-dev wine wine32:i386 xvfb xauth x11-utils googletest libz-mingw-w64-dev \
-         imagemagick zip unzip p7zip-full clang libclang-rt-14-dev zlib1g-dev \
+         imagemagick zip unzip p7zip-full libarchive-tools clang libclang-rt-14-dev zlib1g-dev \
          python3 bc time tzdata; do
   have_pkg "$p" || need+=("$p")
 done

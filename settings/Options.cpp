@@ -65,6 +65,21 @@ const ui::ControlSpec kConfirmationPage[] = {
      "Exit Kelvora after installation from zip file",
      {24, 80, 436, 98},
      kCheck},
+    {"STATIC",
+     IDC_OPT_ENCRYPTLABEL,
+     "\"Protect With Password\" encrypts added files with:",
+     {24, 110, 436, 126},
+     SS_LEFT},
+    {"BUTTON",
+     IDC_OPT_TRADITIONAL,
+     "Traditional zip encryption (every zip program reads it; weak)",
+     {42, 130, 436, 148},
+     BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP},
+    {"BUTTON",
+     IDC_OPT_AES256,
+     "AES-256 (strong; very old zip programs cannot read it)",
+     {42, 152, 436, 170},
+     BS_AUTORADIOBUTTON},
 };
 const std::span<const ui::ControlSpec> kPageControls[] = {kDownloadPage, kBrowserPage,
                                                           kConfirmationPage};
@@ -124,6 +139,8 @@ void TfrmOptions::OnCreate() {
     ie_.Attach(Control(IDC_OPT_IE));
     autoRun_.Attach(Control(IDC_OPT_AUTORUN));
     autoExit_.Attach(Control(IDC_OPT_AUTOEXIT));
+    traditional_.Attach(Control(IDC_OPT_TRADITIONAL));
+    aes256_.Attach(Control(IDC_OPT_AES256));
     ShowPage(DownloadPage);
 }
 
@@ -145,6 +162,8 @@ void TfrmOptions::Load(const OptionsRequest& request) {
     ie_.SetChecked(v.IE);
     autoRun_.SetChecked(v.AutoRun);
     autoExit_.SetChecked(v.AutoExit);
+    traditional_.SetChecked(!v.AesEncryption);
+    aes256_.SetChecked(v.AesEncryption);
     FormShow(request.MainWindow);
     // The page last showing stays; focus its first control.
     SetFocus(pages_.Handle());
@@ -163,6 +182,7 @@ std::optional<OptionValues> TfrmOptions::Collect() {
     v.IE = ie_.Checked();
     v.AutoRun = autoRun_.Checked();
     v.AutoExit = autoExit_.Checked();
+    v.AesEncryption = aes256_.Checked();
     return v;
 }
 
@@ -226,7 +246,8 @@ void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,
                  kelvora::InMemorySettings& s, const browsers::RegistryRoots& roots,
                  const std::string& handlerPath) {
     OptionsRequest request;
-    request.Values = {s.AutoMove, s.DownloadDir, s.Netscape, s.IE, s.AutoRun, s.AutoExit};
+    request.Values = {s.AutoMove, s.DownloadDir, s.Netscape,     s.IE,
+                      s.AutoRun,  s.AutoExit,    s.AesEncryption};
     GetWindowRect(mainWindow, &request.MainWindow);
     const std::optional<OptionValues> chosen = dialog.Execute(mainWindow, request);
     if (!chosen) return;
@@ -250,6 +271,8 @@ void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,
     s.AutoRun = v.AutoRun;
     ini.WriteBool(kOptionsSection, "AutoExit", v.AutoExit);
     s.AutoExit = v.AutoExit;
+    ini.WriteBool(kOptionsSection, "AesEncryption", v.AesEncryption);
+    s.AesEncryption = v.AesEncryption;
 }
 
 std::string DownloadDirText(const kelvora::ProgramWindows& windows) {

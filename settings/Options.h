@@ -1,4 +1,5 @@
-// TfrmOptions: the options dialog, three pages (download folder, browsers, confirmations).
+// TfrmOptions: the options dialog, three pages (download folder, browsers, confirmations and
+// the encryption "Protect With Password" uses).
 // EditOptions fills it from the settings, shows it, and on OK stores the keys and re-applies
 // the browser registration.
 #pragma once
@@ -14,7 +15,7 @@
 #include <array>
 #include <string>
 
-// The six values the dialog edits.
+// The values the dialog edits.
 struct OptionValues {
     bool AutoMove = true;
     std::string DownloadDir;
@@ -22,6 +23,7 @@ struct OptionValues {
     bool IE = true;
     bool AutoRun = true;
     bool AutoExit = true;
+    bool AesEncryption = false;
 };
 
 struct OptionsRequest {
@@ -50,6 +52,8 @@ public:
     ui::CheckBox& chkboxIE() { return ie_; }
     ui::CheckBox& chkboxAutoRunSetup() { return autoRun_; }
     ui::CheckBox& chkboxAutoExit() { return autoExit_; }
+    ui::RadioButton& radiobtnTraditional() { return traditional_; }
+    ui::RadioButton& radiobtnAes256() { return aes256_; }
     settings::TPathDialog& PathDialog1() { return pathDialog1_; }
 
     void btnBrowseClick();
@@ -74,6 +78,7 @@ private:
     ui::Edit downloadDir_;
     ui::Button browse_;
     ui::CheckBox netscape_, ie_, autoRun_, autoExit_;
+    ui::RadioButton traditional_, aes256_;
     settings::TPathDialog pathDialog1_;
     ui::BrushHandle pageFace_; // the page's face as the tab control draws it
 };
@@ -81,7 +86,7 @@ private:
 // Fills the dialog from the settings and shows it over the main window. On OK, in this
 // order: AutoMove, DownloadDir, Netscape, IE are written and copied into the settings, the
 // browser registration is applied (a failure is reported and the rest still stored), then
-// AutoRun and AutoExit. Nothing changes on Cancel.
+// AutoRun, AutoExit and AesEncryption. Nothing changes on Cancel.
 void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,
                  kelvora::InMemorySettings& settings, const browsers::RegistryRoots& roots,
                  const std::string& handlerPath);

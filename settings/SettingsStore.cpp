@@ -19,6 +19,7 @@ void ReadOptions(const IniFile& ini, kelvora::InMemorySettings& out) {
     out.IE = ini.ReadBool(kBrowsersSection, "IE", d.IE);
     out.AutoRun = ini.ReadBool(kOptionsSection, "AutoRun", d.AutoRun);
     out.AutoExit = ini.ReadBool(kOptionsSection, "AutoExit", d.AutoExit);
+    out.AesEncryption = ini.ReadBool(kOptionsSection, "AesEncryption", d.AesEncryption);
 }
 
 void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in) {
@@ -26,6 +27,7 @@ void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in) {
     ini.WriteString(kOptionsSection, "DownloadDir", in.DownloadDir);
     ini.WriteBool(kOptionsSection, "AutoRun", in.AutoRun);
     ini.WriteBool(kOptionsSection, "AutoExit", in.AutoExit);
+    ini.WriteBool(kOptionsSection, "AesEncryption", in.AesEncryption);
     ini.WriteBool(kBrowsersSection, "Netscape", in.Netscape);
     ini.WriteBool(kBrowsersSection, "IE", in.IE);
 }

@@ -5,6 +5,7 @@
 
 #include <commdlg.h>
 
+#include <cstring>
 #include <vector>
 
 namespace ui {
@@ -24,6 +25,8 @@ std::vector<char> FilterBuffer(const std::string& filter) {
 bool RunFileDialog(HWND owner, FileDialogRequest& req, bool save) {
     std::vector<char> filter = FilterBuffer(req.Filter);
     // Room for many names when several may be chosen.
+    // A fresh, zeroed buffer for every showing, holding at most the proposed name: nothing of
+    // an earlier, longer name may follow the one the user picks.
     std::vector<char> file(req.Options & OFN_ALLOWMULTISELECT ? 0x10000 : MAX_PATH * 4, '\0');
     req.FileName.copy(file.data(), file.size() - 2);
     OPENFILENAMEA ofn{};
@@ -39,9 +42,17 @@ bool RunFileDialog(HWND owner, FileDialogRequest& req, bool save) {
     ofn.Flags = req.Options | OFN_EXPLORER;
     BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok) return false;
-    req.FileNames = SplitDialogFiles(file.data());
+    req.FileNames = SplitDialogFiles(file.data(), ofn.nFileOffset);
     req.FileName = req.FileNames.empty() ? std::string(file.data()) : req.FileNames.front();
     return true;
+}
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+    std::wstring wide(text.size(), L'\0');
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                      wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
 }
 
 bool RunPrintDialog(HWND owner, PrintDialogRequest& req, DWORD flags) {
@@ -66,8 +77,14 @@ public:
     void Info(HWND owner, const std::string& text) override {
         MessageBoxA(owner, text.c_str(), App().Title.c_str(), MB_OK);
     }
-    bool Confirm(HWND owner, const std::string& text) override {
-        return MessageBoxA(owner, text.c_str(), "Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    void InfoUtf8(HWND owner, const std::string& text) override {
+        MessageBoxW(owner, Widen(text, CP_UTF8).c_str(), Widen(App().Title, CP_ACP).c_str(), MB_OK);
+    }
+    bool Confirm(HWND owner, const std::string& text,
+                 DefaultAnswer answer = DefaultAnswer::Yes) override {
+        const UINT button = answer == DefaultAnswer::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
+        return MessageBoxA(owner, text.c_str(), "Confirm", MB_YESNO | MB_ICONQUESTION | button) ==
+               IDYES;
     }
     void Error(HWND owner, const std::string& text) override {
         MessageBoxA(owner, text.c_str(), App().Title.c_str(), MB_OK | MB_ICONSTOP);
@@ -123,7 +140,14 @@ DialogSeam* g_current = &g_real;
 
 } // namespace
 
-std::vector<std::string> SplitDialogFiles(const char* buffer) {
+std::vector<std::string> SplitDialogFiles(const char* buffer, size_t fileOffset) {
+    // One path ends at its NUL, whatever follows it in the buffer; only a NUL right before
+    // the first name's offset means a folder followed by several names.
+    const size_t first = std::strlen(buffer);
+    if (fileOffset <= first) {
+        if (first == 0) return {};
+        return {std::string(buffer, first)};
+    }
     std::vector<std::string> parts;
     for (const char* p = buffer; *p; p += parts.back().size() + 1)
         parts.emplace_back(p);

@@ -31,7 +31,10 @@ struct FileDialogRequest {
 
 // The paths a file dialog with OFN_EXPLORER returns in its buffer: one full path, or a
 // folder followed by the chosen names, each ended by NUL, the list by a second NUL.
-std::vector<std::string> SplitDialogFiles(const char* buffer);
+// fileOffset is the dialog's nFileOffset: the first name starts there, and only behind a
+// NUL (a folder alone) does the buffer hold several names; otherwise the single path ends
+// at its NUL, whatever the buffer held behind it.
+std::vector<std::string> SplitDialogFiles(const char* buffer, size_t fileOffset);
 
 // The font dialog's value: the font and its colour.
 struct FontChoice {
@@ -57,13 +60,20 @@ struct DialogCall {
     std::function<std::optional<std::any>()> Run;
 };
 
+// The button Enter presses in a confirmation box.
+enum class DefaultAnswer { Yes, No };
+
 class DialogSeam {
 public:
     virtual ~DialogSeam() = default;
     // Information box: modal, no icon, one OK button, titled with the application's title.
     virtual void Info(HWND owner, const std::string& text) = 0;
-    // Confirmation box: titled "Confirm", question icon, Yes and No. True for Yes.
-    virtual bool Confirm(HWND owner, const std::string& text) = 0;
+    // The same for a text in UTF-8 (the engines' messages, which name members in any script).
+    virtual void InfoUtf8(HWND owner, const std::string& text) = 0;
+    // Confirmation box: titled "Confirm", question icon, Yes and No. True for Yes. The
+    // default button is Yes unless the question is one where No is the safe answer.
+    virtual bool Confirm(HWND owner, const std::string& text,
+                         DefaultAnswer answer = DefaultAnswer::Yes) = 0;
     // The application's error box for an exception that ended a command.
     virtual void Error(HWND owner, const std::string& text) = 0;
     virtual bool OpenFile(HWND owner, FileDialogRequest& request) = 0;

@@ -1,7 +1,6 @@
 #include "wizard/Wizard2.h"
 
 #include "engine/PathUtil.h"
-#include "settings/win95.h"
 #include "mainwindow/ArchiveNames.h"
 #include "wizard/Wizard1.h"
 #include "wizard/Wizard3.h"
@@ -84,13 +83,10 @@ bool TWiz2::NameArchive() {
         return false;
     }
     if (kpath::FileExists(checked.Name)) {
+        // Yes only lets the name be taken: the old archive stays until page 3 has written
+        // the new one, since the user may still leave the wizard without making it.
         if (!ui::Dialogs().Confirm(Handle(), "Overwrite Existing File: " + checked.Name + "?"))
             return false;
-        // The old archive goes to the recycle bin, not into oblivion: the user may still
-        // leave the wizard without making a new one. While it cannot be moved away, the new
-        // archive would only add to it, so the name is not taken.
-        win95::DeleteFiles(Handle(), {checked.Name}, true, false);
-        if (kpath::FileExists(checked.Name)) return false;
     }
     state_.CurrentArchiveName = checked.Name;
     return true;

@@ -1,6 +1,7 @@
 #include "wizard/Wizard3.h"
 
 #include "engine/PathUtil.h"
+#include "mainwindow/ArchiveReplacement.h"
 #include "mainwindow/EngineProblems.h"
 #include "ui/Application.h"
 #include "wizard/Wizard1.h"
@@ -13,6 +14,7 @@
 
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -157,7 +159,12 @@ void TWiz3::btnAddFilesClick() {
 
 void TWiz3::Compress() {
     TZipKeeper& zip = *zipKeeper1_;
-    zip.SetZipFilename(state_.CurrentArchiveName);
+    // A file of the chosen name is one page 2 was allowed to replace: the new archive is
+    // written beside it and takes its place only when complete.
+    std::optional<archivenames::ArchiveReplacement> replacement;
+    const std::string& target = state_.CurrentArchiveName;
+    if (!target.empty() && kpath::FileExists(target)) replacement.emplace(target);
+    zip.SetZipFilename(replacement ? replacement->WorkName() : target);
     ui::Dialogs().Info(Handle(), "Now we are going to compress the files. Please wait!");
     if (zip.ZipFilename().empty()) return;
     zip.AddOptions = AddOpts{AddDirNames, AddRecurseDirs};
@@ -175,6 +182,7 @@ void TWiz3::Compress() {
         ui::Dialogs().Info(Handle(), "Error in Add; Fatal DLL Exception in mainunit");
     }
     ui::SetAppCursor(ui::AppCursor::Default);
+    if (replacement) replacement->Complete(Handle());
     problems.Report(Handle(), "added");
 }
 

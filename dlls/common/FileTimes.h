@@ -1,5 +1,8 @@
 // DOS date-times (local time, as zip stores them) and Windows file times (UTC). Both engines
-// convert with this one pair, so a file added and extracted again keeps its time.
+// and the self-extractor convert with this one pair, so a file added and extracted again keeps
+// its time. Each conversion applies the daylight-saving rule in force on the time's own date
+// (as Info-ZIP's tools and the C library do), not the offset in force today: a member stored
+// as 12:00 on a summer day extracts as 12:00 in winter too.
 #pragma once
 
 #include "dlls/zipcore/DosTime.h"
@@ -16,9 +19,9 @@ namespace kfiletime {
 constexpr std::uint32_t kEarliestDosTime = 0x00210000;
 
 inline std::uint32_t DosTimeFromFileTime(const FILETIME& utc) {
-    FILETIME local;
-    SYSTEMTIME st;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
+    SYSTEMTIME universal, st;
+    if (!FileTimeToSystemTime(&utc, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &st))
         return kEarliestDosTime;
     zipcore::DateTime t{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     return zipcore::EncodeDosTime(t).value_or(kEarliestDosTime);
@@ -35,8 +38,9 @@ inline bool FileTimeFromDosTime(std::uint32_t dos, FILETIME* utc) {
     st.wHour = static_cast<WORD>(t->hour);
     st.wMinute = static_cast<WORD>(t->minute);
     st.wSecond = static_cast<WORD>(t->second);
-    FILETIME local;
-    return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, utc);
+    SYSTEMTIME universal;
+    return TzSpecificLocalTimeToSystemTime(nullptr, &st, &universal) &&
+           SystemTimeToFileTime(&universal, utc);
 }
 
 inline FILETIME ToFileTime(std::uint64_t value) {

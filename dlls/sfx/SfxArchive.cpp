@@ -190,6 +190,8 @@ bool Archive::ReadEntries(std::uint64_t cdSize, std::uint64_t entries) {
 
         // ZIP64 extra field: the values marked as too large, in this order.
         const uchar* extra = p + zipcore::kCentralHeaderSize + n;
+        if (e.method == zipcore::kMethodAes && !zipcore::FindAesField(extra, x, &e.aes))
+            e.aes.version = 0;
         for (std::uint32_t at = 0; at + 4 <= x;) {
             const std::uint32_t id = GetU16(extra + at), len = GetU16(extra + at + 2);
             if (at + 4 + len > x) break;

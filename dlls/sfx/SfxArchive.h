@@ -3,6 +3,8 @@
 // small enough for the program's listing to find the archive behind it.
 #pragma once
 
+#include "dlls/zipcore/AesFormat.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -22,8 +24,11 @@ struct Entry {
     std::uint64_t uncompressedSize = 0;
     std::uint64_t localHeader = 0; // absolute position in the file
     std::uint64_t extentLimit = 0; // the next member's header or the central directory
+    zipcore::AesField aes;         // WinZip AES members: version 1 or 2, else 0
 
     bool IsEncrypted() const { return flags & 0x0001; }
+    // The method of the data, under any AES encryption.
+    std::uint16_t DataMethod() const { return aes.version ? aes.method : method; }
     // Unix mode in the high 16 bits of the external attributes when made on Unix, else 0.
     std::uint32_t UnixMode() const;
     bool IsDirectory() const;

@@ -1,10 +1,10 @@
 #include "dlls/sfx/SfxExtract.h"
 
 #include "dlls/common/FileTimes.h"
+#include "dlls/common/WinZipAes.h"
 #include "dlls/sfx/SfxNames.h"
+#include "dlls/zipcore/Inflater.h"
 #include "dlls/zipcore/ZipFormat.h"
-
-#include <zlib.h>
 
 namespace sfx {
 
@@ -12,6 +12,23 @@ namespace {
 
 constexpr std::uint32_t kChunk = 1 << 16;
 constexpr int kPathCapacity = 2048;
+
+// The zip format's CRC-32, from a table made at first use (zlib's would cost its inflate too).
+const std::uint32_t* CrcTable() {
+    static std::uint32_t table[256];
+    if (!table[1])
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[i] = c;
+        }
+    return table;
+}
+
+std::uint32_t CrcStep(std::uint32_t crc, std::uint8_t b) {
+    return CrcTable()[(crc ^ b) & 0xFF] ^ (crc >> 8);
+}
 
 // Traditional PKWARE decryption (APPNOTE 6.1): three keys fed with the plain bytes.
 class Keys {
@@ -29,12 +46,43 @@ public:
 
 private:
     void Update(std::uint8_t p) {
-        const z_crc_t* table = get_crc_table();
-        k0_ = table[(k0_ ^ p) & 0xFF] ^ (k0_ >> 8);
+        k0_ = CrcStep(k0_, p);
         k1_ = (k1_ + (k0_ & 0xFF)) * 134775813u + 1;
-        k2_ = table[(k2_ ^ (k1_ >> 24)) & 0xFF] ^ (k2_ >> 8);
+        k2_ = CrcStep(k2_, static_cast<std::uint8_t>(k1_ >> 24));
     }
     std::uint32_t k0_ = 0x12345678, k1_ = 0x23456789, k2_ = 0x34567890;
+};
+
+// The member's stored data in chunks, decrypted.
+class Source final : public zipcore::InflateInput {
+public:
+    Source(Archive& archive, std::uint64_t position, std::uint64_t left, std::uint8_t* buffer)
+        : archive_(archive), position_(position), left_(left), buffer_(buffer) {}
+    std::size_t More(const std::uint8_t** data) override {
+        if (left_ == 0 || failed) return 0;
+        const std::uint32_t n = static_cast<std::uint32_t>(left_ < kChunk ? left_ : kChunk);
+        if (!archive_.ReadAt(position_, buffer_, n) || (aes && !aes->Decrypt(buffer_, n))) {
+            failed = true;
+            return 0;
+        }
+        if (keys)
+            for (std::uint32_t i = 0; i < n; ++i)
+                buffer_[i] = keys->Decrypt(buffer_[i]);
+        position_ += n;
+        left_ -= n;
+        *data = buffer_;
+        return n;
+    }
+    std::uint64_t Position() const { return position_; }
+
+    Keys* keys = nullptr;
+    kaes::MemberCipher* aes = nullptr;
+    bool failed = false;
+
+private:
+    Archive& archive_;
+    std::uint64_t position_, left_;
+    std::uint8_t* buffer_;
 };
 
 int Length(const wchar_t* s) {
@@ -85,6 +133,7 @@ void TextLog::Line(std::initializer_list<const wchar_t*> parts) {
 Unpacker::~Unpacker() {
     Release(in_);
     Release(out_);
+    Release(inflater_);
     SecureZeroMemory(password_, sizeof password_);
 }
 
@@ -128,7 +177,9 @@ Outcome Unpacker::Unpack(const Entry& e) {
                                         : Refuse(Outcome::Failed, L"the folder cannot be created");
 
     if (e.IsSymlink()) return Refuse(Outcome::Failed, L"it is a symbolic link", L"Refused");
-    if ((e.flags & zipcore::kFlagStrongEncryption) || !zipcore::IsMethodSupported(e.method))
+    if ((e.flags & zipcore::kFlagStrongEncryption) ||
+        (e.method == zipcore::kMethodAes && !e.aes.version) ||
+        !zipcore::IsMethodSupported(e.DataMethod()))
         return Refuse(Outcome::Failed, L"it is stored with a method this program cannot unpack");
     if (Exists(path) && !questions_.Overwrite(path))
         return Refuse(Outcome::Skipped, L"a file of that name exists");
@@ -192,6 +243,11 @@ Outcome Unpacker::Unpack(const Entry& e) {
         return Refuse(Outcome::Failed, L"it is encrypted and the password is missing or wrong");
     case Data::Damaged:
         return Refuse(Outcome::Failed, L"its data is damaged");
+    case Data::NotAuthentic:
+        return Refuse(Outcome::Failed,
+                      L"its authentication code does not match: the data is damaged or altered");
+    case Data::NoAes:
+        return Refuse(Outcome::Failed, L"it is AES-encrypted, and this system offers no AES");
     case Data::CrcError:
         return Refuse(Outcome::Failed, L"its CRC does not match: the data is damaged");
     case Data::WriteError:
@@ -202,15 +258,31 @@ Outcome Unpacker::Unpack(const Entry& e) {
     return Outcome::Cancelled;
 }
 
-// Decrypts, inflates and writes the member's data, checking its size and CRC.
+// Decrypts, inflates and writes the member's data, checking its size and CRC (and for AES
+// its authentication code).
 Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
     if (!in_) in_ = static_cast<unsigned char*>(Allocate(kChunk));
     if (!out_) out_ = static_cast<unsigned char*>(Allocate(kChunk));
-    if (!in_ || !out_) return Data::WriteError;
+    if (!inflater_)
+        inflater_ = static_cast<zipcore::Inflater*>(Allocate(sizeof(zipcore::Inflater)));
+    if (!in_ || !out_ || !inflater_) return Data::WriteError;
 
     std::uint64_t pos = start, left = e.compressedSize;
     Keys keys(e.IsEncrypted() ? password_ : "");
-    if (e.IsEncrypted()) {
+    kaes::MemberCipher aes;
+    if (e.aes.version) {
+        const int strength = e.aes.strength;
+        const std::size_t salt = zipcore::AesSaltSize(strength);
+        std::uint8_t head[16 + zipcore::kAesVerifierSize], verifier[zipcore::kAesVerifierSize];
+        if (left < zipcore::AesOverhead(strength) ||
+            !archive_.ReadAt(pos, head, static_cast<std::uint32_t>(salt) + 2))
+            return Data::Damaged;
+        if (!aes.Begin(password_, lstrlenA(password_), strength, head, verifier))
+            return Data::NoAes;
+        if (verifier[0] != head[salt] || verifier[1] != head[salt + 1]) return Data::WrongPassword;
+        pos += salt + zipcore::kAesVerifierSize;
+        left -= zipcore::AesOverhead(strength);
+    } else if (e.IsEncrypted()) {
         std::uint8_t header[12];
         if (left < sizeof header || !archive_.ReadAt(pos, header, sizeof header))
             return Data::Damaged;
@@ -224,58 +296,55 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
         left -= sizeof header;
     }
 
-    z_stream z{};
-    const bool deflated = e.method == zipcore::kMethodDeflated;
-    if (deflated && inflateInit2(&z, -MAX_WBITS) != Z_OK) return Data::Damaged;
+    Source source(archive_, pos, left, in_);
+    if (e.aes.version)
+        source.aes = &aes;
+    else if (e.IsEncrypted())
+        source.keys = &keys;
+    const bool stored = e.DataMethod() == zipcore::kMethodStored;
+    inflater_->Reset(e.DataMethod() == zipcore::kMethodDeflate64);
     std::uint64_t produced = 0;
-    uLong crc = crc32(0, nullptr, 0);
+    std::uint32_t crc = 0xFFFFFFFFu;
     Data result = Data::Ok;
-    while (result == Data::Ok) {
-        if (z.avail_in == 0 && left > 0) {
-            const std::uint32_t n = static_cast<std::uint32_t>(left < kChunk ? left : kChunk);
-            if (!archive_.ReadAt(pos, in_, n)) {
-                result = Data::Damaged;
-                break;
-            }
-            pos += n;
-            left -= n;
-            if (e.IsEncrypted())
-                for (std::uint32_t i = 0; i < n; ++i)
-                    in_[i] = keys.Decrypt(in_[i]);
-            z.next_in = in_;
-            z.avail_in = n;
-        }
-        const unsigned char* data = in_;
-        std::uint32_t got = z.avail_in;
-        bool done = left == 0;
-        if (deflated) {
-            z.next_out = out_;
-            z.avail_out = kChunk;
-            const int rc = inflate(&z, Z_NO_FLUSH);
-            data = out_;
-            got = kChunk - z.avail_out;
-            done = rc == Z_STREAM_END;
-            // Input used up with the stream unfinished: the data is cut short.
-            if (rc == Z_BUF_ERROR ? (left == 0 && z.avail_in == 0) : (rc != Z_OK && !done))
-                result = Data::Damaged;
+    for (bool done = false; !done && result == Data::Ok;) {
+        const std::uint8_t* data = out_;
+        std::size_t got = 0;
+        if (stored) {
+            got = source.More(&data);
+            done = got == 0;
         } else {
-            z.avail_in = 0;
+            const auto status = inflater_->Read(source, out_, kChunk, &got);
+            done = status == zipcore::Inflater::Status::End;
+            if (status == zipcore::Inflater::Status::Error) result = Data::Damaged;
         }
         produced += got;
-        if (produced > e.uncompressedSize) result = Data::Damaged;
+        if (source.failed || produced > e.uncompressedSize) result = Data::Damaged;
         if (result != Data::Ok) break;
-        crc = crc32(crc, data, got);
+        for (std::size_t i = 0; i < got; ++i)
+            crc = CrcStep(crc, data[i]);
         DWORD wrote = 0;
-        if (got && (!WriteFile(out, data, got, &wrote, nullptr) || wrote != got))
+        if (got &&
+            (!WriteFile(out, data, static_cast<DWORD>(got), &wrote, nullptr) || wrote != got))
             result = Data::WriteError;
         else if (!questions_.Progress(produced))
             result = Data::Cancelled;
-        if (done) break;
     }
-    if (deflated) inflateEnd(&z);
     if (result != Data::Ok) return result;
     if (produced != e.uncompressedSize) return Data::Damaged;
-    return crc == e.crc ? Data::Ok : Data::CrcError;
+    if (e.aes.version) {
+        // What the decompressor left unread is authenticated too.
+        const std::uint8_t* rest = nullptr;
+        while (source.More(&rest) > 0) {
+        }
+        std::uint8_t stored[zipcore::kAesAuthCodeSize], computed[zipcore::kAesAuthCodeSize];
+        if (source.failed || !archive_.ReadAt(source.Position(), stored, sizeof stored))
+            return Data::Damaged;
+        if (!aes.AuthCode(computed)) return Data::NoAes;
+        for (std::size_t i = 0; i < sizeof stored; ++i)
+            if (stored[i] != computed[i]) return Data::NotAuthentic;
+        if (e.aes.version == 2) return Data::Ok; // AE-2 stores no CRC
+    }
+    return ~crc == e.crc ? Data::Ok : Data::CrcError;
 }
 
 } // namespace sfx

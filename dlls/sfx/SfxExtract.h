@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dlls/sfx/SfxArchive.h"
+#include "dlls/zipcore/Inflater.h"
 
 #include <initializer_list>
 
@@ -54,7 +55,16 @@ public:
     Outcome Unpack(const Entry& e);
 
 private:
-    enum class Data { Ok, WrongPassword, Damaged, CrcError, WriteError, Cancelled };
+    enum class Data {
+        Ok,
+        WrongPassword,
+        Damaged,
+        NotAuthentic,
+        NoAes,
+        CrcError,
+        WriteError,
+        Cancelled
+    };
     Data Copy(const Entry& e, std::uint64_t start, HANDLE out);
     Outcome Refuse(Outcome o, const wchar_t* why, const wchar_t* verb = L"");
 
@@ -68,6 +78,7 @@ private:
     bool noPassword_ = false;
     unsigned char* in_ = nullptr;
     unsigned char* out_ = nullptr;
+    zipcore::Inflater* inflater_ = nullptr;
 };
 
 } // namespace sfx

@@ -8,6 +8,7 @@
 //     -m      move                      -h  include hidden and system files
 //     -k      8.3 names                 -t  give the archive its newest member's time
 //     -e      encrypt                   -P pw  password (empty with -e: the engine asks)
+//     -a      encrypt with AES-256 (WinZip format) instead of traditional encryption
 //     -0..-9  compression level (9)     -v  print every callback
 //     -V      ask the engine for verbose messages
 //     -c N    answer "stop" to the Nth callback
@@ -49,7 +50,7 @@ keng::EBool KENG_STDCALL Callback(keng::CallbackData* data) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: zipdrive [-d] [-r] [-p] [-u] [-f] [-m] [-h] [-k] [-t] [-e] "
+    std::fprintf(stderr, "usage: zipdrive [-d] [-r] [-p] [-u] [-f] [-m] [-h] [-k] [-t] [-e] [-a] "
                          "[-P password] [-0..-9] [-v] [-V] [-c N] archive pattern...\n");
     return 2;
 }
@@ -64,7 +65,7 @@ bool CopyText(char* buffer, size_t size, const std::string& text) {
 
 int main(int argc, char** argv) {
     bool del = false, recurse = false, keepPaths = false, update = false, freshen = false;
-    bool move = false, hidden = false, dos = false, zipTime = false, encrypt = false;
+    bool move = false, hidden = false, dos = false, zipTime = false, encrypt = false, aes = false;
     bool verbose = false;
     int level = 9;
     std::string password;
@@ -91,6 +92,8 @@ int main(int argc, char** argv) {
             zipTime = true;
         else if (a == "-e")
             encrypt = true;
+        else if (a == "-a")
+            encrypt = aes = true;
         else if (a == "-v")
             g_counters.print = true;
         else if (a == "-V")
@@ -153,6 +156,7 @@ int main(int argc, char** argv) {
     params.TraceEnabled = keng::kFalse;
     params.PasswordText = passwordBuffer.data();
     params.Encrypt = keng::ToEBool(encrypt);
+    params.EncryptMethod = aes ? keng::kEncryptAes256 : keng::kEncryptTraditional;
     params.HiddenFiles = keng::ToEBool(hidden);
     params.Fixed44 = keng::kTrue;
     params.VerboseEnabled = keng::ToEBool(verbose);

@@ -7,7 +7,11 @@
 #include "dlls/unzeng/Reporter.h"
 #include "dlls/unzeng/Request.h"
 #include "dlls/unzeng/Win32Source.h"
+#include "dlls/zipcore/LocalScan.h"
+#include "dlls/zipcore/ZipFormat.h"
 #include "engine/EngineRecords.h"
+
+#include <optional>
 
 #include <windows.h>
 
@@ -15,12 +19,69 @@ namespace unzeng {
 
 namespace {
 
+// The members of an archive without a directory (a download cut off before its end), found
+// by their local headers as the member list finds them: every complete one is extracted and
+// checked against its CRC, the one the file ends in is reported. Empty when there are none.
+std::optional<zipcore::ArchiveInfo> ScanIncomplete(zipcore::ByteSource& source,
+                                                   const Request& request, Reporter& reporter) {
+    zipcore::LocalScan scan = zipcore::ScanLocalHeaders(source);
+    if (scan.members.empty() && !scan.cut) return std::nullopt;
+    reporter.Message(keng::kErrNone, "\"" + request.archiveName +
+                                         "\" is incomplete (its central directory is missing): " +
+                                         std::to_string(scan.members.size()) +
+                                         " complete members found by their local headers");
+    if (scan.cut)
+        reporter.Message(keng::kErrBadArchive,
+                         "Not extracted: " +
+                             (scan.cutName.empty() ? std::string("the last member")
+                                                   : zipcore::QuoteName(scan.cutName)) +
+                             ": the archive ends inside it");
+    zipcore::ArchiveInfo archive;
+    archive.members = std::move(scan.members);
+    archive.dataStart = scan.firstHeader;
+    archive.centralDirOffset = archive.endRecordOffset = archive.endOffset = source.Size();
+    return archive;
+}
+
+// Asks the program, on this thread and before any worker starts, about every file that would
+// replace an existing one; a file it keeps is told as kept, not as a problem. False when the
+// program asked to stop.
+bool AskAboutExistingFiles(Plan& plan, const Request& request, Reporter& reporter) {
+    if (request.test || request.update || request.freshen) return true;
+    for (Job& job : plan.jobs) {
+        if (job.kind != Job::Kind::File) continue;
+        const DWORD attributes = GetFileAttributesW(job.target.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue; // nothing to replace, or a folder the worker refuses with its reason
+        const std::string path = DisplayPath(job.target);
+        switch (reporter.AskOverwrite(path, job.member->name, job.member->uncompressedSize)) {
+        case Reporter::Answer::Stop:
+            return false;
+        case Reporter::Answer::Replace:
+            job.replace = true;
+            break;
+        case Reporter::Answer::Keep:
+            job.kind = Job::Kind::Notice;
+            job.notice = {keng::kErrNone, "Kept \"" + path + "\": not replaced, as asked"};
+            break;
+        }
+    }
+    return true;
+}
+
 int Execute(const Request& request, Reporter& reporter) {
     const std::wstring archivePath = Widen(request.archiveName, CP_ACP);
     zipcore::ArchiveInfo archive;
     try {
         Win32Source source(archivePath);
-        archive = zipcore::ReadArchive(source);
+        try {
+            archive = zipcore::ReadArchive(source);
+        } catch (const zipcore::MissingDirectory&) {
+            auto scanned = ScanIncomplete(source, request, reporter);
+            if (!scanned) throw;
+            if (scanned->members.empty()) return 0; // only a cut member, reported
+            archive = std::move(*scanned);
+        }
     } catch (const ArchiveIoError& e) {
         reporter.Message(keng::kErrOpenArchive,
                          "Cannot open the archive \"" + request.archiveName + "\": " + e.what());
@@ -31,11 +92,14 @@ int Execute(const Request& request, Reporter& reporter) {
                              "\" is damaged or not a zip archive: " + e.what());
         return 0;
     }
-
     const std::wstring base = request.test ? std::wstring() : CurrentFolderPath();
     Plan plan = MakePlan(archive, request, base);
     for (const Notice& n : plan.unmatched)
         if (reporter.Message(n.code, n.text)) return 0;
+    if (request.askOverwrite && !AskAboutExistingFiles(plan, request, reporter)) {
+        reporter.Message(keng::kErrCancelled, "Stopped at the user's request before any file");
+        return 0;
+    }
 
     std::optional<std::string> password = request.password;
     if (plan.needsPassword && !password) {

@@ -14,7 +14,6 @@ namespace unzeng {
 namespace {
 
 using zipcore::MemberError;
-using zipcore::QuoteName;
 
 keng::ErrorCode CodeFor(MemberError::Kind kind) {
     switch (kind) {
@@ -85,7 +84,7 @@ bool MemberIsNewer(const zipcore::Member& m, std::uint32_t fileDosTime) {
 std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink) {
     const Request& r = ctx.request;
     const zipcore::Member& m = *job.member;
-    const std::string name = QuoteName(m.name);
+    const std::string name = QuotedMemberName(m);
     Output out;
     out.target = job.target;
 
@@ -117,7 +116,7 @@ std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink
         if (existing && !MemberIsNewer(m, *existing)) return upToDate();
         return write(true);
     }
-    if (r.overwrite) return write(true);
+    if (r.overwrite || job.replace) return write(true);
     sink.Note(keng::kErrExists, "Skipped " + name + ": \"" + DisplayPath(job.target) +
                                     "\" exists (overwriting is off)");
     return std::nullopt;
@@ -134,7 +133,7 @@ void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink) {
     try {
         out = OpenOutput(ctx, job, sink);
     } catch (const WriteError& e) {
-        sink.Note(keng::kErrWrite, std::string("Skipped ") + QuoteName(m.name) + ": " + e.what());
+        sink.Note(keng::kErrWrite, std::string("Skipped ") + QuotedMemberName(m) + ": " + e.what());
         return;
     }
     if (!out) return;
@@ -150,9 +149,9 @@ void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink) {
                 return;
             }
         }
-        if (crc != m.crc) {
+        if (zipcore::HasCrc(m) && crc != m.crc) {
             const std::wstring kept = out->KeepAside();
-            sink.Note(keng::kErrCrc, "CRC error in " + QuoteName(m.name) +
+            sink.Note(keng::kErrCrc, "CRC error in " + QuotedMemberName(m) +
                                          (m.IsEncrypted() ? " (or a wrong password)" : "") +
                                          "; its data was kept as \"" + DisplayPath(kept) + "\"");
             return;
@@ -187,8 +186,8 @@ void TestFile(WorkContext& ctx, const Job& job, JobSink& sink) {
         sink.Note(CodeFor(e.kind()), e.what());
         return;
     }
-    if (crc != m.crc) {
-        sink.Note(keng::kErrCrc, "CRC error in " + QuoteName(m.name) +
+    if (zipcore::HasCrc(m) && crc != m.crc) {
+        sink.Note(keng::kErrCrc, "CRC error in " + QuotedMemberName(m) +
                                      (m.IsEncrypted() ? " (or a wrong password)" : ""));
         return;
     }

@@ -43,7 +43,7 @@ std::string DisplayPath(const std::wstring& path) {
         shown = L"\\\\" + shown.substr(8);
     else if (shown.rfind(kLongPrefix, 0) == 0)
         shown = shown.substr(4);
-    return Narrow(shown);
+    return kname::Narrow(shown, CP_UTF8); // messages are UTF-8, as the names in them
 }
 
 std::wstring CurrentFolderPath() {

@@ -77,7 +77,7 @@ void MarkReadOnly(const std::wstring& path);
 // Conversions for messages and paths.
 std::wstring Widen(const std::string& text, unsigned codePage);
 std::string Narrow(const std::wstring& text);
-// A path for messages: without the \\?\ prefix, in the ANSI code page.
+// A path for messages: without the \\?\ prefix, in UTF-8 like every message text.
 std::string DisplayPath(const std::wstring& path);
 
 } // namespace unzeng

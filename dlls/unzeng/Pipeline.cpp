@@ -1,5 +1,7 @@
 #include "dlls/unzeng/Pipeline.h"
 
+#include "dlls/common/SystemAes.h"
+
 #include "dlls/common/FastSync.h"
 #include "dlls/unzeng/MemberWork.h"
 #include "dlls/unzeng/Win32Source.h"
@@ -126,7 +128,7 @@ private:
 
 void Runner::Work(zipcore::ByteSource& source) {
     std::vector<std::uint8_t> buffer(kBufferSize);
-    zipcore::DecoderScratch scratch;
+    zipcore::DecoderScratch scratch(kaes::SystemAes());
     WorkContext ctx{source, scratch, buffer, folders_, request_, password_};
     for (;;) {
         const std::size_t index = next_++;
@@ -152,11 +154,11 @@ void Runner::Work(zipcore::ByteSource& source) {
                 ExtractFile(ctx, job, sink);
         } catch (const std::exception& e) {
             sink.Note(keng::kErrInternal,
-                      "Stopped on " + zipcore::QuoteName(job.member->name) + ": " + e.what());
+                      "Stopped on " + QuotedMemberName(*job.member) + ": " + e.what());
         } catch (...) {
             // Anything else would end the whole process from this thread.
-            sink.Note(keng::kErrInternal, "Stopped on " + zipcore::QuoteName(job.member->name) +
-                                              ": unexpected failure");
+            sink.Note(keng::kErrInternal,
+                      "Stopped on " + QuotedMemberName(*job.member) + ": unexpected failure");
         }
         s.finished = true;
         WakeReporter(index);

@@ -49,9 +49,9 @@ private:
                          const zipcore::Member& m) {
         const auto [it, fresh] = claimed_.try_emplace(key, Owner{folder, &m});
         if (fresh || (folder && it->second.folder)) return {};
-        std::string why = zipcore::QuoteName(Narrow(shown));
+        std::string why = zipcore::QuoteName(kname::Narrow(shown, CP_UTF8));
         why += " is taken by the earlier member ";
-        why += zipcore::QuoteName(it->second.member->name);
+        why += QuotedMemberName(*it->second.member);
         why += it->second.folder ? " (as a folder)" : " (as a file)";
         return why;
     }
@@ -79,6 +79,10 @@ TargetName MemberTargetName(const zipcore::Member& member, bool keepFolders) {
     return result;
 }
 
+std::string QuotedMemberName(const zipcore::Member& member) {
+    return zipcore::QuoteName(kname::Utf8Name(zipcore::DecodeMemberName(member)));
+}
+
 Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
               const std::wstring& base) {
     Plan plan;
@@ -89,7 +93,7 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
 
     for (const zipcore::Member& m : archive.members) {
         if (!selector.Selects(m.name, &used)) continue;
-        const std::string name = zipcore::QuoteName(m.name);
+        const std::string name = QuotedMemberName(m);
 
         if (m.IsDirectory()) {
             if (!extracting || !request.dirNames) continue;
@@ -153,7 +157,7 @@ void RefuseEncrypted(Plan& plan) {
     for (Job& job : plan.jobs) {
         if (job.kind != Job::Kind::File || !job.member->IsEncrypted()) continue;
         job.kind = Job::Kind::Notice;
-        job.notice = {keng::kErrPassword, "Skipped " + zipcore::QuoteName(job.member->name) +
+        job.notice = {keng::kErrPassword, "Skipped " + QuotedMemberName(*job.member) +
                                               ": it is encrypted and no password was given"};
     }
 }

@@ -24,8 +24,9 @@ struct Job {
     };
     Kind kind = Kind::Notice;
     const zipcore::Member* member = nullptr;
-    std::wstring target; // absolute path (extraction only)
-    Notice notice{};     // Kind::Notice
+    std::wstring target;  // absolute path (extraction only)
+    bool replace = false; // the program allowed replacing the existing file at target
+    Notice notice{};      // Kind::Notice
 };
 
 struct Plan {
@@ -49,5 +50,9 @@ struct TargetName {
     bool directory = false;
 };
 TargetName MemberTargetName(const zipcore::Member& member, bool keepFolders);
+
+// The member's name as messages quote it: decoded (UTF-8), as extraction names the file.
+// Every message text is UTF-8.
+std::string QuotedMemberName(const zipcore::Member& member);
 
 } // namespace unzeng

@@ -16,12 +16,17 @@ public:
     bool NewFile(std::string_view name, std::uint64_t size);
     bool Progress();
     bool Message(keng::ErrorCode code, std::string_view text);
+    // Asks whether the existing file may be replaced by the member (kActionAskOverwrite).
+    enum class Answer { Keep, Replace, Stop };
+    Answer AskOverwrite(std::string_view existingPath, std::string_view storedName,
+                        std::uint64_t size);
     void EndOfBatch();
 
     bool StopRequested() const { return stop_; }
 
 private:
-    bool Send(std::int32_t action, std::int32_t error, std::int32_t size, std::string_view text);
+    bool Send(std::int32_t action, std::int32_t error, std::int32_t size, std::string_view text,
+              std::int32_t* reply = nullptr);
 
     keng::EngineCallbackFn callback_;
     void* caller_;

@@ -35,6 +35,7 @@ std::optional<Request> ReadRequest(const keng::UnzParams& params, std::string& p
     r.freshen = params.Freshen != 0 && !r.update;
     r.dirNames = params.DirNames != 0;
     r.overwrite = params.OverWrite != 0;
+    r.askOverwrite = !r.overwrite && params.AskOverWrite != 0;
     r.verbose = params.VerboseEnabled != 0 || params.TraceEnabled != 0;
     r.archiveName = BoundedText(params.ArchiveName, keng::kNameBufferSize);
     std::string password = BoundedText(params.PasswordText, keng::kPasswordBufferSize);

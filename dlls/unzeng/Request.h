@@ -18,6 +18,7 @@ struct Request {
     bool freshen = false;
     bool dirNames = false;
     bool overwrite = false;
+    bool askOverwrite = false; // ask the program about each existing file (without overwrite)
     bool verbose = false;
     std::string archiveName;
     std::optional<std::string> password; // empty when PasswordText is empty

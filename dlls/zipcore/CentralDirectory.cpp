@@ -122,7 +122,7 @@ bool TryEndRecord(ByteSource& src, std::uint64_t eocd, const u8* rec, std::uint6
 Located FindEndRecord(ByteSource& src) {
     const std::uint64_t size = src.Size();
     if (size < kEndOfCentralDirSize)
-        throw FormatError("not a zip archive: no end of central directory record");
+        throw MissingDirectory("not a zip archive: no end of central directory record");
     const std::uint64_t start = size > kTailWindow ? size - kTailWindow : 0;
     std::vector<u8> tail(static_cast<std::size_t>(size - start));
     ReadExact(src, start, tail.data(), tail.size(), "archive end");
@@ -134,7 +134,7 @@ Located FindEndRecord(ByteSource& src) {
         if (TryEndRecord(src, start + i, &tail[i], size, found)) return found;
         if (++candidates == kMaxCandidates) break;
     }
-    throw FormatError("not a zip archive: no valid end of central directory record");
+    throw MissingDirectory("not a zip archive: no valid end of central directory record");
 }
 
 // Replaces the saturated 32-bit fields with the values of the ZIP64 extra block.
@@ -160,8 +160,11 @@ void ApplyZip64Extra(Member& m, bool needUncompressed, bool needCompressed, bool
 }
 
 std::vector<Member> ParseCentralDirectory(const std::vector<u8>& cd, std::uint64_t cdStart,
-                                          std::uint64_t adjust) {
+                                          std::uint64_t adjust, std::uint64_t announced) {
     std::vector<Member> members;
+    // Room for the members the end record announces, as far as the directory can hold them.
+    members.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(announced, cd.size() / kCentralHeaderSize)));
     std::size_t pos = 0;
     while (pos < cd.size()) {
         if (cd.size() - pos < 4) throw FormatError("central directory ends in a partial record");
@@ -279,7 +282,7 @@ bool Member::IsReadOnly() const {
     return mode != 0 && (mode & 0200) == 0;
 }
 
-ArchiveInfo ReadArchive(ByteSource& src) {
+ArchiveInfo ReadArchive(ByteSource& src, bool checkCount) {
     Located end = FindEndRecord(src);
     ArchiveInfo info;
     info.comment = std::move(end.comment);
@@ -294,12 +297,12 @@ ArchiveInfo ReadArchive(ByteSource& src) {
     // allocation is bounded by the file's real size.
     std::vector<u8> cd(static_cast<std::size_t>(end.values.cdSize));
     ReadExact(src, end.cdStart, cd.data(), cd.size(), "central directory");
-    info.members = ParseCentralDirectory(cd, end.cdStart, end.adjust);
+    info.members = ParseCentralDirectory(cd, end.cdStart, end.adjust, end.values.entries);
 
     const std::uint64_t found = info.members.size();
     const bool countOk =
         info.zip64 ? found == end.values.entries : (found & 0xFFFF) == end.values.entries;
-    if (!countOk)
+    if (checkCount && !countOk)
         throw FormatError("the end record declares " + std::to_string(end.values.entries) +
                           " members, the central directory holds " + std::to_string(found));
     CheckExtents(info.members, end.cdStart);

@@ -19,6 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// No end of central directory record could be found: not a zip archive, or one cut short
+// before its directory (dlls/zipcore/LocalScan.h reads what there is of it).
+class MissingDirectory : public FormatError {
+public:
+    using FormatError::FormatError;
+};
+
 // Random access to the archive's bytes.
 class ByteSource {
 public:
@@ -92,8 +99,9 @@ struct ArchiveInfo {
 };
 
 // Reads the directory. Throws FormatError for anything that is not a sound single-volume
-// archive, including overlapping members and data running into the central directory.
-ArchiveInfo ReadArchive(ByteSource& src);
+// archive, including overlapping members and data running into the central directory, and,
+// when `checkCount`, an end record whose member count the directory does not hold.
+ArchiveInfo ReadArchive(ByteSource& src, bool checkCount = true);
 
 // Where a member's data is, from its local header.
 struct MemberDataSpan {

@@ -1,5 +1,6 @@
 #include "dlls/zipcore/MemberReader.h"
 
+#include "dlls/zipcore/Inflater.h"
 #include "dlls/zipcore/ZipFormat.h"
 
 #include <zlib.h>
@@ -21,27 +22,58 @@ struct DecoderScratch::State {
     z_stream stream{};
     bool open = false;
     std::vector<std::uint8_t> input;
+    std::unique_ptr<Inflater> inflate64; // made at the first Deflate64 member
+    std::unique_ptr<AesCipher> aes;
     ~State() {
         if (open) inflateEnd(&stream);
     }
 };
 
-DecoderScratch::DecoderScratch() : state_(std::make_unique<State>()) {}
+DecoderScratch::DecoderScratch(std::unique_ptr<AesCipher> aes) : state_(std::make_unique<State>()) {
+    state_->aes = std::move(aes);
+}
 DecoderScratch::~DecoderScratch() = default;
 
+namespace {
+
+std::optional<AesField> AesFieldOf(const Member& member) {
+    const std::string_view block = FindExtraField(member.extra, kAesExtraId);
+    AesField field;
+    if (!ParseAesField(reinterpret_cast<const unsigned char*>(block.data()), block.size(), &field))
+        return std::nullopt;
+    return field;
+}
+
+} // namespace
+
+std::uint16_t DataMethod(const Member& member) {
+    if (member.method != kMethodAes) return member.method;
+    const auto field = AesFieldOf(member);
+    return field ? field->method : member.method;
+}
+
+bool HasCrc(const Member& member) {
+    if (member.method != kMethodAes) return true;
+    const auto field = AesFieldOf(member);
+    return !field || field->version != 2;
+}
+
 std::string UnsupportedReason(const Member& member) {
-    if (member.method == kMethodAes || (member.flags & kFlagStrongEncryption))
-        return "uses AES or strong encryption (method " + std::to_string(member.method) + ")";
-    if (!IsMethodSupported(member.method))
-        return "is compressed with an unsupported method: " +
-               std::string(MethodName(member.method)) + " (method " +
-               std::to_string(member.method) + ")";
+    if (member.flags & kFlagStrongEncryption)
+        return "uses PKWARE strong encryption (method " + std::to_string(member.method) + ")";
+    if (member.method == kMethodAes && !AesFieldOf(member))
+        return "is AES-encrypted without a valid AES extra field (method 99)";
+    const std::uint16_t method = DataMethod(member);
+    if (!IsMethodSupported(method))
+        return "is compressed with an unsupported method: " + std::string(MethodName(method)) +
+               " (method " + std::to_string(method) + ")";
     return {};
 }
 
 MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const MemberDataSpan& span,
                              const std::string* password, DecoderScratch* scratch)
-    : src_(src), member_(member), inputOffset_(span.dataOffset), inputRemaining_(span.dataSize) {
+    : src_(src), member_(member), method_(DataMethod(member)), inputOffset_(span.dataOffset),
+      inputRemaining_(span.dataSize) {
     if (!scratch) {
         ownScratch_ = std::make_unique<DecoderScratch>();
         scratch = ownScratch_.get();
@@ -50,10 +82,14 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
     if (std::string why = UnsupportedReason(member); !why.empty())
         throw MemberError(MemberError::Kind::Unsupported, QuoteName(member.name) + " " + why);
 
-    if (member.IsEncrypted()) {
+    if (member.IsEncrypted() || member.method == kMethodAes) {
         if (!password)
             throw MemberError(MemberError::Kind::NeedPassword,
                               QuoteName(member.name) + " is encrypted and needs a password");
+    }
+    if (member.method == kMethodAes) {
+        StartAes(*password, *AesFieldOf(member));
+    } else if (member.IsEncrypted()) {
         if (inputRemaining_ < kEncryptionHeaderSize) Corrupt("too short for its encryption header");
         std::uint8_t header[kEncryptionHeaderSize];
         ReadExact(src_, inputOffset_, header, sizeof header, "data of " + QuoteName(member.name));
@@ -66,9 +102,13 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
                               "wrong password for " + QuoteName(member.name));
     }
 
-    if (member.method == kMethodStored) {
+    if (method_ == kMethodStored) {
         if (inputRemaining_ != member.uncompressedSize)
             Corrupt("stored with a compressed size different from its size");
+    } else if (method_ == kMethodDeflate64) {
+        if (!scratch_->inflate64) scratch_->inflate64 = std::make_unique<Inflater>();
+        scratch_->inflate64->Reset(true);
+        inflating_ = true;
     } else {
         z_stream& z = scratch_->stream;
         const int rc = scratch_->open ? inflateReset(&z) : inflateInit2(&z, -MAX_WBITS);
@@ -85,6 +125,41 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
 
 MemberDecoder::~MemberDecoder() = default;
 
+// Salt and password verification value come first, the authentication code last; the data
+// between is decrypted as it is read (Fill) and authenticated at the end (Authenticate).
+void MemberDecoder::StartAes(const std::string& password, const AesField& field) {
+    const std::string name = QuoteName(member_.name);
+    if (!scratch_->aes)
+        throw MemberError(MemberError::Kind::Unsupported,
+                          name + " is AES-encrypted, and this system offers no AES");
+    if (inputRemaining_ < AesOverhead(field.strength)) Corrupt("too short for its AES encryption");
+    std::uint8_t head[16 + kAesVerifierSize];
+    const std::size_t salt = AesSaltSize(field.strength);
+    ReadExact(src_, inputOffset_, head, salt + kAesVerifierSize, "data of " + name);
+    std::uint8_t verifier[kAesVerifierSize];
+    if (!scratch_->aes->Begin(password.data(), password.size(), field.strength, head, verifier))
+        throw MemberError(MemberError::Kind::Unsupported,
+                          name + ": the system's AES cryptography failed");
+    if (verifier[0] != head[salt] || verifier[1] != head[salt + 1])
+        throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
+    aes_ = scratch_->aes.get();
+    inputOffset_ += salt + kAesVerifierSize;
+    inputRemaining_ -= AesOverhead(field.strength);
+}
+
+// Every encrypted byte goes through the authentication, also any the decompressor left.
+void MemberDecoder::Authenticate() {
+    while (Fill() > 0)
+        inputPos_ = inputLen_;
+    std::uint8_t stored[kAesAuthCodeSize], computed[kAesAuthCodeSize];
+    ReadExact(src_, inputOffset_, stored, sizeof stored, "data of " + QuoteName(member_.name));
+    if (!aes_->AuthCode(computed))
+        throw MemberError(MemberError::Kind::Unsupported,
+                          QuoteName(member_.name) + ": the system's AES cryptography failed");
+    if (std::memcmp(stored, computed, sizeof stored) != 0)
+        Corrupt("the authentication code does not match: the data was damaged or altered");
+}
+
 void MemberDecoder::Corrupt(const std::string& what) const {
     throw MemberError(MemberError::Kind::Corrupt, QuoteName(member_.name) + ": " + what);
 }
@@ -98,6 +173,9 @@ std::size_t MemberDecoder::Fill() {
     const std::size_t got = src_.ReadAt(inputOffset_, input.data(), want);
     if (got != want) Corrupt("the archive ends inside its data");
     if (keys_) keys_->Decrypt(input.data(), got);
+    if (aes_ && !aes_->Decrypt(input.data(), got))
+        throw MemberError(MemberError::Kind::Unsupported,
+                          QuoteName(member_.name) + ": the system's AES cryptography failed");
     inputOffset_ += got;
     inputRemaining_ -= got;
     inputPos_ = 0;
@@ -116,14 +194,46 @@ std::size_t MemberDecoder::ReadStored(std::uint8_t* out, std::size_t capacity) {
     return done;
 }
 
-std::size_t MemberDecoder::ReadDeflated(std::uint8_t* out, std::size_t capacity) {
-    z_stream& z = scratch_->stream;
-    std::uint8_t* const input = scratch_->input.data();
-    // Ask for at most one byte past the stated size, which is enough to notice excess data.
+// Asks for at most one byte past the stated size, which is enough to notice excess data.
+std::size_t MemberDecoder::Allowed(std::size_t capacity) const {
     const std::uint64_t remaining = member_.uncompressedSize - produced_;
     const std::uint64_t allowed = remaining == UINT64_MAX ? remaining : remaining + 1;
-    const std::size_t limit =
-        static_cast<std::size_t>(std::min<std::uint64_t>({capacity, allowed, UINT_MAX}));
+    return static_cast<std::size_t>(std::min<std::uint64_t>({capacity, allowed, UINT_MAX}));
+}
+
+std::size_t MemberDecoder::ReadDeflate64(std::uint8_t* out, std::size_t capacity) {
+    struct Pull final : InflateInput {
+        MemberDecoder& d;
+        explicit Pull(MemberDecoder& decoder) : d(decoder) {}
+        std::size_t More(const std::uint8_t** data) override {
+            const std::size_t n = d.Fill();
+            *data = d.scratch_->input.data() + d.inputPos_;
+            d.inputPos_ = d.inputLen_;
+            return n;
+        }
+    } pull(*this);
+    const std::size_t limit = Allowed(capacity);
+    std::size_t n = 0;
+    if (finished_) return 0;
+    Inflater& inflater = *scratch_->inflate64;
+    switch (inflater.Read(pull, out, limit, &n)) {
+    case Inflater::Status::End:
+        finished_ = true;
+        break;
+    case Inflater::Status::Error:
+        Corrupt(inflater.Problem());
+    case Inflater::Status::More:
+        break;
+    }
+    if (n > member_.uncompressedSize - produced_) Corrupt("more data than its stated size");
+    return n;
+}
+
+std::size_t MemberDecoder::ReadDeflated(std::uint8_t* out, std::size_t capacity) {
+    if (method_ == kMethodDeflate64) return ReadDeflate64(out, capacity);
+    z_stream& z = scratch_->stream;
+    std::uint8_t* const input = scratch_->input.data();
+    const std::size_t limit = Allowed(capacity);
     z.next_out = out;
     z.avail_out = static_cast<uInt>(limit);
     while (z.avail_out > 0 && !finished_) {
@@ -154,20 +264,25 @@ std::size_t MemberDecoder::Read(std::uint8_t* out, std::size_t capacity) {
     if (capacity == 0) return 0;
     const std::size_t n = inflating_ ? ReadDeflated(out, capacity) : ReadStored(out, capacity);
     produced_ += n;
-    if (n == 0 || (inflating_ && finished_)) {
-        if (produced_ != member_.uncompressedSize)
-            Corrupt("size " + std::to_string(produced_) + " differs from the stated " +
-                    std::to_string(member_.uncompressedSize));
-    }
+    if (n == 0 || (inflating_ && finished_)) CheckEnd();
     return n;
 }
 
+void MemberDecoder::CheckEnd() {
+    if (checked_) return;
+    checked_ = true;
+    if (produced_ != member_.uncompressedSize)
+        Corrupt("size " + std::to_string(produced_) + " differs from the stated " +
+                std::to_string(member_.uncompressedSize));
+    if (aes_) Authenticate();
+}
+
 ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::string* password,
-                            const DataSink& sink, std::size_t chunk) {
+                            const DataSink& sink, std::size_t chunk, DecoderScratch* scratch) {
     ExtractResult result;
     try {
         const MemberDataSpan span = LocateData(src, member);
-        MemberDecoder decoder(src, member, span, password);
+        MemberDecoder decoder(src, member, span, password, scratch);
         std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk, 1));
         std::uint32_t crc = 0;
         while (const std::size_t n = decoder.Read(buffer.data(), buffer.size())) {
@@ -180,7 +295,7 @@ ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::st
         }
         result.size = decoder.Produced();
         result.crc = crc;
-        if (crc != member.crc) {
+        if (HasCrc(member) && crc != member.crc) {
             result.status = ExtractResult::Status::CrcMismatch;
             result.message = QuoteName(member.name) + ": CRC error" +
                              (member.IsEncrypted() ? " (or a wrong password)" : "");

@@ -1,8 +1,10 @@
-// Decoding a member's data: stored or deflated (zlib raw inflate), optionally behind
-// traditional PKWARE encryption. Pull-style decoding (MemberDecoder) for pipelines, and a
-// push-style helper (ExtractMember) that also checks size and CRC.
+// Decoding a member's data: stored, deflated (zlib raw inflate) or Deflate64 (Inflater),
+// optionally behind traditional PKWARE or WinZip AES encryption. Pull-style decoding
+// (MemberDecoder) for pipelines, and a push-style helper (ExtractMember) that also checks size and
+// CRC.
 #pragma once
 
+#include "dlls/zipcore/AesFormat.h"
 #include "dlls/zipcore/CentralDirectory.h"
 #include "dlls/zipcore/PkCrypt.h"
 
@@ -33,15 +35,35 @@ private:
     Kind kind_;
 };
 
-// Why a member cannot be decoded before reading its data: an unsupported method, strong or
-// AES encryption. Empty when it can be decoded. Names the method and its number.
+// Why a member cannot be decoded before reading its data: an unsupported method (also under
+// AES encryption), strong encryption, an AES field we do not know. Empty when it can be
+// decoded. Names the method and its number.
 std::string UnsupportedReason(const Member& member);
+
+// The method of the member's data: for AES members the one in their AES field.
+std::uint16_t DataMethod(const Member& member);
+// Whether the member's CRC is to be checked: AE-2 members store none.
+bool HasCrc(const Member& member);
+
+// WinZip AES for one member at a time, done by the platform's cryptography: Begin derives
+// the keys from the password and salt and gives the password verification value; Decrypt
+// authenticates and decrypts the data in order; AuthCode ends the member. False: the
+// platform failed.
+class AesCipher {
+public:
+    virtual ~AesCipher() = default;
+    virtual bool Begin(const char* password, std::size_t passwordLength, int strength,
+                       const std::uint8_t* salt, std::uint8_t verifier[kAesVerifierSize]) = 0;
+    virtual bool Decrypt(std::uint8_t* data, std::size_t n) = 0;
+    virtual bool AuthCode(std::uint8_t out[kAesAuthCodeSize]) = 0;
+};
 
 // The inflate state and input buffer a decoder works with. A thread that decodes many members
 // keeps one and lends it to each decoder in turn, so small members cost no allocations.
 class DecoderScratch {
 public:
-    DecoderScratch();
+    // Without a cipher, AES members are reported as undecodable.
+    explicit DecoderScratch(std::unique_ptr<AesCipher> aes = nullptr);
     ~DecoderScratch();
     DecoderScratch(const DecoderScratch&) = delete;
     DecoderScratch& operator=(const DecoderScratch&) = delete;
@@ -73,11 +95,18 @@ private:
     std::size_t Fill(); // more raw (decrypted) input; returns the bytes available
     std::size_t ReadStored(std::uint8_t* out, std::size_t capacity);
     std::size_t ReadDeflated(std::uint8_t* out, std::size_t capacity);
+    std::size_t ReadDeflate64(std::uint8_t* out, std::size_t capacity);
+    void StartAes(const std::string& password, const AesField& field);
+    void Authenticate();
+    void CheckEnd();
     [[noreturn]] void Corrupt(const std::string& what) const;
+    std::size_t Allowed(std::size_t capacity) const; // capacity up to one byte past the size
 
     ByteSource& src_;
     const Member& member_;
     std::optional<PkKeys> keys_;
+    AesCipher* aes_ = nullptr; // the scratch's, while this member uses it
+    std::uint16_t method_;
     std::uint64_t inputOffset_;    // next raw byte to read
     std::uint64_t inputRemaining_; // raw bytes not yet read
     std::uint64_t produced_ = 0;
@@ -86,6 +115,7 @@ private:
     std::size_t inputPos_ = 0, inputLen_ = 0;
     bool inflating_ = false;
     bool finished_ = false;
+    bool checked_ = false;
 };
 
 // The CRC-32 of the data, continued from `crc` (0 to start).
@@ -105,6 +135,7 @@ using DataSink = std::function<bool(const std::uint8_t* data, std::size_t n)>;
 
 // Decodes the member into the sink in pieces of at most `chunk` bytes and checks its CRC.
 ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::string* password,
-                            const DataSink& sink, std::size_t chunk = 1 << 16);
+                            const DataSink& sink, std::size_t chunk = 1 << 16,
+                            DecoderScratch* scratch = nullptr);
 
 } // namespace zipcore

@@ -31,6 +31,7 @@ constexpr std::uint16_t kFlagUtf8 = 0x0800;
 // Compression methods.
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
+constexpr std::uint16_t kMethodDeflate64 = 9;
 constexpr std::uint16_t kMethodAes = 99;
 
 // Host systems in the high byte of "version made by".
@@ -46,9 +47,9 @@ constexpr std::uint16_t kZip64Mark16 = 0xFFFF;
 std::string_view MethodName(std::uint16_t method);
 // A member name in double quotes for messages, control characters shown as '?'.
 std::string QuoteName(std::string_view name);
-// Methods this library can decode: stored and deflated.
+// Methods this library can decode: stored, deflated and Deflate64.
 constexpr bool IsMethodSupported(std::uint16_t method) {
-    return method == kMethodStored || method == kMethodDeflated;
+    return method == kMethodStored || method == kMethodDeflated || method == kMethodDeflate64;
 }
 
 } // namespace zipcore

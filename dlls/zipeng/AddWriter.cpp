@@ -1,8 +1,9 @@
 #include "dlls/zipeng/AddWriter.h"
 
+#include "dlls/zipeng/MemberCrypt.h"
+
 #include "dlls/zipcore/ExtraFields.h"
 #include "dlls/zipcore/NameText.h"
-#include "dlls/zipcore/PkCrypt.h"
 #include "dlls/zipcore/Wildcard.h"
 #include "dlls/zipcore/ZipFormat.h"
 
@@ -19,7 +20,6 @@ namespace {
 // 32-bit address space.
 constexpr size_t kMaxPiecesAhead = 512;
 constexpr std::uint64_t kMaxBytesAhead = 16ull << 20;
-constexpr size_t kEncryptBlock = 1 << 20;
 
 std::uint16_t DeflateFlags(int level) {
     if (level >= 8) return 0x0002; // maximum compression
@@ -168,23 +168,6 @@ bool AddWriter::WriteFolder(const SourceEntry& src) {
     return true;
 }
 
-void AddWriter::EncryptInPlace(HeaderFields& h, std::uint64_t dataStart, std::uint64_t dataSize) {
-    zipcore::PkKeys keys(*password_);
-    const zipcore::EncryptionHeader header =
-        zipcore::MakeEncryptionHeader(keys, zipcore::RandomHeaderBytes(),
-                                      zipcore::EncryptionCheckByte(h.flags, h.crc, h.dosTime));
-    out_.PatchAt(dataStart - header.size(), header.data(), header.size());
-    std::vector<std::uint8_t> block(kEncryptBlock);
-    for (std::uint64_t done = 0; done < dataSize;) {
-        const size_t n =
-            static_cast<size_t>(std::min<std::uint64_t>(dataSize - done, kEncryptBlock));
-        out_.ReadAt(dataStart + done, block.data(), n);
-        keys.Encrypt(block.data(), n);
-        out_.PatchAt(dataStart + done, block.data(), n);
-        done += n;
-    }
-}
-
 void AddWriter::ReportGrowth(const SourceEntry& src) {
     reporter_.Message(keng::kErrReadFile, Shown(src.diskPath) +
                                               " grew while it was read; its first " +
@@ -195,12 +178,15 @@ void AddWriter::ReportGrowth(const SourceEntry& src) {
 bool AddWriter::WriteFile(const SourceEntry& src) {
     const std::uint64_t count = PieceCount(src.size);
     const std::uint64_t start = out_.Position();
-    const bool encrypt = password_.has_value();
+    const Encryption encryption = !password_     ? Encryption::None
+                                  : request_.aes ? Encryption::Aes256
+                                                 : Encryption::Traditional;
     HeaderFields h;
     DescribeSource(src, h);
+    const std::string extra = h.extra; // without the AES field, which follows the method
     h.localOffset = start;
     bool zip64 = false;
-    std::uint64_t dataStart = 0;
+    std::uint64_t dataStart = 0, dataSize = 0;
     for (std::uint64_t k = 0; k < count; ++k) {
         std::shared_ptr<Piece> piece = Next();
         if (!piece->ok) {
@@ -215,55 +201,57 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
             const bool storedFile = request_.level == 0 || piece->stored;
             h.method = storedFile ? zipcore::kMethodStored : zipcore::kMethodDeflated;
             h.flags = NameFlags(src) | (storedFile ? 0 : DeflateFlags(request_.level));
-            if (encrypt) h.flags |= zipcore::kFlagEncrypted;
-            h.versionNeeded = storedFile && !encrypt ? kVersionStored : kVersionDeflate;
+            h.versionNeeded = storedFile ? kVersionStored : kVersionDeflate;
             reporter_.NewFile(Shown(src.storedName), src.size);
             if (count == 1) {
-                // Everything is known: header, encryption header and data in one go.
+                // Everything is known: header, encryption and data in one go.
                 h.crc = piece->crc;
                 h.uncompressedSize = piece->inputSize;
-                h.compressedSize =
-                    piece->data.size() + (encrypt ? zipcore::kEncryptionHeaderSize : 0);
+                MarkEncrypted(h, encryption, extra);
+                const std::string sealed =
+                    encryption == Encryption::None
+                        ? std::string()
+                        : SealInMemory(h, encryption, *password_, piece->data);
+                h.compressedSize = sealed.empty() ? piece->data.size() : sealed.size();
                 zip64 = NeedsZip64Local(std::max(h.uncompressedSize, h.compressedSize));
                 out_.Write(LocalHeader(h, zip64));
-                if (encrypt) {
-                    zipcore::PkKeys keys(*password_);
-                    const zipcore::EncryptionHeader header = zipcore::MakeEncryptionHeader(
-                        keys, zipcore::RandomHeaderBytes(),
-                        zipcore::EncryptionCheckByte(h.flags, h.crc, h.dosTime));
-                    out_.Write(header.data(), header.size());
-                    keys.Encrypt(reinterpret_cast<std::uint8_t*>(piece->data.data()),
-                                 piece->data.size());
-                }
-                out_.Write(piece->data);
+                out_.Write(sealed.empty() ? piece->data : sealed);
                 buffers_.Give(std::move(piece->data));
                 reporter_.Progress(piece->inputSize);
                 if (piece->grew) ReportGrowth(src);
                 break;
             }
             // Sizes and CRC are patched in when the last piece is written.
+            h.uncompressedSize = src.size; // no AE-2 for a file this large
+            MarkEncrypted(h, encryption, extra);
             zip64 = NeedsZip64Local(src.size);
             out_.Write(LocalHeader(h, zip64));
-            if (encrypt) {
-                const char reserved[zipcore::kEncryptionHeaderSize] = {};
-                out_.Write(reserved, sizeof reserved);
-            }
+            out_.Write(std::string(EncryptionHead(encryption), '\0'));
             dataStart = out_.Position();
             h.crc = piece->crc;
+            h.uncompressedSize = 0;
         } else {
             h.crc = static_cast<std::uint32_t>(
                 crc32_combine(h.crc, piece->crc, static_cast<z_off_t>(piece->inputSize)));
         }
         out_.Write(piece->data);
         h.uncompressedSize += piece->inputSize;
-        h.compressedSize += piece->data.size();
+        dataSize += piece->data.size();
         buffers_.Give(std::move(piece->data));
         reporter_.Progress(h.uncompressedSize);
         if (piece->grew) ReportGrowth(src);
     }
     if (count > 1) {
-        const std::uint64_t dataSize = h.compressedSize;
-        if (encrypt) h.compressedSize += zipcore::kEncryptionHeaderSize;
+        if (request_.level > 0 && dataSize >= h.uncompressedSize) {
+            // Deflate did not shrink the file (incompressible pieces went out as stored
+            // blocks): keep the bytes themselves, as a one-piece file would.
+            dataSize = StoreInPlace(out_, dataStart, dataSize);
+            h.method = zipcore::kMethodStored;
+            h.flags = NameFlags(src);
+            h.versionNeeded = kVersionStored;
+            MarkEncrypted(h, encryption, extra);
+        }
+        h.compressedSize = dataSize + EncryptionOverhead(encryption);
         if (!zip64 && (h.compressedSize >= zipcore::kZip64Mark32 ||
                        h.uncompressedSize >= zipcore::kZip64Mark32)) {
             out_.Rewind(start);
@@ -273,7 +261,8 @@ bool AddWriter::WriteFile(const SourceEntry& src) {
         }
         const std::string header = LocalHeader(h, zip64);
         out_.PatchAt(start, header.data(), header.size());
-        if (encrypt) EncryptInPlace(h, dataStart, dataSize);
+        if (encryption != Encryption::None)
+            SealInPlace(out_, h, encryption, *password_, dataStart, dataSize);
     }
     archive_.AddEntry(h);
     reporter_.Verbose("added " + Shown(src.storedName));

@@ -89,7 +89,6 @@ private:
     bool WriteFolder(const SourceEntry& src);
     bool WriteFile(const SourceEntry& src);
     void ReportGrowth(const SourceEntry& src);
-    void EncryptInPlace(HeaderFields& h, std::uint64_t dataStart, std::uint64_t dataSize);
 
     const Request& request_;
     Reporter& reporter_;

@@ -73,6 +73,7 @@ Request ReadRequest(const keng::ZipParams& p, Reporter& reporter) {
                              : AddMode::AddReplace;
     r.level = std::clamp<int>(p.Level, 0, 9);
     r.encrypt = On(p.Encrypt);
+    r.aes = p.EncryptMethod == keng::kEncryptAes256;
     r.owner = p.Handle;
     r.move = On(p.Move);
     return r;

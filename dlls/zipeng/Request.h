@@ -18,6 +18,7 @@ struct Request {
     AddMode mode = AddMode::AddReplace;
     int level = 9;
     bool encrypt = false;
+    bool aes = false; // WinZip AES-256 instead of traditional encryption
     std::string password;
     void* owner = nullptr; // window that owns the password prompt
     bool move = false;

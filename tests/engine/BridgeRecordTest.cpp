@@ -137,6 +137,22 @@ TEST_F(RecordTest, DeleteOverridesTheAddingFieldsAndKeepsTheRest) {
     // clang-format on
 }
 
+TEST_F(RecordTest, AesEncryptionAsksForAes256WhenAddingOnly) {
+    zip.AddOptions = {AddEncrypt};
+    zip.AesEncryption = true;
+    AddOneSpec();
+    EXPECT_EQ(zipProbe.At(24), keng::kEncryptAes256);
+    EXPECT_EQ(zipProbe.At(28), T);
+    zip.SetFSpecArgs({"one.txt"});
+    zip.Delete();
+    EXPECT_EQ(zipProbe.At(24), keng::kEncryptTraditional);
+    zip.AesEncryption = false;
+    zip.SetFSpecArgs({"C:\\data\\*.txt"});
+    zip.Add();
+    EXPECT_EQ(zipProbe.At(24), keng::kEncryptTraditional);
+    EXPECT_EQ(zipProbe.At(28), T);
+}
+
 TEST_F(RecordTest, NothingSurvivesFromAnEarlierCall) {
     zip.AddOptions = {AddRecurseDirs, AddMove,        AddUpdate, AddZipTime,
                       AddForceDOS,    AddHiddenFiles, AddEncrypt};

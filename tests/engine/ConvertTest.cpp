@@ -271,4 +271,33 @@ TEST_F(ConvertTest, FailedConversionsLeaveTheInputAndNothingElse) {
     EXPECT_EQ(Folder(), before);
 }
 
+TEST_F(ConvertTest, TemporariesLeftByAKilledConversionAreSweptAndOnlyThey) {
+    const std::string archive = WriteZip("a.zip", kMembers);
+    const std::string original = ReadFileBytes(archive);
+    // What conversions killed half way leave behind: their part-written temporaries.
+    WriteFileBytes(tmp.File("~ksx0badf00d.tmp"), original.substr(0, 100));
+    WriteFileBytes(tmp.File("~KSX12345678.TMP"), "x");
+    // Not left over: other names, and the temporary of a conversion still running.
+    const std::vector<std::string> others = {"~ksx1234.tmp", "~ksxnothexes.tmp", "ksx12345678.tmp",
+                                             "~ksx12345678.tmp.bak", "~ksxaaaaaaaa.tmp"};
+    for (const std::string& name : others)
+        WriteFileBytes(tmp.File(name), "keep");
+    ui::FileHandle running(CreateFileA(tmp.File("~ksxaaaaaaaa.tmp").c_str(), GENERIC_WRITE, 0,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(running.Valid());
+
+    zip.SFXPath = sfx_test::StubPath();
+    zip.SetZipFilename(archive);
+    ASSERT_EQ(zip.ConvertSFX(), kconvert::kConverted);
+    std::vector<std::string> expected = others;
+    expected.push_back("a.exe");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Folder(), expected);
+    const std::string made = ReadFileBytes(tmp.File("a.exe"));
+    EXPECT_EQ(made.substr(made.size() - original.size()), original);
+    running.Reset();
+    for (const std::string& name : others)
+        EXPECT_EQ(ReadFileBytes(tmp.File(name)), "keep") << name;
+}
+
 } // namespace

@@ -1,5 +1,5 @@
-// Listing archives built byte by byte: the signature search, the header walk and every
-// failure the reader reports.
+// Listing archives built byte by byte: members and sizes from the central directory, the
+// local-header scan of an archive without one, and what the list says about it.
 #include "engine/ArchiveReader.h"
 #include "engine/ZipKeep.h"
 #include "tests/engine/ZipBuilder.h"
@@ -44,6 +44,15 @@ protected:
         return "";
     }
 };
+
+// The box an archive without its directory shows: how many members are listed, then which
+// one is cut off, if one is.
+std::string Incomplete(const std::string& listed, const std::string& cut) {
+    std::string text =
+        "This archive is incomplete (its directory is missing or damaged): " + listed;
+    if (!cut.empty()) text += " " + cut + " and cannot be extracted.";
+    return text;
+}
 
 LocalMember M(const std::string& name, const std::string& data) {
     LocalMember m;
@@ -175,65 +184,71 @@ TEST_F(ListTest, NoLocalHeaderShowsNoValidEntries) {
     EXPECT_EQ(dirUpdates, 2);
 }
 
-TEST_F(ListTest, SearchGivesUpAfterSixtyThousandBytes) {
+TEST_F(ListTest, ArchiveBehindALongPrefixIsFoundThroughItsEndRecord) {
+    // However long the bytes before it, the archive is where its end record says.
     ZipBuilder z;
-    z.Zeros(60000);
+    z.Zeros(200000);
     z.Archive({M("late", "x")});
     zip.SetZipFilename(Write(z));
-    EXPECT_EQ(zip.Count(), 0);
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"No valid zip entries found"});
-
-    ZipBuilder justInside;
-    justInside.Zeros(59999);
-    justInside.Archive({M("late", "x")});
-    dialogs.Clear();
-    zip.SetZipFilename(Write(justInside, "b.zip"));
     EXPECT_EQ(Names(), std::vector<std::string>{"late"});
-    EXPECT_EQ(zip.SFXOffset, 59999);
+    EXPECT_EQ(zip.SFXOffset, 200000);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(ListTest, SelfExtractorIsSearchedFromOffset14000AndSkipsDecoys) {
+TEST_F(ListTest, SelfExtractorsArchiveIsFoundThroughItsEndRecordNotItsStubsBytes) {
     ZipBuilder z;
     z.Zeros(100);
-    z.Local(M("hidden-in-stub", "abc")); // before 14000: never listed
+    z.Local(M("hidden-in-stub", "abc")); // a sound header among the program's bytes
     z.Zeros(14000 - z.bytes.size() + 50);
-    // A decoy signature with nonsense sizes inside the stub.
-    LocalMember decoy = M("decoy", "");
+    LocalMember decoy = M("decoy", ""); // a signature with nonsense sizes
     decoy.compressedSize = 0x7FFFFFF0;
     z.Local(decoy);
-    z.Raw("PPK\x03\x04"); // the second P is consumed as the mismatching byte
+    z.Raw("PPK\x03\x04");
     z.Zeros(7);
-    size_t start = z.bytes.size();
-    ZipBuilder tail;
+    const size_t start = z.bytes.size();
+    ZipBuilder tail; // offsets as in the archive on its own, not counting the stub
     tail.Archive({M("a.txt", "aaa"), M("b/c.txt", "cc")});
     z.bytes.insert(z.bytes.end(), tail.bytes.begin(), tail.bytes.end());
-    zip.SetZipFilename(Write(z, "setup.ExE"));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b/c.txt"}));
-    EXPECT_EQ(zip.SFXOffset, static_cast<int>(start));
-    EXPECT_TRUE(dialogs.shown.empty());
+    for (const char* name : {"setup.ExE", "setup.zip"}) {
+        dialogs.Clear();
+        zip.SetZipFilename(Write(z, name));
+        EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b/c.txt"})) << name;
+        EXPECT_EQ(zip.SFXOffset, static_cast<int>(start)) << name;
+        EXPECT_TRUE(dialogs.shown.empty()) << name;
+    }
 
-    // The same bytes under a .zip name are read from the start.
-    zip.SetZipFilename(Write(z, "setup.zip"));
-    EXPECT_EQ(zip.Entry(0).FileName, "hidden-in-stub");
+    // Cut off in its last member, the stub's bytes are still passed over.
+    std::string bytes(z.bytes.begin(), z.bytes.end());
+    WriteFileBytes(tmp.File("cut.exe"), bytes.substr(0, bytes.rfind("cc") + 1));
+    dialogs.Clear();
+    zip.SetZipFilename(tmp.File("cut.exe"));
+    EXPECT_EQ(Names(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(zip.SFXOffset, static_cast<int>(start));
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{Incomplete("1 complete member is listed.",
+                                                                   "\"b/c.txt\" is cut off")});
 }
 
-TEST_F(ListTest, TopBitSizeIsRejectedInsteadOfMovingBackwards) {
+TEST_F(ListTest, TopBitSizeIsACutMemberInsteadOfMovingBackwards) {
     ZipBuilder z;
     LocalMember bad = M("bad", "");
     bad.compressedSize = 0xFFFFFFF0; // would be -16 if read signed
     z.Local(M("good", "data"));
     z.Local(bad);
-    z.EndRecord(0, 0, 0);
-    EXPECT_EQ(OpenExpectingError(Write(z)), "Error 3 reading Zip file");
+    z.Zeros(22);
+    zip.SetZipFilename(Write(z));
     EXPECT_EQ(Names(), std::vector<std::string>{"good"});
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{Incomplete("1 complete member is listed.",
+                                                                   "\"bad\" is cut off")});
     EXPECT_EQ(dirUpdates, 1);
 
-    // As the first header it is dropped and the search goes on behind it.
+    // Before an archive with its directory it is not taken for a member.
     ZipBuilder first;
     first.Local(bad);
     first.Archive({M("real", "r")});
+    dialogs.Clear();
     zip.SetZipFilename(Write(first, "b.zip"));
     EXPECT_EQ(Names(), std::vector<std::string>{"real"});
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(ListTest, LargeUnsignedSizesAreKept) {
@@ -246,65 +261,117 @@ TEST_F(ListTest, LargeUnsignedSizesAreKept) {
     EXPECT_EQ(zip.Entry(0).UncompressedSize, 3000000000u);
 }
 
-TEST_F(ListTest, TruncatedArchiveKeepsTheMembersBeforeTheCut) {
+TEST_F(ListTest, TruncatedArchiveListsItsCompleteMembersAndSaysWhichIsCut) {
     ZipBuilder z;
     z.Archive({M("one", "1111"), M("two", std::string(1000, 't'))});
     std::string bytes(z.bytes.begin(), z.bytes.end());
     size_t cut = bytes.find("two") + 3 + 100; // inside the second member's data
     WriteFileBytes(tmp.File("cut.zip"), bytes.substr(0, cut));
-    EXPECT_EQ(OpenExpectingError(tmp.File("cut.zip")), "Error 3 reading Zip file");
+    EXPECT_EQ(OpenExpectingError(tmp.File("cut.zip")), "");
     EXPECT_EQ(Names(), std::vector<std::string>{"one"});
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{Incomplete("1 complete member is listed.",
+                                                                   "\"two\" is cut off")});
     EXPECT_EQ(dirUpdates, 1);
 }
 
-TEST_F(ListTest, ArchiveEndingWithoutDirectoryRaisesReadError) {
+TEST_F(ListTest, ArchiveEndingWithoutDirectoryListsItsMembers) {
     ZipBuilder z;
     z.Local(M("one", "1111"));
-    z.Zeros(22); // room for the bound test, then the file ends mid-walk
-    EXPECT_EQ(OpenExpectingError(Write(z)), "Error reading Zip File");
-    EXPECT_EQ(Names(), std::vector<std::string>{"one"});
+    z.Local(M("two", "22"));
+    z.Zeros(22); // as a download that was given its full length but not its end
+    zip.SetZipFilename(Write(z));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{Incomplete("2 complete members are listed.", "")});
 }
 
-TEST_F(ListTest, ShortNameReadAfterAMemberIsError2) {
+TEST_F(ListTest, HeaderCutInItsNameIsTheLastMemberCut) {
     ZipBuilder z;
     z.Local(M("one", "1"));
     LocalMember cut = M("", "");
     cut.nameLengthOverride = 500; // the name runs past the end of the file
     z.Local(cut);
     z.Zeros(30);
-    EXPECT_EQ(OpenExpectingError(Write(z)), "Error 2 reading Zip file");
-    EXPECT_EQ(zip.Count(), 1);
+    zip.SetZipFilename(Write(z));
+    EXPECT_EQ(Names(), std::vector<std::string>{"one"});
+    const std::string lastCut = "The last member is cut off and cannot be extracted.";
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{Incomplete("1 complete member is listed. " + lastCut, "")});
 
-    // Without a listed member the candidate is dropped and the search runs out.
     ZipBuilder alone;
     alone.Local(cut);
     alone.Zeros(30);
     dialogs.Clear();
     zip.SetZipFilename(Write(alone, "b.zip"));
     EXPECT_EQ(zip.Count(), 0);
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"No valid zip entries found"});
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{Incomplete("no complete member was found. " + lastCut, "")});
 }
 
-TEST_F(ListTest, DataDescriptorMemberIsSteppedOverOnTheFourByteGrid) {
-    LocalMember dd = M("streamed", "12345678"); // 8 bytes: the next header stays on the grid
-    dd.flag = 8;
-    dd.compressedSize = 0;
+// Streaming writers leave the local header's sizes at zero: the directory has them, and
+// without one the data descriptor is found by its size, on the 4-byte grid or off it.
+TEST_F(ListTest, StreamedMembersListWithTheirTrueSizesWithOrWithoutTheDirectory) {
+    LocalMember even = M("even", "12345678"), odd = M("odd", "123"), empty = M("empty/", "");
+    even.crc = 0x11111111;
+    odd.crc = 0x22222222;
+    for (LocalMember* m : {&even, &odd, &empty})
+        m->streamed = true;
     ZipBuilder z;
-    z.Local(dd);
-    z.U32(0x08074B50).U32(0).U32(8).U32(8); // descriptor
-    z.Local(M("after", "z"));
-    z.EndRecord(0, 0, 0);
-    zip.SetZipFilename(Write(z));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"streamed", "after"}));
+    z.Archive({even, odd, empty, M("after", "zz")});
+    const std::string bytes(z.bytes.begin(), z.bytes.end());
+    const std::string withoutDirectory = bytes.substr(0, bytes.rfind("after") + 5 + 2);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {"with its directory", bytes, {}},
+        {"without", withoutDirectory, {Incomplete("4 complete members are listed.", "")}},
+    };
+    for (const Case& c : cases) {
+        dialogs.Clear();
+        WriteFileBytes(tmp.File("s.zip"), c.bytes);
+        zip.SetZipFilename(tmp.File("s.zip"));
+        EXPECT_EQ(Names(), (std::vector<std::string>{"even", "odd", "empty/", "after"})) << c.what;
+        EXPECT_EQ(dialogs.Texts(), c.texts) << c.what;
+        ASSERT_EQ(zip.Count(), 4) << c.what;
+        for (int i = 0; i < 3; ++i) {
+            const LocalMember& m = *std::vector<const LocalMember*>{&even, &odd, &empty}[i];
+            EXPECT_EQ(zip.Entry(i).CompressedSize64, m.data.size()) << c.what << " " << m.name;
+            EXPECT_EQ(zip.Entry(i).UncompressedSize64, m.data.size()) << c.what << " " << m.name;
+            EXPECT_EQ(zip.Entry(i).CompressedSize, m.data.size()) << c.what << " " << m.name;
+            EXPECT_EQ(zip.Entry(i).CRC32, m.crc) << c.what << " " << m.name;
+        }
+    }
+}
 
-    LocalMember odd = dd;
-    odd.data = "123"; // off the grid: no signature is met again
-    ZipBuilder z2;
-    z2.Local(odd);
-    z2.Local(M("lost", "z"));
-    z2.Zeros(25);
-    EXPECT_EQ(OpenExpectingError(Write(z2, "b.zip")), "Error reading Zip File");
-    EXPECT_EQ(Names(), std::vector<std::string>{"streamed"});
+// A local header whose size is the ZIP64 mark without a ZIP64 field (a damaged or
+// non-conforming writer): the directory's size is the member's.
+TEST_F(ListTest, PlaceholderSizeWithoutZip64FieldTakesTheDirectorysSize) {
+    for (const size_t damaged : {size_t(1), size_t(2)}) {
+        const std::vector<LocalMember> members = {M("a.txt", "aaaa"), M("b.txt", "bbbbbb"),
+                                                  M("c.txt", "cc")};
+        ZipBuilder z;
+        std::vector<size_t> offsets;
+        for (const LocalMember& m : members)
+            offsets.push_back(z.Local(m));
+        const size_t directory = z.bytes.size();
+        for (size_t i = 0; i < members.size(); ++i)
+            z.Central(members[i], static_cast<std::uint32_t>(offsets[i]));
+        z.EndRecord(3, static_cast<std::uint32_t>(z.bytes.size() - directory),
+                    static_cast<std::uint32_t>(directory));
+        std::string bytes(z.bytes.begin(), z.bytes.end());
+        bytes.replace(offsets[damaged] + 18, 4, std::string(4, '\xFF')); // compressed size
+        dialogs.Clear();
+        WriteFileBytes(tmp.File("p.zip"), bytes);
+        zip.SetZipFilename(tmp.File("p.zip"));
+        EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"})) << damaged;
+        ASSERT_EQ(zip.Count(), 3);
+        EXPECT_EQ(zip.Entry(damaged).CompressedSize64, members[damaged].data.size());
+        EXPECT_EQ(zip.Entry(damaged).CompressedSize, members[damaged].data.size());
+        EXPECT_TRUE(dialogs.shown.empty()) << damaged;
+    }
 }
 
 TEST_F(ListTest, NameStopsAtZeroByteAndAt256Bytes) {

@@ -33,34 +33,49 @@ static std::uint32_t Or(std::uint32_t v, size_t fallback) {
     return v == 0xFFFFFFFF ? static_cast<std::uint32_t>(fallback) : v;
 }
 
+// The ZIP64 block of a member of 4 GiB or more: its uncompressed size, then the data's size.
+static std::string Zip64Block(const LocalMember& m) {
+    std::string block("\x01\x00\x10\x00", 4);
+    for (std::uint64_t v : {m.zip64Uncompressed, std::uint64_t{m.data.size()}})
+        for (int i = 0; i < 8; ++i)
+            block.push_back(static_cast<char>(v >> (8 * i)));
+    return block;
+}
+
 size_t ZipBuilder::Local(const LocalMember& m) {
     size_t at = bytes.size();
     std::string extra = m.extra;
-    if (m.zip64Uncompressed) {
-        std::string block("\x01\x00\x10\x00", 4);
-        for (std::uint64_t v : {m.zip64Uncompressed, std::uint64_t{m.data.size()}})
-            for (int i = 0; i < 8; ++i)
-                block.push_back(static_cast<char>(v >> (8 * i)));
-        extra = block + extra;
-    }
-    U32(0x04034B50).U16(m.zip64Uncompressed ? 45 : 20).U16(m.flag).U16(m.method);
-    U32(m.dosTime).U32(m.crc);
-    if (m.zip64Uncompressed)
+    if (m.zip64Uncompressed) extra = Zip64Block(m) + extra;
+    U32(0x04034B50).U16(m.zip64Uncompressed ? 45 : 20).U16(m.flag | (m.streamed ? 8 : 0));
+    U16(m.method).U32(m.dosTime).U32(m.streamed ? 0 : m.crc);
+    if (m.streamed)
+        U32(0).U32(0);
+    else if (m.zip64Uncompressed)
         U32(0xFFFFFFFF).U32(0xFFFFFFFF);
     else
         U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
     U16(m.nameLengthOverride >= 0 ? m.nameLengthOverride : m.name.size());
     U16(extra.size());
     Raw(m.name).Raw(extra).Raw(m.data);
+    if (m.streamed) {
+        U32(0x08074B50).U32(m.crc);
+        U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
+    }
     return at;
 }
 
 ZipBuilder& ZipBuilder::Central(const LocalMember& m, std::uint32_t offset) {
-    U32(0x02014B50).U16(m.versionMadeBy).U16(20).U16(m.flag).U16(m.method);
-    U32(m.dosTime).U32(m.crc);
-    U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
-    U16(m.name.size()).U16(m.centralExtra.size()).U16(0).U16(0).U16(0).U32(0).U32(offset);
-    return Raw(m.name).Raw(m.centralExtra);
+    // A member of 4 GiB or more keeps its sizes in the central ZIP64 block too.
+    std::string extra = m.centralExtra;
+    if (m.zip64Uncompressed) extra = Zip64Block(m) + extra;
+    U32(0x02014B50).U16(m.versionMadeBy).U16(20).U16(m.flag | (m.streamed ? 8 : 0));
+    U16(m.method).U32(m.dosTime).U32(m.crc);
+    if (m.zip64Uncompressed)
+        U32(0xFFFFFFFF).U32(0xFFFFFFFF);
+    else
+        U32(Or(m.compressedSize, m.data.size())).U32(Or(m.uncompressedSize, m.data.size()));
+    U16(m.name.size()).U16(extra.size()).U16(0).U16(0).U16(0).U32(0).U32(offset);
+    return Raw(m.name).Raw(extra);
 }
 
 ZipBuilder& ZipBuilder::EndRecord(std::uint16_t entries, std::uint32_t cdSize,

@@ -21,6 +21,10 @@ struct LocalMember {
     // Not 0: both size fields hold 0xFFFFFFFF and a ZIP64 block (this uncompressed size,
     // the data's size as compressed) opens the local extra field.
     std::uint64_t zip64Uncompressed = 0;
+    // As a streaming writer stores it: flag bit 3, zeros for the CRC and sizes in the local
+    // header, a data descriptor (with its signature) after the data; the central header has
+    // the values.
+    bool streamed = false;
     std::uint16_t versionMadeBy = 20; // the central header's; the high byte is the host
     std::string centralExtra;
 };

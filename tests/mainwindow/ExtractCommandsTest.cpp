@@ -1,5 +1,8 @@
 // Extract Selected and Extract All through the real main window, the real extraction engine
 // and a scripted folder dialog.
+#include "dlls/common/MemberNames.h"
+#include "mainwindow/ReplaceDialog.h"
+#include "mainwindow/TextFormat.h"
 #include "settings/PathDialog.h"
 #include "tests/mainwindow/MemberFixture.h"
 
@@ -95,19 +98,106 @@ TEST_F(ExtractCommandsTest, NothingHappensOrTheUserIsToldWhenThereIsNothingToDo)
     }
 }
 
-TEST_F(ExtractCommandsTest, AnExistingFileIsKeptAndTheUserTold) {
-    OpenStored({Stored("a.txt", "from the archive"), Stored("b.txt", "b")});
-    const std::string out = tmp.File("has a");
+TEST_F(ExtractCommandsTest, ExistingFilesAreReplacedOnlyAsTheUserAnswers) {
+    OpenStored({Stored("a.txt", "new a"), Stored("b.txt", "new b"), Stored("c.txt", "new c"),
+                Stored("d.txt", "new d")});
+    using C = ReplaceChoice;
+    struct Case {
+        const char* label;
+        std::vector<std::optional<ReplaceChoice>> answers; // nothing: Cancel
+        const char* outcome; // per member: n replaced by the new one, o the old one kept
+    } cases[] = {
+        {"each", {C::Yes, C::No, C::Yes, C::No}, "nono"},
+        {"yes to all", {C::No, C::YesToAll}, "onnn"},
+        {"no to all", {C::Yes, C::NoToAll}, "nooo"},
+        {"cancel", {C::Yes, std::nullopt}, "oooo"}, // asked before anything is written
+    };
+    const char* names[] = {"a.txt", "b.txt", "c.txt", "d.txt"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string out = tmp.File(c.label);
+        // Extracted once into a new folder, without a question; then changed by the user.
+        dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, out);
+        form.RunCommand(IDM_EXTRACTALL);
+        ASSERT_EQ(ReadFileBytes(out + "\\d.txt"), "new d");
+        for (const char* n : names)
+            WriteFileBytes(out + "\\" + n, std::string("the user's ") + n);
+        dialogs.Clear();
+        dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, out);
+        for (const auto& a : c.answers)
+            dialogs.AnswerDialog<ReplaceChoice>(TReplaceDialog::kDialogName, a);
+        form.RunCommand(IDM_EXTRACTALL);
+
+        for (size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(ReadFileBytes(out + "\\" + names[i]),
+                      c.outcome[i] == 'n' ? "new " + std::string(1, names[i][0])
+                                          : std::string("the user's ") + names[i])
+                << names[i];
+        ASSERT_EQ(dialogs.dialogsShown.size(), 1 + c.answers.size()) << "one question a file";
+        const auto& first = dialogs.RequestOf<ReplaceRequest>(1);
+        EXPECT_EQ(first.ExistingPath, kname::Widen(out + "\\a.txt", CP_ACP));
+        EXPECT_EQ(first.ExistingSize, std::string("the user's a.txt").size());
+        EXPECT_EQ(first.MemberName, L"a.txt");
+        EXPECT_EQ(first.MemberSize, 5u);
+        EXPECT_EQ(first.MemberDosTime, 0x5A8C6000);
+        EXPECT_TRUE(dialogs.shown.empty()) << "kept files are no problem";
+        EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+    }
+}
+
+TEST(ReplaceQuestion, ShowsBothFilesWithGroupedSizesAndLocalDates) {
+    struct Case {
+        SYSTEMTIME local; // when the existing file was last written, local time
+    } cases[] = {{{2024, 7, 0, 14, 9, 30, 0, 0}}, {{2024, 1, 0, 20, 23, 5, 0, 0}}};
+    for (const Case& c : cases) {
+        ReplaceRequest r;
+        r.ExistingPath = L"C:\\out\\caf\u00E9.txt";
+        r.ExistingSize = 1234567;
+        SYSTEMTIME universal;
+        ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &c.local, &universal));
+        ASSERT_TRUE(SystemTimeToFileTime(&universal, &r.ExistingTime));
+        r.MemberName = L"\u041F\u0440.txt";
+        r.MemberSize = 5;
+        r.MemberDosTime = 0x5A8C6000;
+        const contents::DosDateTime shown{c.local.wYear, c.local.wMonth,  c.local.wDay,
+                                          c.local.wHour, c.local.wMinute, c.local.wSecond};
+        EXPECT_EQ(ReplaceQuestion(r),
+                  L"This file exists already:\n    C:\\out\\caf\u00E9.txt\n    1 234 567 bytes, "
+                  L"modified " +
+                      kname::Widen(contents::FormatDateTime(shown), CP_ACP) +
+                      L"\n\nReplace it with this file from the archive?\n    \u041F\u0440.txt\n"
+                      L"    5 bytes, modified " +
+                      kname::Widen(contents::FormatDosDateTime(0x5A8C6000), CP_ACP));
+    }
+}
+
+TEST_F(ExtractCommandsTest, MemberNamesInTheQuestionAndTheProblemBoxAreDecoded) {
+    const std::string cafe = "caf\xC3\xA9.txt"; // UTF-8, flagged as such
+    LocalMember named = Stored(cafe, "new");
+    named.flag = 0x0800;
+    LocalMember bad = Stored("\xD0\x9F\xD1\x80.txt", "damaged"); // Cyrillic, damaged
+    bad.flag = 0x0800;
+    bad.crc ^= 1;
+    OpenStored({named, bad});
+    const std::string out = tmp.File("named");
     CreateDirectoryA(out.c_str(), nullptr);
-    WriteFileBytes(out + "\\a.txt", "the user's own");
+    const std::wstring existing = kname::Widen(out, CP_ACP) + L"\\caf\u00E9.txt";
+    HANDLE h = CreateFileW(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
     dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, out);
+    dialogs.AnswerDialog<ReplaceChoice>(TReplaceDialog::kDialogName, ReplaceChoice::Yes);
     form.RunCommand(IDM_EXTRACTALL);
-    EXPECT_EQ(ReadFileBytes(out + "\\a.txt"), "the user's own");
-    EXPECT_EQ(ReadFileBytes(out + "\\b.txt"), "b");
+
+    ASSERT_EQ(dialogs.dialogsShown.size(), 2u);
+    const auto& asked = dialogs.RequestOf<ReplaceRequest>(1);
+    EXPECT_EQ(asked.MemberName, L"caf\u00E9.txt");
+    EXPECT_EQ(asked.ExistingPath, existing);
+    EXPECT_NE(ReplaceQuestion(asked).find(L"caf\u00E9.txt"), std::wstring::npos);
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].kind, ShownBox::Info);
-    EXPECT_EQ(dialogs.shown[0].text.rfind("1 file was not extracted:", 0), 0u);
-    EXPECT_NE(dialogs.shown[0].text.find("a.txt"), std::string::npos);
+    EXPECT_TRUE(dialogs.shown[0].utf8) << "shown as the UTF-8 it is";
+    EXPECT_NE(dialogs.shown[0].text.find("\xD0\x9F\xD1\x80.txt"), std::string::npos)
+        << dialogs.shown[0].text;
 }
 
 TEST_F(ExtractCommandsTest, UnsafeNamesAndBadChecksumsAreReportedAndNothingLandsWrongly) {

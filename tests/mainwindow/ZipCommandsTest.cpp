@@ -5,6 +5,7 @@
 #include "addfiles/AddFilesToZip.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/ArchiveNames.h"
+#include "mainwindow/ArchiveReplacement.h"
 
 #include <algorithm>
 
@@ -107,29 +108,85 @@ TEST_F(ZipCommandsTest, NewRefusesSelfExtractingAndOtherNames) {
     }
 }
 
-TEST_F(ZipCommandsTest, NewOverAnExistingFileAsksAndRecyclesTheOldOneOnYes) {
+TEST_F(ZipCommandsTest, NewOverAnExistingFileReplacesItOnlyWhenTheNewArchiveIsComplete) {
+    const std::string shown = MadeArchive(); // what the window shows meanwhile
     const std::string name = UniqueName("kept");
     WriteFileBytes(tmp.File(name), "old archive");
-    dialogs.openAnswers = {tmp.File(name)};
-    dialogs.confirmAnswers = {false};
-    form.RunCommand(IDM_NEWARCHIVE);
-    EXPECT_EQ(dialogs.Texts(),
-              std::vector<std::string>{"Overwrite Existing File: " + tmp.File(name) + "?"});
-    EXPECT_EQ(ReadFileBytes(tmp.File(name)), "old archive");
+    // No; and Yes, then the add-files dialog is left.
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        dialogs.Clear();
+        dialogs.openAnswers = {tmp.File(name)};
+        dialogs.confirmAnswers = {yes};
+        if (yes) dialogs.AnswerDialog<AddFilesResult>("AddFiles", std::nullopt);
+        form.RunCommand(IDM_NEWARCHIVE);
+        EXPECT_EQ(dialogs.dialogsShown.size(), yes ? 1u : 0u);
+        EXPECT_EQ(dialogs.Texts(),
+                  std::vector<std::string>{"Overwrite Existing File: " + tmp.File(name) + "?"});
+        EXPECT_EQ(ReadFileBytes(tmp.File(name)), "old archive") << "untouched";
+        EXPECT_EQ(Recycled(name).value_or(""), "") << "not in the recycle bin";
+        EXPECT_EQ(form.ZipKeeper1().ZipFilename(), shown) << "the window as it was";
+        EXPECT_EQ(state.CurrentArchiveName, shown);
+        EXPECT_EQ(Members().size(), 3u);
+    }
 
-    // Yes, then the add-files dialog is cancelled: the old file is in the recycle bin.
+    // Yes and files chosen: the new archive takes the name, the old file is in the bin.
     dialogs.Clear();
     dialogs.openAnswers = {tmp.File(name)};
     dialogs.confirmAnswers = {true};
-    dialogs.AnswerDialog<AddFilesResult>("AddFiles", std::nullopt);
+    Choose({"one.txt", "two.txt"});
     form.RunCommand(IDM_NEWARCHIVE);
-    EXPECT_FALSE(kpath::FileExists(tmp.File(name)));
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), tmp.File(name));
+    EXPECT_EQ(Members(), (std::vector<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(dialogs.Texts().back(), "2 files were successfully added!");
     if (auto bytes = Recycled(name)) {
         EXPECT_EQ(*bytes, "old archive");
     }
-    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), tmp.File(name));
-    EXPECT_EQ(form.ListView1().ItemCount(), 0);
+    EXPECT_FALSE(kpath::FileExists(archivenames::ReplacementWorkName(tmp.File(name))));
+    EXPECT_EQ(state.Settings.RecentArchives[0], tmp.File(name));
+}
+
+TEST_F(ZipCommandsTest, AnOldArchiveThatCannotBeReplacedStaysAndTheUserIsTold) {
+    const std::string name = UniqueName("locked");
+    WriteFileBytes(tmp.File(name), "old archive");
+    {
+        // Held open by a reader that does not share deletion: the shell cannot move it.
+        ui::FileHandle held(CreateFileA(tmp.File(name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.Valid());
+        dialogs.openAnswers = {tmp.File(name)};
+        dialogs.confirmAnswers = {true};
+        Choose({"one.txt"});
+        form.RunCommand(IDM_NEWARCHIVE);
+    }
+    EXPECT_EQ(ReadFileBytes(tmp.File(name)), "old archive");
+    const std::vector<std::string> texts = dialogs.Texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(),
+                        "Error - cannot replace " + tmp.File(name) + "; it is unchanged"),
+              texts.end());
+    EXPECT_FALSE(kpath::FileExists(archivenames::ReplacementWorkName(tmp.File(name))));
+}
+
+TEST_F(ZipCommandsTest, AddMakesTheArchiveANewCommandLeftUnmade) {
+    // New, then the add-files dialog is left: the window names an archive not made yet.
+    dialogs.openAnswers = {tmp.File("later")};
+    dialogs.AnswerDialog<AddFilesResult>("AddFiles", std::nullopt);
+    form.RunCommand(IDM_NEWARCHIVE);
+    const std::string later = tmp.File("later.zip");
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), later);
+    EXPECT_FALSE(kpath::FileExists(later));
     EXPECT_TRUE(ui::MenuItem(form.MainMenu(), IDM_ADDTOZIP).Enabled());
+
+    // The Add button makes it, and Shift+A's command adds to it.
+    dialogs.Clear();
+    Choose({"one.txt"});
+    form.Button(TMainForm::AddZipBut).Click();
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"1 files were successfully added!"});
+    EXPECT_EQ(Members(), std::vector<std::string>{"one.txt"});
+    Choose({"two.txt"});
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_ADDTOZIP, 0);
+    EXPECT_EQ(Members(), (std::vector<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
 }
 
 TEST_F(ZipCommandsTest, AddAndDeleteAreRefusedOnASelfExtractingArchiveInEitherCase) {
@@ -159,6 +216,30 @@ TEST_F(ZipCommandsTest, AddWithNothingChosenSaysSoAndAddsNothing) {
     form.RunCommand(IDM_ADDTOZIP);
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"There are no files selected"});
     EXPECT_EQ(Members().size(), 3u);
+}
+
+TEST_F(ZipCommandsTest, ProtectWithPasswordUsesTheEncryptionTheOptionsChose) {
+    const std::string archive = MadeArchive();
+    form.ZipKeeper1().Password = "pw"; // the engine would ask otherwise
+    for (bool aes : {true, false}) {
+        state.Settings.AesEncryption = aes;
+        AddFilesResult r;
+        r.FSpecArgs = {src.File(aes ? "one.txt" : "two.txt")};
+        r.AddOptions = AddOpts{AddEncrypt};
+        dialogs.AnswerDialog<AddFilesResult>("AddFiles", r);
+        form.RunCommand(IDM_ADDTOZIP);
+    }
+    // Methods as the local headers say: 99 is WinZip AES, traditional keeps the real one.
+    const std::string bytes = ReadFileBytes(archive);
+    auto field = [&](const std::string& name, size_t offset) {
+        const size_t at = bytes.find(name) - 30;
+        return static_cast<unsigned char>(bytes[at + offset]) |
+               static_cast<unsigned char>(bytes[at + offset + 1]) << 8;
+    };
+    EXPECT_EQ(field("one.txt", 8), 99);
+    EXPECT_NE(field("two.txt", 8), 99);
+    EXPECT_EQ(field("two.txt", 6) & 1, 1); // encrypted all the same
+    EXPECT_EQ(field("three.txt", 6) & 1, 0);
 }
 
 TEST_F(ZipCommandsTest, DeleteFromZipConfirmsNeedsASelectionAndDeletesTheSelectedRows) {

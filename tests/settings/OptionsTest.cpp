@@ -179,6 +179,36 @@ TEST_F(OptionsTest, OkStoresTheKeysInOrderAndTheRegistryFollows) {
     EXPECT_TRUE(NetscapeRegistered());
 }
 
+TEST_F(OptionsTest, TheEncryptionChoiceIsTraditionalUntilAes256IsChosenAndStored) {
+    std::vector<bool> seen;
+    auto look = [&] {
+        options.ShowPage(TfrmOptions::ConfirmationPage);
+        for (ui::RadioButton* r : {&options.radiobtnTraditional(), &options.radiobtnAes256()}) {
+            seen.push_back(r->Checked());
+            seen.push_back(Shows(*r));
+        }
+    };
+    EditWith(
+        [&] {
+            look();
+            options.radiobtnAes256().Click();
+        },
+        IDCANCEL);
+    EXPECT_FALSE(state.Settings.AesEncryption);
+    EditWith(
+        [&] {
+            look();
+            options.radiobtnAes256().Click();
+        },
+        IDOK);
+    EXPECT_TRUE(state.Settings.AesEncryption);
+    EXPECT_NE(ReadFileBytes(ini).find("AesEncryption=1"), std::string::npos);
+    EditWith(look, IDCANCEL);
+    // Traditional, shown; the cancelled AES click left nothing; then AES as stored.
+    EXPECT_EQ(seen, (std::vector<bool>{true, true, false, true, true, true, false, true, false,
+                                       true, true, true}));
+}
+
 TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
     EXPECT_EQ(DownloadDirText(state.Windows), ""); // never opened yet
     const kelvora::InMemorySettings before = state.Settings;

@@ -25,6 +25,7 @@ TEST_F(SettingsStoreTest, EveryGroupOfKeysRoundTrips) {
     s.AutoExit = true;
     s.Netscape = false;
     s.IE = true;
+    s.AesEncryption = true;
     settings::WriteOptions(ini, s);
     settings::WriteWindowBounds(ini, {10, 20, 800, 600});
     settings::WriteColumnWidths(ini, {1, 0, -1, 5, 66, 777});
@@ -34,8 +35,9 @@ TEST_F(SettingsStoreTest, EveryGroupOfKeysRoundTrips) {
     settings::IniFile again(path);
     kelvora::InMemorySettings r;
     settings::ReadOptions(again, r);
-    EXPECT_EQ(std::vector<bool>({r.AutoMove, r.AutoRun, r.AutoExit, r.Netscape, r.IE}),
-              std::vector<bool>({false, false, true, false, true}));
+    EXPECT_EQ(
+        std::vector<bool>({r.AutoMove, r.AutoRun, r.AutoExit, r.Netscape, r.IE, r.AesEncryption}),
+        std::vector<bool>({false, false, true, false, true, true}));
     EXPECT_EQ(r.DownloadDir, "d:\\my downloads");
     settings::WindowBounds b = settings::ReadWindowBounds(again);
     EXPECT_EQ(std::vector<int>({b.Left, b.Top, b.Width, b.Height}),

@@ -18,6 +18,8 @@ namespace testing_support {
 struct ShownBox {
     enum Kind { Info, Confirm, Error } kind;
     std::string text;
+    ui::DefaultAnswer defaultAnswer = ui::DefaultAnswer::Yes; // confirmations only
+    bool utf8 = false; // an information box whose text is UTF-8
 };
 
 class ScriptedDialogs : public ui::DialogSeam {
@@ -65,8 +67,13 @@ public:
     }
 
     void Info(HWND, const std::string& text) override { shown.push_back({ShownBox::Info, text}); }
-    bool Confirm(HWND, const std::string& text) override {
-        shown.push_back({ShownBox::Confirm, text});
+    // Recorded as an information box, its text kept in UTF-8.
+    void InfoUtf8(HWND, const std::string& text) override {
+        shown.push_back({ShownBox::Info, text, ui::DefaultAnswer::Yes, true});
+    }
+    bool Confirm(HWND, const std::string& text,
+                 ui::DefaultAnswer answer = ui::DefaultAnswer::Yes) override {
+        shown.push_back({ShownBox::Confirm, text, answer});
         if (confirmAnswers.empty()) return false;
         bool a = confirmAnswers.front();
         confirmAnswers.pop_front();

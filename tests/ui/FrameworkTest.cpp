@@ -7,7 +7,11 @@
 #include "ui/IdRanges.h"
 #include "ui/Layout.h"
 
+#include <dlgs.h>
+
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace testing_support;
 
@@ -328,16 +332,66 @@ TEST(FileDialog, ASingleChoiceIsOnePathSeveralAreAFolderAndNames) {
     using Texts = std::vector<std::string>;
     struct Case {
         std::string buffer; // as the dialog leaves it, NULs included
+        size_t fileOffset;  // where the dialog says the first name starts
         Texts paths;
     } cases[] = {
-        {std::string("C:\\a b\\one.txt\0\0", 16), Texts{"C:\\a b\\one.txt"}},
-        {std::string("C:\\dir\0one.txt\0Two.DOC\0\0", 24),
+        {std::string("C:\\a b\\one.txt\0\0", 16), 7, Texts{"C:\\a b\\one.txt"}},
+        {std::string("C:\\dir\0one.txt\0Two.DOC\0\0", 24), 7,
          Texts{"C:\\dir\\one.txt", "C:\\dir\\Two.DOC"}},
-        {std::string("C:\\\0x\0y\0\0", 9), Texts{"C:\\x", "C:\\y"}}, // a drive root
-        {std::string("\0\0", 2), Texts{}},
+        {std::string("C:\\\0x\0y\0\0", 9), 4, Texts{"C:\\x", "C:\\y"}}, // a drive root
+        {std::string("\0\0", 2), 0, Texts{}},
+        // A shorter name written over a longer one: the old tail behind the NUL is no name.
+        {std::string("C:\\data\\large.zip\0.zip\0", 23), 8, Texts{"C:\\data\\large.zip"}},
+        {std::string("C:\\data\\large.zip\0l.zip\0\0", 25), 8, Texts{"C:\\data\\large.zip"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ui::SplitDialogFiles(c.buffer.data()), c.paths) << c.buffer;
+        EXPECT_EQ(ui::SplitDialogFiles(c.buffer.data(), c.fileOffset), c.paths) << c.buffer;
+}
+
+} // namespace
+
+namespace {
+
+// Plays the user at the real open dialog: waits for it, types a name and presses Open.
+void TypeIntoOpenDialog(const std::string& title, const std::string& name) {
+    for (int i = 0; i < 400; ++i) {
+        if (HWND dialog = FindWindowA("#32770", title.c_str())) {
+            // The name box is a combo box or an edit, depending on the dialog's generation.
+            SetDlgItemTextA(dialog, cmb13, name.c_str());
+            SetDlgItemTextA(dialog, edt1, name.c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return;
+        }
+        Sleep(25);
+    }
+}
+
+TEST(FileDialog, AShortNameAfterALongOneComesBackAlone) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "kvdlg" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string longName = folder + "\\good-small.zip", shortName = folder + "\\large.zip";
+    for (const std::string& f : {longName, shortName}) {
+        HANDLE h = CreateFileA(f.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(h);
+    }
+    // One request kept between showings, as the main window keeps its open dialog.
+    ui::FileDialogRequest request;
+    request.Title = "Open Existing ZIP File";
+    request.Filter = "Zip file (*.zip)|*.zip";
+    request.Options = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    for (const std::string& chosen : {longName, shortName}) {
+        std::thread user(TypeIntoOpenDialog, request.Title, chosen);
+        const bool ok = ui::Dialogs().OpenFile(nullptr, request);
+        user.join();
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(request.FileName, chosen);
+        EXPECT_EQ(request.FileNames, std::vector<std::string>{chosen});
+    }
+    DeleteFileA(longName.c_str());
+    DeleteFileA(shortName.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // real engine and end with the new archive open in the main window.
 #include "tests/wizard/WizardFixture.h"
 
+#include "mainwindow/ArchiveReplacement.h"
+
 using namespace testing_support;
 
 namespace {
@@ -205,6 +207,34 @@ TEST_F(CompressTest, AFileTheEngineCannotTakeIsToldBeforeTheCongratulation) {
     EXPECT_NE(texts[1].find("letter2.txt"), std::string::npos) << texts[1];
     EXPECT_EQ(texts[2], "CONGRATULATIONS! 2 files were successfully added");
     EXPECT_EQ(Listed(), (Texts{"budget.csv", "letter1.txt"}));
+}
+
+TEST_F(CompressTest, AnArchiveAllowedToBeReplacedStaysUntilTheNewOneIsWritten) {
+    MakeArchive({M("old.txt", 3, 3)}, "MyLetters.zip");
+    const std::string oldBytes = ReadFileBytes(archive);
+    // Yes to replacing it, then Close on page 3: the old archive is untouched and shown.
+    dialogs.confirmAnswers = {true};
+    ReachPage3WithFiles();
+    user.Then([this] { Press(wiz3, IDC_WIZ_CLOSE); });
+    RunWizard();
+    EXPECT_EQ(dialogs.Texts(), Texts{"Overwrite Existing File: " + archive + "?"});
+    EXPECT_EQ(ReadFileBytes(archive), oldBytes);
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), archive);
+    EXPECT_EQ(Listed(), Texts{"old.txt"});
+
+    // Yes and Next: the new archive takes the name, with only the new files.
+    dialogs.Clear();
+    dialogs.confirmAnswers = {true};
+    user.Then([this] { Press(wiz1, IDC_WIZ_NEXT); });
+    dialogs.openAnswers.push_back(tmp.File("MyLetters"));
+    user.Then([this] { Press(wiz2, IDC_WIZ_NEXT); });
+    user.Then([this] { Press(wiz3, IDC_WIZ_NEXT); }); // the list kept from the closed run
+    user.Then([this] { Press(wiz4, IDOK); });
+    RunWizard();
+    EXPECT_EQ(dialogs.Texts().back(), "CONGRATULATIONS! 3 files were successfully added");
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), archive);
+    EXPECT_EQ(Listed(), (Texts{"budget.csv", "letter1.txt", "letter2.txt"}));
+    EXPECT_FALSE(kpath::FileExists(archivenames::ReplacementWorkName(archive)));
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 # Archives written by Info-ZIP zip and 7-Zip (deflated, stored, ZIP64, streamed with data
 # descriptors, encrypted, with a comment) are put behind the stub as a conversion does; unzip
 # -t and 7z t must accept the program, and the program run unattended under Wine must unpack the
-# same files unzip extracts from the original archive.
+# same files unzip extracts from the original archive. Archives 7-Zip writes with WinZip AES
+# and Deflate64 (which unzip cannot read) must unpack to the tree they were made from, and a
+# wrong password or a tampered member must leave nothing under its name.
 # Usage: interop.sh path/to/KSFX.BIN   (run with the Wine environment of scripts/common.sh)
 set -euo pipefail
 STUB=$1
@@ -64,4 +66,54 @@ for a in deflate store zip64 7z comment streamed; do
   check "$a"
 done
 check encrypted "pass word"
+
+source "$(dirname "$0")/../strong-archives.sh"
+make_strong_archives
+
+# run_stub NAME PASSWORD: the archive behind the stub, accepted by 7z, unpacked unattended.
+run_stub() {
+  local name=$1 password=$2 exe=$WORK/$1.exe
+  cat "$STUB" "$WORK/$name.zip" > "$exe"
+  if ! 7z t ${password:+-p"$password"} "$exe" > "$WORK/$name.7z.log" 2>&1; then
+    echo "FAIL $name: 7z t rejects the program:"; tail -5 "$WORK/$name.7z.log"; return 1
+  fi
+  status=0
+  wine "$exe" /s "/d:$(win "$WORK/out-$name")" ${password:+"/p:$password"} > "$WORK/$name.log" 2>&1 ||
+    status=$?
+}
+
+for a in aes128 aes256 aes256-stored deflate64-aes192 deflate64 mixed; do
+  password=$STRONG_PASSWORD
+  case $a in deflate64 | mixed) password= ;; esac
+  run_stub "$a" "$password" || { fail=1; continue; }
+  if [ "$status" -ne 0 ] || ! diff -r "$STRONG_SRC" "$WORK/out-$a" > "$WORK/$a.diff"; then
+    echo "FAIL $a: exit $status, or the unpacked tree differs:"; cat "$WORK/$a.log"
+    head -20 "$WORK/$a.diff"; fail=1; continue
+  fi
+  echo "ok   $a"
+done
+
+cp "$WORK/aes256-stored.zip" "$WORK/tampered.zip"
+strong_damage "$WORK/tampered.zip" bin/random.bin tamper
+status=0
+cat "$STUB" "$WORK/tampered.zip" > "$WORK/tampered.exe"
+wine "$WORK/tampered.exe" /s "/d:$(win "$WORK/out-tampered")" "/p:$STRONG_PASSWORD" \
+  > "$WORK/tampered.log" 2>&1 || status=$?
+if [ "$status" -ne 1 ] || [ -e "$WORK/out-tampered/bin/random.bin" ] ||
+   ! grep -q 'random.bin.*authentication code' "$WORK/tampered.log" ||
+   ! cmp -s "$STRONG_SRC/docs/numbers.txt" "$WORK/out-tampered/docs/numbers.txt"; then
+  echo "FAIL tampered: exit $status:"; cat "$WORK/tampered.log"; fail=1
+else
+  echo "ok   tampered"
+fi
+
+cp "$WORK/aes256.exe" "$WORK/wrong.exe"
+status=0
+wine "$WORK/wrong.exe" /s "/d:$(win "$WORK/out-wrong")" "/p:not it" > "$WORK/wrong.log" 2>&1 ||
+  status=$?
+if [ "$status" -eq 0 ] || [ -n "$(find "$WORK/out-wrong" -type f 2>/dev/null)" ]; then
+  echo "FAIL wrong password: exit $status, files:"; find "$WORK/out-wrong" -type f; fail=1
+else
+  echo "ok   wrong password"
+fi
 exit $fail

@@ -13,6 +13,7 @@ namespace {
 struct Recorder {
     std::vector<Call> calls;
     StopFn stopWhen;
+    ReplyFn replyWith;
 };
 
 Recorder* current = nullptr;
@@ -22,6 +23,8 @@ std::int32_t __stdcall Record(keng::CallbackData* data) {
               std::string(data->MessageText, strnlen(data->MessageText, keng::kCallbackTextSize)),
               data->Caller};
     current->calls.push_back(call);
+    if (call.action == keng::kActionAskOverwrite && current->replyWith)
+        data->Reply = current->replyWith(call);
     return current->stopWhen && current->stopWhen(call, current->calls) ? keng::kTrue
                                                                         : keng::kFalse;
 }
@@ -87,11 +90,13 @@ Engine::Engine() : module_(LoadLibraryA("KUNZENG.DLL")) {
             reinterpret_cast<void*>(GetProcAddress(module_.Get(), "UnzEngExec")));
 }
 
-EngineRun Engine::Exec(keng::UnzParams& params, const std::string& folder, const StopFn& stopWhen) {
+EngineRun Engine::Exec(keng::UnzParams& params, const std::string& folder, const StopFn& stopWhen,
+                       const ReplyFn& replyWith) {
     if (!exec_) throw std::runtime_error("KUNZENG.DLL or UnzEngExec missing");
     CurrentFolder cd(folder);
     Recorder recorder;
     recorder.stopWhen = stopWhen;
+    recorder.replyWith = replyWith;
     current = &recorder;
     struct Forget {
         ~Forget() { current = nullptr; }
@@ -122,13 +127,14 @@ EngineRun Engine::Exec(const Options& o) {
     params->Freshen = keng::ToEBool(o.freshen && !o.update);
     params->DirNames = keng::ToEBool(o.dirNames);
     params->OverWrite = keng::ToEBool(o.overwrite);
+    params->AskOverWrite = keng::ToEBool(o.askOverwrite);
     params->Argc = static_cast<std::int32_t>(specs.size());
     params->ArchiveName = archive.data();
     params->Marker = keng::kRecordMarker;
     for (std::size_t i = 0; i < specs.size(); ++i)
         params->FileSpecs[i] = specs[i].data();
 
-    return Exec(*params, o.folder, o.stopWhen);
+    return Exec(*params, o.folder, o.stopWhen, o.replyWith);
 }
 
 } // namespace unzeng_test

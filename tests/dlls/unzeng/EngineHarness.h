@@ -22,6 +22,9 @@ struct Call {
 // Decides the callback's answer: true asks the engine to stop.
 using StopFn = std::function<bool(const Call& call, const std::vector<Call>& sofar)>;
 
+// Answers a question (kActionAskOverwrite) with a Reply value.
+using ReplyFn = std::function<std::int32_t(const Call& call)>;
+
 struct Options {
     std::string archive;
     std::vector<std::string> specs;
@@ -33,6 +36,8 @@ struct Options {
     bool freshen = false;
     std::string folder; // made the current directory for the call (extraction target)
     StopFn stopWhen;
+    bool askOverwrite = false; // with overwrite off: the engine asks, replyWith answers
+    ReplyFn replyWith;
 };
 
 struct EngineRun {
@@ -54,7 +59,8 @@ public:
     // Runs `exec` instead of the DLL's export (the engine's code linked into the test).
     explicit Engine(keng::UnzEngExecFn exec) : exec_(exec) {}
     EngineRun Exec(const Options& options);
-    EngineRun Exec(keng::UnzParams& params, const std::string& folder, const StopFn& stopWhen = {});
+    EngineRun Exec(keng::UnzParams& params, const std::string& folder, const StopFn& stopWhen = {},
+                   const ReplyFn& replyWith = {});
     bool Loaded() const { return module_.Valid(); }
 
 private:

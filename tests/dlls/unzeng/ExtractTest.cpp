@@ -11,15 +11,9 @@ using testing_support::ReadFileBytes;
 using testing_support::TempFolder;
 using testing_support::WriteFileBytes;
 using zipcore_test::TestMember;
+using zipcore_test::Text;
 
 namespace {
-
-std::string Text(std::size_t n, char seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>(seed + (i * 7 + i / 13) % 26);
-    return s;
-}
 
 using Extract = ExtractFixture;
 
@@ -154,6 +148,56 @@ TEST_F(Extract, ExistingFilesAreSkippedAndReportedUnlessOverWrite) {
     EXPECT_EQ(names, (std::vector<std::string>{"fresh.txt", "keep.txt"}));
 }
 
+TEST_F(Extract, AskingTheProgramBeforeReplacingFollowsEachAnswer) {
+    const std::string archive = WriteArchive(work, "q.zip",
+                                             {{.name = "keep.txt", .data = "new keep"},
+                                              {.name = "swap.txt", .data = "new swap"},
+                                              {.name = "fresh.txt", .data = "f"}});
+    struct Case {
+        const char* label;
+        bool stop; // at the first question
+        const char* keep;
+        const char* swap;
+        const char* fresh; // empty: not written
+    } cases[] = {
+        {"answered", false, "old", "new swap", "f"},
+        {"stopped", true, "old", "old", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const char* n : {"keep.txt", "swap.txt"})
+            WriteFileBytes(out.File(n), "old");
+        DeleteFileA(out.File("fresh.txt").c_str());
+        Options o = Into(archive);
+        o.overwrite = false;
+        o.askOverwrite = true;
+        o.replyWith = [](const Call& q) {
+            return q.text.find("\nswap.txt") != std::string::npos ? keng::kReplyReplace
+                                                                  : keng::kReplyKeep;
+        };
+        if (c.stop)
+            o.stopWhen = [](const Call& q, auto&) { return q.action == keng::kActionAskOverwrite; };
+        EngineRun run = engine.Exec(o);
+        EXPECT_EQ(ReadFileBytes(out.File("keep.txt")), c.keep);
+        EXPECT_EQ(ReadFileBytes(out.File("swap.txt")), c.swap);
+        EXPECT_EQ(GetFileAttributesA(out.File("fresh.txt").c_str()) != INVALID_FILE_ATTRIBUTES,
+                  *c.fresh != 0);
+        std::vector<Call> asked;
+        for (const Call& call : run.calls)
+            if (call.action == keng::kActionAskOverwrite) asked.push_back(call);
+        ASSERT_EQ(asked.size(), c.stop ? 1u : 2u) << run.Describe();
+        // The existing file's path, a line feed, the stored name; the member's size.
+        EXPECT_EQ(asked[0].text, out.File("keep.txt") + "\nkeep.txt");
+        EXPECT_EQ(asked[0].size, 8);
+        EXPECT_EQ(asked[0].error, keng::kErrExists);
+        // A kept file is no problem; nothing else was said but the stop.
+        for (const Call& m : run.Messages())
+            EXPECT_TRUE(m.error == keng::kErrNone || m.error == keng::kErrCancelled)
+                << run.Describe();
+        EXPECT_EQ(run.result, c.stop ? 0 : 2);
+    }
+}
+
 TEST_F(Extract, TestModeChecksEveryMemberAndWritesNothing) {
     std::vector<TestMember> members = {
         {.name = "a/good.txt", .data = Text(70000, 'g')},
@@ -189,4 +233,41 @@ TEST_F(Extract, NamesInTheOemCodePageOrUtf8BecomeTheRightFileNames) {
         const DWORD a = GetFileAttributesW((folder + name).c_str());
         EXPECT_NE(a, INVALID_FILE_ATTRIBUTES);
     }
+}
+
+// A download cut off in its last member has no directory: every complete member is found by
+// its local header, saved and checked against its CRC (a streamed one's CRC comes from its
+// data descriptor, with or without the descriptor's signature); the cut one is reported.
+TEST_F(Extract, ArchiveCutOffInItsLastMemberSavesEveryCompleteMember) {
+    const std::vector<TestMember> members = {
+        {.name = "a.txt", .data = Text(5000, 'a')},
+        {.name = "streamed.txt", .data = Text(70000, 's'), .descriptor = true},
+        {.name = "plain.bin",
+         .data = Text(3000, 'n'),
+         .method = 0,
+         .descriptor = true,
+         .descriptorSignature = false},
+        {.name = "bad.txt", .data = Text(4000, 'b')},
+        {.name = "last.bin", .data = Text(9000, 'l')},
+    };
+    zipcore_test::BuiltArchive built = zipcore_test::BuildArchive(members);
+    zipcore_test::PatchU32(built.bytes, built.localOffsets[3] + 14, 0xDEADBEEF); // local CRC
+    const std::string archive = work.File("cut.zip");
+    WriteFileBytes(archive, built.bytes.substr(0, built.localOffsets[4] + 30 + 8 + 100));
+
+    for (const bool test : {false, true}) {
+        Options o = Into(archive);
+        o.test = test;
+        const EngineRun run = engine.Exec(o);
+        EXPECT_EQ(run.result, 3) << run.Describe();
+        EXPECT_TRUE(run.HasMessage(keng::kErrCrc, "bad.txt")) << run.Describe();
+        EXPECT_TRUE(
+            run.HasMessage(keng::kErrBadArchive, "\"last.bin\": the archive ends inside it"))
+            << run.Describe();
+        EXPECT_TRUE(run.HasMessage(keng::kErrNone, "4 complete members")) << run.Describe();
+    }
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadFileBytes(out.File(members[i].name)), members[i].data) << members[i].name;
+    EXPECT_FALSE(FileExists(out.File("bad.txt")));
+    EXPECT_FALSE(FileExists(out.File("last.bin")));
 }

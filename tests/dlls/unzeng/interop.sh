@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Archives written by Info-ZIP zip and 7-Zip (deflated, stored, ZIP64, streamed with data
-# descriptors, encrypted, behind a stub, with a comment) are extracted by KUNZENG.DLL under
-# Wine through unzdrive and compared with the originals; each is also tested.
+# descriptors, encrypted, behind a stub, with a comment; WinZip AES, Deflate64, mixed methods)
+# are extracted by KUNZENG.DLL under Wine through unzdrive and compared with the originals;
+# each is also tested. Wrong passwords and damaged AES members leave nothing under their names.
 # Usage: interop.sh path/to/unzdrive.exe   (run with the Wine environment of scripts/common.sh)
 set -euo pipefail
 DRIVE=$1
@@ -75,6 +76,54 @@ done
 check "$WORK/zip-encrypted.zip" "$SRC" "pass word"
 check "$WORK/7z-encrypted.zip" "$SRC" "pass word"
 check "$WORK/zip-streamed.zip" "$WORK/streamed-src"
+
+# AES and Deflate64, as 7-Zip writes them.
+source "$(dirname "$0")/../strong-archives.sh"
+make_strong_archives
+for a in aes128 aes256 aes256-stored zipcrypto deflate64-aes192; do
+  check "$WORK/$a.zip" "$STRONG_SRC" "$STRONG_PASSWORD"
+done
+for a in deflate64 mixed; do
+  check "$WORK/$a.zip" "$STRONG_SRC"
+done
+
+# expect_refused NAME ARCHIVE PASSWORD MEMBER TEXT: extracting reports MEMBER with TEXT, leaves
+# nothing under its name, and every other member arrives intact.
+expect_refused() {
+  local name=$1 archive=$2 password=$3 member=$4 text=$5 out=$WORK/refused-$1
+  wine "$DRIVE" -x "$(win "$out")" -P "$password" "$(win "$archive")" > "$WORK/$name.log" 2>&1 || true
+  if ! grep -F "\"$member\"" "$WORK/$name.log" | grep -qF "$text"; then
+    echo "FAIL $name: no message \"$text\" for $member:"; cat "$WORK/$name.log"; fail=1; return
+  fi
+  if [ -e "$out/$member" ] || [ -n "$(find "$out" -name '*.~kz*' 2>/dev/null)" ]; then
+    echo "FAIL $name: $member (or a temporary file) was left"; fail=1; return
+  fi
+  local f missing=0
+  while IFS= read -r f; do
+    [ "$f" = "$member" ] && continue
+    cmp -s "$STRONG_SRC/$f" "$out/$f" || missing=1
+  done < <(cd "$STRONG_SRC" && find . -type f | sed 's|^\./||')
+  if [ "$missing" -ne 0 ]; then
+    echo "FAIL $name: the other members were not all extracted intact"; fail=1; return
+  fi
+  echo "ok   $name"
+}
+
+cp "$WORK/aes256-stored.zip" "$WORK/tampered.zip"
+strong_damage "$WORK/tampered.zip" bin/random.bin tamper
+expect_refused tampered "$WORK/tampered.zip" "$STRONG_PASSWORD" bin/random.bin \
+  "authentication code does not match"
+cp "$WORK/aes256.zip" "$WORK/shortened.zip"
+strong_damage "$WORK/shortened.zip" docs/numbers.txt shorten
+expect_refused shortened "$WORK/shortened.zip" "$STRONG_PASSWORD" docs/numbers.txt \
+  "too short for its AES encryption"
+out=$WORK/out-wrong
+wine "$DRIVE" -x "$(win "$out")" -P "not it" "$(win "$WORK/aes256.zip")" > "$WORK/wrong.log" 2>&1 || true
+if [ -n "$(find "$out" -type f 2>/dev/null)" ] || ! grep -q 'wrong password for "bin/random.bin"' "$WORK/wrong.log"; then
+  echo "FAIL wrong password: files were written or the member was not named:"; cat "$WORK/wrong.log"; fail=1
+else
+  echo "ok   wrong password"
+fi
 
 # A killed extraction leaves no partial file under a member's name: the data goes to a
 # temporary name first, renamed only once its CRC is checked.

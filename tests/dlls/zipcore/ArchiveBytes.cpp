@@ -1,7 +1,9 @@
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 
+#include "dlls/common/WinZipAes.h"
 #include "dlls/zipcore/ByteIo.h"
 #include "dlls/zipcore/PkCrypt.h"
+#include "dlls/zipcore/ZipFormat.h"
 
 #include <zlib.h>
 
@@ -26,6 +28,16 @@ std::string Deflate(const std::string& data) {
     out.resize(z.total_out);
     deflateEnd(&z);
     return out;
+}
+
+std::string Pseudorandom(std::size_t n) {
+    std::string s(n, '\0');
+    std::uint32_t x = 12345;
+    for (auto& c : s) {
+        x = x * 1103515245 + 12345;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
 }
 
 std::uint32_t Crc(const std::string& data) {
@@ -55,14 +67,44 @@ struct Prepared {
     std::string payload; // as stored: encryption header + compressed data
     std::uint32_t crc;
     std::uint16_t flags;
+    std::uint16_t method;
+    std::string aesExtra; // the 0x9901 block of an AES member, in both headers
 };
+
+// WinZip AES with the system's cryptography: salt, verifier, encrypted data, code.
+void EncryptAes(const TestMember& m, Prepared& p) {
+    const int strength = m.aesStrength;
+    std::string salt(zipcore::AesSaltSize(strength), '\0');
+    for (std::size_t i = 0; i < salt.size(); ++i)
+        salt[i] = static_cast<char>(i * 29 + m.name.size());
+    kaes::MemberCipher cipher;
+    std::uint8_t verifier[2], code[10];
+    std::string body = p.payload;
+    if (!cipher.Begin(m.password.data(), m.password.size(), strength,
+                      reinterpret_cast<const std::uint8_t*>(salt.data()), verifier) ||
+        !cipher.Encrypt(reinterpret_cast<std::uint8_t*>(body.data()), body.size()) ||
+        !cipher.AuthCode(code))
+        throw std::runtime_error("CNG refused WinZip AES");
+    p.payload = salt + std::string(verifier, verifier + 2) + body + std::string(code, code + 10);
+    PutU16(p.aesExtra, zipcore::kAesExtraId);
+    PutU16(p.aesExtra, 7);
+    PutU16(p.aesExtra, m.aesVersion);
+    p.aesExtra += "AE";
+    p.aesExtra.push_back(static_cast<char>(strength));
+    PutU16(p.aesExtra, m.method);
+    p.method = zipcore::kMethodAes;
+    if (m.aesVersion == 2) p.crc = 0;
+}
 
 Prepared Prepare(const TestMember& m) {
     Prepared p;
     p.crc = Crc(m.data);
     p.flags = static_cast<std::uint16_t>((m.descriptor ? 0x08 : 0) | (m.password.empty() ? 0 : 1));
     p.payload = m.method == 8 ? Deflate(m.data) : m.data;
-    if (!m.password.empty()) {
+    p.method = m.method;
+    if (m.aesStrength) {
+        EncryptAes(m, p);
+    } else if (!m.password.empty()) {
         zipcore::PkKeys keys(m.password);
         std::array<std::uint8_t, 11> random{};
         for (std::size_t i = 0; i < random.size(); ++i)
@@ -92,10 +134,10 @@ BuiltArchive BuildArchive(const std::vector<TestMember>& members, const ArchiveO
         PutU32(out, 0x04034B50);
         PutU16(out, m.zip64 ? 45 : 20);
         PutU16(out, p.flags);
-        PutU16(out, m.method);
+        PutU16(out, p.method);
         PutU32(out, m.dosTime);
         PutU32(out, sizesLater ? 0 : p.crc);
-        std::string extra = m.localExtra;
+        std::string extra = p.aesExtra + m.localExtra;
         if (m.zip64) {
             PutU32(out, 0xFFFFFFFF);
             PutU32(out, 0xFFFFFFFF);
@@ -135,7 +177,7 @@ BuiltArchive BuildArchive(const std::vector<TestMember>& members, const ArchiveO
         PutU16(out, m.versionMadeBy);
         PutU16(out, m.zip64 ? 45 : 20);
         PutU16(out, p.flags);
-        PutU16(out, m.method);
+        PutU16(out, p.method);
         PutU32(out, m.dosTime);
         PutU32(out, p.crc);
         std::string extra;
@@ -152,7 +194,7 @@ BuiltArchive BuildArchive(const std::vector<TestMember>& members, const ArchiveO
             PutU32(out, p.payload.size());
             PutU32(out, m.data.size());
         }
-        extra += m.centralExtra;
+        extra += p.aesExtra + m.centralExtra;
         PutU16(out, m.name.size());
         PutU16(out, extra.size());
         PutU16(out, m.comment.size());
@@ -195,6 +237,13 @@ BuiltArchive BuildArchive(const std::vector<TestMember>& members, const ArchiveO
     PutU16(out, options.comment.size());
     out += options.comment + options.junk;
     return a;
+}
+
+std::string Text(std::size_t n, char seed) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>(seed + (i * 7 + i / 13) % 26);
+    return s;
 }
 
 } // namespace zipcore_test

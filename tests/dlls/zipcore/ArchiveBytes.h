@@ -11,9 +11,11 @@ namespace zipcore_test {
 struct TestMember {
     std::string name = {};
     std::string data = {};
-    std::uint16_t method = 8;  // 0 stored, 8 deflated; others are written stored but labelled
-    std::string password = {}; // non-empty: traditional encryption
-    bool descriptor = false;   // sizes and CRC in a data descriptor after the data
+    std::uint16_t method = 8;     // 0 stored, 8 deflated; others are written stored but labelled
+    std::string password = {};    // non-empty: traditional encryption, or AES with aesStrength
+    int aesStrength = 0;          // 1-3: WinZip AES-128/192/256 of the (compressed) data
+    std::uint16_t aesVersion = 1; // AE-1, or AE-2 without the CRC
+    bool descriptor = false;      // sizes and CRC in a data descriptor after the data
     bool descriptorSignature = true;
     bool zip64 = false; // sizes and offset in ZIP64 extra fields, 8-byte descriptor sizes
     std::uint32_t dosTime = 0x5A8C6000;
@@ -43,6 +45,11 @@ struct BuiltArchive {
 BuiltArchive BuildArchive(const std::vector<TestMember>& members,
                           const ArchiveOptions& options = {});
 
+// n letters in a pattern that compresses, but not to nothing.
+std::string Text(std::size_t n, char seed);
+
+// Repeatable bytes without matches to speak of.
+std::string Pseudorandom(std::size_t n);
 // Raw deflate of the data (zlib level 6).
 std::string Deflate(const std::string& data);
 std::uint32_t Crc(const std::string& data);

@@ -2,6 +2,7 @@
 // and existing members carried over byte for byte.
 #include "EngineFixture.h"
 
+#include "dlls/common/SystemAes.h"
 #include "dlls/zipcore/ByteIo.h"
 #include "dlls/zipcore/MemberReader.h"
 #include "dlls/zipcore/ZipFormat.h"
@@ -55,8 +56,11 @@ TEST_F(AddContentTest, EveryLevelRoundTripsAndLevelZeroStores) {
         if (level > 0) {
             EXPECT_EQ(view.Find("text.txt")->method, zipcore::kMethodDeflated);
             EXPECT_LT(view.Find("large.txt")->compressedSize, 5u * 1048576 / 3);
-            // A small file deflate cannot shrink is stored instead.
-            EXPECT_EQ(view.Find("random.bin")->method, zipcore::kMethodStored);
+            // A file deflate cannot shrink is stored instead, also one cut into pieces.
+            for (const char* name : {"random.bin", "large.bin"}) {
+                EXPECT_EQ(view.Find(name)->method, zipcore::kMethodStored) << name;
+                EXPECT_EQ(view.Find(name)->compressedSize, view.Find(name)->uncompressedSize);
+            }
         }
     }
     // Higher levels compress better: the level really reaches zlib.
@@ -86,6 +90,37 @@ TEST_F(AddContentTest, EncryptionUsesThePasswordForEveryFile) {
         EXPECT_NE(r.status, zipcore::ExtractResult::Status::Ok) << name;
     }
     // The data really is scrambled: the text does not appear in the archive.
+    EXPECT_EQ(view.bytes.find(TextData(200, 4)), std::string::npos);
+}
+
+TEST_F(AddContentTest, AesProtectsEveryFileAe2OnlyWhenTooShortForItsCrc) {
+    MakeSamples();
+    Make("s\\nineteen.txt", std::string(19, 'n'));
+    AddOptions o;
+    o.encrypt = o.aes = true;
+    o.password = "sesame";
+    o.keepPaths = false;
+    ASSERT_EQ(Engine::Get().Add(archive_, {"s\\*.*"}, o), static_cast<int>(samples_.size()) + 1);
+    const ArchiveView view(archive_);
+    const std::string password = "sesame", wrong = "open";
+    samples_.push_back({"nineteen.txt", std::string(19, 'n')});
+    for (const auto& [name, data] : samples_) {
+        const zipcore::Member* m = view.Find(name);
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->method, zipcore::kMethodAes) << name;
+        EXPECT_TRUE(m->IsEncrypted()) << name;
+        // AE-2 (no CRC) exactly for the files under 20 bytes.
+        EXPECT_EQ(zipcore::HasCrc(*m), data.size() >= 20) << name;
+        EXPECT_EQ(m->crc == 0, data.size() < 20) << name; // an empty file's CRC is 0 anyway
+        EXPECT_TRUE(view.Data(name, &password) == data) << name;
+        zipcore::MemorySource src(view.bytes);
+        zipcore::DecoderScratch scratch(kaes::SystemAes());
+        const auto r = zipcore::ExtractMember(
+            src, *m, &wrong, [](const std::uint8_t*, size_t) { return true; }, 4096, &scratch);
+        EXPECT_EQ(r.error, zipcore::MemberError::Kind::WrongPassword) << name;
+    }
+    EXPECT_EQ(zipcore::DataMethod(*view.Find("text.txt")), zipcore::kMethodDeflated);
+    EXPECT_EQ(zipcore::DataMethod(*view.Find("large.bin")), zipcore::kMethodStored);
     EXPECT_EQ(view.bytes.find(TextData(200, 4)), std::string::npos);
 }
 

@@ -1,5 +1,7 @@
 #include "EngineHarness.h"
 
+#include "dlls/common/SystemAes.h"
+
 #include "dlls/zipcore/MemberReader.h"
 #include "dlls/common/FileTimes.h"
 #include "tests/engine/ZipBuilder.h"
@@ -102,6 +104,7 @@ void Engine::FillForAdd(keng::ZipParams& p, const AddOptions& o, char* archive, 
     p.TraceEnabled = keng::kFalse;
     p.PasswordText = password;
     p.Encrypt = keng::ToEBool(o.encrypt);
+    p.EncryptMethod = o.aes ? keng::kEncryptAes256 : keng::kEncryptTraditional;
     p.HiddenFiles = keng::ToEBool(o.hidden);
     p.Fixed36 = p.Fixed40 = keng::kFalse;
     p.Fixed44 = keng::kTrue;
@@ -200,12 +203,15 @@ std::string ArchiveView::Data(const std::string& name, const std::string* passwo
         return {};
     }
     zipcore::MemorySource src(bytes);
+    zipcore::DecoderScratch scratch(kaes::SystemAes());
     std::string out;
-    const zipcore::ExtractResult r =
-        zipcore::ExtractMember(src, *m, password, [&](const std::uint8_t* d, std::size_t n) {
+    const zipcore::ExtractResult r = zipcore::ExtractMember(
+        src, *m, password,
+        [&](const std::uint8_t* d, std::size_t n) {
             out.append(reinterpret_cast<const char*>(d), n);
             return true;
-        });
+        },
+        1 << 16, &scratch);
     EXPECT_EQ(r.status, zipcore::ExtractResult::Status::Ok) << name << ": " << r.message;
     return out;
 }

@@ -48,6 +48,7 @@ struct AddOptions {
     bool forceDos = false;
     bool zipTime = false;
     bool encrypt = false;
+    bool aes = false; // WinZip AES-256 rather than traditional encryption
     bool verbose = false;
     int level = 9;
     std::string password;

@@ -186,10 +186,10 @@ TEST_F(UpdateMoveTest, ZipTimeGivesTheArchiveItsNewestMembersTime) {
     ASSERT_EQ(Engine::Get().Add(archive_, {"*.txt"}, o), 3);
     WIN32_FILE_ATTRIBUTE_DATA info;
     ASSERT_TRUE(GetFileAttributesExA(archive_.c_str(), GetFileExInfoStandard, &info));
-    FILETIME local;
-    SYSTEMTIME st;
-    ASSERT_TRUE(FileTimeToLocalFileTime(&info.ftLastWriteTime, &local));
-    ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
+    // 12:30 by the clock of that June day, whatever the season today.
+    SYSTEMTIME universal, st;
+    ASSERT_TRUE(FileTimeToSystemTime(&info.ftLastWriteTime, &universal));
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &universal, &st));
     EXPECT_EQ(st.wYear, 2021);
     EXPECT_EQ(st.wMonth, 6);
     EXPECT_EQ(st.wDay, 15);

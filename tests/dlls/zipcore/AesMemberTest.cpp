@@ -1,0 +1,106 @@
+// WinZip AES members decoded with the system's cryptography (CNG under Wine). Interop with
+// 7-Zip's archives is in tests/dlls/unzeng/interop.sh; here every strength, version and
+// method, and each way a member can fail.
+#include "dlls/common/SystemAes.h"
+#include "dlls/zipcore/MemberReader.h"
+#include "dlls/zipcore/ZipFormat.h"
+#include "tests/dlls/zipcore/ArchiveBytes.h"
+
+#include <gtest/gtest.h>
+
+using namespace zipcore;
+using namespace zipcore_test;
+
+namespace {
+
+const std::string kPassword = "correct horse";
+
+ExtractResult ExtractAes(const std::string& bytes, const std::string& password,
+                         std::string* data = nullptr, bool systemAes = true) {
+    MemorySource src(bytes);
+    const ArchiveInfo info = ReadArchive(src);
+    DecoderScratch scratch(systemAes ? kaes::SystemAes() : nullptr);
+    std::string out;
+    ExtractResult r = ExtractMember(
+        src, info.members.at(0), &password,
+        [&](const std::uint8_t* d, std::size_t n) {
+            out.append(reinterpret_cast<const char*>(d), n);
+            return true;
+        },
+        4096, &scratch);
+    if (data) *data = out;
+    return r;
+}
+
+TestMember Aes(int strength, std::uint16_t version, std::uint16_t method, std::string data) {
+    return {.name = "secret.txt",
+            .data = std::move(data),
+            .method = method,
+            .password = kPassword,
+            .aesStrength = strength,
+            .aesVersion = version};
+}
+
+} // namespace
+
+TEST(AesMembers, EveryStrengthVersionAndMethodDecodes) {
+    ASSERT_TRUE(kaes::Available());
+    const std::string data = Pseudorandom(30000) + std::string(50000, 'r');
+    for (int strength : {1, 2, 3})
+        for (std::uint16_t version : {1, 2})
+            for (std::uint16_t method : {kMethodStored, kMethodDeflated}) {
+                const BuiltArchive a = BuildArchive({Aes(strength, version, method, data)});
+                std::string out;
+                const ExtractResult r = ExtractAes(a.bytes, kPassword, &out);
+                EXPECT_EQ(r.status, ExtractResult::Status::Ok)
+                    << strength << "/" << version << "/" << method << ": " << r.message;
+                EXPECT_TRUE(out == data) << strength << "/" << version << "/" << method;
+            }
+}
+
+TEST(AesMembers, WrongPasswordDamageAndShortDataNameTheMember) {
+    const BuiltArchive good = BuildArchive({Aes(3, 2, kMethodDeflated, Pseudorandom(20000))});
+    std::string tampered = good.bytes;
+    tampered[good.localOffsets[0] + 30 + 10 + 11 + 18 + 5000] ^= 1;
+    std::string shortened = good.bytes;
+    PatchU32(shortened, good.localOffsets[0] + 18, 20);
+    PatchU32(shortened, good.centralDirOffset + 20, 20);
+    struct Case {
+        const char* what;
+        const std::string& bytes;
+        std::string password;
+        MemberError::Kind kind;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{"wrong password", good.bytes, "Correct horse", MemberError::Kind::WrongPassword,
+               "wrong password for \"secret.txt\""},
+          Case{"tampered", tampered, kPassword, MemberError::Kind::Corrupt,
+               "\"secret.txt\": the authentication code does not match"},
+          Case{"shortened", shortened, kPassword, MemberError::Kind::Corrupt,
+               "\"secret.txt\": too short for its AES encryption"}}) {
+        const ExtractResult r = ExtractAes(c.bytes, c.password);
+        EXPECT_EQ(r.status, ExtractResult::Status::Failed) << c.what;
+        EXPECT_EQ(r.error, c.kind) << c.what;
+        EXPECT_NE(r.message.find(c.text), std::string::npos) << c.what << ": " << r.message;
+    }
+}
+
+TEST(AesMembers, AnAe1CrcIsStillChecked) {
+    BuiltArchive a = BuildArchive({Aes(1, 1, kMethodStored, "checked by its CRC")});
+    PatchU32(a.bytes, a.centralDirOffset + 16, 0x12345678);
+    EXPECT_EQ(ExtractAes(a.bytes, kPassword).status, ExtractResult::Status::CrcMismatch);
+}
+
+TEST(AesMembers, WithoutTheSystemsAesOrWithAnUnknownMethodTheMemberIsUnsupported) {
+    const BuiltArchive plain = BuildArchive({Aes(3, 2, kMethodStored, "text")});
+    const ExtractResult none = ExtractAes(plain.bytes, kPassword, nullptr, false);
+    EXPECT_EQ(none.error, MemberError::Kind::Unsupported);
+    EXPECT_NE(none.message.find("offers no AES"), std::string::npos) << none.message;
+
+    const BuiltArchive bzip2 = BuildArchive({Aes(3, 2, 12, "labelled bzip2")});
+    const ExtractResult r = ExtractAes(bzip2.bytes, kPassword);
+    EXPECT_EQ(r.error, MemberError::Kind::Unsupported);
+    EXPECT_NE(r.message.find("unsupported method: bzip2 (method 12)"), std::string::npos)
+        << r.message;
+}

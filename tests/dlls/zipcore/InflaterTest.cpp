@@ -1,0 +1,200 @@
+#include "dlls/zipcore/Inflater.h"
+
+#include "tests/dlls/zipcore/ArchiveBytes.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <memory>
+#include <string>
+
+using zipcore::Inflater;
+
+namespace {
+
+// Hands the compressed bytes out in pieces of `step`, as archive reads would.
+struct Pieces final : zipcore::InflateInput {
+    const std::string& data;
+    std::size_t at = 0, step;
+    Pieces(const std::string& d, std::size_t s) : data(d), step(s) {}
+    std::size_t More(const std::uint8_t** out) override {
+        const std::size_t n = std::min(step, data.size() - at);
+        *out = reinterpret_cast<const std::uint8_t*>(data.data()) + at;
+        at += n;
+        return n;
+    }
+};
+
+struct Inflated {
+    bool ended = false;
+    std::string data, problem;
+};
+
+Inflated Inflate(const std::string& compressed, bool deflate64, std::size_t step = 4096,
+                 std::size_t capacity = 10000) {
+    auto inflater = std::make_unique<Inflater>();
+    inflater->Reset(deflate64);
+    Pieces in(compressed, step);
+    std::string buffer(capacity, '\0');
+    Inflated r;
+    for (;;) {
+        std::size_t n = 0;
+        const auto status =
+            inflater->Read(in, reinterpret_cast<std::uint8_t*>(buffer.data()), capacity, &n);
+        r.data.append(buffer, 0, n);
+        if (status == Inflater::Status::More) continue;
+        r.ended = status == Inflater::Status::End;
+        r.problem = inflater->Problem();
+        return r;
+    }
+}
+
+std::string ZlibDeflate(const std::string& data, int level, int strategy) {
+    z_stream z{};
+    deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, strategy);
+    std::string out(deflateBound(&z, data.size()) + 16, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// Writes a stream bit by bit: Huffman codes from their top bit, other values from the lowest.
+struct BitWriter {
+    std::string out;
+    unsigned used = 8;
+    void Bits(std::uint32_t value, unsigned n) {
+        for (unsigned i = 0; i < n; ++i, ++used) {
+            if (used == 8) out.push_back('\0'), used = 0;
+            out.back() = static_cast<char>(out.back() | ((value >> i) & 1u) << used);
+        }
+    }
+    void Code(std::uint32_t code, unsigned n) {
+        for (unsigned i = n; i-- > 0;)
+            Bits(code >> i, 1);
+    }
+    // Fixed Huffman codes (RFC 1951 3.2.6).
+    void Symbol(unsigned s) {
+        if (s < 144)
+            Code(0x30 + s, 8);
+        else if (s < 256)
+            Code(0x190 + s - 144, 9);
+        else if (s < 280)
+            Code(s - 256, 7);
+        else
+            Code(0xC0 + s - 280, 8);
+    }
+};
+
+// A stored block of `history` bytes, then a fixed block with one match of each Deflate64
+// extension: length code 285 with 16 extra bits, distance codes 30 and 31.
+struct Deflate64Sample {
+    std::string stream, expected;
+};
+
+Deflate64Sample MakeDeflate64Sample() {
+    Deflate64Sample s;
+    const std::string history = zipcore_test::Pseudorandom(60000);
+    BitWriter w;
+    w.Bits(0, 1); // not last
+    w.Bits(0, 2); // stored
+    w.used = 8;   // to the byte boundary
+    w.Bits(60000, 16);
+    w.Bits(60000 ^ 0xFFFF, 16);
+    w.out += history;
+    s.expected = history;
+    w.used = 8;
+    w.Bits(1, 1); // last
+    w.Bits(1, 2); // fixed codes
+    auto match = [&](std::uint32_t length, unsigned distanceCode, std::uint32_t distanceExtra) {
+        w.Symbol(285);
+        w.Bits(length - 3, 16);
+        w.Code(distanceCode, 5);
+        w.Bits(distanceExtra, 14);
+        const std::uint32_t distance = (distanceCode == 30 ? 32769 : 49153) + distanceExtra;
+        for (std::uint32_t i = 0; i < length; ++i)
+            s.expected.push_back(s.expected[s.expected.size() - distance]);
+    };
+    match(1000, 30, 7000);   // 39769 back
+    match(65538, 31, 10000); // 59153 back, the longest length, longer than the window
+    match(300, 31, 16383);   // the whole window back
+    w.Symbol('!');
+    s.expected.push_back('!');
+    w.Symbol(256);
+    s.stream = w.out;
+    return s;
+}
+
+} // namespace
+
+TEST(Inflater, ReadsWhatZlibWritesAtEveryLevelAndStrategy) {
+    const std::string text = [] {
+        std::string t;
+        for (int i = 0; t.size() < 300000; ++i)
+            t += "line " + std::to_string(i % 977) + " of a text that repeats itself\n";
+        return t;
+    }();
+    const std::string noise = zipcore_test::Pseudorandom(200000);
+    const std::string runs =
+        std::string(70000, 'a') + noise.substr(0, 1000) + std::string(500, 'b');
+    struct Case {
+        int level, strategy;
+        std::size_t step, capacity;
+    };
+    for (const std::string* data : {&text, &noise, &runs})
+        for (Case c : {Case{0, Z_DEFAULT_STRATEGY, 100, 7}, Case{1, Z_DEFAULT_STRATEGY, 1, 65536},
+                       Case{6, Z_FIXED, 4096, 1000}, Case{9, Z_DEFAULT_STRATEGY, 65536, 300000},
+                       Case{6, Z_HUFFMAN_ONLY, 777, 3333}, Case{6, Z_RLE, 13, 258}}) {
+            const Inflated r =
+                Inflate(ZlibDeflate(*data, c.level, c.strategy), false, c.step, c.capacity);
+            EXPECT_TRUE(r.ended) << r.problem << " level " << c.level;
+            EXPECT_TRUE(r.data == *data) << "level " << c.level << " strategy " << c.strategy;
+        }
+}
+
+TEST(Inflater, Deflate64TakesLongLengthsAndDistancesBeyond32KiB) {
+    const Deflate64Sample s = MakeDeflate64Sample();
+    for (std::size_t step : {std::size_t{1}, std::size_t{5000}, s.stream.size()}) {
+        const Inflated r = Inflate(s.stream, true, step, 4096);
+        EXPECT_TRUE(r.ended) << r.problem;
+        EXPECT_TRUE(r.data == s.expected) << r.data.size() << " of " << s.expected.size();
+    }
+    // Plain deflate reads code 285 as length 258 without extra bits, and has no code 30.
+    const Inflated plain = Inflate(s.stream, false);
+    EXPECT_FALSE(plain.ended);
+    EXPECT_FALSE(plain.problem.empty());
+}
+
+TEST(Inflater, DamagedStreamsAreRefusedWithAReason) {
+    const std::string good = ZlibDeflate(zipcore_test::Pseudorandom(5000) + std::string(9000, 'q'),
+                                         6, Z_DEFAULT_STRATEGY);
+    BitWriter farBack;
+    farBack.Bits(1, 1);
+    farBack.Bits(1, 2);
+    farBack.Symbol('x');
+    farBack.Symbol(257); // length 3
+    farBack.Code(1, 5);  // distance 2, with one byte produced
+    BitWriter type3;
+    type3.Bits(7, 3);
+    struct Case {
+        const char* what;
+        std::string stream;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{"cut short", good.substr(0, good.size() / 2), "ends early"},
+          Case{"empty", "", "ends early"},
+          Case{"distance before the start", farBack.out, "beyond the start"},
+          Case{"block type 3", type3.out, "block type 3"},
+          Case{"stored length", std::string("\x01\x05\x00\x00\x00", 5), "stored block length"}}) {
+        for (bool deflate64 : {false, true}) {
+            const Inflated r = Inflate(c.stream, deflate64);
+            EXPECT_FALSE(r.ended) << c.what;
+            EXPECT_NE(r.problem.find(c.reason), std::string::npos) << c.what << ": " << r.problem;
+        }
+    }
+}
