@@ -28,17 +28,15 @@ std::uint16_t DeflateFlags(int level) {
     return 0;
 }
 
-// What every member the engine writes carries besides its data: the exact times (NTFS field
-// for Windows readers, extended timestamp for Unix ones) and, for a name beyond ASCII, the
-// language encoding flag that says it is UTF-8.
+// What every member the engine writes carries besides its data: the exact times (placed in
+// the headers by MemberHeaders) and, for a name beyond ASCII, the language encoding flag
+// that says it is UTF-8.
 void DescribeSource(const SourceEntry& src, HeaderFields& h) {
     h.name = src.storedName;
     h.dosTime = src.dosTime;
     h.externalAttributes = src.attributes;
     h.extra.clear();
-    if (src.times.modified != 0)
-        h.extra =
-            zipcore::NtfsTimesBlock(src.times) + zipcore::ExtendedTimeBlock(src.times.modified);
+    h.times = src.times;
 }
 
 std::uint16_t NameFlags(const SourceEntry& src) {

@@ -37,6 +37,7 @@ std::string LocalHeader(const HeaderFields& m, bool zip64Sizes) {
         PutU64(extra, m.uncompressedSize);
         PutU64(extra, m.compressedSize);
     }
+    if (m.times.modified != 0) extra += zipcore::ExtendedTimeBlock(m.times.modified);
     extra.append(m.extra, 0, std::min(m.extra.size(), size_t{0xFFFF} - extra.size()));
     std::string h;
     h.reserve(zipcore::kLocalHeaderSize + m.name.size() + extra.size());
@@ -66,6 +67,8 @@ std::string CentralHeader(const HeaderFields& m) {
         PutU16(extra, static_cast<std::uint16_t>(zip64.size()));
         extra += zip64;
     }
+    if (m.times.modified != 0)
+        extra += zipcore::NtfsTimesBlock(m.times) + zipcore::ExtendedTimeBlock(m.times.modified);
     // The other blocks stay as they were, as far as the 16-bit length allows.
     extra.append(m.extra, 0, std::min(m.extra.size(), size_t{0xFFFF} - extra.size()));
 

@@ -3,6 +3,8 @@
 // bits. Reading is zipcore's; this is the writing side.
 #pragma once
 
+#include "dlls/zipcore/ExtraFields.h"
+
 #include <cstdint>
 #include <string>
 
@@ -26,8 +28,15 @@ struct HeaderFields {
     std::uint64_t localOffset = 0;
     std::uint16_t internalAttributes = 0;
     std::uint32_t externalAttributes = 0;
-    std::string extra;   // extra field without a ZIP64 block (one is added as needed)
+    std::string extra;   // extra field of both headers, without a ZIP64 block (added as needed)
     std::string comment; // member comment
+    // A file's own times, for a member the engine writes (0: none). Each header gets what its
+    // readers take: the local one the extended timestamp's modification time (Info-ZIP unzip
+    // and bsdtar restore only that one, to the second), the central one the NTFS field with all
+    // three times (7-Zip and our extraction restore those, exact to 100 ns) and the extended
+    // timestamp again (Info-ZIP zip's update and freshen compare with it, in any time zone).
+    // 54 bytes a member, where zip spends 52 and both fields in both headers cost 90.
+    zipcore::FileTimes times;
 };
 
 // A local header for a member the engine writes itself: a ZIP64 block when asked, then

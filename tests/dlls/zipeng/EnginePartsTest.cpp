@@ -2,6 +2,7 @@
 // writes (read back by zipcore), deflate pieces and the ordered worker pool.
 #include "dlls/zipcore/ByteIo.h"
 #include "dlls/zipcore/CentralDirectory.h"
+#include "dlls/zipcore/ExtraFields.h"
 #include "dlls/zipcore/ZipFormat.h"
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/ChunkDeflater.h"
@@ -152,6 +153,70 @@ TEST(MemberHeadersTest, OffsetsAndSizesPast4GiBGoIntoTheZip64Block) {
     EXPECT_EQ(zipcore::GetU64(b), 6'000'000'000ull);
     EXPECT_EQ(zipcore::GetU64(b + 8), 5'000'000'000ull);
     EXPECT_EQ(zipcore::GetU64(b + 16), 7'000'000'000ull);
+}
+
+// Each header carries the time fields its readers take: the local one the extended timestamp
+// alone (Info-ZIP unzip and bsdtar read nothing else), the central one the NTFS field with all
+// three times (7-Zip, our extraction) and the extended timestamp (Info-ZIP zip's update). No
+// more than 2 bytes beyond zip's own fields; the blocks of `extra` go into both headers, and a
+// header written before its sizes keeps its length.
+TEST(MemberHeadersTest, TimesGoIntoTheHeadersTheirReadersRead) {
+    const zipcore::FileTimes times{132592887671234567ull, 132592887679999999ull,
+                                   132000000001234567ull};
+    const std::string other("kk\x03\x00xyz", 7); // some other block, for both headers
+    size_t withoutTimes = 0;
+    for (const bool withTimes : {false, true}) {
+        for (const bool zip64 : {false, true}) {
+            const std::string what = std::string(withTimes ? "times" : "no times") +
+                                     (zip64 ? ", ZIP64 local header" : "");
+            HeaderFields h;
+            h.name = "t.txt";
+            h.versionNeeded = kVersionStored;
+            h.crc = 0xE8B7BE43; // CRC-32 of "a"
+            h.compressedSize = h.uncompressedSize = 1;
+            h.extra = other;
+            if (withTimes) h.times = times;
+            std::string archive = LocalHeader(h, zip64) + "a";
+            const std::string central = CentralHeader(h);
+            const std::uint64_t cdOffset = archive.size();
+            archive += central + EndRecords(1, cdOffset, central.size(), "");
+            zipcore::MemorySource src(archive);
+            const zipcore::ArchiveInfo info = zipcore::ReadArchive(src);
+            ASSERT_EQ(info.members.size(), 1u) << what;
+            const std::string& centralExtra = info.members[0].extra;
+            const zipcore::MemberDataSpan span = zipcore::LocateData(src, info.members[0]);
+            EXPECT_EQ(span.dataSize, 1u) << what;
+            EXPECT_EQ(zipcore::FindExtraField(span.localExtra, 0x6B6B), "xyz") << what;
+            EXPECT_EQ(zipcore::FindExtraField(centralExtra, 0x6B6B), "xyz") << what;
+
+            EXPECT_FALSE(zipcore::ReadNtfsTimes(span.localExtra)) << what;
+            const auto local = zipcore::ReadExtendedModTime(span.localExtra);
+            const auto centralTime = zipcore::ReadExtendedModTime(centralExtra);
+            const auto ntfs = zipcore::ReadNtfsTimes(centralExtra);
+            ASSERT_EQ(local.has_value(), withTimes) << what;
+            ASSERT_EQ(centralTime.has_value(), withTimes) << what;
+            ASSERT_EQ(ntfs.has_value(), withTimes) << what;
+            if (withTimes) {
+                EXPECT_EQ(*local, times.modified - times.modified % 10000000) << what;
+                EXPECT_EQ(*centralTime, *local) << what;
+                EXPECT_EQ(ntfs->modified, times.modified) << what;
+                EXPECT_EQ(ntfs->accessed, times.accessed) << what;
+                EXPECT_EQ(ntfs->created, times.created) << what;
+            }
+            const size_t extras = span.localExtra.size() + centralExtra.size();
+            if (!withTimes && !zip64) withoutTimes = extras;
+            if (withTimes && !zip64) {
+                EXPECT_LE(extras - withoutTimes, 54u) << "bytes for times";
+            }
+
+            HeaderFields patched = h;
+            patched.compressedSize = 5'000'000'000ull;
+            patched.uncompressedSize = 6'000'000'000ull;
+            if (zip64) {
+                EXPECT_EQ(LocalHeader(patched, true).size(), LocalHeader(h, true).size()) << what;
+            }
+        }
+    }
 }
 
 std::string Inflate(const std::string& in) {

@@ -2,6 +2,8 @@
 #include "EngineFixture.h"
 
 #include "dlls/zipcore/DosTime.h"
+#include "dlls/zipcore/ExtraFields.h"
+#include "dlls/zipcore/MemberReader.h"
 
 namespace zipeng_test {
 namespace {
@@ -62,6 +64,60 @@ TEST_F(UpdateMoveTest, FreshenReplacesOlderMembersAndAddsNothingNew) {
     SetFileDosTime(Make("a.txt", "a older"), kOld);
     EXPECT_EQ(Engine::Get().Add(archive_, {"a.txt"}, o), 0);
     EXPECT_EQ(ArchiveView(archive_).Data("a.txt"), "a new");
+}
+
+// Archives from earlier versions carry both time fields in both headers. Update and Freshen
+// judge their members by the same times as before, keep those they do not replace byte for
+// byte, and write the replacements as members are written now.
+TEST_F(UpdateMoveTest, MembersWithBothTimeFieldsInBothHeadersAreJudgedAsBefore) {
+    const std::uint64_t exact = 132592887671234567ull; // not the DOS time: that one decides
+    const std::string both =
+        zipcore::NtfsTimesBlock({exact, exact, exact}) + zipcore::ExtendedTimeBlock(exact);
+    auto member = [&](const std::string& name, const std::string& data) {
+        testing_support::LocalMember m;
+        m.name = name;
+        m.data = data;
+        m.dosTime = kOld;
+        m.crc = zipcore::Crc32(0, reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+        m.extra = m.centralExtra = both;
+        return m;
+    };
+    testing_support::ZipBuilder old;
+    old.Archive({member("a.txt", "a old"), member("b.txt", "b old")});
+    struct Case {
+        bool freshen;
+        std::uint32_t fileTime; // of a.txt; b.txt is as old as its member
+        int replaced;
+    };
+    for (const Case c : {Case{false, kNew, 1}, Case{true, kNew, 1}, Case{false, kOld, 0},
+                         Case{true, Dos(2019, 1, 1, 0, 0), 0}}) {
+        const std::string what = std::string(c.freshen ? "freshen" : "update") +
+                                 (c.replaced ? ", a.txt newer" : ", nothing newer");
+        old.WriteTo(archive_);
+        const ArchiveView before(archive_);
+        SetFileDosTime(Make("a.txt", "a new"), c.fileTime);
+        SetFileDosTime(Make("b.txt", "b new"), kOld);
+        AddOptions o;
+        o.update = !c.freshen;
+        o.freshen = c.freshen;
+        EXPECT_EQ(Engine::Get().Add(archive_, {"a.txt", "b.txt"}, o), c.replaced) << what;
+        const ArchiveView after(archive_);
+        EXPECT_EQ(after.Raw("b.txt"), before.Raw("b.txt")) << what;
+        EXPECT_EQ(after.Find("b.txt")->extra, both) << what;
+        if (!c.replaced) {
+            EXPECT_EQ(after.bytes, before.bytes) << what;
+            continue;
+        }
+        EXPECT_EQ(after.Data("a.txt"), "a new") << what;
+        EXPECT_EQ(after.Find("a.txt")->dosTime, kNew) << what;
+        zipcore::MemorySource src(after.bytes);
+        const std::string local = zipcore::LocateData(src, *after.Find("a.txt")).localExtra;
+        const auto ntfs = zipcore::ReadNtfsTimes(after.Find("a.txt")->extra);
+        ASSERT_TRUE(ntfs.has_value()) << what;
+        EXPECT_NE(ntfs->modified, exact) << what;
+        EXPECT_FALSE(zipcore::ReadNtfsTimes(local)) << what; // written as members are now
+        EXPECT_TRUE(zipcore::ReadExtendedModTime(local)) << what;
+    }
 }
 
 TEST_F(UpdateMoveTest, PlainAddReplacesWhateverTheTimes) {
