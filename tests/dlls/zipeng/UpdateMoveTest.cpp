@@ -1,7 +1,7 @@
 // Update, Freshen, Move and ZipTime: decided by file times, acting only on success.
 #include "EngineFixture.h"
 
-#include "dlls/zipcore/DosTime.h"
+#include "base/zipcore/DosTime.h"
 
 namespace zipeng_test {
 namespace {
