@@ -11,7 +11,7 @@
 #include "engine/ZipTypes.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 #include "ui/SpeedButton.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "addfiles/DirTree.h"
 
 #include "ui/Application.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <shellapi.h>
 

@@ -2,7 +2,7 @@
 // forward seeks over member data without a system call per header.
 #pragma once
 
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <cstdint>
 #include <string>

@@ -7,7 +7,7 @@
 #include "engine/ZipKeep.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

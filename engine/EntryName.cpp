@@ -1,6 +1,6 @@
 #include "engine/EntryName.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the records point to.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <memory>
 #include <string>

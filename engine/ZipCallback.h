@@ -3,7 +3,7 @@
 // component's Cancel flag.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <string>
 

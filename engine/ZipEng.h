@@ -2,7 +2,7 @@
 // whole process, shared by every archive component.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <windows.h>
 

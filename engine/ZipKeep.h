@@ -4,7 +4,7 @@
 // programs and back.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 #include "engine/ZipTypes.h"
 
 #include <windows.h>

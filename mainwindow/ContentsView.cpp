@@ -2,7 +2,7 @@
 // bar and caption, and the directory-changed handler that ties them together.
 #include "mainwindow/Main.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
 #include "mainwindow/RowKeys.h"

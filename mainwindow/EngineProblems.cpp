@@ -1,7 +1,7 @@
 #include "mainwindow/EngineProblems.h"
 
-#include "dlls/common/MemberNames.h"
-#include "engine/EngineRecords.h"
+#include "base/MemberNames.h"
+#include "base/EngineRecords.h"
 #include "engine/ZipKeep.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"

@@ -4,7 +4,7 @@
 
 #include "settings/Options.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "engine/EntryName.h"
 #include "mainwindow/EngineProblems.h"
 #include "mainwindow/ReplaceDialog.h"

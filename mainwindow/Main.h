@@ -14,7 +14,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 #include "ui/SpeedButton.h"
 
 #include <array>

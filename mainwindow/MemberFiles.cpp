@@ -1,7 +1,7 @@
 #include "mainwindow/MemberFiles.h"
 
 #include "engine/PathUtil.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <shellapi.h>
 

@@ -1,6 +1,6 @@
 #include "mainwindow/ReplaceDialog.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "mainwindow/MainIds.h"
 #include "mainwindow/TextFormat.h"
 

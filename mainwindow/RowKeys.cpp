@@ -1,6 +1,6 @@
 #include "mainwindow/RowKeys.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "engine/EntryName.h"
 #include "engine/ZipTypes.h"
 #include "mainwindow/SortKeys.h"

@@ -1,6 +1,6 @@
 #include "mainwindow/SortKeys.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,7 +1,7 @@
 #include "mainwindow/TempFolders.h"
 
 #include "engine/PathUtil.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

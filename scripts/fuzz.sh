@@ -12,8 +12,8 @@ shift || true
 
 mkdir -p "$OUT/corpus" "$OUT/crashes"
 BIN=$OUT/zip_reader_fuzz
-SOURCES=("$ROOT"/dlls/zipcore/*.cpp "$ROOT/tests/fuzz/ZipReaderFuzz.cpp")
-if [ ! -x "$BIN" ] || [ -n "$(find "${SOURCES[@]}" "$ROOT"/dlls/zipcore/*.h -newer "$BIN")" ]; then
+SOURCES=("$ROOT"/base/zipcore/*.cpp "$ROOT/tests/fuzz/ZipReaderFuzz.cpp")
+if [ ! -x "$BIN" ] || [ -n "$(find "${SOURCES[@]}" "$ROOT"/base/zipcore/*.h -newer "$BIN")" ]; then
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$ROOT" "${SOURCES[@]}" -lz -o "$BIN"
 fi

@@ -1,6 +1,6 @@
 #include "settings/BrowserRegistration.h"
 
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 namespace browsers {
 

@@ -10,7 +10,7 @@
 #include "settings/PathDialog.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <array>
 #include <string>

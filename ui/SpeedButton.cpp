@@ -1,6 +1,6 @@
 #include "ui/SpeedButton.h"
 
-#include "ui/Handle.h"
+#include "base/Handle.h"
 #include "ui/WindowClass.h"
 
 #include <commctrl.h>

@@ -5,7 +5,7 @@
 #include "app/SharedState.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <array>
 

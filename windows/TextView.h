@@ -6,7 +6,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 #include "windows/TextEncoding.h"
 #include "windows/TextSearch.h"
 

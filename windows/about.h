@@ -3,7 +3,7 @@
 
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 #include "windows/FileInfo.h"
 
 // Where the box goes for a main window at this screen rectangle: its fixed half-sizes

@@ -7,7 +7,7 @@
 #include "app/SharedState.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <span>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dlls/common/WinZipAes.h"
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 
 #include <memory>
 

@@ -6,7 +6,7 @@
 // and of exceptions, since the self-extractor uses it too.
 #pragma once
 
-#include "dlls/zipcore/AesFormat.h"
+#include "base/zipcore/AesFormat.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // small enough for the program's listing to find the archive behind it.
 #pragma once
 
-#include "dlls/zipcore/AesFormat.h"
+#include "base/zipcore/AesFormat.h"
 
 #include <windows.h>
 

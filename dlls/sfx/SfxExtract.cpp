@@ -1,10 +1,10 @@
 #include "dlls/sfx/SfxExtract.h"
 
-#include "dlls/common/FileTimes.h"
+#include "base/FileTimes.h"
 #include "dlls/common/WinZipAes.h"
 #include "dlls/sfx/SfxNames.h"
-#include "dlls/zipcore/Inflater.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/Inflater.h"
+#include "base/zipcore/ZipFormat.h"
 
 namespace sfx {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "dlls/sfx/SfxArchive.h"
-#include "dlls/zipcore/Inflater.h"
+#include "base/zipcore/Inflater.h"
 
 #include <initializer_list>
 

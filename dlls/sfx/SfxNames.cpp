@@ -1,6 +1,6 @@
 #include "dlls/sfx/SfxNames.h"
 
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ZipFormat.h"
 
 namespace sfx {
 

@@ -12,8 +12,8 @@
 //     -s N     answer "stop" to the N-th callback
 // Prints "processed N"; exit code 0 when the engine sent no message, 2 when it did, 1 when
 // it could not run.
-#include "engine/EngineRecords.h"
-#include "ui/Handle.h"
+#include "base/EngineRecords.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

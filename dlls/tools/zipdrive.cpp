@@ -13,8 +13,8 @@
 //     -V      ask the engine for verbose messages
 //     -c N    answer "stop" to the Nth callback
 // Prints "messages: M" and "result: N" (files processed); exits 0, or 2 on a usage error.
-#include "engine/EngineRecords.h"
-#include "ui/Handle.h"
+#include "base/EngineRecords.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

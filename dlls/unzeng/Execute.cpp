@@ -7,9 +7,9 @@
 #include "dlls/unzeng/Reporter.h"
 #include "dlls/unzeng/Request.h"
 #include "dlls/unzeng/Win32Source.h"
-#include "dlls/zipcore/LocalScan.h"
-#include "dlls/zipcore/ZipFormat.h"
-#include "engine/EngineRecords.h"
+#include "base/zipcore/LocalScan.h"
+#include "base/zipcore/ZipFormat.h"
+#include "base/EngineRecords.h"
 
 #include <optional>
 

@@ -2,7 +2,7 @@
 // export so tests can run it in their own process.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 
 #include "dlls/unzeng/Win32Source.h"
 
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <windows.h>
 

@@ -5,8 +5,8 @@
 #include "dlls/unzeng/OutputFiles.h"
 #include "dlls/unzeng/Plan.h"
 #include "dlls/unzeng/Request.h"
-#include "dlls/zipcore/CentralDirectory.h"
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/zipcore/MemberReader.h"
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,9 @@
 #include "dlls/unzeng/OutputFiles.h"
 
 #include "dlls/unzeng/Win32Source.h"
-#include "dlls/common/FileTimes.h"
-#include "dlls/common/MemberNames.h"
-#include "dlls/zipcore/ExtraFields.h"
+#include "base/FileTimes.h"
+#include "base/MemberNames.h"
+#include "base/zipcore/ExtraFields.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "dlls/common/FastSync.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <cstdint>
 #include <mutex>

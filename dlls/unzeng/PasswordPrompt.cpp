@@ -1,7 +1,7 @@
 #include "dlls/unzeng/PasswordPrompt.h"
 
 #include "dlls/unzeng/resource.h"
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 #include "dlls/common/FastSync.h"
 #include "dlls/unzeng/MemberWork.h"
 #include "dlls/unzeng/Win32Source.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <algorithm>
 #include <atomic>

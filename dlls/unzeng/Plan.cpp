@@ -1,12 +1,12 @@
 #include "dlls/unzeng/Plan.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "dlls/unzeng/OutputFiles.h"
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/NameText.h"
-#include "dlls/zipcore/SafeName.h"
-#include "dlls/zipcore/Wildcard.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/NameText.h"
+#include "base/zipcore/SafeName.h"
+#include "base/zipcore/Wildcard.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <windows.h>
 

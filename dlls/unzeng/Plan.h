@@ -3,8 +3,8 @@
 #pragma once
 
 #include "dlls/unzeng/Request.h"
-#include "dlls/zipcore/CentralDirectory.h"
-#include "engine/EngineRecords.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/EngineRecords.h"
 
 #include <string>
 #include <vector>

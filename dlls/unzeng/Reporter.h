@@ -1,7 +1,7 @@
 // Calls the program's callback with CallbackData, on the thread that called the engine.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <cstdint>
 #include <string_view>

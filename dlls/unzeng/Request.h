@@ -1,7 +1,7 @@
 // The extraction request as read from UnzParams, every text read within its buffer's size.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <optional>
 #include <string>

@@ -2,8 +2,8 @@
 // window of the file so that walking the local headers costs few system calls.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
-#include "ui/Handle.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/Handle.h"
 
 #include <stdexcept>
 #include <string>

@@ -2,7 +2,7 @@
 // is written while the files are still being found.
 #include "dlls/zipeng/Operations.h"
 
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "dlls/zipeng/AddWriter.h"
 #include "dlls/zipeng/PasswordPrompt.h"
 #include "dlls/zipeng/ReadAhead.h"

@@ -1,6 +1,6 @@
 #include "dlls/zipeng/AddPlan.h"
 
-#include "dlls/zipcore/Wildcard.h"
+#include "base/zipcore/Wildcard.h"
 
 #include <unordered_map>
 

@@ -4,8 +4,8 @@
 // second of two files that would get the same stored name.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
-#include "dlls/zipcore/ExtraFields.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/zipcore/ExtraFields.h"
 
 #include <cstdint>
 #include <string>

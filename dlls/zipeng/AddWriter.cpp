@@ -2,10 +2,10 @@
 
 #include "dlls/zipeng/MemberCrypt.h"
 
-#include "dlls/zipcore/ExtraFields.h"
-#include "dlls/zipcore/NameText.h"
-#include "dlls/zipcore/Wildcard.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ExtraFields.h"
+#include "base/zipcore/NameText.h"
+#include "base/zipcore/Wildcard.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <zlib.h>
 

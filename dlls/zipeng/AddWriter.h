@@ -3,7 +3,7 @@
 // workers finished strictly in archive order, and makes every callback.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/MemberPieces.h"
 #include "dlls/zipeng/NewArchive.h"

@@ -2,7 +2,7 @@
 // others are copied unchanged.
 #include "dlls/zipeng/Operations.h"
 
-#include "dlls/zipcore/Wildcard.h"
+#include "base/zipcore/Wildcard.h"
 #include "dlls/zipeng/NewArchive.h"
 #include "dlls/zipeng/ReadAhead.h"
 

@@ -1,7 +1,7 @@
 // A failure that ends the operation, with the code and the text the callback reports.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <stdexcept>
 #include <string>

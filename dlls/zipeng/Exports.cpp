@@ -1,6 +1,6 @@
 // The two entry points of KZIPENG.DLL. Nothing thrown inside gets past them: every failure
 // becomes a message through the callback and a result of 0 files.
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 #include "dlls/zipeng/EngineError.h"
 #include "dlls/zipeng/Operations.h"
 #include "dlls/zipeng/Request.h"

@@ -3,12 +3,12 @@
 // an EngineError with the system's reason.
 #pragma once
 
-#include "dlls/common/FileTimes.h"
-#include "dlls/common/MemberNames.h"
+#include "base/FileTimes.h"
+#include "base/MemberNames.h"
 
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 #include "dlls/zipeng/EngineError.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "dlls/zipeng/MemberHeaders.h"
 
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <algorithm>
 

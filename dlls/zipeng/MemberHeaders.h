@@ -3,7 +3,7 @@
 // bits. Reading is zipcore's; this is the writing side.
 #pragma once
 
-#include "dlls/zipcore/ExtraFields.h"
+#include "base/zipcore/ExtraFields.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "dlls/zipeng/MemberPieces.h"
 
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 #include "dlls/zipeng/FileIo.h"
 
 #include <algorithm>

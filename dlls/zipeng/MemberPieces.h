@@ -5,7 +5,7 @@
 
 #include "dlls/common/FastSync.h"
 #include "dlls/zipeng/ChunkDeflater.h"
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "dlls/zipeng/NewArchive.h"
 
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // leaves the old archive as it was and the temporary file gone.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 #include "dlls/zipeng/FileIo.h"
 #include "dlls/zipeng/MemberHeaders.h"
 #include "dlls/zipeng/TempArchive.h"

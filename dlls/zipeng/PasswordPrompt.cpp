@@ -1,7 +1,7 @@
 #include "dlls/zipeng/PasswordPrompt.h"
 
 #include "dlls/zipeng/PasswordPromptIds.h"
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase; // this DLL's module, which holds the dialog
 

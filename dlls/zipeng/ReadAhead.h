@@ -4,7 +4,7 @@
 // an archive of 100,000 members would otherwise spend seconds on them. Portable.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 // stop so every caller can check it.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <cstdint>
 #include <stdexcept>

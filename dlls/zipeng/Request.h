@@ -3,7 +3,7 @@
 
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/SourceScan.h"
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <string>
 #include <vector>

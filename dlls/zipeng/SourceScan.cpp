@@ -1,7 +1,7 @@
 #include "dlls/zipeng/SourceScan.h"
 
-#include "dlls/zipcore/SafeName.h"
-#include "dlls/zipcore/Wildcard.h"
+#include "base/zipcore/SafeName.h"
+#include "base/zipcore/Wildcard.h"
 #include "dlls/zipeng/FileIo.h"
 #include "dlls/zipeng/TempArchive.h"
 

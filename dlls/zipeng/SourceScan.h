@@ -14,7 +14,7 @@
 #include "dlls/common/FastSync.h"
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/StoredName.h"
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <atomic>
 #include <condition_variable>

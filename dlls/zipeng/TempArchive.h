@@ -5,7 +5,7 @@
 // so is left alone).
 #pragma once
 
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

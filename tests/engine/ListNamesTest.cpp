@@ -1,7 +1,7 @@
 // Listing what an archive's headers mean beyond their fixed fields: the ZIP64 sizes of a
 // member of 4 GiB or more, and names decoded as extraction decodes them (UTF-8 flag, Unicode
 // Path field, the code page of the system named in the central directory).
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 #include "engine/EntryName.h"
 #include "engine/ZipKeep.h"
 #include "tests/engine/ZipBuilder.h"

@@ -4,7 +4,7 @@
 #include "engine/ZipKeep.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gtest/gtest.h>
 

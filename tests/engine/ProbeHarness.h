@@ -6,7 +6,7 @@
 #include "tests/engine/ZipBuilder.h"
 #include "tests/engine/probe/ProbeProtocol.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gtest/gtest.h>
 

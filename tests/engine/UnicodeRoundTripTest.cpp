@@ -1,13 +1,13 @@
 // Names in several scripts and exact file times through both real engines: add a tree,
 // list it, extract it, and get back the same names, bytes and modification times.
-#include "dlls/common/MemberNames.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/MemberNames.h"
+#include "base/zipcore/ZipFormat.h"
 #include "engine/EntryName.h"
 #include "engine/PathUtil.h"
 #include "engine/ZipKeep.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tests/engine/ZipBuilder.h"
 
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

@@ -2,14 +2,14 @@
 // member location, name checks and decoding of every member into memory, on arbitrary bytes;
 // and our inflater on the same bytes as a raw stream, as Deflate64 and as deflate, where
 // whatever zlib inflates it must inflate alike. Built natively by scripts/fuzz.sh.
-#include "dlls/zipcore/CentralDirectory.h"
-#include "dlls/zipcore/DosTime.h"
-#include "dlls/zipcore/Inflater.h"
-#include "dlls/zipcore/LocalScan.h"
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/NameText.h"
-#include "dlls/zipcore/SafeName.h"
-#include "dlls/zipcore/Wildcard.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/zipcore/DosTime.h"
+#include "base/zipcore/Inflater.h"
+#include "base/zipcore/LocalScan.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/NameText.h"
+#include "base/zipcore/SafeName.h"
+#include "base/zipcore/Wildcard.h"
 
 #include <zlib.h>
 

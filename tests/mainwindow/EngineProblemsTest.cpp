@@ -1,7 +1,7 @@
 // Engine problems during a command reach the user as one box afterwards.
 #include "mainwindow/EngineProblems.h"
 
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 #include "engine/ZipKeep.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"

@@ -1,6 +1,6 @@
 // Extract Selected and Extract All through the real main window, the real extraction engine
 // and a scripted folder dialog.
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "mainwindow/TextFormat.h"
 #include "settings/PathDialog.h"

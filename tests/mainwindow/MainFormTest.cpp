@@ -1,7 +1,7 @@
 // The main window with real controls: opening archives, the member list, sorting by
 // header clicks, the two window states and the progress bar.
 #include "engine/UnzEng.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 #include "tests/mainwindow/MainFormFixture.h"
 
 #include <commctrl.h>

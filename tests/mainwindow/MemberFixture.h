@@ -2,7 +2,7 @@
 // viewer, and recorders in place of the shell and Windows help.
 #pragma once
 
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 #include "engine/PathUtil.h"
 #include "tests/mainwindow/MainFormFixture.h"
 #include "windows/TextView.h"

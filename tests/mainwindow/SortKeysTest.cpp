@@ -1,6 +1,6 @@
 // Sort keys for member names: the fast keys of ASCII names are the locale's own, byte for
 // byte, and large lists sort as a locale comparison would.
-#include "dlls/common/MemberNames.h"
+#include "base/MemberNames.h"
 #include "mainwindow/RowKeys.h"
 #include "mainwindow/SortKeys.h"
 

@@ -7,7 +7,7 @@
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "ui/Application.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "settings/BrowserRegistration.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 #include <sddl.h>

@@ -2,7 +2,7 @@
 // The recycle bin is the one under XDG_DATA_HOME, which the test run points into the build.
 #include "settings/win95.h"
 #include "tests/engine/ZipBuilder.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The stub checks member names with its own small code; it must refuse every name the
 // engines refuse and place every other name where the engines would.
 #include "dlls/sfx/SfxNames.h"
-#include "dlls/zipcore/SafeName.h"
+#include "base/zipcore/SafeName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "tests/dlls/sfx/StubRunner.h"
 
 #include "tests/engine/ZipBuilder.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 // callback the engine makes.
 #pragma once
 
-#include "engine/EngineRecords.h"
-#include "ui/Handle.h"
+#include "base/EngineRecords.h"
+#include "base/Handle.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "tests/dlls/unzeng/TestFiles.h"
 
-#include "dlls/common/FileTimes.h"
-#include "ui/Handle.h"
+#include "base/FileTimes.h"
+#include "base/Handle.h"
 
 #include <windows.h>
 

@@ -3,8 +3,8 @@
 // rule gives the same answer.
 #include "tests/dlls/unzeng/ExtractFixture.h"
 
-#include "dlls/common/FileTimes.h"
-#include "dlls/zipcore/ExtraFields.h"
+#include "base/FileTimes.h"
+#include "base/zipcore/ExtraFields.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // 7-Zip's archives is in tests/dlls/unzeng/interop.sh; here every strength, version and
 // method, and each way a member can fail.
 #include "dlls/common/SystemAes.h"
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/ZipFormat.h"
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 
 #include "dlls/common/WinZipAes.h"
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/PkCrypt.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/PkCrypt.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <zlib.h>
 

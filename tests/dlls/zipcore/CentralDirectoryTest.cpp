@@ -1,7 +1,7 @@
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/ZipFormat.h"
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The CRC-32 every member is checked with: the folded way for long runs must give zlib's
 // value for every length, start value and alignment, including the bytes left over.
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

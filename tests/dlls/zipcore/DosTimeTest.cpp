@@ -1,4 +1,4 @@
-#include "dlls/zipcore/DosTime.h"
+#include "base/zipcore/DosTime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "dlls/zipcore/ExtraFields.h"
+#include "base/zipcore/ExtraFields.h"
 
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <gtest/gtest.h>
 

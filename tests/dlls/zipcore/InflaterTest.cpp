@@ -1,4 +1,4 @@
-#include "dlls/zipcore/Inflater.h"
+#include "base/zipcore/Inflater.h"
 
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 

@@ -1,6 +1,6 @@
 // The local-header scan of an archive without its directory finds the members the directory
 // would have named, with the same CRCs and sizes, whatever way each member was stored.
-#include "dlls/zipcore/LocalScan.h"
+#include "base/zipcore/LocalScan.h"
 
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 

@@ -1,6 +1,6 @@
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ZipFormat.h"
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 
 #include <gtest/gtest.h>

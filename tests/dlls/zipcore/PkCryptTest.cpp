@@ -1,7 +1,7 @@
-#include "dlls/zipcore/PkCrypt.h"
+#include "base/zipcore/PkCrypt.h"
 
-#include "dlls/zipcore/CentralDirectory.h"
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/zipcore/MemberReader.h"
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "dlls/zipcore/SafeName.h"
+#include "base/zipcore/SafeName.h"
 
 #include <gtest/gtest.h>
 

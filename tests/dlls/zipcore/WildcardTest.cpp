@@ -1,4 +1,4 @@
-#include "dlls/zipcore/Wildcard.h"
+#include "base/zipcore/Wildcard.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include "EngineFixture.h"
 
 #include "dlls/common/SystemAes.h"
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/ZipFormat.h"
 
 namespace zipeng_test {
 namespace {

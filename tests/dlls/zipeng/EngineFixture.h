@@ -4,7 +4,7 @@
 
 #include "EngineHarness.h"
 #include "tests/engine/ZipBuilder.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 
 #include "dlls/common/SystemAes.h"
 
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/common/FileTimes.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/FileTimes.h"
 #include "tests/engine/ZipBuilder.h"
-#include "ui/Handle.h"
+#include "base/Handle.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // filled field by field) and records every callback. Also reads archives back with zipcore.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
-#include "engine/EngineRecords.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/EngineRecords.h"
 
 #include <windows.h>
 

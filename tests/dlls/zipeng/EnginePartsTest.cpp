@@ -1,9 +1,9 @@
 // The engine's parts that need no engine call: stored names, the add plan, the records it
 // writes (read back by zipcore), deflate pieces and the ordered worker pool.
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/CentralDirectory.h"
-#include "dlls/zipcore/ExtraFields.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/zipcore/ExtraFields.h"
+#include "base/zipcore/ZipFormat.h"
 #include "dlls/zipeng/AddPlan.h"
 #include "dlls/zipeng/ChunkDeflater.h"
 #include "dlls/zipeng/MemberHeaders.h"

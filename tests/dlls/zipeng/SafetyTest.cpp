@@ -2,7 +2,7 @@
 // file behind; leftovers of a crash are cleared; the record is read within its bounds.
 #include "EngineFixture.h"
 
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 
 #include <cstring>
 

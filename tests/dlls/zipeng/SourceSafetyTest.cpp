@@ -2,7 +2,7 @@
 // device, and can wait forever), and files that change size while they are read.
 #include "EngineFixture.h"
 
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 #include "dlls/zipeng/MemberPieces.h"
 
 #include <thread>

@@ -2,9 +2,9 @@
 // with the language encoding flag where ASCII does not do, and given their exact times.
 #include "EngineFixture.h"
 
-#include "dlls/common/MemberNames.h"
-#include "dlls/zipcore/ExtraFields.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/MemberNames.h"
+#include "base/zipcore/ExtraFields.h"
+#include "base/zipcore/ZipFormat.h"
 #include "dlls/zipeng/StoredName.h"
 
 namespace zipeng_test {

@@ -1,9 +1,9 @@
 // Update, Freshen, Move and ZipTime: decided by file times, acting only on success.
 #include "EngineFixture.h"
 
-#include "dlls/zipcore/DosTime.h"
-#include "dlls/zipcore/ExtraFields.h"
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/DosTime.h"
+#include "base/zipcore/ExtraFields.h"
+#include "base/zipcore/MemberReader.h"
 
 namespace zipeng_test {
 namespace {

@@ -2,7 +2,7 @@
 // KUNZENG.DLL, records what it is handed and replays a scripted series of callbacks.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 #include <cstddef>
 #include <cstdint>

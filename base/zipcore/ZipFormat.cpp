@@ -1,4 +1,4 @@
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ZipFormat.h"
 
 namespace zipcore {
 

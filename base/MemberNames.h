@@ -2,7 +2,7 @@
 // name it stands for with this one function, so the list shows what extraction writes.
 #pragma once
 
-#include "dlls/zipcore/NameText.h"
+#include "base/zipcore/NameText.h"
 
 #include <windows.h>
 

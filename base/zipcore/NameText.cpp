@@ -1,8 +1,8 @@
-#include "dlls/zipcore/NameText.h"
+#include "base/zipcore/NameText.h"
 
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/MemberReader.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/MemberReader.h"
+#include "base/zipcore/ZipFormat.h"
 
 namespace zipcore {
 

@@ -2,7 +2,7 @@
 // code page of the system that wrote it.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 
 #include <optional>
 #include <string>

@@ -5,8 +5,8 @@
 // as 12:00 on a summer day extracts as 12:00 in winter too.
 #pragma once
 
-#include "dlls/zipcore/DosTime.h"
-#include "dlls/zipcore/ExtraFields.h"
+#include "base/zipcore/DosTime.h"
+#include "base/zipcore/ExtraFields.h"
 
 #include <windows.h>
 

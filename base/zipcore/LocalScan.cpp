@@ -1,8 +1,8 @@
-#include "dlls/zipcore/LocalScan.h"
+#include "base/zipcore/LocalScan.h"
 
-#include "dlls/zipcore/ByteIo.h"
-#include "dlls/zipcore/ExtraFields.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/ByteIo.h"
+#include "base/zipcore/ExtraFields.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <algorithm>
 #include <limits>

@@ -4,9 +4,9 @@
 // CRC.
 #pragma once
 
-#include "dlls/zipcore/AesFormat.h"
-#include "dlls/zipcore/CentralDirectory.h"
-#include "dlls/zipcore/PkCrypt.h"
+#include "base/zipcore/AesFormat.h"
+#include "base/zipcore/CentralDirectory.h"
+#include "base/zipcore/PkCrypt.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "dlls/zipcore/PkCrypt.h"
+#include "base/zipcore/PkCrypt.h"
 
 #include <zlib.h>
 

@@ -1,7 +1,7 @@
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 
-#include "dlls/zipcore/Inflater.h"
-#include "dlls/zipcore/ZipFormat.h"
+#include "base/zipcore/Inflater.h"
+#include "base/zipcore/ZipFormat.h"
 
 #include <zlib.h>
 

@@ -7,7 +7,7 @@
 // folded into one and that one over each remaining 16 bytes. What is left, 16 bytes that
 // leave the same remainder as all that came before, and the last few bytes, go through
 // zlib's table. Testing an archive spent about a tenth of its time in the table alone.
-#include "dlls/zipcore/MemberReader.h"
+#include "base/zipcore/MemberReader.h"
 
 #include <zlib.h>
 

@@ -3,7 +3,7 @@
 // and the extraction engine use this one scan, so what the list shows is what extraction saves.
 #pragma once
 
-#include "dlls/zipcore/CentralDirectory.h"
+#include "base/zipcore/CentralDirectory.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "dlls/zipcore/Inflater.h"
+#include "base/zipcore/Inflater.h"
 
 namespace zipcore {
 
