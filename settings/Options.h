@@ -43,6 +43,9 @@ public:
     enum Page { DownloadPage, BrowserPage, ConfirmationPage, kPageCount };
     ui::TabControl& Pages() { return pages_; }
     void ShowPage(int page);
+    // The folder the extraction commands' folder dialog starts at: the text of the download
+    // folder box as last left (empty before the dialog was first opened).
+    std::string DownloadDirText() const;
 
     ui::RadioButton& radiobtnAutoMove() { return autoMove_; }
     ui::RadioButton& radiobtnKeepInTempDir() { return keepInTemp_; }
@@ -90,7 +93,3 @@ private:
 void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,
                  kelvora::InMemorySettings& settings, const browsers::RegistryRoots& roots,
                  const std::string& handlerPath);
-
-// The folder the extraction commands' folder dialog starts at: the text of the dialog's
-// download folder box as last left (empty before the dialog was first opened).
-std::string DownloadDirText(const kelvora::ProgramWindows& windows);

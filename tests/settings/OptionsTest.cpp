@@ -45,8 +45,7 @@ protected:
     void TearDown() override { ui::App().MainForm = nullptr; }
 
     void Start(std::vector<std::string> commandLine = {}) {
-        state.Windows.MainForm = &form;
-        state.Windows.frmOptions = &options;
+        form.UseWindows({.Options = &options});
         ui::App().MainForm = &form;
         form.IniFileName = ini;
         form.BrowserRoots = box.Roots();
@@ -210,7 +209,7 @@ TEST_F(OptionsTest, TheEncryptionChoiceIsTraditionalUntilAes256IsChosenAndStored
 }
 
 TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
-    EXPECT_EQ(DownloadDirText(state.Windows), ""); // never opened yet
+    EXPECT_EQ(options.DownloadDirText(), ""); // never opened yet
     const kelvora::InMemorySettings before = state.Settings;
     EditWith(
         [&] {
@@ -224,7 +223,7 @@ TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
     EXPECT_EQ(state.Settings.AutoMove, before.AutoMove);
     EXPECT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(ExplorerRegistered());
-    EXPECT_EQ(DownloadDirText(state.Windows), "f:\\typed");
+    EXPECT_EQ(options.DownloadDirText(), "f:\\typed");
 }
 
 TEST_F(OptionsTest, BrowseStartsAtTheTypedFolderAndTakesTheChosenOne) {
