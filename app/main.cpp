@@ -1,6 +1,7 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "addfiles/AddFilesToZip.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/NewArchive.h"
 #include "settings/Options.h"
 #include "ui/Application.h"
 #include "windows/FileInfo.h"
@@ -11,6 +12,7 @@
 #include "wizard/Wizard2.h"
 #include "wizard/Wizard3.h"
 #include "wizard/Wizard4.h"
+#include "wizard/WizardNavigator.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -39,8 +41,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TWiz1Fur wiz1Fur(state);
     TWiz3 wiz3(state);
     TWiz4 wiz4(state);
-    state.Windows = {&mainForm, &options, &textViewer, &aboutBox, &fileInfo,
-                     &addform,  &wiz1,    &wiz2,       &wiz1Fur,  &wiz3,     &wiz4};
+    wizard::Navigator wizard({&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard());
+    mainForm.UseWindows({&options, &textViewer, &aboutBox, &fileInfo, &addform, &wizard});
     app.MainForm = &mainForm;
     for (int i = 1; i < __argc; ++i)
         mainForm.CommandLine.push_back(__argv[i]);

@@ -5,25 +5,15 @@
 #include "addfiles/AddFilesToZip.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/ArchiveNames.h"
+#include "mainwindow/NewArchive.h"
 #include "mainwindow/ArchiveReplacement.h"
 #include "mainwindow/EngineProblems.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
-#include <commdlg.h>
-
 void TMainForm::NewZipButClick() {
-    openDialog1_.Title = "Create new Zip file";
-    openDialog1_.Options |= OFN_HIDEREADONLY | OFN_SHAREAWARE;
-    openDialog1_.Options &= ~(OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    openDialog1_.Filter = "ZIP Files (*.ZIP)|*.zip";
-    if (!ui::Dialogs().OpenFile(Handle(), openDialog1_)) return;
-    const archivenames::NewName checked = archivenames::CheckNewName(openDialog1_.FileName);
-    if (!checked.Refusal.empty()) {
-        ui::ShowMessage(checked.Refusal);
-        return;
-    }
-    NewArchive(checked.Name);
+    if (std::optional<std::string> name = newarchive::ChooseName(Handle(), openDialog1_))
+        NewArchive(*name);
 }
 
 void TMainForm::NewArchive(const std::string& name) {
@@ -33,9 +23,9 @@ void TMainForm::NewArchive(const std::string& name) {
         AddRecentArchive(zipKeeper1_->ZipFilename());
         return;
     }
-    if (!ui::Dialogs().Confirm(Handle(), "Overwrite Existing File: " + name + "?")) return;
-    // The old file, and the window showing what it showed, stay as they are until the new
-    // archive is complete: the user may still leave the add-files dialog.
+    // Replacing was confirmed with the name. The old file, and the window showing what it showed,
+    // stay as they are until the new archive is complete: the user may still leave the add-files
+    // dialog.
     const std::string before = state_.CurrentArchiveName;
     const std::optional<AddFilesResult> chosen = ChooseFilesToAdd(name);
     if (!chosen) {
@@ -73,7 +63,7 @@ std::optional<AddFilesResult> TMainForm::ChooseFilesToAdd(const std::string& arc
         ui::ShowMessage("Error - this program can NOT add files to a self-extracting archive");
         return std::nullopt;
     }
-    TAddform* addForm = state_.Windows.Addform;
+    TAddform* addForm = windows_.AddFiles;
     if (!addForm) return std::nullopt;
     state_.CurrentArchiveName = archive;
     // The dialog's lists show the member list's current look.
@@ -82,10 +72,12 @@ std::optional<AddFilesResult> TMainForm::ChooseFilesToAdd(const std::string& arc
         static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETBKCOLOR, 0, 0)),
         listView1_.Style());
     addForm->SetShowMaximized(true);
+    // The dialog keeps the shared flag as it is left; what to add comes only with its
+    // result, which it gives exactly when OK ended it.
     state_.AddDialogCancelled = false;
     std::optional<AddFilesResult> chosen =
         addForm->Execute(Handle(), AddFilesRequest{state_.CurrentArchiveName});
-    if (!chosen || state_.AddDialogCancelled) return std::nullopt;
+    if (!chosen) return std::nullopt;
     if (chosen->FSpecArgs.empty()) {
         ui::ShowMessage("There are no files selected");
         return std::nullopt;

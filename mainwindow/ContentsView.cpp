@@ -68,13 +68,13 @@ void TMainForm::ComputeArchiveTotals() {
         TotalUncompressed += zipKeeper1_->Entry(i).UncompressedSize64;
     }
     TotalRatio = contents::Ratio(TotalCompressed, TotalUncompressed);
-    state_.FileInfo.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
-    state_.FileInfo.EntryCount = std::to_string(zipKeeper1_->Count());
-    state_.FileInfo.CompressedSize =
+    fileInfo_.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
+    fileInfo_.EntryCount = std::to_string(zipKeeper1_->Count());
+    fileInfo_.CompressedSize =
         contents::FormatThousands(std::to_string(TotalCompressed)) + " bytes";
-    state_.FileInfo.UncompressedSize =
+    fileInfo_.UncompressedSize =
         contents::FormatThousands(std::to_string(TotalUncompressed)) + " bytes";
-    state_.FileInfo.Ratio = std::to_string(TotalRatio) + "%";
+    fileInfo_.Ratio = std::to_string(TotalRatio) + "%";
 }
 
 void TMainForm::ClearRows() {

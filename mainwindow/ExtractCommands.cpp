@@ -68,7 +68,8 @@ void TMainForm::btnExtractAllClick() {
 std::string TMainForm::ExtractFolderStart() const {
     // The options dialog's folder box as last shown (typed but cancelled included); before
     // that dialog was first opened, the download folder of the settings.
-    const std::string typed = DownloadDirText(state_.Windows);
+    const std::string typed =
+        windows_.Options ? windows_.Options->DownloadDirText() : std::string();
     return typed.empty() ? state_.Settings.DownloadDir : typed;
 }
 

@@ -16,6 +16,7 @@
 #include "ui/Form.h"
 #include "base/Handle.h"
 #include "ui/SpeedButton.h"
+#include "windows/FileInfo.h"
 
 #include <array>
 #include <cstdint>
@@ -30,12 +31,31 @@ namespace settings {
 struct WindowBounds;
 }
 class TfrmTextViewer;
+class TfrmOptions;
+class TAboutBox;
+class TfrmFileInfo;
+class TAddform;
 struct AddFilesResult;
+namespace wizard {
+class Navigator;
+}
+
+// The windows the main window's commands open, made by whoever made the main window and
+// handed in; a command whose window is missing does nothing.
+struct MainFormWindows {
+    TfrmOptions* Options = nullptr;
+    TfrmTextViewer* TextViewer = nullptr;
+    TAboutBox* About = nullptr;
+    TfrmFileInfo* FileInfo = nullptr;
+    TAddform* AddFiles = nullptr;
+    wizard::Navigator* Wizard = nullptr;
+};
 
 class TMainForm : public ui::Form {
 public:
     explicit TMainForm(kelvora::SharedState& state);
     ~TMainForm() override;
+    void UseWindows(const MainFormWindows& windows) { windows_ = windows; }
 
     // The thirteen tool buttons, left to right.
     enum ToolButton {
@@ -89,7 +109,8 @@ public:
     // The settings file; empty means beside the program, with the extension ".ini".
     std::string IniFileName;
     settings::IniFile& IniFile() { return *iniFile_; }
-    kelvora::SharedState& State() { return state_; }
+    // What the file info window shows, as of the last refresh of the list.
+    const FileInfoValues& FileInfo() const { return fileInfo_; }
 
     // Lifecycle.
     void FormCreate();
@@ -163,7 +184,8 @@ public:
     void LastZip4Click();
     void CloseArchive1Click();
     void NewZipButClick();
-    // Makes the archive of this name (asking before one is replaced) and adds to it.
+    // Makes the archive of this name and adds to it; an existing file of that name (its
+    // replacing confirmed with the name) gives way only to a complete new archive.
     void NewArchive(const std::string& name);
     void DeleteArchive1Click();
     void SaveAs1Click();
@@ -290,6 +312,8 @@ private:
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
     kelvora::SharedState& state_;
+    MainFormWindows windows_;
+    FileInfoValues fileInfo_;
     ui::FileDialogRequest openDialog1_; // OpenDialog1: New and Open
     ui::FileDialogRequest saveDialog1_; // SaveDialog1: Save As
     bool archiveOpen_ = false;

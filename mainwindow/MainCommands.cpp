@@ -14,7 +14,7 @@ namespace {
 
 using M = TMainForm;
 // Every command of the menus, the pop-up menu, the accelerators and the tool buttons.
-// Commands without a handler come with the windows still to be built.
+// Commands without a handler are hidden menu items that do nothing by design.
 const M::Command kCommands[] = {
     // File
     {IDM_NEWARCHIVE, &M::NewZipButClick, false, false},
@@ -126,13 +126,13 @@ void TMainForm::Path1Click() {
 }
 
 void TMainForm::FileInfo1Click() {
-    if (TfrmFileInfo* w = state_.Windows.frmFileInfo) w->Execute(Handle(), state_.FileInfo);
+    if (TfrmFileInfo* w = windows_.FileInfo) w->Execute(Handle(), fileInfo_);
 }
 
 void TMainForm::About1Click() {
     RECT r;
     GetWindowRect(Handle(), &r);
-    if (TAboutBox* w = state_.Windows.AboutBox) w->Execute(Handle(), r);
+    if (TAboutBox* w = windows_.About) w->Execute(Handle(), r);
 }
 
 void TMainForm::OnCommand(int id, int, HWND) {

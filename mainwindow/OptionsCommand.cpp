@@ -5,7 +5,7 @@
 #include "ui/Dialogs.h"
 
 void TMainForm::Options1Click() {
-    if (TfrmOptions* w = state_.Windows.frmOptions)
+    if (TfrmOptions* w = windows_.Options)
         EditOptions(*w, Handle(), IniFile(), state_.Settings, BrowserRoots,
                     browsers::ProgramPath());
 }

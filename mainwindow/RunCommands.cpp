@@ -80,7 +80,7 @@ void TMainForm::RunFile(const std::string& path) {
 }
 
 void TMainForm::btnViewSelectedClick() {
-    TfrmTextViewer* viewer = state_.Windows.frmTextViewer;
+    TfrmTextViewer* viewer = windows_.TextViewer;
     if (!viewer || zipKeeper1_->Count() == 0 || GetFocus() != listView1_.Handle()) return;
     std::string folder; // one unpacking serves every selected row of this command
     bool allOut = true;
@@ -146,7 +146,7 @@ bool TMainForm::AutoInstallAfterOpen() {
 }
 
 void TMainForm::Readmetxt1Click() {
-    TfrmTextViewer* viewer = state_.Windows.frmTextViewer;
+    TfrmTextViewer* viewer = windows_.TextViewer;
     if (!viewer) return;
     viewer->LoadFromFile(kpath::ExtractFilePath(kpath::ProgramPath()) + "readme.txt");
     viewer->Show();

@@ -2,12 +2,11 @@
 // one has closed, the archive it named (or the one that was open before) is shown.
 #include "mainwindow/Main.h"
 
-#include "wizard/Wizard1.h"
+#include "wizard/WizardNavigator.h"
 
 void TMainForm::WizardAddButClick() {
-    TWiz1* first = state_.Windows.Wiz1;
-    if (!first) return;
-    first->ShowModal();
+    if (!windows_.Wizard) return;
+    windows_.Wizard->Run();
     if (state_.CurrentArchiveName.empty()) return;
     OpenArchive(state_.CurrentArchiveName);
     ComputeArchiveTotals();

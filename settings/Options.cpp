@@ -275,7 +275,7 @@ void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,
     s.AesEncryption = v.AesEncryption;
 }
 
-std::string DownloadDirText(const kelvora::ProgramWindows& windows) {
-    if (!windows.frmOptions || !windows.frmOptions->Handle()) return {};
-    return windows.frmOptions->editDownloadDir().Text();
+std::string TfrmOptions::DownloadDirText() const {
+    if (!Handle()) return {};
+    return downloadDir_.Text();
 }

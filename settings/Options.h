@@ -41,20 +41,10 @@ public:
     const char* DialogName() const override { return "Options"; }
 
     enum Page { DownloadPage, BrowserPage, ConfirmationPage, kPageCount };
-    ui::TabControl& Pages() { return pages_; }
     void ShowPage(int page);
-
-    ui::RadioButton& radiobtnAutoMove() { return autoMove_; }
-    ui::RadioButton& radiobtnKeepInTempDir() { return keepInTemp_; }
-    ui::Edit& editDownloadDir() { return downloadDir_; }
-    ui::Button& btnBrowse() { return browse_; }
-    ui::CheckBox& chkboxNetscape() { return netscape_; }
-    ui::CheckBox& chkboxIE() { return ie_; }
-    ui::CheckBox& chkboxAutoRunSetup() { return autoRun_; }
-    ui::CheckBox& chkboxAutoExit() { return autoExit_; }
-    ui::RadioButton& radiobtnTraditional() { return traditional_; }
-    ui::RadioButton& radiobtnAes256() { return aes256_; }
-    settings::TPathDialog& PathDialog1() { return pathDialog1_; }
+    // The folder the extraction commands' folder dialog starts at: the text of the download
+    // folder box as last left (empty before the dialog was first opened).
+    std::string DownloadDirText() const;
 
     void btnBrowseClick();
     void radiobtnAutoMoveClick();
@@ -90,7 +80,3 @@ private:
 void EditOptions(TfrmOptions& dialog, HWND mainWindow, settings::IniFile& ini,
                  kelvora::InMemorySettings& settings, const browsers::RegistryRoots& roots,
                  const std::string& handlerPath);
-
-// The folder the extraction commands' folder dialog starts at: the text of the dialog's
-// download folder box as last left (empty before the dialog was first opened).
-std::string DownloadDirText(const kelvora::ProgramWindows& windows);

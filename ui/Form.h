@@ -68,8 +68,10 @@ protected:
         int ClientHeight = 300;
         bool Centered = true;
         HMENU Menu = nullptr;
-        bool DialogKeys = true;   // Tab, Enter and Esc move between controls
-        int AcceleratorTable = 0; // resource ID of the window's shortcuts, active while it is
+        bool DialogKeys = true; // Tab, Enter and Esc move between controls
+        // Resource ID of the window's shortcuts: they work for input to the window or its
+        // controls while it is enabled.
+        int AcceleratorTable = 0;
         // The smallest client area the user can drag a resizable window to (0: no limit),
         // so that controls anchored to opposite edges never run over each other.
         SIZE MinClientSize{0, 0};

@@ -51,7 +51,7 @@ void TfrmFileInfo::OnCreate() {
     }
 }
 
-void TfrmFileInfo::Load(const kelvora::FileInfoValues& v) {
+void TfrmFileInfo::Load(const FileInfoValues& v) {
     const std::string* values[5] = {&v.FileName, &v.EntryCount, &v.CompressedSize,
                                     &v.UncompressedSize, &v.Ratio};
     for (int i = 0; i < 5; ++i)

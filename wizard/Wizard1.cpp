@@ -1,7 +1,5 @@
 #include "wizard/Wizard1.h"
 
-#include "wizard/Wizard1Fur.h"
-#include "wizard/Wizard2.h"
 #include "wizard/WizardIds.h"
 
 namespace {
@@ -54,15 +52,15 @@ TWiz1::PageDesign TWiz1::Design() const {
 }
 
 void TWiz1::btnCloseClick() {
-    ClosePage();
+    Go(Step::Close);
 }
 
 void TWiz1::btnNextClick() {
-    ShowNext(state_.Windows.Wiz2);
+    Go(Step::Next);
 }
 
 void TWiz1::btnFurtherInfoClick() {
-    ShowNext(state_.Windows.Wiz1Fur);
+    Go(Step::FurtherInfo);
 }
 
 void TWiz1::OnCommand(int id, int code, HWND) {

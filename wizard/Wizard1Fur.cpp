@@ -1,6 +1,5 @@
 #include "wizard/Wizard1Fur.h"
 
-#include "wizard/Wizard1.h"
 #include "wizard/WizardIds.h"
 
 namespace {
@@ -51,8 +50,7 @@ TWiz1Fur::PageDesign TWiz1Fur::Design() const {
 }
 
 void TWiz1Fur::btnBackClick() {
-    ClosePage();
-    if (TWiz1* first = state_.Windows.Wiz1) first->Show();
+    Go(Step::Back);
 }
 
 void TWiz1Fur::OnCommand(int id, int code, HWND) {

@@ -1,9 +1,5 @@
 #include "wizard/Wizard2.h"
 
-#include "engine/PathUtil.h"
-#include "mainwindow/ArchiveNames.h"
-#include "wizard/Wizard1.h"
-#include "wizard/Wizard3.h"
 #include "wizard/WizardIds.h"
 
 namespace {
@@ -58,37 +54,24 @@ TWiz2::PageDesign TWiz2::Design() const {
 }
 
 void TWiz2::btnCloseClick() {
-    if (TWiz1* first = state_.Windows.Wiz1) first->ClosePage();
-    ClosePage();
+    Go(Step::Close);
 }
 
 void TWiz2::btnBackClick() {
-    ClosePage();
-    if (TWiz1* first = state_.Windows.Wiz1) first->Show();
+    Go(Step::Back);
 }
 
 void TWiz2::btnNextClick() {
-    if (NameArchive()) ShowNext(state_.Windows.Wiz3);
+    if (NameArchive()) Go(Step::Next);
 }
 
 bool TWiz2::NameArchive() {
-    OpenDialog1.Title = "Create new Zip file";
-    OpenDialog1.Options |= OFN_HIDEREADONLY | OFN_SHAREAWARE;
-    OpenDialog1.Options &= ~(OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    OpenDialog1.Filter = "ZIP Files (*.ZIP)|*.zip";
-    if (!ui::Dialogs().OpenFile(Handle(), OpenDialog1)) return false;
-    const archivenames::NewName checked = archivenames::CheckNewName(OpenDialog1.FileName);
-    if (!checked.Refusal.empty()) {
-        ui::Dialogs().Info(Handle(), checked.Refusal);
-        return false;
-    }
-    if (kpath::FileExists(checked.Name)) {
-        // Yes only lets the name be taken: the old archive stays until page 3 has written
-        // the new one, since the user may still leave the wizard without making it.
-        if (!ui::Dialogs().Confirm(Handle(), "Overwrite Existing File: " + checked.Name + "?"))
-            return false;
-    }
-    state_.CurrentArchiveName = checked.Name;
+    // Yes to replacing an existing file only lets the name be taken: the old archive stays
+    // until page 3 has written the new one, since the user may still leave the wizard.
+    if (!Making().ChooseName) return false;
+    const std::optional<std::string> name = Making().ChooseName(Handle(), OpenDialog1);
+    if (!name) return false;
+    state_.CurrentArchiveName = *name;
     return true;
 }
 

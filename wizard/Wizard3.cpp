@@ -1,20 +1,13 @@
 #include "wizard/Wizard3.h"
 
 #include "engine/PathUtil.h"
-#include "mainwindow/ArchiveReplacement.h"
-#include "mainwindow/EngineProblems.h"
 #include "ui/Application.h"
-#include "wizard/Wizard1.h"
-#include "wizard/Wizard2.h"
-#include "wizard/Wizard4.h"
 #include "wizard/WizardIds.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <exception>
-#include <initializer_list>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,14 +143,11 @@ void TWiz3::EnableListCommands(bool on) {
 }
 
 void TWiz3::btnCloseClick() {
-    if (TWiz1* first = state_.Windows.Wiz1) first->ClosePage();
-    if (TWiz2* second = state_.Windows.Wiz2) second->ClosePage();
-    ClosePage();
+    Go(Step::Close);
 }
 
 void TWiz3::btnBackClick() {
-    ClosePage();
-    if (TWiz2* second = state_.Windows.Wiz2) second->Show();
+    Go(Step::Back);
     btnClearListClick();
 }
 
@@ -188,43 +178,36 @@ void TWiz3::btnAddFilesClick() {
 }
 
 void TWiz3::Compress() {
+    if (!Making().Write) return;
     TZipKeeper& zip = *zipKeeper1_;
-    // A file of the chosen name is one page 2 was allowed to replace: the new archive is
-    // written beside it and takes its place only when complete.
-    std::optional<archivenames::ArchiveReplacement> replacement;
-    const std::string& target = state_.CurrentArchiveName;
-    if (!target.empty() && kpath::FileExists(target)) replacement.emplace(target);
-    zip.SetZipFilename(replacement ? replacement->WorkName() : target);
-    ui::Dialogs().Info(Handle(), "Now we are going to compress the files. Please wait!");
-    if (zip.ZipFilename().empty()) return;
-    zip.AddOptions = AddOpts{AddDirNames, AddRecurseDirs};
-    std::vector<std::string> files;
-    for (int i = 0; i < listBox1_.Count(); ++i)
-        files.push_back(listBox1_.Item(i));
-    zip.SetFSpecArgs(files);
-    btnClearListClick();
-    enginemsg::Collector problems(zip);
-    ui::SetAppCursor(ui::AppCursor::HourGlass);
-    try {
-        zip.Add();
-    } catch (const std::exception&) {
+    // A file of the chosen name is one page 2 was allowed to replace: it is replaced only
+    // by a complete new archive.
+    Making().Write(Handle(), zip, state_.CurrentArchiveName, [this, &zip] {
+        ui::Dialogs().Info(Handle(), "Now we are going to compress the files. Please wait!");
+        if (zip.ZipFilename().empty()) return;
+        zip.AddOptions = AddOpts{AddDirNames, AddRecurseDirs};
+        std::vector<std::string> files;
+        for (int i = 0; i < listBox1_.Count(); ++i)
+            files.push_back(listBox1_.Item(i));
+        zip.SetFSpecArgs(files);
+        btnClearListClick();
+        ui::SetAppCursor(ui::AppCursor::HourGlass);
+        try {
+            zip.Add();
+        } catch (const std::exception&) {
+            ui::SetAppCursor(ui::AppCursor::Default);
+            ui::Dialogs().Info(Handle(), "Error in Add; Fatal DLL Exception in mainunit");
+        }
         ui::SetAppCursor(ui::AppCursor::Default);
-        ui::Dialogs().Info(Handle(), "Error in Add; Fatal DLL Exception in mainunit");
-    }
-    ui::SetAppCursor(ui::AppCursor::Default);
-    if (replacement) replacement->Complete(Handle());
-    problems.Report(Handle(), "added");
+    });
 }
 
 void TWiz3::btnNextClick() {
     Compress();
-    Hide();
-    for (TWizardPage* page :
-         std::initializer_list<TWizardPage*>{state_.Windows.Wiz1, state_.Windows.Wiz2, this})
-        if (page) page->ClosePage();
-    ui::Dialogs().Info(Handle(), "CONGRATULATIONS! " + std::to_string(zipKeeper1_->SuccessCnt) +
-                                     " files were successfully added");
-    if (TWiz4* last = state_.Windows.Wiz4) last->ShowModal();
+    Go(Step::Next, [this] {
+        ui::Dialogs().Info(Handle(), "CONGRATULATIONS! " + std::to_string(zipKeeper1_->SuccessCnt) +
+                                         " files were successfully added");
+    });
 }
 
 bool TWiz3::OnNotify(NMHDR* header, LRESULT& result) {

@@ -98,11 +98,9 @@ void TWizardPage::OnShow() {
     if (HWND first = Control(Design().FirstFocus)) SetFocus(first);
 }
 
-void TWizardPage::ShowNext(ui::Form* next) {
-    if (!next) return;
-    Hide();
-    next->ShowModal();
-    if (GetModalResult() == ui::mrNone && Visible()) SetForegroundWindow(Handle());
+const ArchiveMaking& TWizardPage::Making() const {
+    static const ArchiveMaking none;
+    return navigator_ ? navigator_->Making() : none;
 }
 
 } // namespace wizard

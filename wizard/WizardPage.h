@@ -1,13 +1,14 @@
 // The common ground of the wizard's pages: a fixed page of 392 by 273 client pixels,
 // centred, with a bold heading, read-only text blocks on the face colour, an optional
-// picture on the left and a row of buttons. Pages open each other modally; a page that
-// opens the next one hides first, and a page closes by taking the modal result OK.
+// picture on the left and a row of buttons. A page asks its navigator for a step; the
+// navigator opens, shows and closes the pages (WizardNavigator).
 #pragma once
 
 #include "app/SharedState.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "base/Handle.h"
+#include "wizard/WizardNavigator.h"
 
 #include <span>
 
@@ -48,6 +49,11 @@ public:
 
     // Gives the page the modal result OK: it closes as soon as control returns to it.
     void ClosePage() { CloseModal(ui::mrOk); }
+    // The navigator that runs this page, and the page's place in its table.
+    void Attach(Navigator& navigator, PageId id) {
+        navigator_ = &navigator;
+        id_ = id;
+    }
 
 protected:
     struct PageDesign {
@@ -67,9 +73,12 @@ protected:
     void OnShow() override;
     // Enter presses the focused button; it never ends a page by itself.
     void OnOK() override;
-    // Hides this page and shows the next one modally. When control comes back and this page
-    // is still open and shown again, it gets the keyboard back.
-    void ShowNext(ui::Form* next);
+    // Asks the navigator for a step from this page (nothing without a navigator).
+    void Go(Step step, const std::function<void()>& between = {}) {
+        if (navigator_) navigator_->Go(id_, step, between);
+    }
+    // The program's way of naming and writing a new archive; empty without a navigator.
+    const ArchiveMaking& Making() const;
 
     kelvora::SharedState& state_;
 
@@ -78,6 +87,8 @@ private:
 
     ui::FontHandle headingFont_, textFont_;
     ui::BitmapHandle picture_;
+    Navigator* navigator_ = nullptr;
+    PageId id_ = PageId::Welcome;
 };
 
 } // namespace wizard

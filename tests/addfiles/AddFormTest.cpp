@@ -419,7 +419,7 @@ protected:
     void SetUp() override {
         AddFormTest::SetUp();
         ui::App().MainForm = &main;
-        state.Windows.Addform = &form;
+        main.UseWindows({.AddFiles = &form});
         UseTestSettings(main, out);
         main.Create();
         main.Show();

@@ -30,7 +30,7 @@ TEST_F(ArchiveCommandsTest, OpenShowsTheChosenArchiveAndRemembersItFirst) {
     EXPECT_TRUE(form.RunCommand(IDM_OPENARCHIVE));
     EXPECT_EQ(form.ZipKeeper1().ZipFilename(), a);
     EXPECT_EQ(form.ListView1().ItemCount(), 1);
-    EXPECT_EQ(state.FileInfo.EntryCount, "1");
+    EXPECT_EQ(form.FileInfo().EntryCount, "1");
     EXPECT_EQ(Recent(), (std::vector<std::string>{a, "", "", ""}));
     const ui::FileDialogRequest& asked = dialogs.fileRequests.at(0);
     EXPECT_EQ(asked.Title, "Open Existing ZIP File");

@@ -69,10 +69,10 @@ TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
 
     // Totals reach the file info values, summed past 32 bits.
     EXPECT_EQ(form.TotalUncompressed, 3000002000u);
-    EXPECT_EQ(state.FileInfo.EntryCount, "5");
-    EXPECT_EQ(state.FileInfo.UncompressedSize, "3 000 002 000 bytes");
-    EXPECT_EQ(state.FileInfo.CompressedSize, "1 505 bytes");
-    EXPECT_EQ(state.FileInfo.Ratio, "100%");
+    EXPECT_EQ(form.FileInfo().EntryCount, "5");
+    EXPECT_EQ(form.FileInfo().UncompressedSize, "3 000 002 000 bytes");
+    EXPECT_EQ(form.FileInfo().CompressedSize, "1 505 bytes");
+    EXPECT_EQ(form.FileInfo().Ratio, "100%");
 }
 
 TEST_F(MainFormTest, HeaderClicksSortAndReverse) {

@@ -46,7 +46,7 @@ protected:
             helpAsked.push_back({owner, file, command});
         };
         viewer.Create();
-        state.Windows.frmTextViewer = &viewer;
+        form.UseWindows({.TextViewer = &viewer});
     }
     void TearDown() override {
         if (viewer.Visible()) viewer.Hide();

@@ -50,8 +50,8 @@ TEST_F(MainFormTest, AZip64MemberShowsItsTrueSizeAndTotals) {
     ASSERT_EQ(sizes.size(), 2u);
     EXPECT_EQ(sizes[0], "4 831 838 208");
     EXPECT_EQ(Column(4)[0], "4 000");
-    EXPECT_EQ(state.FileInfo.UncompressedSize, "4 831 838 228 bytes");
-    EXPECT_EQ(state.FileInfo.CompressedSize, "4 010 bytes");
+    EXPECT_EQ(form.FileInfo().UncompressedSize, "4 831 838 228 bytes");
+    EXPECT_EQ(form.FileInfo().CompressedSize, "4 010 bytes");
 }
 
 } // namespace

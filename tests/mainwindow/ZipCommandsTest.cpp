@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         MainFormTest::SetUp();
         addform.Create(form.Handle());
-        state.Windows.Addform = &addform;
+        form.UseWindows({.AddFiles = &addform});
         WriteFileBytes(src.File("one.txt"), "first file");
         WriteFileBytes(src.File("two.txt"), "second file");
         WriteFileBytes(src.File("three.txt"), "third file");

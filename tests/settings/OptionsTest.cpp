@@ -45,14 +45,14 @@ protected:
     void TearDown() override { ui::App().MainForm = nullptr; }
 
     void Start(std::vector<std::string> commandLine = {}) {
-        state.Windows.MainForm = &form;
-        state.Windows.frmOptions = &options;
+        form.UseWindows({.Options = &options});
         ui::App().MainForm = &form;
         form.IniFileName = ini;
         form.BrowserRoots = box.Roots();
         form.CommandLine = std::move(commandLine);
         form.Create();
         options.Create(form.Handle());
+        AttachControls();
         form.Show();
         startupTexts = dialogs.Texts();
         dialogs.Clear();
@@ -66,6 +66,24 @@ protected:
             return f.GetModalResult();
         };
         ASSERT_TRUE(form.RunCommand(IDM_CONFIGURATION));
+    }
+    // The dialog's controls, found by their IDs as a user finds them on screen.
+    void AttachControls() {
+        const std::pair<ui::Control*, int> controls[] = {
+            {&pages, IDC_OPT_PAGES},
+            {&radiobtnAutoMove, IDC_OPT_AUTOMOVE},
+            {&radiobtnKeepInTempDir, IDC_OPT_KEEPINTEMP},
+            {&editDownloadDir, IDC_OPT_DOWNLOADDIR},
+            {&btnBrowse, IDC_OPT_BROWSE},
+            {&chkboxNetscape, IDC_OPT_NETSCAPE},
+            {&chkboxIE, IDC_OPT_IE},
+            {&chkboxAutoRunSetup, IDC_OPT_AUTORUN},
+            {&chkboxAutoExit, IDC_OPT_AUTOEXIT},
+            {&radiobtnTraditional, IDC_OPT_TRADITIONAL},
+            {&radiobtnAes256, IDC_OPT_AES256},
+        };
+        for (const auto& [control, id] : controls)
+            control->Attach(options.Control(id));
     }
     bool Shows(const ui::Control& c) { return IsWindowVisible(c.Handle()); }
     bool Registered(Root root, const char* key, const std::string& name) {
@@ -85,6 +103,11 @@ protected:
     kelvora::SharedState state;
     TMainForm form{state};
     TfrmOptions options;
+    ui::TabControl pages;
+    ui::RadioButton radiobtnAutoMove, radiobtnKeepInTempDir, radiobtnTraditional, radiobtnAes256;
+    ui::Edit editDownloadDir;
+    ui::Button btnBrowse;
+    ui::CheckBox chkboxNetscape, chkboxIE, chkboxAutoRunSetup, chkboxAutoExit;
     std::vector<std::string> startupTexts;
 };
 
@@ -107,14 +130,13 @@ TEST_F(OptionsTest, TheDialogShowsTheSettingsOverTheMainWindow) {
         [&] {
             GetWindowRect(options.Handle(), &placed);
             caption = options.Caption();
-            dir = options.editDownloadDir().Text();
+            dir = editDownloadDir.Text();
             for (ui::CheckBox* c : std::initializer_list<ui::CheckBox*>{
-                     &options.radiobtnAutoMove(), &options.radiobtnKeepInTempDir(),
-                     &options.chkboxNetscape(), &options.chkboxIE(), &options.chkboxAutoRunSetup(),
-                     &options.chkboxAutoExit()})
+                     &radiobtnAutoMove, &radiobtnKeepInTempDir, &chkboxNetscape, &chkboxIE,
+                     &chkboxAutoRunSetup, &chkboxAutoExit})
                 seen.push_back(c->Checked());
-            seen.push_back(options.editDownloadDir().Enabled());
-            seen.push_back(options.btnBrowse().Enabled());
+            seen.push_back(editDownloadDir.Enabled());
+            seen.push_back(btnBrowse.Enabled());
         },
         IDCANCEL);
     EXPECT_EQ(caption, "Kelvora Options");
@@ -127,18 +149,18 @@ TEST_F(OptionsTest, TheDialogShowsTheSettingsOverTheMainWindow) {
 TEST_F(OptionsTest, TheRadioButtonsSwitchTheFolderBoxAndReopeningRestoresThem) {
     std::vector<bool> enabled;
     auto look = [&] {
-        enabled.push_back(options.editDownloadDir().Enabled());
-        enabled.push_back(options.btnBrowse().Enabled());
-        enabled.push_back(options.radiobtnAutoMove().Checked());
+        enabled.push_back(editDownloadDir.Enabled());
+        enabled.push_back(btnBrowse.Enabled());
+        enabled.push_back(radiobtnAutoMove.Checked());
     };
     EditWith(
         [&] {
             look();
-            options.radiobtnKeepInTempDir().Click();
+            radiobtnKeepInTempDir.Click();
             look();
-            options.radiobtnAutoMove().Click();
+            radiobtnAutoMove.Click();
             look();
-            options.radiobtnKeepInTempDir().Click();
+            radiobtnKeepInTempDir.Click();
         },
         IDCANCEL);
     EditWith(look, IDCANCEL); // refilled from AutoMove, still on
@@ -149,10 +171,10 @@ TEST_F(OptionsTest, TheRadioButtonsSwitchTheFolderBoxAndReopeningRestoresThem) {
 TEST_F(OptionsTest, OkStoresTheKeysInOrderAndTheRegistryFollows) {
     EditWith(
         [&] {
-            options.radiobtnKeepInTempDir().Click();
-            options.editDownloadDir().SetText("e:\\not checked");
-            options.chkboxNetscape().Click();
-            options.chkboxAutoRunSetup().Click();
+            radiobtnKeepInTempDir.Click();
+            editDownloadDir.SetText("e:\\not checked");
+            chkboxNetscape.Click();
+            chkboxAutoRunSetup.Click();
         },
         IDOK);
     const kelvora::InMemorySettings& s = state.Settings;
@@ -172,10 +194,10 @@ TEST_F(OptionsTest, OkStoresTheKeysInOrderAndTheRegistryFollows) {
     EXPECT_FALSE(NetscapeRegistered());
     EXPECT_TRUE(ExplorerRegistered());
 
-    EditWith([&] { options.chkboxIE().Click(); }, IDOK);
+    EditWith([&] { chkboxIE.Click(); }, IDOK);
     EXPECT_FALSE(ExplorerRegistered());
     EXPECT_FALSE(state.Settings.IE);
-    EditWith([&] { options.chkboxNetscape().Click(); }, IDOK);
+    EditWith([&] { chkboxNetscape.Click(); }, IDOK);
     EXPECT_TRUE(NetscapeRegistered());
 }
 
@@ -183,7 +205,7 @@ TEST_F(OptionsTest, TheEncryptionChoiceIsTraditionalUntilAes256IsChosenAndStored
     std::vector<bool> seen;
     auto look = [&] {
         options.ShowPage(TfrmOptions::ConfirmationPage);
-        for (ui::RadioButton* r : {&options.radiobtnTraditional(), &options.radiobtnAes256()}) {
+        for (ui::RadioButton* r : {&radiobtnTraditional, &radiobtnAes256}) {
             seen.push_back(r->Checked());
             seen.push_back(Shows(*r));
         }
@@ -191,14 +213,14 @@ TEST_F(OptionsTest, TheEncryptionChoiceIsTraditionalUntilAes256IsChosenAndStored
     EditWith(
         [&] {
             look();
-            options.radiobtnAes256().Click();
+            radiobtnAes256.Click();
         },
         IDCANCEL);
     EXPECT_FALSE(state.Settings.AesEncryption);
     EditWith(
         [&] {
             look();
-            options.radiobtnAes256().Click();
+            radiobtnAes256.Click();
         },
         IDOK);
     EXPECT_TRUE(state.Settings.AesEncryption);
@@ -210,13 +232,13 @@ TEST_F(OptionsTest, TheEncryptionChoiceIsTraditionalUntilAes256IsChosenAndStored
 }
 
 TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
-    EXPECT_EQ(DownloadDirText(state.Windows), ""); // never opened yet
+    EXPECT_EQ(options.DownloadDirText(), ""); // never opened yet
     const kelvora::InMemorySettings before = state.Settings;
     EditWith(
         [&] {
-            options.editDownloadDir().SetText("f:\\typed");
-            options.chkboxIE().Click();
-            options.radiobtnKeepInTempDir().Click();
+            editDownloadDir.SetText("f:\\typed");
+            chkboxIE.Click();
+            radiobtnKeepInTempDir.Click();
         },
         IDCANCEL);
     EXPECT_EQ(state.Settings.DownloadDir, before.DownloadDir);
@@ -224,7 +246,7 @@ TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
     EXPECT_EQ(state.Settings.AutoMove, before.AutoMove);
     EXPECT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(ExplorerRegistered());
-    EXPECT_EQ(DownloadDirText(state.Windows), "f:\\typed");
+    EXPECT_EQ(options.DownloadDirText(), "f:\\typed");
 }
 
 TEST_F(OptionsTest, BrowseStartsAtTheTypedFolderAndTakesTheChosenOne) {
@@ -233,11 +255,11 @@ TEST_F(OptionsTest, BrowseStartsAtTheTypedFolderAndTakesTheChosenOne) {
     std::vector<std::string> texts;
     EditWith(
         [&] {
-            options.editDownloadDir().SetText("c:\\old\\");
-            options.btnBrowse().Click();
-            texts.push_back(options.editDownloadDir().Text());
-            options.btnBrowse().Click(); // cancelled: the text stays
-            texts.push_back(options.editDownloadDir().Text());
+            editDownloadDir.SetText("c:\\old\\");
+            btnBrowse.Click();
+            texts.push_back(editDownloadDir.Text());
+            btnBrowse.Click(); // cancelled: the text stays
+            texts.push_back(editDownloadDir.Text());
         },
         IDCANCEL);
     EXPECT_EQ(texts, (std::vector<std::string>{"D:\\New", "D:\\New"}));
@@ -252,20 +274,20 @@ TEST_F(OptionsTest, PagesShowTheirOwnControlsAndTheLastOneStays) {
     std::vector<bool> shown;
     EditWith(
         [&] {
-            shown.push_back(Shows(options.radiobtnAutoMove()));
-            shown.push_back(Shows(options.chkboxNetscape()));
+            shown.push_back(Shows(radiobtnAutoMove));
+            shown.push_back(Shows(chkboxNetscape));
             // As a click on the second tab does it.
-            TabCtrl_SetCurSel(options.Pages().Handle(), TfrmOptions::BrowserPage);
-            NMHDR nm{options.Pages().Handle(), 0, static_cast<UINT>(TCN_SELCHANGE)};
+            TabCtrl_SetCurSel(pages.Handle(), TfrmOptions::BrowserPage);
+            NMHDR nm{pages.Handle(), 0, static_cast<UINT>(TCN_SELCHANGE)};
             SendMessageA(options.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
-            shown.push_back(Shows(options.radiobtnAutoMove()));
-            shown.push_back(Shows(options.chkboxNetscape()));
-            shown.push_back(Shows(options.chkboxAutoExit()));
+            shown.push_back(Shows(radiobtnAutoMove));
+            shown.push_back(Shows(chkboxNetscape));
+            shown.push_back(Shows(chkboxAutoExit));
         },
         IDCANCEL);
-    EditWith([&] { shown.push_back(Shows(options.chkboxIE())); }, IDCANCEL);
+    EditWith([&] { shown.push_back(Shows(chkboxIE)); }, IDCANCEL);
     EXPECT_EQ(shown, (std::vector<bool>{true, false, false, true, false, true}));
-    EXPECT_EQ(options.Pages().Selected(), TfrmOptions::BrowserPage);
+    EXPECT_EQ(pages.Selected(), TfrmOptions::BrowserPage);
     EXPECT_FALSE(IsWindowVisible(options.Control(IDC_OPT_HELP))); // "&Help" is there, hidden
     EXPECT_NE(options.Control(IDC_OPT_HELP), nullptr);
 }
@@ -297,7 +319,7 @@ TEST_F(OptionsStartUpTest, ARefusedRegistryValueIsToldOnceAndStartUpGoesOn) {
     EXPECT_TRUE(NetscapeRegistered()); // the other browser is still registered
 
     // After OK the error is told and the two remaining options are stored all the same.
-    EditWith([&] { options.chkboxAutoExit().Click(); }, IDOK);
+    EditWith([&] { chkboxAutoExit.Click(); }, IDOK);
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Failed to set data for 'EditFlags'"});
     EXPECT_FALSE(state.Settings.AutoExit);
     EXPECT_NE(ReadFileBytes(ini).find("AutoExit=0"), std::string::npos);

@@ -37,9 +37,7 @@ protected:
         InitCommonControlsEx(&icc);
     }
     void SetUp() override {
-        state.Windows.MainForm = &form;
-        state.Windows.AboutBox = &about;
-        state.Windows.frmFileInfo = &info;
+        form.UseWindows({.About = &about, .FileInfo = &info});
         ui::App().MainForm = &form;
         UseTestSettings(form, tmp);
         form.Create();

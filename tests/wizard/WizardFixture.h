@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/PathUtil.h"
+#include "mainwindow/NewArchive.h"
 #include "tests/mainwindow/MainFormFixture.h"
 #include "wizard/Wizard1.h"
 #include "wizard/Wizard1Fur.h"
@@ -66,12 +67,7 @@ class WizardTest : public MainFormTest {
 protected:
     void SetUp() override {
         MainFormTest::SetUp();
-        state.Windows.MainForm = &form;
-        state.Windows.Wiz1 = &wiz1;
-        state.Windows.Wiz2 = &wiz2;
-        state.Windows.Wiz1Fur = &wiz1Fur;
-        state.Windows.Wiz3 = &wiz3;
-        state.Windows.Wiz4 = &wiz4;
+        form.UseWindows({.Wizard = &navigator});
         for (ui::Form* page : Pages())
             page->Create(form.Handle());
         dialogs.onModal = [](ui::Form& f) { return f.RunModal(); };
@@ -143,6 +139,7 @@ protected:
     TWiz1Fur wiz1Fur{state};
     TWiz3 wiz3{state};
     TWiz4 wiz4{state};
+    wizard::Navigator navigator{{&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard()};
 
 private:
     std::string Names(const std::function<bool(ui::Form*)>& on) {

@@ -147,7 +147,7 @@ TEST_F(CompressTest, ACompleteRunCompressesTheFilesAndTheMainWindowShowsThem) {
     EXPECT_EQ(form.ZipKeeper1().ZipFilename(), archive);
     EXPECT_EQ(Listed(), (Texts{"budget.csv", "letter1.txt", "letter2.txt"}));
     EXPECT_EQ(form.Caption(), "Kelvora 98 - MyLetters.zip");
-    EXPECT_EQ(state.FileInfo.EntryCount, "3");
+    EXPECT_EQ(form.FileInfo().EntryCount, "3");
 
     // The next run finds page 3 empty, with Next off.
     dialogs.Clear();
