@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -25,16 +26,16 @@ constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
 
 } // namespace
 
-void LowerCaseKey(std::wstring& path) {
+void LowerCaseKey(wchar_t* path, std::size_t length) {
     bool ascii = true;
-    for (wchar_t& c : path) {
+    for (wchar_t& c : std::span(path, length)) {
         if (c >= L'A' && c <= L'Z')
             c = static_cast<wchar_t>(c + (L'a' - L'A'));
         else if (c >= 0x80)
             ascii = false;
     }
     // The system's own rule for the rest; it lower-cases ASCII letters as above.
-    if (!ascii) CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
+    if (!ascii) CharLowerBuffW(path, static_cast<DWORD>(length));
 }
 
 std::wstring Widen(const std::string& text, unsigned codePage) {

@@ -90,7 +90,10 @@ void MarkReadOnly(const std::wstring& path);
 
 // Lower-cases a path in place as Windows compares names (letter case ignored), for keys of
 // paths; ASCII names, the usual ones, without a system call.
-void LowerCaseKey(std::wstring& path);
+void LowerCaseKey(wchar_t* path, std::size_t length);
+inline void LowerCaseKey(std::wstring& path) {
+    LowerCaseKey(path.data(), path.size());
+}
 
 // Conversions for messages and paths.
 std::wstring Widen(const std::string& text, unsigned codePage);

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <memory_resource>
+#include <string>
 #include <unordered_map>
 
 namespace unzeng {
@@ -25,8 +27,8 @@ public:
     // Empty when the member may write `relative` (a file, or a folder when `folder`);
     // otherwise why not.
     std::string Claim(const std::wstring& relative, bool folder, const zipcore::Member& m) {
-        key_.assign(relative);
-        LowerCaseKey(key_);
+        key_.assign(relative.data(), relative.size());
+        LowerCaseKey(key_.data(), key_.size());
         // The folders above a member beside the previous one were claimed for that one.
         const std::size_t parentEnd = key_.find_last_of(L'\\');
         const bool sameParent = parentEnd != std::wstring::npos && lastParentValid_ &&
@@ -36,8 +38,8 @@ public:
             lastParentValid_ = false;
             for (std::size_t slash = key_.find(L'\\'); slash != std::wstring::npos;
                  slash = key_.find(L'\\', slash + 1))
-                if (std::string why =
-                        ClaimOne(key_.substr(0, slash), relative.substr(0, slash), true, m);
+                if (std::string why = ClaimOne(Key(key_.data(), slash, &pool_),
+                                               relative.substr(0, slash), true, m);
                     !why.empty())
                     return why;
             if (parentEnd != std::wstring::npos) {
@@ -53,7 +55,8 @@ private:
         bool folder;
         const zipcore::Member* member;
     };
-    std::string ClaimOne(const std::wstring& key, const std::wstring& shown, bool folder,
+    using Key = std::pmr::wstring;
+    std::string ClaimOne(const Key& key, const std::wstring& shown, bool folder,
                          const zipcore::Member& m) {
         const auto [it, fresh] = claimed_.try_emplace(key, Owner{folder, &m});
         if (fresh || (folder && it->second.folder)) return {};
@@ -63,9 +66,12 @@ private:
         why += it->second.folder ? " (as a folder)" : " (as a file)";
         return why;
     }
-    std::unordered_map<std::wstring, Owner> claimed_;
-    std::wstring key_; // the lower-cased path being claimed, its memory reused
-    std::wstring lastParent_;
+    // Claims are never given back: their keys and nodes come from one growing pool, not one
+    // allocation each.
+    std::pmr::monotonic_buffer_resource pool_{64 * 1024};
+    std::pmr::unordered_map<Key, Owner> claimed_{&pool_};
+    Key key_{&pool_}; // the lower-cased path being claimed, its memory reused
+    Key lastParent_{&pool_};
     bool lastParentValid_ = false;
 };
 
