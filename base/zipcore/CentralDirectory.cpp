@@ -314,28 +314,37 @@ ArchiveInfo ReadArchive(ByteSource& src, bool checkCount) {
 }
 
 MemberDataSpan LocateData(ByteSource& src, const Member& member) {
-    const std::string name = QuoteName(member.name);
-    u8 h[kLocalHeaderSize];
-    ReadExact(src, member.localHeaderOffset, h, sizeof h, "local header of " + name);
-    if (GetU32(h) != kLocalHeaderSig)
-        throw FormatError("member " + name + ": local header not found");
     MemberDataSpan span;
+    LocateData(src, member, span);
+    return span;
+}
+
+void LocateData(ByteSource& src, const Member& member, MemberDataSpan& span) {
+    // The quoted name only for messages: extraction locates every member, most of them small.
+    auto read = [&](std::uint64_t offset, void* buffer, std::size_t n) {
+        if (n != 0 && src.ReadAt(offset, buffer, n) != n)
+            throw FormatError("the archive ends inside the local header of " +
+                              QuoteName(member.name));
+    };
+    u8 h[kLocalHeaderSize];
+    read(member.localHeaderOffset, h, sizeof h);
+    if (GetU32(h) != kLocalHeaderSig)
+        throw FormatError("member " + QuoteName(member.name) + ": local header not found");
     span.headerOffset = member.localHeaderOffset;
+    span.descriptorSize = 0;
     const std::size_t nameLen = GetU16(h + 26), extraLen = GetU16(h + 28);
     span.localName.resize(nameLen);
     span.localExtra.resize(extraLen);
-    ReadExact(src, member.localHeaderOffset + kLocalHeaderSize, span.localName.data(), nameLen,
-              "local header of " + name);
-    ReadExact(src, member.localHeaderOffset + kLocalHeaderSize + nameLen, span.localExtra.data(),
-              extraLen, "local header of " + name);
+    read(member.localHeaderOffset + kLocalHeaderSize, span.localName.data(), nameLen);
+    read(member.localHeaderOffset + kLocalHeaderSize + nameLen, span.localExtra.data(), extraLen);
     span.dataOffset = member.localHeaderOffset + kLocalHeaderSize + nameLen + extraLen;
     span.dataSize = member.compressedSize;
     const std::uint64_t dataEnd = CheckedAdd(span.dataOffset, span.dataSize, "member data");
     if (dataEnd > member.extentLimit)
-        throw FormatError("member " + name +
+        throw FormatError("member " + QuoteName(member.name) +
                           ": data runs into the next member (overlapping members)");
     span.end = dataEnd;
-    if (!member.HasDataDescriptor()) return span;
+    if (!member.HasDataDescriptor()) return;
 
     // The descriptor may carry a signature and 4- or 8-byte sizes; pick the layout whose
     // values agree with the central directory, trying the one the local header implies first.
@@ -361,13 +370,12 @@ MemberDataSpan LocateData(ByteSource& src, const Member& member) {
         if (c == member.compressedSize && u == member.uncompressedSize) {
             span.descriptorSize = size;
             span.end = dataEnd + size;
-            return span;
+            return;
         }
         if (crcOnly == 0) crcOnly = size;
     }
     span.descriptorSize = crcOnly;
     span.end = dataEnd + crcOnly;
-    return span;
 }
 
 std::string_view FindExtraField(std::string_view extra, std::uint16_t id) {

@@ -117,6 +117,8 @@ struct MemberDataSpan {
 // Reads the member's local header. [headerOffset, end) is the member as stored, to be copied
 // unchanged. Throws FormatError when the header is damaged or the extent passes extentLimit.
 MemberDataSpan LocateData(ByteSource& src, const Member& member);
+// The same into a span whose memory is reused from member to member.
+void LocateData(ByteSource& src, const Member& member, MemberDataSpan& span);
 
 // Extra field blocks (id, length, data): the data of the first block with the id, or empty.
 std::string_view FindExtraField(std::string_view extra, std::uint16_t id);

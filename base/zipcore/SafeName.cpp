@@ -18,6 +18,7 @@ bool IsDeviceName(std::string_view component) {
     std::string_view base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
+    if (base.size() > 7) return false; // longer than CONOUT$ and COM with a superscript digit
     std::string upper;
     for (char c : base)
         upper.push_back(Upper(c));
@@ -47,8 +48,18 @@ std::string CheckComponent(std::string_view component) {
     for (char ch : component) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == 0x7F) return "it contains a control character";
-        if (std::string_view("<>:\"|?*").find(ch) != std::string_view::npos)
+        switch (ch) { // a switch, not a search: every character of every member passes here
+        case '<':
+        case '>':
+        case ':':
+        case '"':
+        case '|':
+        case '?':
+        case '*':
             return std::string("it contains the character '") + ch + "' that Windows forbids";
+        default:
+            break;
+        }
     }
     if (component.back() == '.' || component.back() == ' ')
         return "a part of it ends with a dot or a space";
@@ -67,7 +78,9 @@ SafePath MakeSafePath(std::string_view memberName, char separator, bool keepFold
 
     SafePath result;
     result.directory = name.back() == '/';
+    result.path.reserve(name.size());
     std::vector<std::string_view> parts;
+    parts.reserve(16);
     std::string_view rest(name);
     while (!rest.empty()) {
         const std::size_t slash = rest.find('/');

@@ -33,8 +33,8 @@ keng::ErrorCode CodeFor(MemberError::Kind kind) {
 std::optional<zipcore::MemberDecoder> OpenDecoder(WorkContext& ctx, const zipcore::Member& m,
                                                   JobSink& sink) {
     try {
-        const zipcore::MemberDataSpan span = zipcore::LocateData(ctx.source, m);
-        return std::optional<zipcore::MemberDecoder>(std::in_place, ctx.source, m, span,
+        zipcore::LocateData(ctx.source, m, ctx.span);
+        return std::optional<zipcore::MemberDecoder>(std::in_place, ctx.source, m, ctx.span,
                                                      ctx.password, &ctx.scratch);
     } catch (const MemberError& e) {
         sink.Note(CodeFor(e.kind()), std::string("Skipped: ") + e.what());
@@ -51,8 +51,9 @@ std::optional<zipcore::MemberDecoder> OpenDecoder(WorkContext& ctx, const zipcor
 // replaced only then.
 struct Output {
     ui::FileHandle file;
-    std::wstring path;   // the temporary file being written
-    std::wstring target; // its final name
+    const std::wstring& path;   // the temporary file being written (the worker's buffer)
+    const std::wstring& target; // its final name
+    std::vector<std::uint8_t>& renameRecord;
     bool replacing = false;
 
     void Discard() {
@@ -65,7 +66,7 @@ struct Output {
         return path;
     }
     void Commit() {
-        const bool renamed = RenameOpenFile(file, target, replacing);
+        const bool renamed = RenameOpenFile(file, target, replacing, renameRecord);
         file.Reset();
         if (renamed) return;
         if (replacing)
@@ -84,17 +85,17 @@ bool MemberIsNewer(const zipcore::Member& m, std::uint32_t fileDosTime) {
 std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink) {
     const Request& r = ctx.request;
     const zipcore::Member& m = *job.member;
-    const std::string name = QuotedMemberName(m);
-    Output out;
-    out.target = job.target;
 
     auto write = [&](bool replacing) -> std::optional<Output> {
-        out.replacing = replacing;
-        out.path = CreateTempBeside(job.target, out.file);
-        return std::move(out);
+        std::optional<Output> out(
+            std::in_place, Output{{}, ctx.tempPath, job.target, ctx.renameRecord, replacing});
+        CreateTempBeside(job.target, out->file, ctx.tempPath);
+        return out;
     };
     auto upToDate = [&]() -> std::optional<Output> {
-        if (r.verbose) sink.Note(keng::kErrExists, "Skipped " + name + ": the file is not older");
+        if (r.verbose)
+            sink.Note(keng::kErrExists,
+                      "Skipped " + QuotedMemberName(m) + ": the file is not older");
         return std::nullopt;
     };
 
@@ -105,8 +106,11 @@ std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink
         if (!MemberIsNewer(m, *existing)) return upToDate();
         return write(true);
     }
-    if (r.dirNames) ctx.folders.EnsureParentOf(job.target);
-    const DWORD attributes = GetFileAttributesW(job.target.c_str());
+    // Nothing can be in a folder this extraction created but its own files, and no two of
+    // those share a path: no need to look.
+    const bool freshFolder = r.dirNames && ctx.folders.EnsureParentOf(job.target, ctx.lastFolder);
+    const DWORD attributes =
+        freshFolder ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(job.target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return write(false);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         throw WriteError("cannot create \"" + DisplayPath(job.target) +
@@ -117,8 +121,8 @@ std::optional<Output> OpenOutput(WorkContext& ctx, const Job& job, JobSink& sink
         return write(true);
     }
     if (r.overwrite || job.replace) return write(true);
-    sink.Note(keng::kErrExists, "Skipped " + name + ": \"" + DisplayPath(job.target) +
-                                    "\" exists (overwriting is off)");
+    sink.Note(keng::kErrExists, "Skipped " + QuotedMemberName(m) + ": \"" +
+                                    DisplayPath(job.target) + "\" exists (overwriting is off)");
     return std::nullopt;
 }
 
@@ -129,13 +133,15 @@ void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink) {
     std::optional<zipcore::MemberDecoder> decoder = OpenDecoder(ctx, m, sink);
     if (!decoder) return;
 
-    std::optional<Output> out;
-    try {
-        out = OpenOutput(ctx, job, sink);
-    } catch (const WriteError& e) {
-        sink.Note(keng::kErrWrite, std::string("Skipped ") + QuotedMemberName(m) + ": " + e.what());
-        return;
-    }
+    std::optional<Output> out = [&]() -> std::optional<Output> {
+        try {
+            return OpenOutput(ctx, job, sink);
+        } catch (const WriteError& e) {
+            sink.Note(keng::kErrWrite,
+                      std::string("Skipped ") + QuotedMemberName(m) + ": " + e.what());
+            return std::nullopt;
+        }
+    }();
     if (!out) return;
 
     sink.Start();

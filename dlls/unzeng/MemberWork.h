@@ -26,6 +26,8 @@ public:
     virtual void Succeeded() = 0;
 };
 
+// One worker's tools. The buffers after the references keep their memory from member to
+// member, so a small member costs no allocations of its own.
 struct WorkContext {
     zipcore::ByteSource& source;
     zipcore::DecoderScratch& scratch;
@@ -33,6 +35,10 @@ struct WorkContext {
     FolderMaker& folders;
     const Request& request;
     const std::string* password; // null: none
+    zipcore::MemberDataSpan span{};
+    LastFolder lastFolder{};
+    std::wstring tempPath{};
+    std::vector<std::uint8_t> renameRecord{};
 };
 
 void ExtractFile(WorkContext& ctx, const Job& job, JobSink& sink);

@@ -7,8 +7,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace unzeng {
@@ -17,17 +20,23 @@ namespace {
 
 constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
 
-std::wstring Lower(const std::wstring& s) {
-    std::wstring out = s;
-    if (!out.empty()) CharLowerBuffW(out.data(), static_cast<DWORD>(out.size()));
-    return out;
-}
-
 [[noreturn]] void Fail(const std::string& what, const std::wstring& path, DWORD error) {
     throw WriteError(what + " \"" + DisplayPath(path) + "\": " + SystemMessage(error));
 }
 
 } // namespace
+
+void LowerCaseKey(wchar_t* path, std::size_t length) {
+    bool ascii = true;
+    for (wchar_t& c : std::span(path, length)) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c + (L'a' - L'A'));
+        else if (c >= 0x80)
+            ascii = false;
+    }
+    // The system's own rule for the rest; it lower-cases ASCII letters as above.
+    if (!ascii) CharLowerBuffW(path, static_cast<DWORD>(length));
+}
 
 std::wstring Widen(const std::string& text, unsigned codePage) {
     return kname::Widen(text, codePage);
@@ -60,36 +69,51 @@ std::wstring CurrentFolderPath() {
     return kLongPrefix + dir;
 }
 
-void FolderMaker::Ensure(const std::wstring& folder) {
-    const std::wstring key = Lower(folder);
-    {
-        std::lock_guard lock(mutex_);
-        if (known_.count(key)) return;
-    }
-    if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+bool FolderMaker::Ensure(const std::wstring& folder) {
+    std::wstring key = folder;
+    LowerCaseKey(key);
+    // Held while creating, so that exactly the worker that created a folder records it as
+    // created by us; folders are few beside files.
+    std::lock_guard lock(mutex_);
+    return EnsureLocked(folder, key);
+}
+
+bool FolderMaker::EnsureLocked(const std::wstring& folder, const std::wstring& key) {
+    if (const auto it = known_.find(key); it != known_.end()) return it->second;
+    bool fresh = CreateDirectoryW(folder.c_str(), nullptr) != 0;
+    if (!fresh) {
         const DWORD error = GetLastError();
         if (error == ERROR_PATH_NOT_FOUND) {
             const std::size_t slash = folder.find_last_of(L'\\');
             if (slash == std::wstring::npos || slash < 7)
                 Fail("cannot create folder", folder, error);
-            Ensure(folder.substr(0, slash));
-            if (!CreateDirectoryW(folder.c_str(), nullptr) &&
-                GetLastError() != ERROR_ALREADY_EXISTS)
+            EnsureLocked(folder.substr(0, slash), key.substr(0, slash));
+            fresh = CreateDirectoryW(folder.c_str(), nullptr) != 0;
+            if (!fresh && GetLastError() != ERROR_ALREADY_EXISTS)
                 Fail("cannot create folder", folder, GetLastError());
         } else if (error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED) {
             Fail("cannot create folder", folder, error);
         }
-        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        // Something was there already: it must be a folder.
+        const DWORD attributes =
+            fresh ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(folder.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             Fail("cannot create folder", folder, ERROR_ALREADY_EXISTS);
     }
-    std::lock_guard lock(mutex_);
-    known_.insert(key);
+    known_.emplace(key, fresh);
+    return fresh;
 }
 
-void FolderMaker::EnsureParentOf(const std::wstring& file) {
+bool FolderMaker::EnsureParentOf(const std::wstring& file, LastFolder& last) {
     const std::size_t slash = file.find_last_of(L'\\');
-    if (slash != std::wstring::npos) Ensure(file.substr(0, slash));
+    if (slash == std::wstring::npos) return false;
+    if (last.valid && last.path.size() == slash && file.compare(0, slash, last.path) == 0)
+        return last.fresh;
+    last.valid = false; // until Ensure succeeds
+    last.path.assign(file, 0, slash);
+    last.fresh = Ensure(last.path);
+    last.valid = true;
+    return last.fresh;
 }
 
 ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error) {
@@ -100,12 +124,14 @@ ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error) {
     return file;
 }
 
-std::wstring CreateTempBeside(const std::wstring& target, ui::FileHandle& file) {
+void CreateTempBeside(const std::wstring& target, ui::FileHandle& file, std::wstring& temp) {
     for (int n = 1; n < 1000; ++n) {
-        std::wstring temp = target + L".~kz" + (n > 1 ? std::to_wstring(n) : std::wstring());
+        temp.assign(target);
+        temp += L".~kz";
+        if (n > 1) temp += std::to_wstring(n);
         unsigned long error = 0;
         file = CreateNewFile(temp, error);
-        if (file) return temp;
+        if (file) return;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
             Fail("cannot create temporary file", temp, error);
     }
@@ -156,7 +182,8 @@ void ReplaceWith(const std::wstring& from, const std::wstring& to) {
     Fail("cannot replace", to, error);
 }
 
-bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool replace) {
+bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool replace,
+                    std::vector<std::uint8_t>& record) {
     // SetFileInformationByHandle is Vista's; the headers here describe XP, so the call and
     // its record are declared here. The record takes the system's own form of the path.
     using SetInfo = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
@@ -164,26 +191,31 @@ bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool rep
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
     constexpr int kFileRenameInfo = 3;
     if (!setInfo || !file) return false;
-    std::wstring nt;
-    if (to.size() > 2 && to[1] == L':' && to[2] == L'\\')
-        nt = L"\\??\\" + to;
-    else if (to.rfind(L"\\\\?\\", 0) == 0)
-        nt = L"\\??\\" + to.substr(4);
-    else
-        return false; // a relative or network name: renamed by name instead
+    std::wstring_view path = to; // a drive path: the system's form is \??\ and the path
+    if (!(to.size() > 2 && to[1] == L':' && to[2] == L'\\')) {
+        if (to.rfind(kLongPrefix, 0) != 0)
+            return false; // a relative or network name: renamed by name instead
+        path.remove_prefix(4);
+    }
+    constexpr std::wstring_view kNtPrefix = L"\\??\\";
     struct RenameInfo {
         BOOL replaceIfExists;
         HANDLE rootDirectory;
         DWORD fileNameLength; // in bytes
         WCHAR fileName[1];
     };
-    const DWORD size = static_cast<DWORD>(sizeof(RenameInfo) + nt.size() * sizeof(WCHAR));
-    std::vector<std::uint8_t> buffer(size, 0);
-    auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
+    const DWORD nameBytes = static_cast<DWORD>((kNtPrefix.size() + path.size()) * sizeof(WCHAR));
+    const DWORD size = static_cast<DWORD>(sizeof(RenameInfo) + nameBytes);
+    if (record.size() < size) record.resize(size);
+    std::memset(record.data(), 0, sizeof(RenameInfo));
+    auto* info = reinterpret_cast<RenameInfo*>(record.data());
     info->replaceIfExists = replace;
     info->rootDirectory = nullptr;
-    info->fileNameLength = static_cast<DWORD>(nt.size() * sizeof(WCHAR));
-    std::memcpy(info->fileName, nt.data(), nt.size() * sizeof(WCHAR));
+    info->fileNameLength = nameBytes;
+    auto* name = reinterpret_cast<WCHAR*>(record.data() + offsetof(RenameInfo, fileName));
+    std::memcpy(name, kNtPrefix.data(), kNtPrefix.size() * sizeof(WCHAR));
+    std::memcpy(name + kNtPrefix.size(), path.data(), path.size() * sizeof(WCHAR));
+    name[kNtPrefix.size() + path.size()] = L'\0'; // the record's spare character
     return setInfo(file.Get(), kFileRenameInfo, info, size) != 0;
 }
 

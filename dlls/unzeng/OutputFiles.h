@@ -11,7 +11,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 namespace unzeng {
 
@@ -24,17 +25,28 @@ public:
 // The current directory as an absolute \\?\ path without a trailing backslash.
 std::wstring CurrentFolderPath();
 
+// The folder one worker made sure of last: most members lie beside the one before, and then
+// cost no lookup, no lock and no lower-casing.
+struct LastFolder {
+    std::wstring path;
+    bool fresh = false;
+    bool valid = false;
+};
+
 // Creates folders, remembering which exist so each is asked for once. Thread-safe.
 class FolderMaker {
 public:
-    // Creates the folder and its missing parents. Throws WriteError.
-    void Ensure(const std::wstring& folder);
-    // Creates the folders above a file path.
-    void EnsureParentOf(const std::wstring& file);
+    // Creates the folder and its missing parents. True when this extraction created it, so
+    // nothing but its own files can be in it. Throws WriteError.
+    bool Ensure(const std::wstring& folder);
+    // Creates the folders above a file path; true as Ensure.
+    bool EnsureParentOf(const std::wstring& file, LastFolder& last);
 
 private:
+    bool EnsureLocked(const std::wstring& folder, const std::wstring& key);
+
     ksync::Mutex mutex_;
-    std::unordered_set<std::wstring> known_;
+    std::unordered_map<std::wstring, bool> known_; // lower-cased path: created by us
 };
 
 // Creates a file that must not exist yet. Empty handle and `error` set when it cannot;
@@ -42,8 +54,8 @@ private:
 ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error);
 
 // Creates a new, uniquely named file beside `target` ("name.~kz", "name.~kz2", ...) and
-// returns its path. Throws WriteError.
-std::wstring CreateTempBeside(const std::wstring& target, ui::FileHandle& file);
+// puts its path in `temp` (its memory reused from file to file). Throws WriteError.
+void CreateTempBeside(const std::wstring& target, ui::FileHandle& file, std::wstring& temp);
 
 // The DOS time of an existing file's last write, or nothing when no file is there.
 std::optional<std::uint32_t> ExistingFileDosTime(const std::wstring& path);
@@ -66,13 +78,22 @@ void Rename(const std::wstring& from, const std::wstring& to);
 // Gives the file open on `file` (opened with DELETE access) the name `to`, replacing a file
 // of that name when asked. False when it could not (a read-only file in the way, a system
 // without the call): the caller then closes the file and renames it by name. Under Wine this
-// saves three wine-server round trips per extracted file over renaming by name.
-bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool replace);
+// saves three wine-server round trips per extracted file over renaming by name. `record`
+// holds the call's record, its memory reused from file to file.
+bool RenameOpenFile(const ui::FileHandle& file, const std::wstring& to, bool replace,
+                    std::vector<std::uint8_t>& record);
 
 // Deletes if present; errors are ignored (clean-up after a failure).
 void RemoveQuietly(const std::wstring& path);
 
 void MarkReadOnly(const std::wstring& path);
+
+// Lower-cases a path in place as Windows compares names (letter case ignored), for keys of
+// paths; ASCII names, the usual ones, without a system call.
+void LowerCaseKey(wchar_t* path, std::size_t length);
+inline void LowerCaseKey(std::wstring& path) {
+    LowerCaseKey(path.data(), path.size());
+}
 
 // Conversions for messages and paths.
 std::wstring Widen(const std::string& text, unsigned codePage);

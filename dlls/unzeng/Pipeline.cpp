@@ -26,6 +26,15 @@ constexpr std::size_t kBufferSize = 256 * 1024;
 constexpr std::size_t kExtractLookAhead = 8;
 constexpr std::size_t kTestLookAhead = 4096;
 constexpr std::size_t kNobody = static_cast<std::size_t>(-1);
+// Members too small for a progress unit are reported in batches of up to this many: the
+// reporting thread sleeps until the last of them is done, not once per member (each sleep
+// and wake is a lock, a signal and two thread switches).
+constexpr std::size_t kReportBatch = 4;
+
+// A member reported without progress units: the report waits for its end, not its start.
+bool Small(const Job& job) {
+    return job.kind != Job::Kind::File || job.member->uncompressedSize < keng::kProgressUnit;
+}
 
 // One job as its worker reports it. `succeeded` and `notices` belong to the worker until it
 // sets `finished`, and to the reporting thread afterwards.
@@ -59,10 +68,11 @@ public:
 private:
     class Sink : public JobSink {
     public:
-        Sink(Runner& r, std::size_t index) : r_(r), index_(index), s_(r.states_[index]) {}
+        Sink(Runner& r, std::size_t index)
+            : r_(r), index_(index), s_(r.states_[index]), small_(Small(r.plan_.jobs[index])) {}
         void Start() override {
             s_.started = true;
-            r_.WakeReporter(index_);
+            if (!small_) r_.WakeReporter(index_); // a small member's report waits for its end
         }
         bool Progress(std::uint64_t bytes) override {
             const std::uint64_t before = s_.bytes.exchange(bytes);
@@ -79,6 +89,7 @@ private:
         Runner& r_;
         std::size_t index_;
         JobState& s_;
+        bool small_;
     };
 
     void WakeReporter(std::size_t index) {
@@ -91,19 +102,23 @@ private:
         { std::lock_guard lock(mutex_); }
         workerCv_.notify_all();
     }
+    // Both waits check first without the lock: usually the job is already done.
     template <class P> void ReporterWait(std::size_t index, P ready) {
+        if (ready()) return;
         std::unique_lock lock(mutex_);
         reporterWaitsFor_ = index;
         reporterCv_.wait(lock, ready);
         reporterWaitsFor_ = kNobody;
     }
     template <class P> void WorkerWait(P ready) {
+        if (ready()) return;
         std::unique_lock lock(mutex_);
         ++workersWaiting_;
         workerCv_.wait(lock, ready);
         --workersWaiting_;
     }
 
+    void AwaitSmallBatch(std::size_t index);
     void Work(zipcore::ByteSource& source);
     void ReportJob(std::size_t index, Reporter& reporter, PipelineResult& result);
     void StopWorkers();
@@ -114,6 +129,7 @@ private:
     FolderMaker folders_;
     std::vector<JobState> states_;
     const std::size_t lookAhead_;
+    std::size_t batchEnd_ = 0; // the reporting thread's: jobs before it are all finished
 
     ksync::Mutex mutex_;
     ksync::Condition reporterCv_;
@@ -165,10 +181,27 @@ void Runner::Work(zipcore::ByteSource& source) {
     }
 }
 
+// Waits until the small member at `index` and the small ones right after it (those workers
+// may already run) are finished, the last first: the others are then mostly done too.
+void Runner::AwaitSmallBatch(std::size_t index) {
+    if (index < batchEnd_) return; // finished with the batch it came in
+    const std::size_t limit = std::min(
+        {states_.size(), index + kReportBatch, index + std::max<std::size_t>(lookAhead_ / 2, 1)});
+    std::size_t last = index;
+    while (last + 1 < limit && Small(plan_.jobs[last + 1]))
+        ++last;
+    for (std::size_t k = last + 1; k-- > index;)
+        ReporterWait(k, [&] { return states_[k].finished.load(); });
+    batchEnd_ = last + 1;
+}
+
 void Runner::ReportJob(std::size_t index, Reporter& reporter, PipelineResult& result) {
     const Job& job = plan_.jobs[index];
     JobState& s = states_[index];
-    ReporterWait(index, [&] { return s.started || s.finished; });
+    if (Small(job))
+        AwaitSmallBatch(index);
+    else
+        ReporterWait(index, [&] { return s.started || s.finished; });
     if (s.started) {
         reporter.NewFile(job.member->name, job.member->uncompressedSize);
         std::uint64_t unitsSent = 0;

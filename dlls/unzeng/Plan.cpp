@@ -10,16 +10,13 @@
 
 #include <windows.h>
 
+#include <memory_resource>
+#include <string>
 #include <unordered_map>
 
 namespace unzeng {
 
 namespace {
-
-std::wstring LowerKey(std::wstring s) {
-    if (!s.empty()) CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
 
 // The paths an extraction writes, claimed in archive order before any worker starts, so the
 // outcome never depends on which worker is faster: the first member to claim a path keeps
@@ -30,14 +27,27 @@ public:
     // Empty when the member may write `relative` (a file, or a folder when `folder`);
     // otherwise why not.
     std::string Claim(const std::wstring& relative, bool folder, const zipcore::Member& m) {
-        const std::wstring key = LowerKey(relative);
-        for (std::size_t slash = key.find(L'\\'); slash != std::wstring::npos;
-             slash = key.find(L'\\', slash + 1))
-            if (std::string why =
-                    ClaimOne(key.substr(0, slash), relative.substr(0, slash), true, m);
-                !why.empty())
-                return why;
-        return ClaimOne(key, relative, folder, m);
+        key_.assign(relative.data(), relative.size());
+        LowerCaseKey(key_.data(), key_.size());
+        // The folders above a member beside the previous one were claimed for that one.
+        const std::size_t parentEnd = key_.find_last_of(L'\\');
+        const bool sameParent = parentEnd != std::wstring::npos && lastParentValid_ &&
+                                lastParent_.size() == parentEnd &&
+                                key_.compare(0, parentEnd, lastParent_) == 0;
+        if (!sameParent) {
+            lastParentValid_ = false;
+            for (std::size_t slash = key_.find(L'\\'); slash != std::wstring::npos;
+                 slash = key_.find(L'\\', slash + 1))
+                if (std::string why = ClaimOne(Key(key_.data(), slash, &pool_),
+                                               relative.substr(0, slash), true, m);
+                    !why.empty())
+                    return why;
+            if (parentEnd != std::wstring::npos) {
+                lastParent_.assign(key_, 0, parentEnd);
+                lastParentValid_ = true;
+            }
+        }
+        return ClaimOne(key_, relative, folder, m);
     }
 
 private:
@@ -45,7 +55,8 @@ private:
         bool folder;
         const zipcore::Member* member;
     };
-    std::string ClaimOne(const std::wstring& key, const std::wstring& shown, bool folder,
+    using Key = std::pmr::wstring;
+    std::string ClaimOne(const Key& key, const std::wstring& shown, bool folder,
                          const zipcore::Member& m) {
         const auto [it, fresh] = claimed_.try_emplace(key, Owner{folder, &m});
         if (fresh || (folder && it->second.folder)) return {};
@@ -55,7 +66,13 @@ private:
         why += it->second.folder ? " (as a folder)" : " (as a file)";
         return why;
     }
-    std::unordered_map<std::wstring, Owner> claimed_;
+    // Claims are never given back: their keys and nodes come from one growing pool, not one
+    // allocation each.
+    std::pmr::monotonic_buffer_resource pool_{64 * 1024};
+    std::pmr::unordered_map<Key, Owner> claimed_{&pool_};
+    Key key_{&pool_}; // the lower-cased path being claimed, its memory reused
+    Key lastParent_{&pool_};
+    bool lastParentValid_ = false;
 };
 
 Job MakeNotice(const zipcore::Member& m, keng::ErrorCode code, std::string text) {
@@ -90,22 +107,24 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
     std::vector<bool> used(request.specs.size(), false);
     PathClaims claims;
     const bool extracting = !request.test;
+    plan.jobs.reserve(archive.members.size());
 
     for (const zipcore::Member& m : archive.members) {
         if (!selector.Selects(m.name, &used)) continue;
-        const std::string name = QuotedMemberName(m);
+        // Only notices quote the name; most members get none.
+        const auto name = [&m] { return QuotedMemberName(m); };
 
         if (m.IsDirectory()) {
             if (!extracting || !request.dirNames) continue;
             const TargetName t = MemberTargetName(m, true);
             if (!t.ok) {
                 plan.jobs.push_back(
-                    MakeNotice(m, keng::kErrUnsafeName, "Refused " + name + ": " + t.reason));
+                    MakeNotice(m, keng::kErrUnsafeName, "Refused " + name() + ": " + t.reason));
                 continue;
             }
             if (std::string why = claims.Claim(t.path, true, m); !why.empty()) {
                 plan.jobs.push_back(
-                    MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name + ": " + why));
+                    MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name() + ": " + why));
                 continue;
             }
             Job job;
@@ -117,12 +136,12 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
         }
         if (std::string why = zipcore::UnsupportedReason(m); !why.empty()) {
             plan.jobs.push_back(
-                MakeNotice(m, keng::kErrUnsupportedMethod, "Skipped " + name + ": it " + why));
+                MakeNotice(m, keng::kErrUnsupportedMethod, "Skipped " + name() + ": it " + why));
             continue;
         }
         if (extracting && m.IsSymlink()) {
             plan.jobs.push_back(
-                MakeNotice(m, keng::kErrLink, "Skipped " + name + ": it is a symbolic link"));
+                MakeNotice(m, keng::kErrLink, "Skipped " + name() + ": it is a symbolic link"));
             continue;
         }
         Job job;
@@ -132,15 +151,16 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
             const TargetName t = MemberTargetName(m, request.dirNames);
             if (!t.ok) {
                 plan.jobs.push_back(
-                    MakeNotice(m, keng::kErrUnsafeName, "Refused " + name + ": " + t.reason));
+                    MakeNotice(m, keng::kErrUnsafeName, "Refused " + name() + ": " + t.reason));
                 continue;
             }
             if (std::string why = claims.Claim(t.path, false, m); !why.empty()) {
                 plan.jobs.push_back(
-                    MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name + ": " + why));
+                    MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name() + ": " + why));
                 continue;
             }
-            job.target = base + L"\\" + t.path;
+            job.target.reserve(base.size() + 1 + t.path.size());
+            job.target.append(base).append(1, L'\\').append(t.path);
         }
         if (m.IsEncrypted()) plan.needsPassword = true;
         plan.jobs.push_back(std::move(job));
