@@ -7,7 +7,7 @@
 #include "addfiles/DirTree.h"
 #include "addfiles/FileDrop.h"
 #include "addfiles/Splitter.h"
-#include "app/SharedState.h"
+#include "settings/SharedState.h"
 #include "engine/ZipTypes.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"

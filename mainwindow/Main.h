@@ -2,7 +2,7 @@
 // separate files of this class (MainLayout, ContentsView, MainCommands).
 #pragma once
 
-#include "app/SharedState.h"
+#include "settings/SharedState.h"
 #include "engine/ZipKeep.h"
 #include "mainwindow/MemberFiles.h"
 #include "mainwindow/ProgressState.h"

@@ -4,7 +4,7 @@
 // the browser registration.
 #pragma once
 
-#include "app/SharedState.h"
+#include "settings/SharedState.h"
 #include "settings/BrowserRegistration.h"
 #include "settings/IniFile.h"
 #include "settings/PathDialog.h"

@@ -2,7 +2,7 @@
 // read and written in the groups the program uses them in.
 #pragma once
 
-#include "app/SharedState.h"
+#include "settings/SharedState.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCodec.h"
 

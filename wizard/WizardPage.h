@@ -4,7 +4,7 @@
 // navigator opens, shows and closes the pages (WizardNavigator).
 #pragma once
 
-#include "app/SharedState.h"
+#include "settings/SharedState.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "base/Handle.h"
