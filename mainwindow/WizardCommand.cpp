@@ -6,9 +6,17 @@
 
 void TMainForm::WizardAddButClick() {
     if (!windows_.Wizard) return;
+    const std::string before = zipKeeper1_->ZipFilename();
     windows_.Wizard->Run();
     if (state_.CurrentArchiveName.empty()) return;
-    OpenArchive(state_.CurrentArchiveName);
+    if (state_.CurrentArchiveName == before) {
+        // The wizard was left on the archive that was already open: show it anew, but do not
+        // ask again about a setup program the user has already answered for.
+        zipKeeper1_->SetZipFilename(before);
+        UpdateStatusAndCaption();
+    } else {
+        OpenArchive(state_.CurrentArchiveName);
+    }
     ComputeArchiveTotals();
     FillContentsView();
 }

@@ -99,6 +99,26 @@ TEST_F(WizardTest, EveryWayBetweenThePages) {
     }
 }
 
+TEST_F(WizardTest, LeavingTheWizardDoesNotAskAgainAboutTheOpenArchivesSetup) {
+    const std::string driver = tmp.File("driver.zip");
+    LocalMember setup, readme;
+    setup.name = "setup.exe";
+    setup.data = "MZ";
+    readme.name = "readme.txt";
+    readme.data = "read me";
+    ZipBuilder().Archive({setup, readme}).WriteTo(driver);
+    state.Settings.AutoRun = false;
+    form.OpenArchive(driver);
+    state.Settings.AutoRun = true;
+    state.CurrentArchiveName = driver;
+    dialogs.Clear();
+    user.Then([this] { Press(wiz1, IDC_WIZ_CLOSE); });
+    RunWizard();
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), driver);
+    EXPECT_EQ(form.ZipKeeper1().Count(), 2);
+    EXPECT_TRUE(dialogs.Texts().empty()) << "asked: " << dialogs.Texts().front();
+}
+
 class CompressTest : public WizardTest {
 protected:
     void SetUp() override {
