@@ -7,6 +7,7 @@
 #include "tests/addfiles/ShellDrop.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/mainwindow/MainFormFixture.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "ui/Application.h"
 
@@ -202,7 +203,7 @@ TEST_F(AddFormTest, CannotBeMadeSmallerThanItsDesign) {
 TEST_F(AddFormTest, EveryButtonIsReachedWithTab) {
     Run(
         [&] {
-            SetFocus(form.DirTree1().Handle());
+            ASSERT_TRUE(FocusAndWait(form.DirTree1().Handle()));
             std::vector<int> order{GetDlgCtrlID(GetFocus())};
             for (int i = 0; i < 12; ++i) {
                 PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
@@ -243,9 +244,10 @@ TEST_F(AddFormTest, ButtonsArePressedWithSpaceEnterAndTheirLetters) {
             [&] {
                 if (c.key == 'l') Click(IDC_ADDDIRBTN); // something to remove
                 SelectLeft({"readme.txt"});
-                SetFocus(form.Control(c.focus) ? form.Control(c.focus)
-                                               : GetDlgItem(form.Handle(), c.focus));
-                PostMessageA(GetFocus(), c.message, c.key, c.message == WM_SYSCHAR ? 1 << 29 : 0);
+                const HWND target = form.Control(c.focus) ? form.Control(c.focus)
+                                                          : GetDlgItem(form.Handle(), c.focus);
+                ASSERT_TRUE(FocusAndWait(target)) << c.name;
+                PostMessageA(target, c.message, c.key, c.message == WM_SYSCHAR ? 1 << 29 : 0);
                 ui::ProcessMessages();
                 EXPECT_EQ(Patterns(), c.patterns) << c.name;
                 EXPECT_EQ(form.GetModalResult(), c.result) << c.name;
@@ -256,7 +258,7 @@ TEST_F(AddFormTest, ButtonsArePressedWithSpaceEnterAndTheirLetters) {
     Run(
         [&] {
             const bool before = form.RecurseCB().Checked();
-            SetFocus(form.AddListView1().Handle());
+            ASSERT_TRUE(FocusAndWait(form.AddListView1().Handle()));
             PostMessageA(GetFocus(), WM_SYSCHAR, 's', 1 << 29);
             ui::ProcessMessages();
             EXPECT_NE(form.RecurseCB().Checked(), before);

@@ -1,6 +1,7 @@
 // The text viewer with a real window and real files: loading, the search through the find
 // dialog's message, wrapping, saving, closing with Esc, the font dialog and page layout.
 #include "tests/engine/ZipBuilder.h"
+#include "tests/support/WaitFor.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "ui/Application.h"
 #include "windows/TextView.h"
@@ -178,7 +179,7 @@ TEST(TextViewFindBox, StaysInFrontOfItsViewerAfterEachHit) {
         previous = r.cpMin;
         EXPECT_TRUE(IsWindowVisible(box)) << hit;
         EXPECT_TRUE(inFront()) << hit;
-        EXPECT_EQ(GetActiveWindow(), box) << hit;
+        EXPECT_TRUE(WaitFor([&] { return GetActiveWindow() == box; })) << hit;
         // The hit far down the text is scrolled into view.
         EXPECT_GT(SendMessageA(viewer.RichEdit1().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0),
                   hit == 0 ? 0 : 90)
