@@ -60,6 +60,18 @@ private:
     ArchiveReader& in_;
 };
 
+// The fixed fields of a member as a reader of the zip format found them.
+void CopyMemberFields(ZipDirEntryFixed& fixed, const zipcore::Member& m) {
+    fixed.Version = m.versionNeeded;
+    fixed.Flag = m.flags;
+    fixed.CompressionMethod = m.method;
+    fixed.DateTime = m.dosTime;
+    fixed.CRC32 = m.crc;
+    fixed.CompressedSize = Field32(m.compressedSize);
+    fixed.UncompressedSize = Field32(m.uncompressedSize);
+    fixed.FileNameLength = static_cast<std::uint16_t>(m.name.size());
+}
+
 // A member as the directory records it, with the fields of its local header where that
 // header is where the directory says and names the same member. The CRC and sizes are the
 // directory's: a streaming writer leaves zeros in the local header (its data descriptor has
@@ -87,13 +99,7 @@ ZipDirEntry EntryFromDirectory(ArchiveReader& in, const zipcore::Member& m) {
         }
     } else {
         e = ZipDirEntry();
-        fixed.Version = m.versionNeeded;
-        fixed.Flag = m.flags;
-        fixed.CompressionMethod = m.method;
-        fixed.DateTime = m.dosTime;
-        fixed.CompressedSize = Field32(m.compressedSize);
-        fixed.UncompressedSize = Field32(m.uncompressedSize);
-        fixed.FileNameLength = static_cast<std::uint16_t>(m.name.size());
+        CopyMemberFields(fixed, m);
         e.FileName = stored;
     }
     fixed.CRC32 = m.crc;
@@ -108,14 +114,7 @@ ZipDirEntry EntryFromDirectory(ArchiveReader& in, const zipcore::Member& m) {
 // A member found by its local header alone (no directory to read).
 ZipDirEntry EntryFromLocalScan(const zipcore::Member& m) {
     ZipDirEntry e;
-    e.Version = m.versionNeeded;
-    e.Flag = m.flags;
-    e.CompressionMethod = m.method;
-    e.DateTime = m.dosTime;
-    e.CRC32 = m.crc;
-    e.CompressedSize = Field32(m.compressedSize);
-    e.UncompressedSize = Field32(m.uncompressedSize);
-    e.FileNameLength = static_cast<std::uint16_t>(m.name.size());
+    CopyMemberFields(e, m);
     e.ExtraFieldLength = static_cast<std::uint16_t>(m.extra.size());
     e.FileName = m.name;
     KeepNamePart(e.FileName);
