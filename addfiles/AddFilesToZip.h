@@ -4,6 +4,7 @@
 // itself: OK hands the collected path patterns and the add options to the caller.
 #pragma once
 
+#include "addfiles/AddFormLayout.h"
 #include "addfiles/DirTree.h"
 #include "addfiles/FileDrop.h"
 #include "addfiles/Splitter.h"
@@ -68,7 +69,7 @@ public:
     ui::Label& PathLabel2() { return pathLabel2_; }
     TFileDrop& FileDrop1() { return fileDrop1_; }
     bool LeftHeaderActive() const { return leftActive_; }
-    int LeftPaneWidth() const { return splitX_; }
+    int LeftPaneWidth() const { return split_.LeftWidth; }
 
 protected:
     CreateParams GetCreateParams() override;
@@ -108,6 +109,5 @@ private:
     HWND tooltip_ = nullptr;
     bool leftActive_ = true;
     bool dragging_ = false;
-    int splitX_ = 321;    // width of the left pane
-    int treeHeight_ = 87; // height of the tree
+    addfiles::PaneSplit split_; // where the bars are
 };
