@@ -175,15 +175,20 @@ void TAddform::Arrange() {
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void TAddform::ApplyListLook(HFONT font, COLORREF background, DWORD viewStyle) {
+void TAddform::Prepare(const AddFilesRequest& request) {
+    if (request.Look) ApplyListLook(*request.Look);
+    SetShowMaximized(request.Maximized);
+}
+
+void TAddform::ApplyListLook(const ListLook& look) {
     for (ui::ListView* list : {&addListView1_, &addListView2_}) {
-        SendMessageA(list->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        SendMessageA(list->Handle(), LVM_SETBKCOLOR, 0, background);
-        SendMessageA(list->Handle(), LVM_SETTEXTBKCOLOR, 0, background);
-        list->SetStyle(viewStyle & LVS_TYPEMASK);
+        SendMessageA(list->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(look.Font), TRUE);
+        SendMessageA(list->Handle(), LVM_SETBKCOLOR, 0, look.Background);
+        SendMessageA(list->Handle(), LVM_SETTEXTBKCOLOR, 0, look.Background);
+        list->SetStyle(look.ViewStyle & LVS_TYPEMASK);
         InvalidateRect(list->Handle(), nullptr, TRUE);
     }
-    SendMessageA(dirTree1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageA(dirTree1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(look.Font), TRUE);
 }
 
 void TAddform::Load(const AddFilesRequest&) {

@@ -16,11 +16,22 @@
 #include "ui/SpeedButton.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+// The main window's list look: both lists take the font, background colour and view style
+// (LVS_REPORT, LVS_LIST, LVS_ICON, LVS_SMALLICON), the tree the font.
+struct ListLook {
+    HFONT Font = nullptr;
+    COLORREF Background = 0;
+    DWORD ViewStyle = LVS_REPORT;
+};
+
 struct AddFilesRequest {
-    std::string ArchiveName; // the archive being added to
+    std::string ArchiveName;      // the archive being added to
+    std::optional<ListLook> Look; // none: the lists keep the look they have
+    bool Maximized = false;       // shown maximized; its design size is the restored one
 };
 
 struct AddFilesResult {
@@ -36,10 +47,6 @@ public:
     ~TAddform() override;
 
     const char* DialogName() const override { return "AddFiles"; }
-
-    // The main window's list look: both lists take the font, background colour and view
-    // style (LVS_REPORT, LVS_LIST, LVS_ICON, LVS_SMALLICON), the tree the font.
-    void ApplyListLook(HFONT font, COLORREF background, DWORD viewStyle);
 
     // Event handlers, as the user reaches them.
     void FormShow();
@@ -74,6 +81,7 @@ public:
 protected:
     CreateParams GetCreateParams() override;
     void OnCreate() override;
+    void Prepare(const AddFilesRequest& request) override;
     void Load(const AddFilesRequest& request) override;
     std::optional<AddFilesResult> Collect() override;
     void OnCancel() override;
@@ -84,6 +92,7 @@ protected:
 
 private:
     void CreateButtons();
+    void ApplyListLook(const ListLook& look);
     void Arrange();
     void SetLeftActive(bool left);
     void FillLeftList();
