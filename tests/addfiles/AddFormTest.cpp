@@ -446,7 +446,6 @@ protected:
         AddFormTest::SetUp();
         ui::App().MainForm = &main;
         main.UseWindows({.AddFiles = &form});
-        UseTestSettings(main, out);
         main.Create();
         main.Show();
         dialogs.Clear();
@@ -480,7 +479,7 @@ protected:
 
     TempFolder out;
     std::string archive;
-    TMainForm main{state};
+    TMainForm main{state, TestStartup(out)};
 };
 
 TEST_F(AddCommandTest, OkAddsTheChosenFilesThroughTheEngineAndTheListShowsThem) {
