@@ -347,11 +347,23 @@ void AppendSortKey(const NameSortKeys& keys, const std::string& row, std::wstrin
 } // namespace
 
 void SortRowsByLocaleName(std::vector<std::string>& rows) {
+    MakeSortedRowKeys(rows, rows.size(), nullptr);
+}
+
+void MakeSortedRowKeys(std::vector<std::string>& rows, size_t count,
+                       const std::function<std::string(size_t)>& makeRow) {
     // LCMapString's sort keys compare bytewise (unsigned) exactly as CompareString compares
     // the texts, so one key per row replaces a locale comparison per step. Making the keys
-    // is most of the work; large lists share it out among the processors.
-    const size_t count = rows.size();
-    if (count < 2) return;
+    // is most of the work; large lists share it out among the processors, and a row made
+    // on the way has its sort key made while it is still in the cache.
+    if (makeRow) {
+        rows.clear();
+        rows.resize(count);
+    }
+    if (count < 2) {
+        if (count == 1 && makeRow) rows[0] = makeRow(0);
+        return;
+    }
     const bool large = count >= 4096;
     const std::shared_ptr<const NameSortKeys> keysHeld =
         large ? NameSortKeys::OfUserLocale() : std::make_shared<const NameSortKeys>(false);
@@ -369,6 +381,7 @@ void SortRowsByLocaleName(std::vector<std::string>& rows) {
         part.arena.reserve((to - from) * 80);
         part.ends.reserve(to - from);
         for (size_t i = from; i < to; ++i) {
+            if (makeRow) rows[i] = makeRow(i);
             AppendSortKey(keys, rows[i], wide, part.arena);
             part.ends.push_back(part.arena.size());
         }

@@ -103,6 +103,24 @@ TEST(RowKeys, NamesWithALongSharedBeginningSortAsByComparison) {
     EXPECT_EQ(byKeys, rows);
 }
 
+TEST(RowKeys, RowsMadeWhileSortingComeOutAsMadeThenSorted) {
+    const auto make = [](size_t i) {
+        const size_t n = (i * 7919) % 5003;
+        return MakeRowKey("d" + std::to_string(n % 11) + (i % 2 ? "/Name" : "/nAME") +
+                              std::to_string(n) + ".txt",
+                          static_cast<std::int32_t>(i), i, 2 * i);
+    };
+    for (const size_t count : {size_t(0), size_t(1), size_t(7), size_t(10000)}) {
+        std::vector<std::string> expected;
+        for (size_t i = 0; i < count; ++i)
+            expected.push_back(make(i));
+        SortRowsByLocaleName(expected);
+        std::vector<std::string> rows = {"left over from before"};
+        MakeSortedRowKeys(rows, count, make);
+        EXPECT_EQ(rows, expected) << count << " rows";
+    }
+}
+
 TEST(RowKeys, SharedOutWorkVisitsEveryIndexOnceAndPassesOnWhatItThrew) {
     for (const size_t count : {size_t(0), size_t(5), size_t(10000)}) {
         std::vector<int> visits(count);
