@@ -52,12 +52,9 @@ std::wstring Wide(const std::string& ansi) {
 } // namespace
 
 void TMainForm::BuildRowKeys() {
-    rowKeyList_.clear();
-    rowKeyList_.resize(zipKeeper1_->Count());
-    contents::ForEachIndex(rowKeyList_.size(), [&](size_t i) {
-        rowKeyList_[i] = contents::MakeRowKey(zipKeeper1_->Entry(static_cast<int>(i)));
-    });
-    contents::SortRowsByLocaleName(rowKeyList_);
+    contents::MakeSortedRowKeys(
+        rowKeyList_, static_cast<size_t>(zipKeeper1_->Count()),
+        [&](size_t i) { return contents::MakeRowKey(zipKeeper1_->Entry(static_cast<int>(i))); });
     currentSortName_ = "Name";
 }
 
