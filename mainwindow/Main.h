@@ -109,8 +109,6 @@ public:
     // Runs the command with this ID; false when there is none or it has no handler.
     bool RunCommand(UINT id);
 
-    const std::vector<std::string>& CommandLine() const { return commandLine_; }
-    const std::string& IniFileName() const { return iniFileName_; }
     settings::IniFile& IniFile() { return *iniFile_; }
     // What the file info window shows, as of the last refresh of the list.
     const FileInfoValues& FileInfo() const { return fileInfo_; }
@@ -259,9 +257,7 @@ public:
     const std::string& CurrentSortName() const { return currentSortName_; }
     const std::vector<ContentsRow>& Rows() const { return contents_.Rows(); }
     contents::ProgressState& Progress() { return progress_; }
-    std::uint64_t TotalCompressed() const { return totalCompressed_; }
     std::uint64_t TotalUncompressed() const { return totalUncompressed_; }
-    std::int64_t TotalRatio() const { return totalRatio_; }
 
 protected:
     CreateParams GetCreateParams() override;
