@@ -38,12 +38,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TfrmTextViewer textViewer;
     TAboutBox aboutBox;
     TfrmFileInfo fileInfo;
-    TAddform addform(state);
-    TWiz1 wiz1(state);
-    TWiz2 wiz2(state);
-    TWiz1Fur wiz1Fur(state);
-    TWiz3 wiz3(state);
-    TWiz4 wiz4(state);
+    TAddform addform(state.AddDialogCancelled);
+    TWiz1 wiz1;
+    TWiz2 wiz2(state.CurrentArchiveName);
+    TWiz1Fur wiz1Fur;
+    TWiz3 wiz3(state.CurrentArchiveName);
+    TWiz4 wiz4;
     wizard::Navigator wizard({&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard());
     mainForm.UseWindows({&options, &textViewer, &aboutBox, &fileInfo, &addform, &wizard});
     app.MainForm = &mainForm;

@@ -79,7 +79,7 @@ protected:
                ".zip";
     }
 
-    TAddform addform{state};
+    TAddform addform{state.AddDialogCancelled};
     TempFolder src;
 };
 
