@@ -126,3 +126,31 @@ TEST_F(ContentsRowsTest, KeysThatDoNotConvertAreLeftOutAndBuildingAgainStartsAfr
 }
 
 } // namespace
+
+TEST_F(ContentsRowsTest, ALongListSharedOutAmongThreadsKeepsEveryRowInPlace) {
+    // Long enough to be parsed on several threads; every fifth member is one that is left out,
+    // so rows made on one thread move past the gaps the others left.
+    std::vector<Member> members;
+    for (int i = 0; i < 10000; ++i) {
+        std::string name = "f";
+        name += std::to_string(i / 100);
+        name += "/m";
+        name += std::to_string(i);
+        name += i % 5 == 1 ? ".none" : (i % 5 == 3 ? "/" : ".dat");
+        members.push_back({name, {}, 1, static_cast<std::uint64_t>(i)});
+    }
+    rows.Build(Keys(members));
+    std::vector<std::string> expected;
+    for (const Member& m : members)
+        if (m.stored.ends_with(".dat")) expected.push_back(m.stored);
+    ASSERT_EQ(rows.Rows().size(), expected.size());
+    for (size_t r = 0; r < expected.size(); ++r) {
+        const contents::ContentsRow& row = rows.Rows()[r];
+        ASSERT_EQ(row.StoredName, expected[r]) << r;
+        EXPECT_EQ(rows.ShownName(static_cast<int>(r)), Wide(expected[r])) << r;
+        EXPECT_EQ(row.ImageIndex, 4) << r;
+    }
+    // Asked once per extension, as before.
+    EXPECT_EQ(asked[".dat"], 1);
+    EXPECT_EQ(asked[".none"], 1);
+}
