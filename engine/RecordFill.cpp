@@ -3,6 +3,8 @@
 #include "engine/ZipCallback.h"
 #include "engine/ZipKeep.h"
 
+#include "base/LongPaths.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -93,6 +95,12 @@ void FillUnzParams(TZipKeeper& zip) {
     p.OverWrite = ToEBool(o.Has(ExtrOverWrite));
     p.AskOverWrite = ToEBool(!o.Has(ExtrOverWrite) && zip.OnOverwrite);
     p.Marker = keng::kRecordMarker;
+}
+
+std::string RecordArchiveName(const std::string& archiveName) {
+    if (archiveName.size() <= kMaxNameLength) return archiveName;
+    const std::string shorter = kname::ShortPath(archiveName);
+    return !shorter.empty() && shorter.size() <= kMaxNameLength ? shorter : archiveName;
 }
 
 std::string RefuseOverlongTexts(const std::string& archiveName, const std::string& password,

@@ -2,6 +2,7 @@
 // report its count of processed files in SuccessCnt.
 #include "engine/EngineGuard.h"
 #include "engine/PathUtil.h"
+#include "base/LongPaths.h"
 #include "engine/RecordFill.h"
 #include "engine/UnzEng.h"
 #include "engine/ZipCallback.h"
@@ -72,7 +73,8 @@ bool CallEngine(ExecFn exec, Record& record, std::int32_t& result) {
 }
 
 bool RefusedTexts(const TZipKeeper& zip) {
-    std::string refusal = RefuseOverlongTexts(zip.ZipFilename(), zip.Password, zip.FSpecArgs());
+    std::string refusal =
+        RefuseOverlongTexts(RecordArchiveName(zip.ZipFilename()), zip.Password, zip.FSpecArgs());
     if (refusal.empty()) return false;
     ui::ShowMessage(refusal);
     return true;
@@ -86,7 +88,9 @@ bool EnterExtractFolder(const std::string& dir) {
         ui::ShowMessage("Error - cannot create folder " + dir);
         return false;
     }
-    if (!SetCurrentDirectoryA(dir.c_str())) {
+    // A folder beyond MAX_PATH is entered by its long form, or else by its 8.3 form.
+    if (!SetCurrentDirectoryW(kname::LongPath(dir).c_str()) &&
+        !SetCurrentDirectoryW(kname::Widen(kname::ShortPath(dir + "\\."), CP_ACP).c_str())) {
         ui::ShowMessage("Error - cannot change to folder " + dir);
         return false;
     }
@@ -123,7 +127,7 @@ void RunZipEngine(TZipKeeper& zip, bool deleting) {
         FillZipParams(zip);
         if (deleting) ApplyDeleteOverrides(zip.ZipParams);
         {
-            EngineTexts texts(zip.ZipFilename(), zip.Password, zip.FSpecArgs());
+            EngineTexts texts(RecordArchiveName(zip.ZipFilename()), zip.Password, zip.FSpecArgs());
             texts.AttachTo(zip.ZipParams);
             std::int32_t processed = 0;
             if (CallEngine(ZipEngExecEntry(), zip.ZipParams, processed)) {
@@ -167,7 +171,7 @@ void TZipKeeper::Extract() {
         return;
     }
     FillUnzParams(*this);
-    EngineTexts texts(zipFilename_, Password, fspecArgs_);
+    EngineTexts texts(RecordArchiveName(zipFilename_), Password, fspecArgs_);
     texts.AttachTo(UnzParams);
     std::int32_t processed = 0;
     if (CallEngine(UnzEngExecEntry(), UnzParams, processed)) {
