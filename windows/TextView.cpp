@@ -1,6 +1,6 @@
 #include "windows/TextView.h"
 
-#include "base/MemberNames.h"
+#include "base/LongPaths.h"
 
 #include "windows/TextPrint.h"
 #include "windows/TextViewIds.h"
@@ -137,8 +137,8 @@ int TfrmTextViewer::ShowModal() {
 }
 
 void TfrmTextViewer::LoadFromFile(const std::string& path) {
-    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ui::FileHandle file(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("Cannot open file " + path);
     std::string text;
     char buf[65536];
@@ -212,8 +212,8 @@ void TfrmTextViewer::SaveAs1Click() {
     req.Options = OFN_HIDEREADONLY;
     if (!ui::Dialogs().SaveFile(Handle(), req)) return;
     std::string text = SavedText();
-    ui::FileHandle file(CreateFileA(req.FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ui::FileHandle file(CreateFileW(kname::LongPath(req.FileName).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("Cannot create file " + req.FileName);
     DWORD written = 0;
     if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||

@@ -1,0 +1,154 @@
+// Whole commands on archives in folders named in other scripts and below a path longer than
+// MAX_PATH, as a user whose folders are named so meets them: opened from the command line,
+// added to through the add-files dialog's result, extracted, viewed, converted to a
+// self-extractor and back. The suite runs with the program's manifest (UTF-8 code page).
+#include "tests/mainwindow/MemberFixture.h"
+
+#include "addfiles/AddFilesToZip.h"
+#include "base/LongPaths.h"
+#include "settings/PathDialog.h"
+
+#include <algorithm>
+
+using namespace testing_support;
+
+namespace {
+
+// A folder deeper than MAX_PATH: ten parts of thirty characters below the test's folder.
+std::string DeepFolder() {
+    std::string folder = "deep";
+    for (int i = 0; i < 10; ++i)
+        folder += "\\part " + std::to_string(i) + " of a folder thirty chars";
+    return folder;
+}
+
+struct Place {
+    const char* what;
+    std::string folder; // below the test's folder
+    std::string archive;
+    std::string member; // a file added from the same folder
+};
+
+const Place kPlaces[] = {
+    {"Polish", "Łódź", "Łódź.zip", "żółw.txt"},
+    {"Japanese", "日本語", "日本語.zip", "文書.txt"},
+    {"Russian", "Привет", "Привет.zip", "Мир.txt"},
+    {"deep", DeepFolder(), "deep.zip", "added.txt"},
+};
+
+class AnyPathTest : public ::testing::TestWithParam<Place> {
+protected:
+    void SetUp() override {
+        folder = tmp.Path() + GetParam().folder;
+        ASSERT_TRUE(kpath::ForceDirectories(folder)) << folder;
+        archive = folder + "\\" + GetParam().archive;
+        ZipBuilder z;
+        z.Archive({Stored("readme.txt", "read me")});
+        z.WriteTo(archive);
+        WriteFileBytes(folder + "\\" + GetParam().member, "added here");
+        viewer.Create();
+    }
+    void TearDown() override {
+        if (viewer.Visible()) viewer.Hide();
+        ui::App().MainForm = nullptr;
+    }
+    // The program as it starts with the archive on its command line.
+    void Start() {
+        ui::App().MainForm = &form;
+        UseTestSettings(form, tmp);
+        form.CommandLine = {archive};
+        form.Create();
+        addform.Create(form.Handle());
+        form.UseWindows({.TextViewer = &viewer, .AddFiles = &addform});
+        form.Show();
+    }
+    std::vector<std::string> Members() {
+        std::vector<std::string> m;
+        for (int i = 0; i < form.ZipKeeper1().Count(); ++i)
+            m.push_back(form.ZipKeeper1().Entry(i).FileName);
+        std::sort(m.begin(), m.end());
+        return m;
+    }
+    int Row(const std::string& member) {
+        for (int i = 0; i < form.ListView1().ItemCount(); ++i)
+            if (form.RowEntryName(i) == member) return i;
+        return -1;
+    }
+
+    ScriptedDialogs dialogs;
+    ScopedDialogs scope{dialogs};
+    TempFolder tmp;
+    std::string folder, archive;
+    kelvora::SharedState state;
+    TMainForm form{state};
+    TAddform addform{state};
+    TfrmTextViewer viewer;
+};
+
+TEST_P(AnyPathTest, EveryCommandWorksThere) {
+    const Place& place = GetParam();
+    Start();
+    ASSERT_EQ(form.ZipKeeper1().ZipFilename(), archive);
+    EXPECT_EQ(form.ListView1().ItemCount(), 1);
+    EXPECT_EQ(form.Caption(), "Kelvora 98 - " + place.archive);
+    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + archive);
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+
+    // Add: the dialog's result names a file beside the archive.
+    AddFilesResult chosen;
+    chosen.FSpecArgs = {folder + "\\" + place.member};
+    if (chosen.FSpecArgs[0].size() > 255) {
+        // A file deeper than the engine's record takes comes from a shorter folder.
+        chosen.FSpecArgs = {tmp.File(place.member)};
+        WriteFileBytes(chosen.FSpecArgs[0], "added here");
+    }
+    dialogs.AnswerDialog<AddFilesResult>("AddFiles", chosen);
+    ASSERT_TRUE(form.RunCommand(IDM_ADDTOZIP));
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"1 files were successfully added!"});
+    std::vector<std::string> expected{"readme.txt", place.member};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Members(), expected);
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
+
+    // Extract All into a folder beside the archive.
+    dialogs.Clear();
+    const std::string out = folder + "\\out";
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, out);
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTALL));
+    EXPECT_EQ(ReadFileBytes(out + "\\readme.txt"), "read me");
+    EXPECT_EQ(ReadFileBytes(out + "\\" + place.member), "added here");
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+
+    // View, unpacked below the same folder.
+    form.TempDir = folder + "\\view";
+    std::vector<std::string> viewed;
+    dialogs.onModal = [&](ui::Form&) {
+        viewed.push_back(viewer.SavedText());
+        return ui::mrOk;
+    };
+    form.ListView1().SelectRow(-1, false);
+    form.ListView1().SelectRow(Row(place.member), true);
+    SetFocus(form.ListView1().Handle());
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_VIEWSELECTED, 0);
+    EXPECT_EQ(viewed, std::vector<std::string>{"added here"});
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+
+    // To a self-extractor and back, byte for byte.
+    const std::string bytes = ReadFileBytes(archive);
+    const std::string exe = kpath::ChangeFileExt(archive, ".exe");
+    ASSERT_TRUE(form.RunCommand(IDM_CONVERT));
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Filename is now: " + exe});
+    EXPECT_FALSE(kpath::FileExists(archive));
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
+    dialogs.Clear();
+    ASSERT_TRUE(form.RunCommand(IDM_CONVERT));
+    ASSERT_EQ(dialogs.Texts().size(), 1u);
+    EXPECT_EQ(kpath::LowerCase(dialogs.Texts()[0]), kpath::LowerCase("Filename is now: " + archive));
+    EXPECT_EQ(ReadFileBytes(archive), bytes);
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, AnyPathTest, ::testing::ValuesIn(kPlaces),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+} // namespace
