@@ -1,5 +1,6 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "addfiles/AddFilesToZip.h"
+#include "base/LongPaths.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/NewArchive.h"
 #include "settings/Options.h"
@@ -17,8 +18,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     wizard::Navigator wizard({&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard());
     mainForm.UseWindows({&options, &textViewer, &aboutBox, &fileInfo, &addform, &wizard});
     app.MainForm = &mainForm;
-    for (int i = 1; i < __argc; ++i)
-        mainForm.CommandLine.push_back(__argv[i]);
+    // Read in Unicode and turned into the process code page here: a name it cannot hold
+    // comes by its 8.3 form (only before Windows 10 1903, which has no UTF-8 code page).
+    int argc = 0;
+    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 1; i < argc; ++i)
+            mainForm.CommandLine.push_back(kname::CodePagePath(argv[i], GetACP()));
+        LocalFree(argv);
+    }
     // Each window once, the main window first; the others wait hidden.
     mainForm.Create();
     options.Create(mainForm.Handle());

@@ -72,4 +72,39 @@ inline std::string ShortPath(std::string_view path) {
     }
 }
 
+// A path the system hands over in Unicode (the command line), in a code page the program's
+// ...A calls take: as it is where the page holds it, else by its 8.3 form, which is ASCII
+// (before Windows 10 1903 there is no UTF-8 process code page, and a folder named in another
+// script would otherwise arrive best-fit mapped, naming a file that is not there). Where
+// neither goes, the mapped form, as the system would have handed it over.
+inline std::string CodePagePath(const std::wstring& path, UINT codePage) {
+    auto exact = [codePage](const std::wstring& text, std::string& out) {
+        if (codePage == CP_UTF8 || IsAscii(Narrow(text, CP_UTF8))) {
+            out = Narrow(text, codePage);
+            return true;
+        }
+        BOOL lossy = FALSE;
+        const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
+                                          static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                          &lossy);
+        out.assign(n > 0 ? n : 0, '\0');
+        if (n > 0)
+            WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
+                                static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+        return !lossy;
+    };
+    std::string out;
+    if (exact(path, out)) return out;
+    const std::wstring full = LongPathW(path);
+    const DWORD need = GetShortPathNameW(full.c_str(), nullptr, 0);
+    if (need > 0) {
+        std::wstring shortForm(need, L'\0');
+        const DWORD got = GetShortPathNameW(full.c_str(), shortForm.data(), need);
+        shortForm.resize(got < need ? got : 0);
+        std::string shortOut;
+        if (!shortForm.empty() && exact(ShownPathW(shortForm), shortOut)) return shortOut;
+    }
+    return Narrow(path, codePage);
+}
+
 } // namespace kname

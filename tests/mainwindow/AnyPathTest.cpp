@@ -151,4 +151,38 @@ TEST_P(AnyPathTest, EveryCommandWorksThere) {
 INSTANTIATE_TEST_SUITE_P(Places, AnyPathTest, ::testing::ValuesIn(kPlaces),
                          [](const auto& info) { return std::string(info.param.what); });
 
+// Before Windows 10 1903 the process code page is an ANSI one: the command line's path is
+// handed to the program in it exactly, or by its 8.3 form when the page cannot hold it.
+TEST(CodePagePath, ANameOutsideTheCodePageComesByItsShortForm) {
+    TempFolder tmp;
+    const std::wstring base = kname::Widen(tmp.Path(), CP_UTF8);
+    ASSERT_TRUE(CreateDirectoryW((base + L"\u0141\u00F3d\u017A").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((base + L"caf\u00E9").c_str(), nullptr));
+    struct Case {
+        const char* what;
+        std::wstring path;
+        UINT codePage;
+        bool shortForm; // else exactly the page's bytes
+    } cases[] = {
+        {"outside the page", base + L"\u0141\u00F3d\u017A", 1252, true},
+        {"in the page", base + L"caf\u00E9", 1252, false},
+        {"UTF-8", base + L"\u0141\u00F3d\u017A", CP_UTF8, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string got = kname::CodePagePath(c.path, c.codePage);
+        if (!c.shortForm) {
+            EXPECT_EQ(got, kname::Narrow(c.path, c.codePage));
+            continue;
+        }
+        EXPECT_TRUE(kname::IsAscii(got)) << got;
+        wchar_t longForm[1024] = {};
+        ASSERT_GT(GetLongPathNameW(kname::Widen(got, c.codePage).c_str(), longForm, 1024), 0u);
+        EXPECT_TRUE(longForm == c.path);
+    }
+    // Nothing of that name: the page's nearest form, as the system would hand it over.
+    const std::wstring missing = base + L"\u0141\u00F3d\u017A\\nie ma.zip";
+    EXPECT_EQ(kname::CodePagePath(missing, 1252), kname::Narrow(missing, 1252));
+}
+
 } // namespace
