@@ -97,10 +97,19 @@ void FillUnzParams(TZipKeeper& zip) {
     p.Marker = keng::kRecordMarker;
 }
 
-std::string RecordArchiveName(const std::string& archiveName) {
-    if (archiveName.size() <= kMaxNameLength) return archiveName;
-    const std::string shorter = kname::ShortPath(archiveName);
-    return !shorter.empty() && shorter.size() <= kMaxNameLength ? shorter : archiveName;
+std::string RecordPath(const std::string& path) {
+    if (path.size() <= kMaxNameLength) return path;
+    const std::string shorter = kname::ShortPath(path);
+    return !shorter.empty() && shorter.size() <= kMaxNameLength ? shorter : path;
+}
+
+std::vector<std::string> RecordAddSpecs(const std::vector<std::string>& specs, bool withFolders) {
+    if (withFolders) return specs;
+    std::vector<std::string> out;
+    out.reserve(specs.size());
+    for (const std::string& fileSpec : specs)
+        out.push_back(RecordPath(fileSpec));
+    return out;
 }
 
 std::string RefuseOverlongTexts(const std::string& archiveName, const std::string& password,

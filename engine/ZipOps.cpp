@@ -72,9 +72,8 @@ bool CallEngine(ExecFn exec, Record& record, std::int32_t& result) {
     return true;
 }
 
-bool RefusedTexts(const TZipKeeper& zip) {
-    std::string refusal =
-        RefuseOverlongTexts(RecordArchiveName(zip.ZipFilename()), zip.Password, zip.FSpecArgs());
+bool RefusedTexts(const TZipKeeper& zip, const std::vector<std::string>& specs) {
+    std::string refusal = RefuseOverlongTexts(RecordPath(zip.ZipFilename()), zip.Password, specs);
     if (refusal.empty()) return false;
     ui::ShowMessage(refusal);
     return true;
@@ -118,7 +117,9 @@ void RunZipEngine(TZipKeeper& zip, bool deleting) {
             return;
         }
     }
-    if (RefusedTexts(zip)) return;
+    const std::vector<std::string> specs =
+        deleting ? zip.FSpecArgs() : RecordAddSpecs(zip.FSpecArgs(), zip.AddOptions.Has(AddDirNames));
+    if (RefusedTexts(zip, specs)) return;
     if (zip.ZipBusy) return;
     {
         OperationScope op(zip.ZipBusy, zip.Cancel, &UnloadZipEng);
@@ -127,7 +128,7 @@ void RunZipEngine(TZipKeeper& zip, bool deleting) {
         FillZipParams(zip);
         if (deleting) ApplyDeleteOverrides(zip.ZipParams);
         {
-            EngineTexts texts(RecordArchiveName(zip.ZipFilename()), zip.Password, zip.FSpecArgs());
+            EngineTexts texts(RecordPath(zip.ZipFilename()), zip.Password, specs);
             texts.AttachTo(zip.ZipParams);
             std::int32_t processed = 0;
             if (CallEngine(ZipEngExecEntry(), zip.ZipParams, processed)) {
@@ -159,7 +160,7 @@ void TZipKeeper::Extract() {
         ui::ShowMessage(kNoZipFile);
         return;
     }
-    if (RefusedTexts(*this)) return;
+    if (RefusedTexts(*this, fspecArgs_)) return;
     if (UnzBusy) return;
 
     OperationScope op(UnzBusy, Cancel, &UnloadUnzEng);
@@ -171,7 +172,7 @@ void TZipKeeper::Extract() {
         return;
     }
     FillUnzParams(*this);
-    EngineTexts texts(RecordArchiveName(zipFilename_), Password, fspecArgs_);
+    EngineTexts texts(RecordPath(zipFilename_), Password, fspecArgs_);
     texts.AttachTo(UnzParams);
     std::int32_t processed = 0;
     if (CallEngine(UnzEngExecEntry(), UnzParams, processed)) {

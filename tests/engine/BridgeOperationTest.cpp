@@ -370,3 +370,40 @@ TEST_F(OperationTest, AnArchiveDeeperThanTheRecordArrivesByItsShortFolders) {
     EXPECT_EQ(dialogs.Texts(),
               Texts{"Error - zip file name too long (more than 255 characters): " + nowhere});
 }
+
+// Files deeper than the record's 255 characters are handed over by their folders' 8.3 names
+// when they are added without their folders, which are not stored then; with their folders,
+// whose names would be stored, they are refused, naming them.
+TEST_F(OperationTest, DeepFilesAddedWithoutTheirFoldersArriveByTheirShortFolders) {
+    const std::string archive = MakeArchive();
+    std::string deep = tmp.File("deep");
+    for (int i = 0; i < 9; ++i)
+        deep += "\\source folder " + std::to_string(i) + " with a long name";
+    ASSERT_TRUE(kpath::ForceDirectories(deep));
+    const std::string file = deep + "\\notes.txt", pattern = deep + "\\*.txt";
+    WriteFileBytes(file, "x");
+    zip.SetZipFilename(archive);
+    zip.SetFSpecArgs({file, pattern});
+    zipProbe.Script({}, 0);
+    zip.Add();
+    ASSERT_EQ(zipProbe.Calls(), 1);
+    const probe::Log& log = zipProbe.Log();
+    ASSERT_EQ(log.argc, 2);
+    for (int i = 0; i < 2; ++i) {
+        const std::string spec = log.specs[i];
+        EXPECT_LE(spec.size(), 255u);
+        wchar_t full[2048] = {};
+        const std::wstring shortFolder = kname::Widen(kpath::ExtractFilePath(spec), CP_ACP);
+        ASSERT_GT(GetLongPathNameW(shortFolder.c_str(), full, 2048), 0u) << spec;
+        EXPECT_EQ(kname::Narrow(full, CP_ACP), deep + "\\");
+    }
+    EXPECT_EQ(kpath::ExtractFileName(log.specs[0]), "notes.txt");
+    EXPECT_EQ(kpath::ExtractFileName(log.specs[1]), "*.txt");
+
+    zip.AddOptions = {AddDirNames};
+    zip.SetFSpecArgs({file});
+    zip.Add();
+    EXPECT_EQ(zipProbe.Calls(), 1);
+    EXPECT_EQ(dialogs.Texts(),
+              Texts{"Error - file specification too long (more than 255 characters): " + file});
+}
