@@ -18,7 +18,8 @@ inline UINT UserLocaleCodePage(LCTYPE kind, UINT fallback) {
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, kind | LOCALE_RETURN_NUMBER,
                        reinterpret_cast<LPWSTR>(&page), sizeof page / sizeof(WCHAR)) == 0)
         return fallback;
-    if (page == 0 || page == CP_UTF8 || page == CP_OEMCP || page == CP_ACP || !IsValidCodePage(page))
+    if (page == 0 || page == CP_UTF8 || page == CP_OEMCP || page == CP_ACP ||
+        !IsValidCodePage(page))
         return fallback;
     return page;
 }

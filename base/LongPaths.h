@@ -84,9 +84,9 @@ inline std::string CodePagePath(const std::wstring& path, UINT codePage) {
             return true;
         }
         BOOL lossy = FALSE;
-        const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
-                                          static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                          &lossy);
+        const int n =
+            WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
+                                static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
         out.assign(n > 0 ? n : 0, '\0');
         if (n > 0)
             WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),

@@ -14,8 +14,8 @@ constexpr size_t kBufferSize = 64 * 1024;
 }
 
 ArchiveReader::ArchiveReader(const std::string& path)
-    : file_(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
+    : file_(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
       buf_(kBufferSize) {
     if (!file_) throw EZipOpenError(kpath::CannotOpenText(path, GetLastError()));
     LARGE_INTEGER size{};

@@ -33,8 +33,8 @@ std::string ProgramFolder() {
 }
 
 ui::FileHandle OpenForReading(const std::string& path) {
-    return ui::FileHandle(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return ui::FileHandle(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 // Copies `count` bytes (-1: to the end) from the current position of `in` to `out`.
@@ -64,8 +64,8 @@ public:
             char name[24];
             std::snprintf(name, sizeof name, "%s%08lx.tmp", kTempPrefix,
                           static_cast<unsigned long>(seed));
-            file_.Reset(CreateFileW(kname::LongPath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            file_.Reset(CreateFileW(kname::LongPath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (file_.Valid()) path_ = dir + name;
             seed = seed * 1664525u + 1013904223u;
         }
@@ -86,7 +86,8 @@ public:
     bool Commit(const std::string& target) {
         file_.Reset();
         if (!MoveFileExW(kname::LongPath(path_).c_str(), kname::LongPath(target).c_str(),
-                         MOVEFILE_REPLACE_EXISTING)) return false;
+                         MOVEFILE_REPLACE_EXISTING))
+            return false;
         path_.clear();
         return true;
     }

@@ -9,7 +9,9 @@
 namespace kpath {
 
 namespace {
-size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/:"); }
+size_t LastSeparator(const std::string& path) {
+    return path.find_last_of("\\/:");
+}
 } // namespace
 
 std::string ExtractFileExt(const std::string& path) {

@@ -118,7 +118,8 @@ void RunZipEngine(TZipKeeper& zip, bool deleting) {
         }
     }
     const std::vector<std::string> specs =
-        deleting ? zip.FSpecArgs() : RecordAddSpecs(zip.FSpecArgs(), zip.AddOptions.Has(AddDirNames));
+        deleting ? zip.FSpecArgs()
+                 : RecordAddSpecs(zip.FSpecArgs(), zip.AddOptions.Has(AddDirNames));
     if (RefusedTexts(zip, specs)) return;
     if (zip.ZipBusy) return;
     {

@@ -27,7 +27,8 @@ bool ArchiveReplacement::Complete(HWND owner) {
     const bool oldGone =
         !kpath::FileExists(target_) ||
         (win95::DeleteFiles(owner, {target_}, true, false) && !kpath::FileExists(target_));
-    if (oldGone && MoveFileW(kname::LongPath(work_).c_str(), kname::LongPath(target_).c_str())) return true;
+    if (oldGone && MoveFileW(kname::LongPath(work_).c_str(), kname::LongPath(target_).c_str()))
+        return true;
     ui::Dialogs().Info(owner, "Error - cannot replace " + target_ + "; it is unchanged");
     return false;
 }

@@ -15,9 +15,8 @@ constexpr DWORD kValueBuffer = 1024;
 // Stands for "no such key": a value can never hold a NUL.
 const char kMissing[] = "\x01missing\x01";
 bool IsValidUtf8(std::string_view bytes) {
-    return bytes.empty() ||
-           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                               static_cast<int>(bytes.size()), nullptr, 0) > 0;
+    return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                static_cast<int>(bytes.size()), nullptr, 0) > 0;
 }
 
 bool HasByteOrderMark(std::string_view bytes) {
@@ -39,7 +38,7 @@ void IniFile::AdoptLegacyEncoding() const {
     std::string bytes;
     {
         ui::FileHandle in(CreateFileA(fileName_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
+                                      OPEN_EXISTING, 0, nullptr));
         LARGE_INTEGER size{};
         // Settings files are small; anything large is not one of ours to convert.
         if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > (1 << 20)) return;
@@ -52,12 +51,13 @@ void IniFile::AdoptLegacyEncoding() const {
     }
     const std::optional<std::string> converted = LegacySettingsAsUtf8(bytes);
     if (!converted) return;
-    ui::FileHandle out(CreateFileA(fileName_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                      0, nullptr));
+    ui::FileHandle out(
+        CreateFileA(fileName_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
     DWORD written = 0;
     // A file that cannot be rewritten is still read, its letters beyond ASCII lost.
-    if (out) WriteFile(out.Get(), converted->data(), static_cast<DWORD>(converted->size()), &written,
-                       nullptr);
+    if (out)
+        WriteFile(out.Get(), converted->data(), static_cast<DWORD>(converted->size()), &written,
+                  nullptr);
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,

@@ -212,8 +212,8 @@ void TfrmTextViewer::SaveAs1Click() {
     req.Options = OFN_HIDEREADONLY;
     if (!ui::Dialogs().SaveFile(Handle(), req)) return;
     std::string text = SavedText();
-    ui::FileHandle file(CreateFileW(kname::LongPath(req.FileName).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ui::FileHandle file(CreateFileW(kname::LongPath(req.FileName).c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("Cannot create file " + req.FileName);
     DWORD written = 0;
     if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||

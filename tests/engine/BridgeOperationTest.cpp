@@ -361,7 +361,8 @@ TEST_F(OperationTest, AnArchiveDeeperThanTheRecordArrivesByItsShortFolders) {
     EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
 
     // No folder of it exists: nothing shortens it.
-    const std::string nowhere = "C:\\" + std::string(150, 'x') + "\\" + std::string(150, 'y') + ".zip";
+    const std::string nowhere =
+        "C:\\" + std::string(150, 'x') + "\\" + std::string(150, 'y') + ".zip";
     zip.SetZipFilename(nowhere);
     zip.SetFSpecArgs({"a"});
     const int calls = zipProbe.Calls();

@@ -76,7 +76,7 @@ TEST_F(ListNamesTest, NamesAreShownAsExtractionWritesThem) {
         LocalMember member;
         std::wstring shown;
     };
-    LocalMember dos = M("caf\x82.txt", "a"); // OEM code page, host MS-DOS
+    LocalMember dos = M("caf\x82.txt", "a");       // OEM code page, host MS-DOS
     LocalMember dosUpper = M("\x8Epfel.txt", "a"); // "Ä" in CP437 and CP850
     dosUpper.versionMadeBy = 0x0014;
     LocalMember ntfs = M("ntfs\x82.txt", "a");

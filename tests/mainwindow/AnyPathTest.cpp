@@ -138,7 +138,8 @@ TEST_P(AnyPathTest, EveryCommandWorksThere) {
     dialogs.Clear();
     ASSERT_TRUE(form.RunCommand(IDM_CONVERT));
     ASSERT_EQ(dialogs.Texts().size(), 1u);
-    EXPECT_EQ(kpath::LowerCase(dialogs.Texts()[0]), kpath::LowerCase("Filename is now: " + archive));
+    EXPECT_EQ(kpath::LowerCase(dialogs.Texts()[0]),
+              kpath::LowerCase("Filename is now: " + archive));
     EXPECT_EQ(ReadFileBytes(archive), bytes);
     EXPECT_EQ(form.ListView1().ItemCount(), 2);
 }

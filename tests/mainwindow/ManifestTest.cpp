@@ -37,9 +37,8 @@ TEST(Manifest, EveryProgramOfOursCarriesIt) {
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
         "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
     };
-    for (const char* file :
-         {"Kelvora98.exe", "listdrive.exe", "makerelease.exe", "unzdrive.exe", "zipdrive.exe",
-          "KSFX.BIN"}) {
+    for (const char* file : {"Kelvora98.exe", "listdrive.exe", "makerelease.exe", "unzdrive.exe",
+                             "zipdrive.exe", "KSFX.BIN"}) {
         const std::string manifest = ManifestOf(file);
         ASSERT_FALSE(manifest.empty()) << file;
         for (const char* wanted : settingsWanted)

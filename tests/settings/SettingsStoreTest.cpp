@@ -107,20 +107,26 @@ TEST_F(SettingsStoreTest, AFileWrittenInTheAnsiCodePageIsReadRight) {
     ASSERT_EQ(kname::AnsiLegacyCodePage(), 1252u);
     WriteFileBytes(path, "; kept\r\n"
                          "[Options]\r\n"
-                         "DownloadDir=C:\\Users\\Ren\xE9" "e\\Downloads\r\n"
+                         "DownloadDir=C:\\Users\\Ren\xE9"
+                         "e\\Downloads\r\n"
                          "[Last Files]\r\n"
-                         "1=D:\\M\xFC" "ller\\a.zip\r\n");
+                         "1=D:\\M\xFC"
+                         "ller\\a.zip\r\n");
     kelvora::InMemorySettings s;
     settings::ReadOptions(ini, s);
-    EXPECT_EQ(s.DownloadDir, "C:\\Users\\Ren\xC3\xA9" "e\\Downloads");
+    EXPECT_EQ(s.DownloadDir, "C:\\Users\\Ren\xC3\xA9"
+                             "e\\Downloads");
     std::array<std::string, 4> recent;
     settings::ReadRecentArchives(ini, recent);
-    EXPECT_EQ(recent[0], "D:\\M\xC3\xBC" "ller\\a.zip");
+    EXPECT_EQ(recent[0], "D:\\M\xC3\xBC"
+                         "ller\\a.zip");
     EXPECT_EQ(ReadFileBytes(path), "; kept\r\n"
                                    "[Options]\r\n"
-                                   "DownloadDir=C:\\Users\\Ren\xC3\xA9" "e\\Downloads\r\n"
+                                   "DownloadDir=C:\\Users\\Ren\xC3\xA9"
+                                   "e\\Downloads\r\n"
                                    "[Last Files]\r\n"
-                                   "1=D:\\M\xC3\xBC" "ller\\a.zip\r\n");
+                                   "1=D:\\M\xC3\xBC"
+                                   "ller\\a.zip\r\n");
 }
 
 // Which files are converted: only bytes that are not valid UTF-8 and carry no byte-order mark.
@@ -132,10 +138,17 @@ TEST(LegacySettings, OnlyBytesThatAreNotUtf8AreConverted) {
     } cases[] = {
         {"ASCII", "[a]\r\nk=v\r\n", std::nullopt},
         {"empty", "", std::nullopt},
-        {"UTF-8", "k=Ren\xC3\xA9" "e", std::nullopt},
+        {"UTF-8",
+         "k=Ren\xC3\xA9"
+         "e",
+         std::nullopt},
         {"UTF-8 with a mark", "\xEF\xBB\xBFk=\xC3\xA9", std::nullopt},
         {"UTF-16", std::string("\xFF\xFEk\0", 4), std::nullopt},
-        {"ANSI", "k=Ren\xE9" "e", "k=Ren\xC3\xA9" "e"},
+        {"ANSI",
+         "k=Ren\xE9"
+         "e",
+         "k=Ren\xC3\xA9"
+         "e"},
         {"ANSI that starts like UTF-8", "k=\xC3\xA9\xE9", "k=\xC3\x83\xC2\xA9\xC3\xA9"},
     };
     for (const Case& c : cases)
