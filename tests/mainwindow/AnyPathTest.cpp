@@ -62,13 +62,7 @@ protected:
         form.UseWindows({.TextViewer = &viewer, .AddFiles = &addform});
         form.Show();
     }
-    std::vector<std::string> Members() {
-        std::vector<std::string> m;
-        for (int i = 0; i < form.ZipKeeper1().Count(); ++i)
-            m.push_back(form.ZipKeeper1().Entry(i).FileName);
-        std::sort(m.begin(), m.end());
-        return m;
-    }
+    std::vector<std::string> Members() { return SortedMembers(form.ZipKeeper1()); }
     int Row(const std::string& member) {
         for (int i = 0; i < form.ListView1().ItemCount(); ++i)
             if (form.RowEntryName(i) == member) return i;
