@@ -72,6 +72,20 @@ inline std::string ShortPath(std::string_view path) {
     }
 }
 
+// The full path of the running program in the process code page; it may lie deeper than
+// MAX_PATH, so the buffer grows until the name fits.
+inline std::string ProgramFilePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (got < path.size()) {
+            path.resize(got);
+            return Narrow(ShownPathW(path), CP_ACP);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 // A path the system hands over in Unicode (the command line), in a code page the program's
 // ...A calls take: as it is where the page holds it, else by its 8.3 form, which is ASCII
 // (before Windows 10 1903 there is no UTF-8 process code page, and a folder named in another

@@ -100,16 +100,7 @@ std::string ExistingButUnopenable(const std::string& path) {
 }
 
 std::string ProgramPath() {
-    // The program may lie deeper than MAX_PATH: the buffer grows until the name fits.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (got < path.size()) {
-            path.resize(got);
-            return kname::Narrow(kname::ShownPathW(path), CP_ACP);
-        }
-        path.resize(path.size() * 2);
-    }
+    return kname::ProgramFilePath();
 }
 
 bool ForceDirectories(std::string dir) {
