@@ -128,8 +128,9 @@ TEST_F(ListNamesTest, NamesWithoutTheFlagFollowTheUsersLocale) {
         {866, 1251, L"\u041E\u0429.txt", L"\u0414\u0426.txt"},
     };
     char expected[16] = {};
-    if (GetEnvironmentVariableA("KELVORA_EXPECT_OEM", expected, sizeof expected) > 0)
+    if (GetEnvironmentVariableA("KELVORA_EXPECT_OEM", expected, sizeof expected) > 0) {
         EXPECT_EQ(kname::OemNameCodePage(), static_cast<UINT>(std::stoul(expected)));
+    }
     const Pages* row = nullptr;
     for (const Pages& p : pages)
         if (p.oem == kname::OemNameCodePage() && p.ansi == kname::AnsiLegacyCodePage()) row = &p;
