@@ -1,7 +1,8 @@
 // Whole commands on archives in folders named in other scripts and below a path longer than
 // MAX_PATH, as a user whose folders are named so meets them: opened from the command line,
 // added to through the add-files dialog's result, extracted, viewed, converted to a
-// self-extractor and back. The suite runs with the program's manifest (UTF-8 code page).
+// self-extractor and back, saved as a copy. The suite runs with the program's manifest (UTF-8 code
+// page).
 #include "tests/mainwindow/MemberFixture.h"
 
 #include "addfiles/AddFilesToZip.h"
@@ -136,6 +137,16 @@ TEST_P(AnyPathTest, EveryCommandWorksThere) {
               kpath::LowerCase("Filename is now: " + archive));
     EXPECT_EQ(ReadFileBytes(archive), bytes);
     EXPECT_EQ(form.ListView1().ItemCount(), 2);
+
+    // Save As beside it; the window goes on with the copy.
+    dialogs.Clear();
+    const std::string copy = folder + "\\copy of " + place.archive;
+    dialogs.saveAnswers = {copy};
+    ASSERT_TRUE(form.RunCommand(IDM_SAVEAS));
+    EXPECT_EQ(ReadFileBytes(copy), bytes);
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), copy);
+    EXPECT_EQ(form.ListView1().ItemCount(), 2);
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, AnyPathTest, ::testing::ValuesIn(kPlaces),
