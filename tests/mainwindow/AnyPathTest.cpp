@@ -1,8 +1,8 @@
 // Whole commands on archives in folders named in other scripts and below a path longer than
 // MAX_PATH, as a user whose folders are named so meets them: opened from the command line,
 // added to through the add-files dialog's result, extracted, viewed, converted to a
-// self-extractor and back, saved as a copy. The suite runs with the program's manifest (UTF-8 code
-// page).
+// self-extractor and back, saved as a copy. The suite runs with the program's manifest
+// (UTF-8 code page).
 #include "tests/mainwindow/MemberFixture.h"
 
 #include "addfiles/AddFilesToZip.h"
