@@ -103,11 +103,8 @@ void TMainForm::btnViewSelectedClick() {
 }
 
 void TMainForm::ShowMemberText(TfrmTextViewer& viewer, const std::string& path) {
-    viewer.LoadFromFile(path);
-    // Left open by the readme command, the viewer cannot be made modal where it stands: it
-    // steps back and returns modally in front, so the next row waits until it is closed.
-    if (viewer.Visible()) viewer.Hide();
-    viewer.ShowModal();
+    // Modal, so the next row waits until this one is closed.
+    viewer.View({path, true});
 }
 
 std::string TMainForm::FindSetupMember() const {
@@ -151,9 +148,7 @@ bool TMainForm::AutoInstallAfterOpen() {
 void TMainForm::Readmetxt1Click() {
     TfrmTextViewer* viewer = windows_.TextViewer;
     if (!viewer) return;
-    viewer->LoadFromFile(kpath::ExtractFilePath(kpath::ProgramPath()) + "readme.txt");
-    viewer->Show();
-    SetForegroundWindow(viewer->Handle());
+    viewer->View({kpath::ExtractFilePath(kpath::ProgramPath()) + "readme.txt", false});
 }
 
 void TMainForm::Contents1Click() {

@@ -429,3 +429,14 @@ LRESULT TfrmTextViewer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SHOWWINDOW && !wp) CloseFindDialog();
     return DefaultProc(msg, wp, lp);
 }
+
+void TfrmTextViewer::View(const ViewRequest& request) {
+    LoadFromFile(request.Path);
+    if (!request.Modal) {
+        Show();
+        SetForegroundWindow(Handle());
+        return;
+    }
+    if (Visible()) Hide();
+    ShowModal();
+}

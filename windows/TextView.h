@@ -27,6 +27,16 @@ public:
     // cannot be made modal ("Cannot make a visible window modal").
     int ShowModal();
 
+    // What a command hands the viewer: the file to show, and whether the command waits until
+    // it is closed (a member's text) or leaves it open beside the main window (the readme).
+    struct ViewRequest {
+        std::string Path;
+        bool Modal = true;
+    };
+    // Shows the file. A modal showing of a viewer left open without modality steps back and
+    // returns modally in front.
+    void View(const ViewRequest& request);
+
     // Menu commands.
     void SaveAs1Click();
     void Print1Click();
