@@ -33,6 +33,23 @@ int WindowDpi(HWND hwnd) {
     return SystemDpi();
 }
 
+HBITMAP ScaledBitmapCopy(HBITMAP bitmap, int dpi) {
+    BITMAP bm{};
+    if (dpi == kDesignDpi || !bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) return nullptr;
+    const RECT dest{0, 0, ScaleToDpi(bm.bmWidth, dpi), ScaleToDpi(bm.bmHeight, dpi)};
+    HDC screen = GetDC(nullptr);
+    HBITMAP copy = CreateCompatibleBitmap(screen, dest.right, dest.bottom);
+    HDC mem = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    if (copy && mem) {
+        HGDIOBJ old = SelectObject(mem, copy);
+        DrawBitmapScaled(mem, dest, bitmap);
+        SelectObject(mem, old);
+    }
+    if (mem) DeleteDC(mem);
+    return copy;
+}
+
 void DrawBitmapScaled(HDC dc, const RECT& dest, HBITMAP bitmap) {
     BITMAP bm{};
     if (!bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) return;

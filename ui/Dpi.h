@@ -51,6 +51,10 @@ int SystemDpi();
 // system's. Windows before 10 (1607) only know the system's.
 int WindowDpi(HWND hwnd);
 
+// A copy of a bitmap at the given DPI, stretched with halftoning; nullptr at 96 DPI, where
+// the design bitmap is used as it is.
+HBITMAP ScaledBitmapCopy(HBITMAP bitmap, int dpi);
+
 // Draws a bitmap stretched to the destination with halftoning, so a picture scaled up stays
 // smooth.
 void DrawBitmapScaled(HDC dc, const RECT& dest, HBITMAP bitmap);
