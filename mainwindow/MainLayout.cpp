@@ -191,12 +191,12 @@ HBITMAP TMainForm::DesignGlyph(int button) const {
 }
 
 void TMainForm::CreateToolPanel() {
-    MakeLabelFont();
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                                nullptr, GetModuleHandleA(nullptr), nullptr);
     std::vector<ui::ControlSpec> controls = ToolPanelControls();
     CreateControls(controls);
+    MakeLabelFont();
     for (int i = 0; i < kToolButtonCount; ++i) {
         buttons_[i].Attach(Control(IDC_TOOLBUTTON_FIRST + i));
         buttons_[i].SetGlyph(DesignGlyph(i));
@@ -226,10 +226,15 @@ void TMainForm::OnDpiChanged(int oldDpi, int newDpi) {
     for (int i = 0; i < settings::kColumnCount; ++i)
         if (const int width = listView1_.ColumnWidth(i); width > 0)
             listView1_.SetColumnWidth(i, MulDiv(width, newDpi, oldDpi));
-    LOGFONTA font = ListFont();
-    font.lfHeight = ui::RescaleFontHeight(font.lfHeight, oldDpi, newDpi);
-    font.lfWidth = ui::RescaleFontHeight(font.lfWidth, oldDpi, newDpi);
-    SetListsFont(font);
+    // The list was given the new form font with the other controls; the user's font (the
+    // stored face at the dialog font's size) is made again at the new scale.
+    if (listFont_) {
+        LOGFONTA font{};
+        GetObjectA(listFont_.Get(), sizeof font, &font);
+        font.lfHeight = ui::RescaleFontHeight(font.lfHeight, oldDpi, newDpi);
+        font.lfWidth = ui::RescaleFontHeight(font.lfWidth, oldDpi, newDpi);
+        SetListsFont(font);
+    }
 }
 
 void TMainForm::CreateContentsList() {

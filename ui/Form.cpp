@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -55,6 +56,14 @@ void Form::Create(HWND owner) {
     RECT r{0, 0, Scale(p.ClientWidth), Scale(p.ClientHeight)};
     AdjustWindowRectEx(&r, p.Style, p.Menu != nullptr, p.ExStyle);
     int w = r.right - r.left, h = r.bottom - r.top;
+    if (dpi_ > kDesignDpi) {
+        // A large window at a large scale may not fit the screen: it takes what there is.
+        RECT work{};
+        if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+            w = std::min<int>(w, work.right - work.left);
+            h = std::min<int>(h, work.bottom - work.top);
+        }
+    }
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     if (p.Centered) {
         x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;

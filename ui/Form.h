@@ -64,6 +64,8 @@ public:
     int Dpi() const { return dpi_; }
     // Where a control of the table belongs now, in client coordinates.
     RECT PlacedControl(int id) const;
+    // The controls made from the form's tables, with their designs.
+    const ControlLayout& Layout() const { return layout_; }
 
 protected:
     // Sizes here are design pixels at 96 DPI; the window scales them to its own DPI.

@@ -40,6 +40,14 @@ RECT AnchoredRect(const RECT& design, unsigned anchors, SIZE designClient, SIZE 
 // The children one window created from its table, with their design rectangles.
 class ControlLayout {
 public:
+    // One created control and the design it was made from.
+    struct Item {
+        HWND hwnd;
+        int id;
+        RECT design;
+        unsigned anchors;
+    };
+
     void SetDesignClient(SIZE size) { design_ = size; }
     // The DPI controls are created and placed at (96 unless told).
     void SetDpi(int dpi) { dpi_ = dpi; }
@@ -55,14 +63,10 @@ public:
     RECT Placed(int id, SIZE client) const;
     HWND Find(int id) const;
     size_t Count() const { return items_.size(); }
+    std::span<const Item> Items() const { return items_; }
+    SIZE DesignClient() const { return design_; }
 
 private:
-    struct Item {
-        HWND hwnd;
-        int id;
-        RECT design;
-        unsigned anchors;
-    };
     RECT Place(const Item& it, SIZE client) const;
 
     SIZE design_{0, 0};
