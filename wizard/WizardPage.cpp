@@ -84,7 +84,9 @@ void TWizardPage::FitTextBlocks(std::span<const ui::ControlSpec> specs) {
     HDC dc = GetDC(Handle());
     // The lines are given whole, so they must not wrap: where the dialog font is wider than
     // the one the pages were laid out for, the blocks take a smaller size of it.
-    for (const LONG smallest = lf.lfHeight < 0 ? lf.lfHeight + 3 : lf.lfHeight;; ++lf.lfHeight) {
+    const LONG shrink = Scale(3); // a size or two, at any scale
+    for (const LONG smallest = lf.lfHeight < 0 ? lf.lfHeight + shrink : lf.lfHeight;;
+         ++lf.lfHeight) {
         textFont_.Reset(CreateFontIndirectA(&lf));
         ui::SelectScope select(dc, textFont_.Get());
         bool fits = true;

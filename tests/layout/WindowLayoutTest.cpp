@@ -160,8 +160,8 @@ std::string CaptionMisfit(HWND h, int dpi) {
         }
     } else if (cls == "Static") {
         const LONG type = style & SS_TYPEMASK;
-        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT &&
-            type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE)
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
+            type != SS_SIMPLE)
             check = false;
         else if (type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE)
             need = TextSize(dc, style & SS_NOPREFIX ? text : DrawnText(text));
@@ -189,17 +189,15 @@ std::string CaptionMisfit(HWND h, int dpi) {
     ReleaseDC(h, dc);
     if (!check) return "";
     if (need.cx > room || need.cy > height)
-        return "\"" + text + "\" needs " + std::to_string(need.cx) + "x" +
-               std::to_string(need.cy) + ", has " + std::to_string(room) + "x" +
-               std::to_string(height);
+        return "\"" + text + "\" needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) +
+               ", has " + std::to_string(room) + "x" + std::to_string(height);
     return "";
 }
 
 void ExpectCaptionsFit(const ui::Form& form, const std::string& window) {
     for (const ui::ControlLayout::Item& item : form.Layout().Items()) {
         const std::string misfit = CaptionMisfit(item.hwnd, form.Dpi());
-        EXPECT_EQ(misfit, "") << window << " control " << item.id << " at " << form.Dpi()
-                              << " DPI";
+        EXPECT_EQ(misfit, "") << window << " control " << item.id << " at " << form.Dpi() << " DPI";
     }
 }
 
@@ -235,9 +233,9 @@ protected:
             w.form->Create(form.Handle());
     }
     std::vector<Window> Others() {
-        return {{"Options", &options},     {"TextViewer", &viewer}, {"About", &about},
-                {"FileInfo", &fileInfo},   {"Replace", &replace},   {"Wiz1", &wiz1},
-                {"Wiz1Fur", &wiz1Fur},     {"Wiz2", &wiz2},         {"Wiz3", &wiz3},
+        return {{"Options", &options},   {"TextViewer", &viewer}, {"About", &about},
+                {"FileInfo", &fileInfo}, {"Replace", &replace},   {"Wiz1", &wiz1},
+                {"Wiz1Fur", &wiz1Fur},   {"Wiz2", &wiz2},         {"Wiz3", &wiz3},
                 {"Wiz4", &wiz4}};
     }
     std::vector<Window> All() {
@@ -247,8 +245,7 @@ protected:
         return all;
     }
     // Each options page shows its own controls: every page is measured.
-    template <typename Check>
-    void OnEveryOptionsPage(Check check) {
+    template <typename Check> void OnEveryOptionsPage(Check check) {
         for (int page = 0; page < TfrmOptions::kPageCount; ++page) {
             options.ShowPage(page);
             check("Options page " + std::to_string(page));
@@ -330,8 +327,8 @@ void ExpectNoMoreCutThanAtDesign(const Overflow& o, int dpi, const std::string& 
 }
 
 TEST_F(WindowLayoutTest, TheMainListShowsItsHeadersDatesAndStatusTextsWhole) {
-    form.OpenArchive(MakeArchive({M("readme.txt", 1234567, 7654321, 0x5B8C6000),
-                                  M("a folder/another member.txt", 30, 40)}));
+    form.OpenArchive(MakeArchive(
+        {M("readme.txt", 1234567, 7654321, 0x5B8C6000), M("a folder/another member.txt", 30, 40)}));
     HWND list = form.ListView1().Handle();
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     HDC dc = GetDC(list);
@@ -363,8 +360,8 @@ TEST_F(WindowLayoutTest, TheMainListShowsItsHeadersDatesAndStatusTextsWhole) {
         RECT r{};
         SendMessageA(bar, SB_GETRECT, panel, reinterpret_cast<LPARAM>(&r));
         const std::string text = form.StatusBar1().PanelText(panel);
-        ExpectNoMoreCutThanAtDesign(OverflowOf(dc, text, r.right - r.left, form.Dpi()),
-                                    form.Dpi(), "panel " + text);
+        ExpectNoMoreCutThanAtDesign(OverflowOf(dc, text, r.right - r.left, form.Dpi()), form.Dpi(),
+                                    "panel " + text);
     }
     SelectObject(dc, old);
     ReleaseDC(bar, dc);
@@ -380,7 +377,8 @@ TEST_F(WindowLayoutTest, AMoveToAnotherScaleLaysEveryWindowOutAgainAndBack) {
         const LONG fontBefore = FontHeight(w.form->Layout().Items()[0].hwnd);
         RECT frame;
         GetWindowRect(w.form->Handle(), &frame);
-        for (int dpi : {start * 2, start}) {
+        // To 200 % from 100 %, to 100 % from the larger scales, and back.
+        for (int dpi : {start == 96 ? 192 : 96, start}) {
             MoveToDpi(*w.form, dpi, dpi == start ? &frame : nullptr);
             EXPECT_EQ(w.form->Dpi(), dpi) << w.name;
             ExpectControlsScaled(*w.form, w.name);
