@@ -38,6 +38,8 @@ void SpeedButton::Attach(HWND hwnd) {
 
 void SpeedButton::SetGlyph(HBITMAP glyph) {
     glyph_ = glyph;
+    scaledGlyph_.Reset();
+    scaledDpi_ = 0;
     if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -80,17 +82,23 @@ void SpeedButton::Paint(HDC dc) {
         DrawTextA(dc, caption, captionLength, &text, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     }
     if (glyph_) {
+        // Glyphs grow with the display scale, smoothed: their edges blend into the silver
+        // they are drawn on.
+        if (dpi != kDesignDpi && scaledDpi_ != dpi) {
+            scaledGlyph_.Reset(ScaledBitmapCopy(glyph_, dpi));
+            scaledDpi_ = dpi;
+        }
+        HBITMAP shown = dpi != kDesignDpi && scaledGlyph_ ? scaledGlyph_.Get() : glyph_;
         BITMAP bm{};
-        GetObjectA(glyph_, sizeof bm, &bm);
+        GetObjectA(shown, sizeof bm, &bm);
         HDC mem = CreateCompatibleDC(dc);
         {
-            SelectScope sel(mem, glyph_);
+            SelectScope sel(mem, shown);
             const int height = captionLength ? r.bottom - captionHeight : r.bottom;
-            // Glyphs grow with the display scale; whole pixels stay square.
-            const int w = ScaleToDpi(bm.bmWidth, dpi), h = ScaleToDpi(bm.bmHeight, dpi);
-            int x = (r.right - w) / 2 + off, y = (height - h) / 2 + off;
+            int x = (r.right - bm.bmWidth) / 2 + off, y = (height - bm.bmHeight) / 2 + off;
             // The glyphs are drawn on the panel's silver, which is the transparent colour.
-            TransparentBlt(dc, x, y, w, h, mem, 0, 0, bm.bmWidth, bm.bmHeight, RGB(192, 192, 192));
+            TransparentBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, bm.bmWidth, bm.bmHeight,
+                           RGB(192, 192, 192));
         }
         DeleteDC(mem);
     }
