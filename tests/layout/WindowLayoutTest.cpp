@@ -5,6 +5,7 @@
 #include "mainwindow/ReplaceDialog.h"
 #include "settings/Options.h"
 #include "tests/mainwindow/MainFormFixture.h"
+#include "tests/support/WindowPixels.h"
 #include "ui/Dpi.h"
 #include "windows/FileInfo.h"
 #include "windows/TextView.h"
@@ -445,6 +446,66 @@ TEST_F(WindowLayoutTest, SavedSizesAndColumnWidthsAreKeptAt96Dpi) {
     EXPECT_EQ(frame.right - frame.left, MulDiv(600, dpi, 96));
     EXPECT_EQ(frame.bottom - frame.top, MulDiv(450, dpi, 96));
     ui::App().MainForm = &form;
+}
+
+} // namespace
+
+namespace {
+
+// The box around what is not silver (the tool panel's transparent colour) in a block of
+// pixels read from the screen or a bitmap.
+RECT InkBox(const std::vector<std::uint32_t>& pixels, int width) {
+    RECT box{width, static_cast<LONG>(pixels.size()), -1, -1};
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        if ((pixels[i] & 0xFFFFFF) == 0xC0C0C0) continue;
+        const int x = static_cast<int>(i % width), y = static_cast<int>(i / width);
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x + 1);
+        box.bottom = std::max<LONG>(box.bottom, y + 1);
+    }
+    return box;
+}
+
+std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap, int& width) {
+    BITMAP bm{};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    width = bm.bmWidth;
+    std::vector<std::uint32_t> pixels;
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    for (int y = 0; y < bm.bmHeight; ++y)
+        for (int x = 0; x < bm.bmWidth; ++x) {
+            const COLORREF c = GetPixel(mem, x, y);
+            pixels.push_back(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+        }
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    return pixels;
+}
+
+TEST_F(WindowLayoutTest, ToolGlyphsAreDrawnAtTheScale) {
+    for (int b = 0; b < TMainForm::kToolButtonCount; ++b) {
+        ui::SpeedButton& button = form.Button(static_cast<TMainForm::ToolButton>(b));
+        ASSERT_NE(button.Glyph(), nullptr) << b;
+        RECT panel;
+        GetClientRect(form.Handle(), &panel);
+        if (RectInParent(button.Handle()).right > panel.right) continue; // cut by the frame
+        int designWidth = 0;
+        ASSERT_FALSE(BitmapPixels(button.Glyph(), designWidth).empty()) << b;
+        const RECT design = InkBox(BitmapPixels(button.Glyph(), designWidth), designWidth);
+        ASSERT_TRUE(ShowsItsOwnDrawing(button.Handle())) << b;
+        RECT client;
+        GetClientRect(button.Handle(), &client);
+        ASSERT_GT(client.right, 0) << b;
+        const RECT drawn = InkBox(ClientPixels(button.Handle()), client.right);
+        const int dpi = form.Dpi();
+        // Smoothing may blur an edge by a pixel either way.
+        EXPECT_NEAR(drawn.right - drawn.left, MulDiv(design.right - design.left, dpi, 96), 2)
+            << "button " << b;
+        EXPECT_NEAR(drawn.bottom - drawn.top, MulDiv(design.bottom - design.top, dpi, 96), 2)
+            << "button " << b;
+    }
 }
 
 } // namespace
