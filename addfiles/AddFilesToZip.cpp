@@ -1,65 +1,25 @@
 #include "addfiles/AddFilesToZip.h"
 
 #include "addfiles/AddFilesIds.h"
+#include "addfiles/AddFormLayout.h"
 #include "ui/Application.h"
 
 #include <shellapi.h>
 
 namespace {
 
-constexpr int kClientWidth = 632; // a 640 x 480 window
-constexpr int kClientHeight = 453;
-constexpr int kHeaderHeight = 20;
-constexpr int kBarSize = 4;
-constexpr int kBottomHeight = 90;
-constexpr int kMinPane = 200;
-constexpr int kMinTree = 40;
-constexpr int kMinList = 40;
 const COLORREF kNavy = RGB(0, 0, 128);
-
-// Every control; the panes' places follow the splitters and are set in Arrange.
-const ui::ControlSpec kControls[] = {
-    // The labels come before their panels, so they lie above them.
-    {"STATIC", IDC_PATHLABEL1, "", {}, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS},
-    {"STATIC", IDC_PANEL6, "", {}, WS_VISIBLE | WS_CLIPSIBLINGS},
-    {"STATIC", IDC_PATHLABEL2, "", {}, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS},
-    {"STATIC", IDC_PANEL7, "", {}, WS_VISIBLE | WS_CLIPSIBLINGS},
-    {WC_LISTVIEWA,
-     IDC_ADDLISTVIEW1,
-     "",
-     {},
-     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-     WS_EX_CLIENTEDGE},
-    {WC_LISTVIEWA,
-     IDC_ADDLISTVIEW2,
-     "",
-     {},
-     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-     WS_EX_CLIENTEDGE},
-    {"LISTBOX", IDC_LISTBOX1, "", {}, LBS_NOINTEGRALHEIGHT}, // never shown
-    {"BUTTON", IDC_OPTIONSGROUP, "Add options", {}, WS_VISIBLE | BS_GROUPBOX},
-    {"BUTTON", IDC_RECURSECB, "Include &Subfolders", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
-    {"BUTTON", IDC_DIRNAMECB, "Save &Path Info", {}, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
-    {"BUTTON",
-     IDC_ENCRYPTCB,
-     "Protect With Pass&word",
-     {},
-     WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
-    {"BUTTON", IDOK, "OK", {}, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
-    {"BUTTON", IDCANCEL, "Cancel", {}, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
-};
 
 struct FlatButtonDesign {
     int id;
     int glyph;
-    const char* label;
     const char* hint;
 };
 const FlatButtonDesign kFlatButtons[] = {
-    {IDC_ADDFILESBTN, IDB_ADDFILES, "&Add Selected", "Add Selected Files"},
-    {IDC_ADDDIRBTN, IDB_ADDDIR, "Add &Folder", "Add Folder"},
-    {IDC_REMOVEITEMBTN, IDB_REMOVEITEM, "&Remove Selected", "Remove Selected Items From List"},
-    {IDC_REMOVEALLBUT, IDB_REMOVEALL, "Remove A&ll", "Remove All Items"},
+    {IDC_ADDFILESBTN, IDB_ADDFILES, "Add Selected Files"},
+    {IDC_ADDDIRBTN, IDB_ADDDIR, "Add Folder"},
+    {IDC_REMOVEITEMBTN, IDB_REMOVEITEM, "Remove Selected Items From List"},
+    {IDC_REMOVEALLBUT, IDB_REMOVEALL, "Remove All Items"},
 };
 
 // The order Tab goes through the controls: the left pane and what adds from it, the
@@ -103,8 +63,8 @@ void AppendRow(ui::ListView& list, const std::string& caption, const std::string
     SendMessageA(list.Handle(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
 }
 
-void Place(HWND h, int l, int t, int r, int b) {
-    if (h) MoveWindow(h, l, t, r > l ? r - l : 0, b > t ? b - t : 0, TRUE);
+void Place(HWND h, const RECT& r) {
+    if (h) MoveWindow(h, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
 } // namespace
@@ -119,16 +79,19 @@ ui::Form::CreateParams TAddform::GetCreateParams() {
     CreateParams p;
     p.Caption = "Add files to ZIP";
     p.Style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME; // no title-bar buttons
-    p.ClientWidth = kClientWidth;
-    p.ClientHeight = kClientHeight;
+    p.ClientWidth = addfiles::kAddFormClient.cx;
+    p.ClientHeight = addfiles::kAddFormClient.cy;
     // The bottom strip's buttons and options need the design width; the panes their height.
-    p.MinClientSize = SIZE{kClientWidth, kClientHeight};
+    p.MinClientSize = addfiles::kAddFormClient;
     return p;
 }
 
 void TAddform::OnCreate() {
     navy_.Reset(CreateSolidBrush(kNavy));
-    CreateControls(kControls);
+    std::vector<ui::ControlSpec> controls;
+    for (const addfiles::AddFormRow& row : addfiles::AddFormRows())
+        if (row.Spec.Id != IDC_DIRTREE1) controls.push_back(row.Spec); // the tree makes its own
+    CreateControls(controls);
     pathLabel1_.Attach(Control(IDC_PATHLABEL1));
     pathLabel2_.Attach(Control(IDC_PATHLABEL2));
     listBox1_.Attach(Control(IDC_LISTBOX1));
@@ -147,23 +110,21 @@ void TAddform::OnCreate() {
         if (large) list->SetImageList(large, LVSIL_NORMAL);
         if (small) list->SetImageList(small, LVSIL_SMALL);
     }
-    addListView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
-    addListView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
-    addListView2_.InsertColumn(0, "File", 250, LVCFMT_LEFT);
-    addListView2_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
+    addListView1_.InsertColumn(0, "File", Scale(200), LVCFMT_LEFT);
+    addListView1_.InsertColumn(1, "Size", Scale(80), LVCFMT_RIGHT);
+    addListView2_.InsertColumn(0, "File", Scale(250), LVCFMT_LEFT);
+    addListView2_.InsertColumn(1, "Size", Scale(80), LVCFMT_RIGHT);
+    split_ = addfiles::DesignSplit(Dpi());
+    splitDpi_ = Dpi();
     CreateButtons();
-    HWND v =
-        CreateChild(addfiles::Splitter::ClassName(), "", WS_VISIBLE, 0, 0, 0, 0, IDC_VSPLITTER);
-    HWND h =
-        CreateChild(addfiles::Splitter::ClassName(), "", WS_VISIBLE, 0, 0, 0, 0, IDC_HSPLITTER);
-    vSplitter_.Attach(v, addfiles::Splitter::Vertical);
-    hSplitter_.Attach(h, addfiles::Splitter::Horizontal);
+    vSplitter_.Attach(Control(IDC_VSPLITTER), addfiles::Splitter::Vertical);
+    hSplitter_.Attach(Control(IDC_HSPLITTER), addfiles::Splitter::Horizontal);
     vSplitter_.OnMove = [this](int x) {
-        splitX_ = x;
+        split_.LeftWidth = x;
         Arrange();
     };
     hSplitter_.OnMove = [this](int y) {
-        treeHeight_ = y - kHeaderHeight;
+        split_.TreeHeight = addfiles::TreeHeightAt(y, Dpi());
         Arrange();
     };
     fileDrop1_.OnDrop = [this](TFileDrop&) { FileDrop1Drop(); };
@@ -172,7 +133,7 @@ void TAddform::OnCreate() {
     dirTree1_.OnChange = [this](TDirTree&) { DirTree1Change(); };
     dirTree1_.OnClick = [this](TDirTree&) { DirTree1Click(); };
     dirTree1_.Create(Handle(), IDC_DIRTREE1,
-                     RECT{0, kHeaderHeight, splitX_, kHeaderHeight + treeHeight_});
+                     ui::ScaleRect(addfiles::AddFormRowOf(IDC_DIRTREE1).Spec.Design, Dpi()));
     Arrange();
     dirTree1_.Loaded();
     HWND previous = HWND_TOP;
@@ -191,10 +152,7 @@ void TAddform::CreateButtons() {
     for (size_t i = 0; i < std::size(kFlatButtons); ++i) {
         const FlatButtonDesign& d = kFlatButtons[i];
         glyphs_[i].Reset(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(d.glyph)));
-        buttons[i]->Create(Handle(), d.id, 0, 0, 0, 0);
-        SetWindowLongA(buttons[i]->Handle(), GWL_STYLE,
-                       GetWindowLongA(buttons[i]->Handle(), GWL_STYLE) | WS_TABSTOP);
-        SetWindowTextA(buttons[i]->Handle(), d.label);
+        buttons[i]->Attach(Control(d.id));
         buttons[i]->SetGlyph(glyphs_[i].Get());
         buttons[i]->SetHint(tooltip_, d.hint);
     }
@@ -204,58 +162,48 @@ void TAddform::OnSize(int, int) {
     Arrange();
 }
 
+void TAddform::OnDpiChanged(int oldDpi, int newDpi) {
+    // The columns stay as the user left them, at the new scale (the bars follow in Arrange).
+    for (ui::ListView* list : {&addListView1_, &addListView2_})
+        for (int column = 0; column < 2; ++column)
+            if (const int width = list->ColumnWidth(column); width > 0)
+                list->SetColumnWidth(column, MulDiv(width, newDpi, oldDpi));
+}
+
 void TAddform::Arrange() {
     if (!listBox1_.Handle()) return;
     RECT client;
     GetClientRect(Handle(), &client);
-    const int w = client.right, h = client.bottom;
-    const int paneBottom = h - kBottomHeight;
-    // The bottom strip's controls need their room: the left pane keeps at least kMinPane,
-    // so does the right one.
-    if (splitX_ > w - kBarSize - kMinPane) splitX_ = w - kBarSize - kMinPane;
-    if (splitX_ < kMinPane) splitX_ = kMinPane;
-    if (treeHeight_ > paneBottom - kHeaderHeight - kBarSize - kMinList)
-        treeHeight_ = paneBottom - kHeaderHeight - kBarSize - kMinList;
-    if (treeHeight_ < kMinTree) treeHeight_ = kMinTree;
-    const int l = splitX_, r0 = splitX_ + kBarSize;
-    const int treeBottom = kHeaderHeight + treeHeight_;
-
-    Place(Control(IDC_PANEL6), 0, 0, l, kHeaderHeight);
-    Place(pathLabel1_.Handle(), 4, 3, l - 4, kHeaderHeight - 2);
-    Place(dirTree1_.Handle(), 0, kHeaderHeight, l, treeBottom);
-    Place(hSplitter_.Handle(), 0, treeBottom, l, treeBottom + kBarSize);
-    Place(addListView1_.Handle(), 0, treeBottom + kBarSize, l, paneBottom);
-    Place(vSplitter_.Handle(), l, 0, r0, paneBottom);
-    Place(Control(IDC_PANEL7), r0, 0, w, kHeaderHeight);
-    Place(pathLabel2_.Handle(), r0 + 4, 3, w - 4, kHeaderHeight - 2);
-    Place(addListView2_.Handle(), r0, kHeaderHeight, w, paneBottom);
-
-    const int top = paneBottom + 4;
-    Place(addFilesbtn_.Handle(), 4, top + 6, 92, top + 62);
-    Place(addDirbtn_.Handle(), 94, top + 6, 182, top + 62);
-    const int groupRight = l > 346 ? l - 4 : 346;
-    Place(Control(IDC_OPTIONSGROUP), 186, top, groupRight, h - 6);
-    Place(recurseCB_.Handle(), 196, top + 16, groupRight - 6, top + 34);
-    Place(dirnameCB_.Handle(), 196, top + 36, groupRight - 6, top + 54);
-    Place(encryptCB_.Handle(), 196, top + 56, groupRight - 6, top + 74);
-    const int right0 = groupRight + 8 > r0 ? groupRight + 8 : r0;
-    Place(removeItembtn_.Handle(), right0 + 4, top + 6, right0 + 104, top + 62);
-    Place(removeAllBut_.Handle(), right0 + 106, top + 6, right0 + 194, top + 62);
-    Place(Control(IDOK), w - 172, h - 34, w - 92, h - 9);
-    Place(Control(IDCANCEL), w - 86, h - 34, w - 6, h - 9);
+    const SIZE size{client.right, client.bottom};
+    // The bars stay where the user left them at a new scale (the window may be resized to
+    // the new scale before it is told of it).
+    if (splitDpi_ != Dpi()) split_ = addfiles::RescaleSplit(split_, splitDpi_, Dpi());
+    splitDpi_ = Dpi();
+    split_ = addfiles::ClampSplit(split_, size, Dpi());
+    // The anchored controls are in place already; these follow the bars too.
+    for (const addfiles::AddFormRow& row : addfiles::AddFormRows()) {
+        const addfiles::PaneFollow& f = row.Follow;
+        if (f.Bar || f.TreeBar || f.Box)
+            Place(GetDlgItem(Handle(), row.Spec.Id), addfiles::PlaceOf(row, size, split_, Dpi()));
+    }
     // Panes moved by a splitter leave their old pixels behind unless all is drawn anew.
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void TAddform::ApplyListLook(HFONT font, COLORREF background, DWORD viewStyle) {
+void TAddform::Prepare(const AddFilesRequest& request) {
+    if (request.Look) ApplyListLook(*request.Look);
+    SetShowMaximized(request.Maximized);
+}
+
+void TAddform::ApplyListLook(const ListLook& look) {
     for (ui::ListView* list : {&addListView1_, &addListView2_}) {
-        SendMessageA(list->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        SendMessageA(list->Handle(), LVM_SETBKCOLOR, 0, background);
-        SendMessageA(list->Handle(), LVM_SETTEXTBKCOLOR, 0, background);
-        list->SetStyle(viewStyle & LVS_TYPEMASK);
+        SendMessageA(list->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(look.Font), TRUE);
+        SendMessageA(list->Handle(), LVM_SETBKCOLOR, 0, look.Background);
+        SendMessageA(list->Handle(), LVM_SETTEXTBKCOLOR, 0, look.Background);
+        list->SetStyle(look.ViewStyle & LVS_TYPEMASK);
         InvalidateRect(list->Handle(), nullptr, TRUE);
     }
-    SendMessageA(dirTree1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageA(dirTree1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(look.Font), TRUE);
 }
 
 void TAddform::Load(const AddFilesRequest&) {

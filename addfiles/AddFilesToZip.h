@@ -4,6 +4,7 @@
 // itself: OK hands the collected path patterns and the add options to the caller.
 #pragma once
 
+#include "addfiles/AddFormLayout.h"
 #include "addfiles/DirTree.h"
 #include "addfiles/FileDrop.h"
 #include "addfiles/Splitter.h"
@@ -15,11 +16,22 @@
 #include "ui/SpeedButton.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+// The main window's list look: both lists take the font, background colour and view style
+// (LVS_REPORT, LVS_LIST, LVS_ICON, LVS_SMALLICON), the tree the font.
+struct ListLook {
+    HFONT Font = nullptr;
+    COLORREF Background = 0;
+    DWORD ViewStyle = LVS_REPORT;
+};
+
 struct AddFilesRequest {
-    std::string ArchiveName; // the archive being added to
+    std::string ArchiveName;      // the archive being added to
+    std::optional<ListLook> Look; // none: the lists keep the look they have
+    bool Maximized = false;       // shown maximized; its design size is the restored one
 };
 
 struct AddFilesResult {
@@ -35,10 +47,6 @@ public:
     ~TAddform() override;
 
     const char* DialogName() const override { return "AddFiles"; }
-
-    // The main window's list look: both lists take the font, background colour and view
-    // style (LVS_REPORT, LVS_LIST, LVS_ICON, LVS_SMALLICON), the tree the font.
-    void ApplyListLook(HFONT font, COLORREF background, DWORD viewStyle);
 
     // Event handlers, as the user reaches them.
     void FormShow();
@@ -68,21 +76,24 @@ public:
     ui::Label& PathLabel2() { return pathLabel2_; }
     TFileDrop& FileDrop1() { return fileDrop1_; }
     bool LeftHeaderActive() const { return leftActive_; }
-    int LeftPaneWidth() const { return splitX_; }
+    int LeftPaneWidth() const { return split_.LeftWidth; }
 
 protected:
     CreateParams GetCreateParams() override;
     void OnCreate() override;
+    void Prepare(const AddFilesRequest& request) override;
     void Load(const AddFilesRequest& request) override;
     std::optional<AddFilesResult> Collect() override;
     void OnCancel() override;
     void OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnSize(int width, int height) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void CreateButtons();
+    void ApplyListLook(const ListLook& look);
     void Arrange();
     void SetLeftActive(bool left);
     void FillLeftList();
@@ -108,6 +119,6 @@ private:
     HWND tooltip_ = nullptr;
     bool leftActive_ = true;
     bool dragging_ = false;
-    int splitX_ = 321;    // width of the left pane
-    int treeHeight_ = 87; // height of the tree
+    addfiles::PaneSplit split_; // where the bars are, in pixels at splitDpi_
+    int splitDpi_ = ui::kDesignDpi;
 };

@@ -30,7 +30,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     app.Instance = instance;
 
     kelvora::SharedState state;
-    TMainForm mainForm(state);
+    MainFormStartup startup;
+    for (int i = 1; i < __argc; ++i)
+        startup.CommandLine.push_back(__argv[i]);
+    TMainForm mainForm(state, std::move(startup));
     TfrmOptions options;
     TfrmTextViewer textViewer;
     TAboutBox aboutBox;
@@ -44,8 +47,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     wizard::Navigator wizard({&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard());
     mainForm.UseWindows({&options, &textViewer, &aboutBox, &fileInfo, &addform, &wizard});
     app.MainForm = &mainForm;
-    for (int i = 1; i < __argc; ++i)
-        mainForm.CommandLine.push_back(__argv[i]);
     // Each window once, the main window first; the others wait hidden.
     mainForm.Create();
     options.Create(mainForm.Handle());

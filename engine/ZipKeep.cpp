@@ -75,21 +75,20 @@ void CopyMemberFields(ZipDirEntryFixed& fixed, const zipcore::Member& m) {
 // A member as the directory records it, with the fields of its local header where that
 // header is where the directory says and names the same member. The CRC and sizes are the
 // directory's: a streaming writer leaves zeros in the local header (its data descriptor has
-// the values), and a damaged one a placeholder; in a sound archive the two agree.
-ZipDirEntry EntryFromDirectory(ArchiveReader& in, const zipcore::Member& m) {
-    const std::string_view stored = std::string_view(m.name).substr(0, EntryNameLength(m.name));
+// the values), and a damaged one a placeholder; in a sound archive the two agree. The
+// directory's name and extra field move into the entry; localName is scratch kept from
+// member to member, so comparing the local header's name costs no allocation.
+ZipDirEntry EntryFromDirectory(ArchiveReader& in, zipcore::Member& m, std::string& localName) {
+    KeepNamePart(m.name);
     ZipDirEntry e;
     ZipDirEntryFixed& fixed = e;
     std::uint8_t sig[4];
     in.Seek(static_cast<std::int64_t>(m.localHeaderOffset));
     bool local = in.Read(sig, 4) == 4 && sig[0] == 0x50 && sig[1] == 0x4B && sig[2] == 0x03 &&
                  sig[3] == 0x04 && in.Read(&fixed, sizeof fixed) == sizeof fixed &&
-                 in.ReadString(e.FileName, fixed.FileNameLength) == fixed.FileNameLength &&
+                 in.ReadString(localName, fixed.FileNameLength) == fixed.FileNameLength &&
                  in.ReadString(e.ExtraField, fixed.ExtraFieldLength) == fixed.ExtraFieldLength;
-    if (local) {
-        KeepNamePart(e.FileName);
-        local = e.FileName == stored;
-    }
+    if (local) local = std::string_view(localName).substr(0, EntryNameLength(localName)) == m.name;
     if (local) {
         const zipcore::LocalSizes sizes =
             zipcore::LocalHeaderSizes(fixed.CompressedSize, fixed.UncompressedSize, e.ExtraField);
@@ -100,14 +99,14 @@ ZipDirEntry EntryFromDirectory(ArchiveReader& in, const zipcore::Member& m) {
     } else {
         e = ZipDirEntry();
         CopyMemberFields(fixed, m);
-        e.FileName = stored;
     }
+    e.FileName = std::move(m.name);
     fixed.CRC32 = m.crc;
     e.CompressedSize64 = m.compressedSize;
     e.UncompressedSize64 = m.uncompressedSize;
     // The system that wrote the member decides the code page of a name without the UTF-8 flag.
     e.HostSystem = m.Host();
-    e.CentralExtraField = m.extra;
+    e.CentralExtraField = std::move(m.extra);
     return e;
 }
 
@@ -252,19 +251,20 @@ void TZipKeeper::List() {
     FireDirUpdate();
 }
 
-void TZipKeeper::ListDirectory(ArchiveReader& in, const zipcore::ArchiveInfo& directory) {
+void TZipKeeper::ListDirectory(ArchiveReader& in, zipcore::ArchiveInfo& directory) {
     // In the order of the local headers, as the members lie in the file.
-    std::vector<const zipcore::Member*> order;
+    std::vector<zipcore::Member*> order;
     order.reserve(directory.members.size());
-    for (const zipcore::Member& m : directory.members)
+    for (zipcore::Member& m : directory.members)
         order.push_back(&m);
     auto byOffset = [](const zipcore::Member* a, const zipcore::Member* b) {
         return a->localHeaderOffset < b->localHeaderOffset;
     };
     if (!std::is_sorted(order.begin(), order.end(), byOffset))
         std::stable_sort(order.begin(), order.end(), byOffset);
-    for (const zipcore::Member* m : order)
-        contents_.push_back(EntryFromDirectory(in, *m));
+    std::string localName;
+    for (zipcore::Member* m : order)
+        contents_.push_back(EntryFromDirectory(in, *m, localName));
     if (contents_.empty()) {
         ui::ShowMessage(kNoEntries);
         return;

@@ -84,7 +84,7 @@ public:
 private:
     void ClearContents();
     void FireDirUpdate();
-    void ListDirectory(ArchiveReader& in, const zipcore::ArchiveInfo& directory);
+    void ListDirectory(ArchiveReader& in, zipcore::ArchiveInfo& directory);
     void ListLocalHeaders(zipcore::ByteSource& source);
     std::int32_t Converted(const std::string& output);
 

@@ -66,17 +66,18 @@ std::optional<AddFilesResult> TMainForm::ChooseFilesToAdd(const std::string& arc
     TAddform* addForm = windows_.AddFiles;
     if (!addForm) return std::nullopt;
     state_.CurrentArchiveName = archive;
+    AddFilesRequest request;
+    request.ArchiveName = archive;
     // The dialog's lists show the member list's current look.
-    addForm->ApplyListLook(
-        reinterpret_cast<HFONT>(SendMessageA(listView1_.Handle(), WM_GETFONT, 0, 0)),
-        static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETBKCOLOR, 0, 0)),
-        listView1_.Style());
-    addForm->SetShowMaximized(true);
+    request.Look =
+        ListLook{reinterpret_cast<HFONT>(SendMessageA(listView1_.Handle(), WM_GETFONT, 0, 0)),
+                 static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETBKCOLOR, 0, 0)),
+                 listView1_.Style()};
+    request.Maximized = true;
     // The dialog keeps the shared flag as it is left; what to add comes only with its
     // result, which it gives exactly when OK ended it.
     state_.AddDialogCancelled = false;
-    std::optional<AddFilesResult> chosen =
-        addForm->Execute(Handle(), AddFilesRequest{state_.CurrentArchiveName});
+    std::optional<AddFilesResult> chosen = addForm->Execute(Handle(), request);
     if (!chosen) return std::nullopt;
     if (chosen->FSpecArgs.empty()) {
         ui::ShowMessage("There are no files selected");

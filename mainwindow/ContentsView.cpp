@@ -52,29 +52,26 @@ std::wstring Wide(const std::string& ansi) {
 } // namespace
 
 void TMainForm::BuildRowKeys() {
-    rowKeyList_.clear();
-    rowKeyList_.resize(zipKeeper1_->Count());
-    contents::ForEachIndex(rowKeyList_.size(), [&](size_t i) {
-        rowKeyList_[i] = contents::MakeRowKey(zipKeeper1_->Entry(static_cast<int>(i)));
-    });
-    contents::SortRowsByLocaleName(rowKeyList_);
+    contents::MakeSortedRowKeys(
+        rowKeyList_, static_cast<size_t>(zipKeeper1_->Count()),
+        [&](size_t i) { return contents::MakeRowKey(zipKeeper1_->Entry(static_cast<int>(i))); });
     currentSortName_ = "Name";
 }
 
 void TMainForm::ComputeArchiveTotals() {
-    TotalCompressed = TotalUncompressed = 0;
+    totalCompressed_ = totalUncompressed_ = 0;
     for (int i = 0; i < zipKeeper1_->Count(); ++i) {
-        TotalCompressed += zipKeeper1_->Entry(i).CompressedSize64;
-        TotalUncompressed += zipKeeper1_->Entry(i).UncompressedSize64;
+        totalCompressed_ += zipKeeper1_->Entry(i).CompressedSize64;
+        totalUncompressed_ += zipKeeper1_->Entry(i).UncompressedSize64;
     }
-    TotalRatio = contents::Ratio(TotalCompressed, TotalUncompressed);
+    totalRatio_ = contents::Ratio(totalCompressed_, totalUncompressed_);
     fileInfo_.FileName = kpath::LowerCase(zipKeeper1_->ZipFilename());
     fileInfo_.EntryCount = std::to_string(zipKeeper1_->Count());
     fileInfo_.CompressedSize =
-        contents::FormatThousands(std::to_string(TotalCompressed)) + " bytes";
+        contents::FormatThousands(std::to_string(totalCompressed_)) + " bytes";
     fileInfo_.UncompressedSize =
-        contents::FormatThousands(std::to_string(TotalUncompressed)) + " bytes";
-    fileInfo_.Ratio = std::to_string(TotalRatio) + "%";
+        contents::FormatThousands(std::to_string(totalUncompressed_)) + " bytes";
+    fileInfo_.Ratio = std::to_string(totalRatio_) + "%";
 }
 
 void TMainForm::ClearRows() {
@@ -92,7 +89,7 @@ void TMainForm::FillContentsView() {
     ClearRows();
     const int count = zipKeeper1_->Count();
     if (count > 0) {
-        ArchiveSizeForProgress = TotalUncompressed;
+        archiveSizeForProgress_ = totalUncompressed_;
         rows_.reserve(count);
         // Asked with "use file attributes", the shell decides the icon by the extension
         // alone, so one question per extension gives every row its icon. This keeps
@@ -282,7 +279,7 @@ void TMainForm::ZipKeeper1DirUpdate(TZipKeeper& sender) {
             UpdateStatusAndCaption();
             statusBar1_.SetPanelText(
                 2, "Total Uncompressed Size: " +
-                       contents::FormatThousands(std::to_string(TotalUncompressed)) + " bytes");
+                       contents::FormatThousands(std::to_string(totalUncompressed_)) + " bytes");
             if (!rows_.empty()) listView1_.FocusRow(0);
         } else {
             ClearRows();

@@ -84,7 +84,7 @@ void TMainForm::ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::str
 
 bool TMainForm::ExtractAllTo(const std::string& folder) {
     ResetProgress();
-    progress_.ProgressTotal = static_cast<std::int64_t>(TotalUncompressed);
+    progress_.ProgressTotal = static_cast<std::int64_t>(totalUncompressed_);
     return ExtractMembers(folder, {"*.*"}, true);
 }
 

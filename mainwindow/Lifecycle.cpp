@@ -25,7 +25,7 @@ void TMainForm::FormShow() {
     // A browser hands over its download as the first parameter; the rest are ignored. When
     // that download's setup program has started and the user asked for it, the program has
     // done its job and closes.
-    if (!CommandLine.empty() && OpenArchive(CommandLine.front()) && state_.Settings.AutoExit)
+    if (!commandLine_.empty() && OpenArchive(commandLine_.front()) && state_.Settings.AutoExit)
         PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
@@ -34,7 +34,7 @@ std::string TMainForm::MoveDownloadedArchive(const std::string& fileName) {
     if (!s.AutoMove || fileName.empty()) return fileName;
     // Only archives really lying in a temporary folder are moved: a user's own folder that
     // merely has "temp" in its name keeps its archives.
-    if (!startup::IsDownloadLocation(fileName, startup::SystemTempDir(), TempDir)) return fileName;
+    if (!startup::IsDownloadLocation(fileName, startup::SystemTempDir(), tempDir_)) return fileName;
     std::string folder = s.DownloadDir;
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();

@@ -25,6 +25,7 @@
 #include <span>
 #include <unordered_map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace settings {
@@ -51,9 +52,24 @@ struct MainFormWindows {
     wizard::Navigator* Wizard = nullptr;
 };
 
+// What the main window starts with, handed in by whoever makes it (WinMain, tests).
+struct MainFormStartup {
+    // The program's command-line arguments after the program name.
+    std::vector<std::string> CommandLine;
+    // The settings file; empty means beside the program, with the extension ".ini".
+    std::string IniFileName;
+    // Where members are unpacked for viewing, running and installing; empty: decided when
+    // the window is made.
+    std::string TempDir;
+    // The registry roots of the browser registration: the real ones unless a test says.
+    browsers::RegistryRoots BrowserRoots;
+    // How documents, addresses and the help file reach Windows; tests record instead.
+    members::Launcher Launch = members::WindowsLauncher();
+};
+
 class TMainForm : public ui::Form {
 public:
-    explicit TMainForm(kelvora::SharedState& state);
+    explicit TMainForm(kelvora::SharedState& state, MainFormStartup startup = {});
     ~TMainForm() override;
     void UseWindows(const MainFormWindows& windows) { windows_ = windows; }
 
@@ -104,10 +120,8 @@ public:
     // Runs the command with this ID; false when there is none or it has no handler.
     bool RunCommand(UINT id);
 
-    // The program's command-line arguments after the program name.
-    std::vector<std::string> CommandLine;
-    // The settings file; empty means beside the program, with the extension ".ini".
-    std::string IniFileName;
+    const std::vector<std::string>& CommandLine() const { return commandLine_; }
+    const std::string& IniFileName() const { return iniFileName_; }
     settings::IniFile& IniFile() { return *iniFile_; }
     // What the file info window shows, as of the last refresh of the list.
     const FileInfoValues& FileInfo() const { return fileInfo_; }
@@ -123,7 +137,7 @@ public:
     // where the archive now is (unchanged when nothing was moved or the move failed).
     std::string MoveDownloadedArchive(const std::string& fileName);
     // Where members are unpacked for viewing, running and installing.
-    std::string TempDir;
+    const std::string& TempDir() const { return tempDir_; }
 
     // The member list.
     void BuildRowKeys();
@@ -206,7 +220,6 @@ public:
     // after the options dialog. A value that cannot be written is told once; start-up
     // goes on. The roots are the real ones unless a test points them elsewhere.
     void ApplyBrowserRegistration();
-    browsers::RegistryRoots BrowserRoots;
 
     // Extraction into a folder the user picks (ExtractCommands.cpp).
     void btnExtractSelectedClick();
@@ -240,8 +253,6 @@ public:
     void PelvoxHomePage1Click();
     void LatestVersion1Click();
     void SendUsYourComments1Click();
-    // How documents, addresses and the help file reach Windows; tests record instead.
-    members::Launcher Launch = members::WindowsLauncher();
 
     // Parts a test looks at.
     TZipKeeper& ZipKeeper1() { return *zipKeeper1_; }
@@ -259,11 +270,9 @@ public:
     const std::string& CurrentSortName() const { return currentSortName_; }
     const std::vector<ContentsRow>& Rows() const { return rows_; }
     contents::ProgressState& Progress() { return progress_; }
-    std::uint64_t TotalCompressed = 0;
-    std::uint64_t TotalUncompressed = 0;
-    std::int64_t TotalRatio = 0;
-    // The archive size the extract-all command takes as its progress total.
-    std::uint64_t ArchiveSizeForProgress = 0;
+    std::uint64_t TotalCompressed() const { return totalCompressed_; }
+    std::uint64_t TotalUncompressed() const { return totalUncompressed_; }
+    std::int64_t TotalRatio() const { return totalRatio_; }
 
 protected:
     CreateParams GetCreateParams() override;
@@ -317,6 +326,16 @@ private:
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
     kelvora::SharedState& state_;
+    const std::vector<std::string> commandLine_;
+    const std::string iniFileName_;
+    std::string tempDir_;
+    const browsers::RegistryRoots browserRoots_;
+    const members::Launcher launch_;
+    std::uint64_t totalCompressed_ = 0;
+    std::uint64_t totalUncompressed_ = 0;
+    std::int64_t totalRatio_ = 0;
+    // The archive size the extract-all command takes as its progress total.
+    std::uint64_t archiveSizeForProgress_ = 0;
     MainFormWindows windows_;
     FileInfoValues fileInfo_;
     ui::FileDialogRequest openDialog1_; // OpenDialog1: New and Open

@@ -126,7 +126,10 @@ UINT ToolButtonCommand(int index) {
     return kToolButtons[index].command;
 }
 
-TMainForm::TMainForm(kelvora::SharedState& state) : state_(state) {
+TMainForm::TMainForm(kelvora::SharedState& state, MainFormStartup startup)
+    : state_(state), commandLine_(std::move(startup.CommandLine)),
+      iniFileName_(std::move(startup.IniFileName)), tempDir_(std::move(startup.TempDir)),
+      browserRoots_(startup.BrowserRoots), launch_(std::move(startup.Launch)) {
     openDialog1_.DefaultExt = "zip";
     saveDialog1_.DefaultExt = "zip";
     saveDialog1_.Filter = "Zip file (*.zip)|*.zip";
@@ -152,7 +155,7 @@ ui::Form::CreateParams TMainForm::GetCreateParams() {
 
 void TMainForm::FormCreate() {
     ui::App().HelpFile = kpath::ChangeFileExt(kpath::ProgramPath(), ".hlp");
-    TempDir = startup::DetermineTempDir();
+    if (tempDir_.empty()) tempDir_ = startup::DetermineTempDir();
     CreateIniFile();
     mainMenu_ = GetMenu(Handle());
     popupMenu1_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_POPUPMENU));

@@ -27,7 +27,7 @@ std::string MenuText(const std::string& name) {
 
 void TMainForm::CreateIniFile() {
     iniFile_ = std::make_unique<settings::IniFile>(
-        IniFileName.empty() ? kpath::ChangeFileExt(kpath::ProgramPath(), ".ini") : IniFileName);
+        iniFileName_.empty() ? kpath::ChangeFileExt(kpath::ProgramPath(), ".ini") : iniFileName_);
 }
 
 void TMainForm::LoadSettings() {

@@ -6,12 +6,12 @@
 
 void TMainForm::Options1Click() {
     if (TfrmOptions* w = windows_.Options)
-        EditOptions(*w, Handle(), IniFile(), state_.Settings, BrowserRoots,
+        EditOptions(*w, Handle(), IniFile(), state_.Settings, browserRoots_,
                     browsers::ProgramPath());
 }
 
 void TMainForm::ApplyBrowserRegistration() {
     if (std::optional<std::string> error = browsers::ApplyBrowserRegistration(
-            BrowserRoots, state_.Settings.Netscape, state_.Settings.IE, browsers::ProgramPath()))
+            browserRoots_, state_.Settings.Netscape, state_.Settings.IE, browsers::ProgramPath()))
         ui::Dialogs().Error(Handle(), *error);
 }

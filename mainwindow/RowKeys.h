@@ -65,6 +65,10 @@ void SortRowsByName(std::vector<std::string>& rows, const NameCompare& compare);
 // The same order as sorting with LocaleCompareNames, computed from the locale's sort keys
 // (one per row) instead of one locale comparison per step: much faster on large archives.
 void SortRowsByLocaleName(std::vector<std::string>& rows);
+// Makes rows 0..count-1 with makeRow (on several threads for a long list: it must be safe to
+// call from any thread) and sorts them as SortRowsByLocaleName does, in one pass.
+void MakeSortedRowKeys(std::vector<std::string>& rows, size_t count,
+                       const std::function<std::string(size_t)>& makeRow);
 // Sorts rows[l..r] ascending by the integer values of sortKeys[l..r], moving both lists.
 void SortRowsByKey(std::vector<std::string>& sortKeys, std::vector<std::string>& rows, int l,
                    int r);

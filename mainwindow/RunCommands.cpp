@@ -64,7 +64,7 @@ void TMainForm::SpeedButton3Click() {
 
 void TMainForm::RunMember(const std::string& member, int row) {
     // Kept at the end: the started program may still have the file open.
-    const std::string folder = scratch_.Make(TempDir, members::ScratchFolders::Keep);
+    const std::string folder = scratch_.Make(tempDir_, members::ScratchFolders::Keep);
     if (!ExtractMembers(folder, {member}, false)) return;
     const std::optional<std::string> path =
         row >= 0 ? UnpackedRowPath(folder, row) : members::UnpackedPath(folder, member);
@@ -75,8 +75,8 @@ void TMainForm::RunFile(const std::string& path) {
     // What became of the start is not looked at: a file that cannot start says nothing.
     if (members::IsProgramFile(path))
         WinExec(members::ProgramCommandLine(path).c_str(), SW_SHOWNORMAL);
-    else if (Launch.Open)
-        Launch.Open(path);
+    else if (launch_.Open)
+        launch_.Open(path);
 }
 
 void TMainForm::btnViewSelectedClick() {
@@ -87,7 +87,7 @@ void TMainForm::btnViewSelectedClick() {
     for (int i = 0; i < listView1_.ItemCount(); ++i) {
         if (!listView1_.IsSelected(i)) continue;
         if (folder.empty()) {
-            folder = scratch_.Make(TempDir, members::ScratchFolders::RemoveAtEnd);
+            folder = scratch_.Make(tempDir_, members::ScratchFolders::RemoveAtEnd);
             allOut = ExtractSelectedTo(folder);
         }
         const std::optional<std::string> path = UnpackedRowPath(folder, i);
@@ -120,7 +120,7 @@ bool TMainForm::AutoInstall() {
         return false;
     }
     // Kept at the end: the setup program may need its files after this program is gone.
-    const std::string folder = scratch_.Make(TempDir, members::ScratchFolders::Keep);
+    const std::string folder = scratch_.Make(tempDir_, members::ScratchFolders::Keep);
     // An installation with members missing is not started; the box said which.
     if (!ExtractAllTo(folder)) return false;
     const std::optional<std::string> path = members::UnpackedPath(folder, setup);
@@ -154,15 +154,15 @@ void TMainForm::Readmetxt1Click() {
 }
 
 void TMainForm::Contents1Click() {
-    if (Launch.Help) Launch.Help(Handle(), HelpFileName(), HELP_CONTENTS);
+    if (launch_.Help) launch_.Help(Handle(), HelpFileName(), HELP_CONTENTS);
 }
 
 void TMainForm::PelvoxHomePage1Click() {
-    if (Launch.Open) Launch.Open(members::kHomePage);
+    if (launch_.Open) launch_.Open(members::kHomePage);
 }
 void TMainForm::LatestVersion1Click() {
-    if (Launch.Open) Launch.Open(members::kProductPage);
+    if (launch_.Open) launch_.Open(members::kProductPage);
 }
 void TMainForm::SendUsYourComments1Click() {
-    if (Launch.Open) Launch.Open(members::kCommentsMail);
+    if (launch_.Open) launch_.Open(members::kCommentsMail);
 }

@@ -32,6 +32,9 @@ public:
     virtual const char* DialogName() const = 0;
 
 protected:
+    // Settles from the request what the showing itself depends on (shown maximized, the look
+    // of its lists); runs before every showing, with the window made and still hidden.
+    virtual void Prepare(const Request& request) { (void)request; }
     // Fills the controls from the request; runs at every showing.
     virtual void Load(const Request& request) = 0;
     // On OK: the values, or nothing to keep the dialog open (after telling the user why).
@@ -51,6 +54,7 @@ private:
         request_ = request;
         result_.reset();
         if (!Handle()) Create(owner);
+        Prepare(request);
         if (ShowModal() != mrOk) return std::nullopt;
         return std::exchange(result_, std::nullopt);
     }

@@ -72,8 +72,9 @@ void SpeedButton::Paint(HDC dc) {
     const int off = pressed_ && hot_ ? ScaleToDpi(1, dpi) : 0;
     const int captionHeight = ScaleToDpi(18, dpi);
     if (captionLength) {
-        RECT text{r.left + ScaleToDpi(2, dpi) + off, r.bottom - captionHeight + off,
-                  r.right - ScaleToDpi(2, dpi) + off, r.bottom - ScaleToDpi(3, dpi) + off};
+        // The caption may take the button's whole width: a long one is not cut at its ends.
+        RECT text{r.left + off, r.bottom - captionHeight + off, r.right + off,
+                  r.bottom - ScaleToDpi(3, dpi) + off};
         HGDIOBJ given = GetPropA(hwnd_, kFontProp);
         SelectScope font(dc, given ? given : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);

@@ -53,13 +53,19 @@ protected:
     // Shows the dialog as the user would and does what the user does; the last action
     // closes it (IDOK or IDCANCEL).
     std::optional<AddFilesResult> Run(std::function<void()> user, int closeWith) {
+        AddFilesRequest request;
+        request.ArchiveName = "C:\\Some Where\\My Files.ZIP";
+        return Run(request, user, closeWith);
+    }
+    std::optional<AddFilesResult> Run(const AddFilesRequest& request, std::function<void()> user,
+                                      int closeWith) {
         dialogs.onModal = [&, user, closeWith](ui::Form& f) {
             f.Show();
             if (user) user();
             SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(closeWith, BN_CLICKED), 0);
             return f.GetModalResult();
         };
-        return form.Execute(nullptr, AddFilesRequest{"C:\\Some Where\\My Files.ZIP"});
+        return form.Execute(nullptr, request);
     }
     void Click(int id) {
         SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -405,14 +411,32 @@ TEST_F(AddFormTest, TheBoxesGiveExactlyTheirAddOptionsAndKeepTheirStateBetweenSh
 
 TEST_F(AddFormTest, TheMainWindowsLookReachesBothListsAndTheTree) {
     HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
-    form.ApplyListLook(font, RGB(1, 2, 3), LVS_SMALLICON);
-    for (ui::ListView* list : {&form.AddListView1(), &form.AddListView2()}) {
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(list->Handle(), WM_GETFONT, 0, 0)), font);
-        EXPECT_EQ(SendMessageA(list->Handle(), LVM_GETBKCOLOR, 0, 0), RGB(1, 2, 3));
-        EXPECT_EQ(list->Style(), static_cast<DWORD>(LVS_SMALLICON));
+    AddFilesRequest request{.ArchiveName = "C:\\a.zip",
+                            .Look = ListLook{font, RGB(1, 2, 3), LVS_SMALLICON}};
+    Run(
+        request,
+        [&] {
+            for (ui::ListView* list : {&form.AddListView1(), &form.AddListView2()}) {
+                EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(list->Handle(), WM_GETFONT, 0, 0)),
+                          font);
+                EXPECT_EQ(SendMessageA(list->Handle(), LVM_GETBKCOLOR, 0, 0), RGB(1, 2, 3));
+                EXPECT_EQ(list->Style(), static_cast<DWORD>(LVS_SMALLICON));
+            }
+            EXPECT_EQ(
+                reinterpret_cast<HFONT>(SendMessageA(form.DirTree1().Handle(), WM_GETFONT, 0, 0)),
+                font);
+        },
+        IDCANCEL);
+}
+
+TEST_F(AddFormTest, TheRequestSaysWhetherItShowsMaximized) {
+    for (bool maximized : {false, true}) {
+        AddFilesRequest request;
+        request.ArchiveName = "C:\\a.zip";
+        request.Maximized = maximized;
+        Run(
+            request, [&] { EXPECT_EQ(IsZoomed(form.Handle()) != FALSE, maximized); }, IDCANCEL);
     }
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(form.DirTree1().Handle(), WM_GETFONT, 0, 0)),
-              font);
 }
 
 // The Add command of the main window with the real dialog and the real engine.
@@ -422,7 +446,6 @@ protected:
         AddFormTest::SetUp();
         ui::App().MainForm = &main;
         main.UseWindows({.AddFiles = &form});
-        UseTestSettings(main, out);
         main.Create();
         main.Show();
         dialogs.Clear();
@@ -456,7 +479,7 @@ protected:
 
     TempFolder out;
     std::string archive;
-    TMainForm main{state};
+    TMainForm main{state, TestStartup(out)};
 };
 
 TEST_F(AddCommandTest, OkAddsTheChosenFilesThroughTheEngineAndTheListShowsThem) {

@@ -2,6 +2,7 @@
 // and 192 DPI, each in a Wine prefix of its own) and after a move to a monitor of another
 // scale: controls where their design rectangles put them, and no caption wider or taller
 // than its control, measured with the control's own font.
+#include "addfiles/AddFilesToZip.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "settings/Options.h"
 #include "tests/mainwindow/MainFormFixture.h"
@@ -181,7 +182,6 @@ std::string CaptionMisfit(HWND h, int dpi) {
         need.cy = 0; // a text block scrolls
     } else if (cls == "KelvoraSpeedButton") {
         need = TextSize(dc, DrawnText(text));
-        room -= MulDiv(4, dpi, 96);
         need.cy = 0; // drawn in the strip under the glyph
     } else {
         check = false;
@@ -189,10 +189,11 @@ std::string CaptionMisfit(HWND h, int dpi) {
     SelectObject(dc, old);
     ReleaseDC(h, dc);
     if (!check) return "";
-    if (need.cx > room || need.cy > height)
-        return "\"" + text + "\" needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) +
-               ", has " + std::to_string(room) + "x" + std::to_string(height);
-    return "";
+    if (need.cx <= room && need.cy <= height) return "";
+    std::ostringstream why;
+    why << '"' << text << "\" needs " << need.cx << 'x' << need.cy << ", has " << room << 'x'
+        << height;
+    return why.str();
 }
 
 void ExpectCaptionsFit(const ui::Form& form, const std::string& window) {
@@ -237,7 +238,7 @@ protected:
         return {{"Options", &options},   {"TextViewer", &viewer}, {"About", &about},
                 {"FileInfo", &fileInfo}, {"Replace", &replace},   {"Wiz1", &wiz1},
                 {"Wiz1Fur", &wiz1Fur},   {"Wiz2", &wiz2},         {"Wiz3", &wiz3},
-                {"Wiz4", &wiz4}};
+                {"Wiz4", &wiz4},         {"AddFiles", &addFiles}};
     }
     std::vector<Window> All() {
         std::vector<Window> all{{"Main", &form}};
@@ -249,7 +250,9 @@ protected:
     template <typename Check> void OnEveryOptionsPage(Check check) {
         for (int page = 0; page < TfrmOptions::kPageCount; ++page) {
             options.ShowPage(page);
-            check("Options page " + std::to_string(page));
+            std::string name = "Options page ";
+            name += std::to_string(page);
+            check(name);
         }
     }
 
@@ -263,6 +266,7 @@ protected:
     TWiz2 wiz2{state};
     TWiz3 wiz3{state};
     TWiz4 wiz4{state};
+    TAddform addFiles{state};
 };
 
 TEST_F(WindowLayoutTest, RunsAtTheScaleItWasSetUpFor) {
@@ -282,8 +286,12 @@ TEST_F(WindowLayoutTest, ClientAreasAndControlsAreTheDesignScaled) {
         // A window larger than the screen at this scale takes the whole screen.
         const bool wide = frame.right - frame.left >= work.right - work.left;
         const bool high = frame.bottom - frame.top >= work.bottom - work.top;
-        if (!wide) EXPECT_EQ(client.right, MulDiv(design.cx, w.form->Dpi(), 96)) << w.name;
-        if (!high) EXPECT_EQ(client.bottom, MulDiv(design.cy, w.form->Dpi(), 96)) << w.name;
+        if (!wide) {
+            EXPECT_EQ(client.right, MulDiv(design.cx, w.form->Dpi(), 96)) << w.name;
+        }
+        if (!high) {
+            EXPECT_EQ(client.bottom, MulDiv(design.cy, w.form->Dpi(), 96)) << w.name;
+        }
         EXPECT_LE(frame.right - frame.left, work.right - work.left) << w.name;
         EXPECT_LE(frame.bottom - frame.top, work.bottom - work.top) << w.name;
     }
@@ -424,7 +432,7 @@ TEST_F(WindowLayoutTest, SavedSizesAndColumnWidthsAreKeptAt96Dpi) {
     form.ListView1().SetColumnWidth(1, MulDiv(90, dpi, 96));
     SendMessageA(form.Handle(), WM_COMMAND, IDM_SAVECOLUMNWIDTH, 0);
     SendMessageA(form.Handle(), WM_COMMAND, IDM_SAVEWINDOWPOS, 0);
-    const std::string ini = form.IniFileName;
+    const std::string ini = form.IniFileName();
     EXPECT_EQ(GetPrivateProfileIntA("Columns", "Size", -5, ini.c_str()), 90);
     RECT frame;
     GetWindowRect(form.Handle(), &frame);
@@ -434,9 +442,7 @@ TEST_F(WindowLayoutTest, SavedSizesAndColumnWidthsAreKeptAt96Dpi) {
     WritePrivateProfileStringA("Columns", "Ratio", "70", ini.c_str());
     WritePrivateProfileStringA("Window", "Width", "600", ini.c_str());
     WritePrivateProfileStringA("Window", "Height", "450", ini.c_str());
-    TMainForm second{state};
-    UseTestSettings(second, tmp);
-    second.IniFileName = ini;
+    TMainForm second{state, FixtureStartup()}; // the same settings file
     ui::App().MainForm = &second;
     second.Create();
     second.Show();

@@ -40,7 +40,7 @@ TEST_F(ExtractCommandsTest, ExtractAllReproducesTheTreeAndEndsWithTheArrow) {
         else
             EXPECT_EQ(ReadFileBytes(local), m.data) << m.name;
     }
-    EXPECT_EQ(form.Progress().ProgressTotal, static_cast<std::int64_t>(form.TotalUncompressed));
+    EXPECT_EQ(form.Progress().ProgressTotal, static_cast<std::int64_t>(form.TotalUncompressed()));
     EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
 }

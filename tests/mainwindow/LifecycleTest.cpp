@@ -29,10 +29,11 @@ protected:
         return path;
     }
     TMainForm& Start(std::vector<std::string> commandLine) {
-        form = std::make_unique<TMainForm>(state);
+        MainFormStartup startup;
+        startup.CommandLine = std::move(commandLine);
+        startup.IniFileName = ini;
+        form = std::make_unique<TMainForm>(state, std::move(startup));
         ui::App().MainForm = form.get();
-        form->IniFileName = ini;
-        form->CommandLine = std::move(commandLine);
         form->Create();
         form->Show();
         return *form;
@@ -56,8 +57,8 @@ protected:
 TEST_F(LifecycleTest, CreatingSetsTheHelpFileAndTheUnpackFolder) {
     Start({});
     EXPECT_EQ(ui::App().HelpFile, kpath::ChangeFileExt(kpath::ProgramPath(), ".hlp"));
-    EXPECT_EQ(form->TempDir, startup::DetermineTempDir());
-    EXPECT_NE(kpath::LowerCase(form->TempDir) + "\\",
+    EXPECT_EQ(form->TempDir(), startup::DetermineTempDir());
+    EXPECT_NE(kpath::LowerCase(form->TempDir()) + "\\",
               kpath::LowerCase(kpath::ExtractFilePath(kpath::ProgramPath())));
 }
 

@@ -15,10 +15,12 @@ namespace testing_support {
 // The main window under test keeps its settings in the test's folder, leaves archives where
 // the test put them (test folders lie in the temporary folder, from which a fresh download
 // would be moved away) and starts no setup program unless a test turns that on.
-inline void UseTestSettings(TMainForm& form, const TempFolder& folder) {
-    form.IniFileName = folder.File("kelvora.ini");
-    WritePrivateProfileStringA("Options", "AutoMove", "0", form.IniFileName.c_str());
-    WritePrivateProfileStringA("Options", "AutoRun", "0", form.IniFileName.c_str());
+inline MainFormStartup TestStartup(const TempFolder& folder) {
+    MainFormStartup startup;
+    startup.IniFileName = folder.File("kelvora.ini");
+    WritePrivateProfileStringA("Options", "AutoMove", "0", startup.IniFileName.c_str());
+    WritePrivateProfileStringA("Options", "AutoRun", "0", startup.IniFileName.c_str());
+    return startup;
 }
 
 inline LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_t size,
@@ -39,7 +41,6 @@ protected:
     }
     void SetUp() override {
         ui::App().MainForm = &form;
-        UseTestSettings(form, tmp);
         form.Create();
         form.Show();
         startupTexts = dialogs.Texts();
@@ -78,7 +79,22 @@ protected:
     std::vector<std::string> startupTexts;
     TempFolder tmp;
     kelvora::SharedState state;
-    TMainForm form{state};
+    // What reaches the shell and Windows help; a test puts recorders here.
+    members::Launcher launch = members::WindowsLauncher();
+    TMainForm form{state, FixtureStartup()};
+
+    // The test's settings, members unpacked into its folder, launching through `launch`.
+    MainFormStartup FixtureStartup() {
+        MainFormStartup startup = TestStartup(tmp);
+        startup.TempDir = tmp.File("Temp Dir");
+        startup.Launch.Open = [this](const std::string& target) {
+            if (launch.Open) launch.Open(target);
+        };
+        startup.Launch.Help = [this](HWND owner, const std::string& file, UINT command) {
+            if (launch.Help) launch.Help(owner, file, command);
+        };
+        return startup;
+    }
 
     // Every command's main menu item is enabled exactly when its row says it may be.
     void ExpectCommandsFor(bool archiveOpen) {

@@ -68,7 +68,7 @@ TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
     EXPECT_TRUE(dialogs.shown.empty());
 
     // Totals reach the file info values, summed past 32 bits.
-    EXPECT_EQ(form.TotalUncompressed, 3000002000u);
+    EXPECT_EQ(form.TotalUncompressed(), 3000002000u);
     EXPECT_EQ(form.FileInfo().EntryCount, "5");
     EXPECT_EQ(form.FileInfo().UncompressedSize, "3 000 002 000 bytes");
     EXPECT_EQ(form.FileInfo().CompressedSize, "1 505 bytes");
@@ -157,10 +157,10 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
     good.WriteTo(tmp.File("good.zip"));
     kelvora::SharedState state;
     {
-        TMainForm form(state);
+        MainFormStartup startup = TestStartup(tmp);
+        startup.CommandLine = {tmp.File("good.zip"), tmp.File("ignored.zip")};
+        TMainForm form(state, startup);
         ui::App().MainForm = &form;
-        form.CommandLine = {tmp.File("good.zip"), tmp.File("ignored.zip")};
-        UseTestSettings(form, tmp);
         form.Create();
         form.Show();
         EXPECT_EQ(form.ListView1().ItemCount(), 2);
@@ -173,10 +173,10 @@ TEST(MainFormStartUp, OpensTheFirstCommandLineArchiveAndShowsReadErrors) {
                                           OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     dialogs.Clear();
-    TMainForm form(state);
+    MainFormStartup startup = TestStartup(tmp);
+    startup.CommandLine = {tmp.File("locked.zip")};
+    TMainForm form(state, startup);
     ui::App().MainForm = &form;
-    form.CommandLine = {tmp.File("locked.zip")};
-    UseTestSettings(form, tmp);
     form.Create();
     form.Show(); // the error reaches the error box instead of ending the program
     bool shownError = false;
@@ -285,7 +285,7 @@ TEST_F(MainFormTest, CommandsRunThroughTheTableFromMenusAndToolButtons) {
     EXPECT_FALSE(form.RunCommand(4242));    // no such command
     // A tool button's click is its table row's command: Help asks for the contents.
     int helpAsked = 0;
-    form.Launch.Help = [&](HWND, const std::string&, UINT) { ++helpAsked; };
+    launch.Help = [&](HWND, const std::string&, UINT) { ++helpAsked; };
     form.Button(TMainForm::SpeedButton8).Click();
     EXPECT_EQ(helpAsked, 1);
     EXPECT_TRUE(dialogs.shown.empty());

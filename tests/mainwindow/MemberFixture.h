@@ -40,9 +40,8 @@ class MemberCommandsTest : public MainFormTest {
 protected:
     void SetUp() override {
         MainFormTest::SetUp();
-        form.TempDir = tmp.File("Temp Dir");
-        form.Launch.Open = [this](const std::string& target) { opened.push_back(target); };
-        form.Launch.Help = [this](HWND owner, const std::string& file, UINT command) {
+        launch.Open = [this](const std::string& target) { opened.push_back(target); };
+        launch.Help = [this](HWND owner, const std::string& file, UINT command) {
             helpAsked.push_back({owner, file, command});
         };
         viewer.Create();

@@ -84,6 +84,43 @@ TEST(RowKeys, LongListsSortOnSeveralThreadsToTheSameOrderAsOne) {
         ASSERT_EQ(threaded[i], rows[i]) << i;
 }
 
+TEST(RowKeys, NamesWithALongSharedBeginningSortAsByComparison) {
+    // Every name begins with the same folders; they differ within, past and before the next
+    // eight characters, and one is exactly the shared beginning.
+    const std::string base = "project/source/library/";
+    const char* tails[] = {"",          "a",        "ab",          "abcdefgh",    "abcdefghi",
+                           "abcdefgh-", "abcdefgi", "b/c/d.txt",   "B.txt",       "z",
+                           "readme",    "read",     "ReadMeFirst", "zz/zz/zz/zz", "0"};
+    std::vector<std::string> rows;
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < std::size(tails); ++i) {
+            const size_t k = (i * 7 + static_cast<size_t>(round) * 3) % std::size(tails);
+            rows.push_back(MakeRowKey(base + tails[k] + (round ? "/x" : ""), 0, 1, 1));
+        }
+    std::vector<std::string> byKeys = rows;
+    SortRowsByLocaleName(byKeys);
+    SortRowsByName(rows, LocaleCompareNames);
+    EXPECT_EQ(byKeys, rows);
+}
+
+TEST(RowKeys, RowsMadeWhileSortingComeOutAsMadeThenSorted) {
+    const auto make = [](size_t i) {
+        const size_t n = (i * 7919) % 5003;
+        return MakeRowKey("d" + std::to_string(n % 11) + (i % 2 ? "/Name" : "/nAME") +
+                              std::to_string(n) + ".txt",
+                          static_cast<std::int32_t>(i), i, 2 * i);
+    };
+    for (const size_t count : {size_t(0), size_t(1), size_t(7), size_t(10000)}) {
+        std::vector<std::string> expected;
+        for (size_t i = 0; i < count; ++i)
+            expected.push_back(make(i));
+        SortRowsByLocaleName(expected);
+        std::vector<std::string> rows = {"left over from before"};
+        MakeSortedRowKeys(rows, count, make);
+        EXPECT_EQ(rows, expected) << count << " rows";
+    }
+}
+
 TEST(RowKeys, SharedOutWorkVisitsEveryIndexOnceAndPassesOnWhatItThrew) {
     for (const size_t count : {size_t(0), size_t(5), size_t(10000)}) {
         std::vector<int> visits(count);

@@ -54,7 +54,7 @@ protected:
     }
     // The one folder a command unpacked into below TempDir.
     std::string OnlyUnpackFolder() {
-        std::vector<std::string> f = SubFolders(form.TempDir);
+        std::vector<std::string> f = SubFolders(form.TempDir());
         EXPECT_EQ(f.size(), 1u);
         return f.empty() ? "" : f[0];
     }
@@ -106,7 +106,6 @@ TEST_F(RunCommandsTest, OpeningAsksBeforeTheSetupStartsOnlyWithTheSettingOnAndAS
         SCOPED_TRACE(tag);
         dialogs.Clear();
         dialogs.confirmAnswers = {c.yes};
-        form.TempDir = tmp.File("run " + tag);
         state.Settings.AutoRun = c.autoRun;
         form.OpenArchive(MakeArchive({Stored(c.hasSetup ? "disk1/INSTALL.EXE" : "a.exe", marker)},
                                      "driver" + tag + ".zip"));
@@ -123,7 +122,7 @@ TEST_F(RunCommandsTest, OpeningAsksBeforeTheSetupStartsOnlyWithTheSettingOnAndAS
             MarkerRun run = WaitForMarker(OnlyUnpackFolder() + "\\disk1");
             EXPECT_NE(Lower(run.path).find("\\disk1\\install.exe"), std::string::npos);
         } else {
-            EXPECT_FALSE(kpath::DirectoryExists(form.TempDir)) << "nothing unpacked";
+            EXPECT_FALSE(kpath::DirectoryExists(form.TempDir())) << "nothing unpacked";
         }
     }
 }
@@ -141,17 +140,17 @@ TEST_F(RunCommandsTest, AHandedOverDownloadWhoseSetupStartedClosesTheProgramWhen
         dialogs.confirmAnswers = {yes};
         TempFolder own;
         kelvora::SharedState handedState;
-        TMainForm handed(handedState);
-        ui::App().MainForm = &handed;
-        UseTestSettings(handed, own);
-        WritePrivateProfileStringA("Options", "AutoRun", "1", handed.IniFileName.c_str());
+        MainFormStartup startup = TestStartup(own);
+        WritePrivateProfileStringA("Options", "AutoRun", "1", startup.IniFileName.c_str());
         WritePrivateProfileStringA("Options", "AutoExit", autoExit ? "1" : "0",
-                                   handed.IniFileName.c_str());
-        handed.CommandLine = {archive};
+                                   startup.IniFileName.c_str());
+        startup.CommandLine = {archive};
+        startup.TempDir = own.File("unpacked");
+        TMainForm handed(handedState, startup);
+        ui::App().MainForm = &handed;
         handed.Create();
-        handed.TempDir = own.File("unpacked");
         handed.Show();
-        const std::vector<std::string> unpacked = SubFolders(handed.TempDir);
+        const std::vector<std::string> unpacked = SubFolders(handed.TempDir());
         ASSERT_EQ(unpacked.size(), yes ? 1u : 0u);
         if (yes) WaitForMarker(unpacked[0]);
         MSG msg;
@@ -197,7 +196,7 @@ TEST_F(RunCommandsTest, DocumentsOpenThroughTheShellFromTheFocusedRowOnce) {
     NMHDR dbl{form.ListView1().Handle(), IDC_LISTVIEW1, NM_DBLCLK};
     SendMessageA(form.Handle(), WM_NOTIFY, IDC_LISTVIEW1, reinterpret_cast<LPARAM>(&dbl));
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(Lower(opened[0]).rfind(Lower(form.TempDir + "\\kv"), 0), 0u) << opened[0];
+    EXPECT_EQ(Lower(opened[0]).rfind(Lower(form.TempDir() + "\\kv"), 0), 0u) << opened[0];
     EXPECT_EQ(opened[0].substr(opened[0].size() - 15), "\\docs\\notes.txt");
     EXPECT_EQ(ReadFileBytes(opened[0]), "notes");
 
@@ -206,7 +205,7 @@ TEST_F(RunCommandsTest, DocumentsOpenThroughTheShellFromTheFocusedRowOnce) {
     SendMessageA(form.ListView1().Handle(), WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_NE(opened[1], opened[0]);
-    EXPECT_EQ(SubFolders(form.TempDir).size(), 2u);
+    EXPECT_EQ(SubFolders(form.TempDir()).size(), 2u);
     // The Zip menu's Run is the same command.
     SendMessageA(form.Handle(), WM_COMMAND, IDM_RUN2, 0);
     ASSERT_EQ(opened.size(), 3u);

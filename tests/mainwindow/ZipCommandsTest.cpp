@@ -189,6 +189,24 @@ TEST_F(ZipCommandsTest, AddMakesTheArchiveANewCommandLeftUnmade) {
     EXPECT_EQ(form.ListView1().ItemCount(), 2);
 }
 
+TEST_F(ZipCommandsTest, AddHandsTheDialogTheArchiveAndTheMemberListsLook) {
+    const std::string archive = MadeArchive();
+    HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
+    SendMessageA(form.ListView1().Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageA(form.ListView1().Handle(), LVM_SETBKCOLOR, 0, RGB(10, 20, 30));
+    form.ListView1().SetStyle(LVS_LIST);
+    dialogs.AnswerDialog<AddFilesResult>("AddFiles", std::nullopt);
+    form.RunCommand(IDM_ADDTOZIP);
+    ASSERT_EQ(dialogs.dialogsShown.size(), 1u);
+    const auto& request = dialogs.RequestOf<AddFilesRequest>(0);
+    EXPECT_EQ(request.ArchiveName, archive);
+    EXPECT_TRUE(request.Maximized);
+    ASSERT_TRUE(request.Look);
+    EXPECT_EQ(request.Look->Font, font);
+    EXPECT_EQ(request.Look->Background, RGB(10, 20, 30));
+    EXPECT_EQ(request.Look->ViewStyle & LVS_TYPEMASK, static_cast<DWORD>(LVS_LIST));
+}
+
 TEST_F(ZipCommandsTest, AddAndDeleteAreRefusedOnASelfExtractingArchiveInEitherCase) {
     MadeArchive();
     form.RunCommand(IDM_CONVERT);

@@ -25,10 +25,11 @@ protected:
 
     // Starts a main window on the test's settings file.
     void Start(std::vector<std::string> commandLine = {}) {
-        form = std::make_unique<TMainForm>(state);
+        MainFormStartup startup;
+        startup.CommandLine = std::move(commandLine);
+        startup.IniFileName = ini;
+        form = std::make_unique<TMainForm>(state, std::move(startup));
         ui::App().MainForm = form.get();
-        form->CommandLine = std::move(commandLine);
-        form->IniFileName = ini;
         form->Create();
         form->Show();
     }

@@ -44,12 +44,19 @@ protected:
     void SetUp() override { Start(); }
     void TearDown() override { ui::App().MainForm = nullptr; }
 
-    void Start(std::vector<std::string> commandLine = {}) {
+    OptionsTest() = default;
+    explicit OptionsTest(std::vector<std::string> handedNames) : handed(std::move(handedNames)) {}
+    MainFormStartup Startup() {
+        MainFormStartup startup;
+        for (const std::string& name : handed)
+            startup.CommandLine.push_back(tmp.File(name));
+        startup.IniFileName = ini;
+        startup.BrowserRoots = box.Roots();
+        return startup;
+    }
+    void Start() {
         form.UseWindows({.Options = &options});
         ui::App().MainForm = &form;
-        form.IniFileName = ini;
-        form.BrowserRoots = box.Roots();
-        form.CommandLine = std::move(commandLine);
         form.Create();
         options.Create(form.Handle());
         AttachControls();
@@ -101,7 +108,9 @@ protected:
     TempFolder tmp;
     std::string ini = tmp.File("kelvora.ini");
     kelvora::SharedState state;
-    TMainForm form{state};
+    // Names in the test's folder that the form finds on its command line.
+    std::vector<std::string> handed;
+    TMainForm form{state, Startup()};
     TfrmOptions options;
     ui::TabControl pages;
     ui::RadioButton radiobtnAutoMove, radiobtnKeepInTempDir, radiobtnTraditional, radiobtnAes256;
@@ -300,6 +309,7 @@ TEST_F(OptionsTest, TheToolButtonOpensTheDialogToo) {
 
 class OptionsStartUpTest : public OptionsTest {
 protected:
+    OptionsStartUpTest() : OptionsTest({"one.zip"}) {}
     void SetUp() override {}
 };
 
@@ -312,7 +322,7 @@ TEST_F(OptionsStartUpTest, ARefusedRegistryValueIsToldOnceAndStartUpGoesOn) {
     z.WriteTo(tmp.File("one.zip"));
     box.Lock(Root::ClassesRoot, "Kelvora");
     UnloadUnzEng();
-    Start({tmp.File("one.zip")});
+    Start();
     EXPECT_EQ(startupTexts, std::vector<std::string>{"Failed to set data for 'EditFlags'"});
     EXPECT_TRUE(UnzEngLoaded());
     EXPECT_EQ(form.ListView1().ItemCount(), 1);

@@ -39,7 +39,6 @@ protected:
     void SetUp() override {
         form.UseWindows({.About = &about, .FileInfo = &info});
         ui::App().MainForm = &form;
-        UseTestSettings(form, tmp);
         form.Create();
         about.Create(form.Handle());
         info.Create(form.Handle());
@@ -52,7 +51,7 @@ protected:
     ScopedDialogs scope{dialogs};
     TempFolder tmp;
     kelvora::SharedState state;
-    TMainForm form{state};
+    TMainForm form{state, TestStartup(tmp)};
     TAboutBox about;
     TfrmFileInfo info;
 };
