@@ -116,10 +116,16 @@ void TMainForm::SetListsColor(settings::Color color) {
 void TMainForm::Font1Click() {
     ui::FontChoice choice;
     choice.Font = ListFont();
+    // The font dialog sizes fonts for the system's DPI; the list's is made for the window's.
+    const int system = ui::SystemDpi();
+    choice.Font.lfHeight = ui::RescaleFontHeight(choice.Font.lfHeight, Dpi(), system);
+    choice.Font.lfWidth = ui::RescaleFontHeight(choice.Font.lfWidth, Dpi(), system);
     choice.Color = static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETTEXTCOLOR, 0, 0));
     // Until a font colour is chosen the list draws in the system's text colour.
     if (choice.Color == CLR_DEFAULT) choice.Color = GetSysColor(COLOR_WINDOWTEXT);
     if (!ui::Dialogs().PickFont(Handle(), choice)) return;
+    choice.Font.lfHeight = ui::RescaleFontHeight(choice.Font.lfHeight, system, Dpi());
+    choice.Font.lfWidth = ui::RescaleFontHeight(choice.Font.lfWidth, system, Dpi());
     SetListsFont(choice.Font);
     SendMessageA(listView1_.Handle(), LVM_SETTEXTCOLOR, 0, choice.Color);
     InvalidateRect(listView1_.Handle(), nullptr, TRUE);

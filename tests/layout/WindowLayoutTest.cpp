@@ -515,3 +515,27 @@ TEST_F(WindowLayoutTest, ToolGlyphsAreDrawnAtTheScale) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WindowLayoutTest, TheFontDialogSpeaksTheSystemsScaleOnAMonitorOfAnother) {
+    const int system = ui::SystemDpi();
+    const LONG shown = FontHeight(form.ListView1().Handle());
+    MoveToDpi(form, system * 2);
+    const LONG doubled = FontHeight(form.ListView1().Handle());
+    EXPECT_NEAR(doubled, 2 * shown, 1);
+    ui::FontChoice answer;
+    answer.Font.lfHeight = -20; // as the dialog makes it, for the system's DPI
+    lstrcpyA(answer.Font.lfFaceName, "Arial");
+    dialogs.fontAnswers.push_back(answer);
+    SendMessageA(form.Handle(), WM_COMMAND, IDM_FONT, 0);
+    ASSERT_EQ(dialogs.fontRequests.size(), 1u);
+    // The dialog was offered the list's font at the system's scale, and its answer is shown
+    // at the window's.
+    EXPECT_NEAR(std::abs(dialogs.fontRequests[0].Font.lfHeight), shown, 1);
+    EXPECT_EQ(FontHeight(form.ListView1().Handle()), 40);
+    MoveToDpi(form, system);
+    EXPECT_EQ(FontHeight(form.ListView1().Handle()), 20);
+}
+
+} // namespace
