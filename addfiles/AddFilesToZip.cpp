@@ -69,7 +69,7 @@ void Place(HWND h, const RECT& r) {
 
 } // namespace
 
-TAddform::TAddform(kelvora::SharedState& state) : state_(state) {}
+TAddform::TAddform(bool& addDialogCancelled) : addDialogCancelled_(addDialogCancelled) {}
 
 TAddform::~TAddform() {
     fileDrop1_.SetDropControl(nullptr);
@@ -292,12 +292,12 @@ void TAddform::AddLeftRows(bool deselect) {
 
 void TAddform::AddFilesbtnClick() {
     // Nothing is added unless OK comes after this.
-    state_.AddDialogCancelled = true;
+    addDialogCancelled_ = true;
     AddLeftRows(true);
 }
 
 void TAddform::AddDirbtnClick() {
-    state_.AddDialogCancelled = true;
+    addDialogCancelled_ = true;
     const std::string dir = dirTree1_.SelectedDirectory();
     const std::string pattern = dir + "*.*";
     // A drive root ("C:\*.*") and no folder ("?*.*") are refused.
@@ -340,7 +340,7 @@ void TAddform::BitBtn2Click() {
 }
 
 std::optional<AddFilesResult> TAddform::Collect() {
-    state_.AddDialogCancelled = false;
+    addDialogCancelled_ = false;
     AddFilesResult r;
     for (int i = 0; i < listBox1_.Count(); ++i)
         r.FSpecArgs.push_back(listBox1_.Item(i));
@@ -353,7 +353,7 @@ std::optional<AddFilesResult> TAddform::Collect() {
 
 void TAddform::OnCancel() {
     // Cancel, Esc and any other way of closing add nothing.
-    state_.AddDialogCancelled = true;
+    addDialogCancelled_ = true;
     ui::Dialog<AddFilesRequest, AddFilesResult>::OnCancel();
 }
 

@@ -8,7 +8,6 @@
 #include "addfiles/DirTree.h"
 #include "addfiles/FileDrop.h"
 #include "addfiles/Splitter.h"
-#include "settings/SharedState.h"
 #include "engine/ZipTypes.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
@@ -43,7 +42,9 @@ struct AddFilesResult {
 
 class TAddform : public ui::Dialog<AddFilesRequest, AddFilesResult> {
 public:
-    explicit TAddform(kelvora::SharedState& state);
+    // The dialog keeps addDialogCancelled, the flag the program shares, as it is left: set
+    // by Add Selected, Add Folder and Cancel, cleared by OK.
+    explicit TAddform(bool& addDialogCancelled);
     ~TAddform() override;
 
     const char* DialogName() const override { return "AddFiles"; }
@@ -104,7 +105,7 @@ private:
                     int image);
     void DragTo(POINT screen, bool drop);
 
-    kelvora::SharedState& state_;
+    bool& addDialogCancelled_;
     TDirTree dirTree1_;
     TFileDrop fileDrop1_;
     ui::ListView addListView1_;

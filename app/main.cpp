@@ -1,5 +1,6 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "addfiles/AddFilesToZip.h"
+#include "base/LongPaths.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/NewArchive.h"
 #include "settings/Options.h"
@@ -17,8 +18,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -31,19 +32,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kelvora::SharedState state;
     MainFormStartup startup;
-    for (int i = 1; i < __argc; ++i)
-        startup.CommandLine.push_back(__argv[i]);
+    // Read in Unicode and turned into the process code page here: a name it cannot hold
+    // comes by its 8.3 form (only before Windows 10 1903, which has no UTF-8 code page).
+    int argc = 0;
+    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 1; i < argc; ++i)
+            startup.CommandLine.push_back(kname::CodePagePath(argv[i], GetACP()));
+        LocalFree(argv);
+    }
     TMainForm mainForm(state, std::move(startup));
     TfrmOptions options;
     TfrmTextViewer textViewer;
     TAboutBox aboutBox;
     TfrmFileInfo fileInfo;
-    TAddform addform(state);
-    TWiz1 wiz1(state);
-    TWiz2 wiz2(state);
-    TWiz1Fur wiz1Fur(state);
-    TWiz3 wiz3(state);
-    TWiz4 wiz4(state);
+    TAddform addform(state.AddDialogCancelled);
+    TWiz1 wiz1;
+    TWiz2 wiz2(state.CurrentArchiveName);
+    TWiz1Fur wiz1Fur;
+    TWiz3 wiz3(state.CurrentArchiveName);
+    TWiz4 wiz4;
     wizard::Navigator wizard({&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard());
     mainForm.UseWindows({&options, &textViewer, &aboutBox, &fileInfo, &addform, &wizard});
     app.MainForm = &mainForm;

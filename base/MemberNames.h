@@ -2,6 +2,7 @@
 // name it stands for with this one function, so the list shows what extraction writes.
 #pragma once
 
+#include "base/CodePages.h"
 #include "base/zipcore/NameText.h"
 
 #include <windows.h>
@@ -60,17 +61,18 @@ inline std::string Narrow(std::wstring_view text, UINT codePage) {
     return out;
 }
 
-// The name a decoded member name stands for.
+// The name a decoded member name stands for. Names without the UTF-8 flag are read in the
+// pages of the user's locale, never in the process code page (base/CodePages.h).
 inline std::wstring WideName(const zipcore::DecodedName& decoded) {
     switch (decoded.encoding) {
     case zipcore::NameEncoding::Utf8:
         return Widen(decoded.text, CP_UTF8);
     case zipcore::NameEncoding::OemCodePage:
-        return Widen(decoded.text, CP_OEMCP);
+        return Widen(decoded.text, OemNameCodePage());
     case zipcore::NameEncoding::AnsiCodePage:
         break;
     }
-    return Widen(decoded.text, CP_ACP);
+    return Widen(decoded.text, AnsiLegacyCodePage());
 }
 
 inline std::string Utf8Name(const zipcore::DecodedName& decoded) {

@@ -1,6 +1,9 @@
 #include "engine/ArchiveReader.h"
 
+#include "engine/PathUtil.h"
 #include "engine/ZipTypes.h"
+
+#include "base/LongPaths.h"
 
 #include <windows.h>
 
@@ -11,12 +14,13 @@ constexpr size_t kBufferSize = 64 * 1024;
 }
 
 ArchiveReader::ArchiveReader(const std::string& path)
-    : file_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
+    : file_(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
       buf_(kBufferSize) {
-    if (!file_) throw EZipOpenError("Cannot open file " + path);
+    if (!file_) throw EZipOpenError(kpath::CannotOpenText(path, GetLastError()));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_.Get(), &size)) throw EZipOpenError("Cannot open file " + path);
+    if (!GetFileSizeEx(file_.Get(), &size))
+        throw EZipOpenError(kpath::CannotOpenText(path, GetLastError()));
     size_ = size.QuadPart;
 }
 

@@ -8,6 +8,7 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 
 #include <windows.h>
 
@@ -28,14 +29,12 @@ std::string FolderOf(UINT(WINAPI* query)(LPSTR, UINT)) {
 }
 
 std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return kpath::ExtractFilePath(path);
+    return kpath::ExtractFilePath(kpath::ProgramPath());
 }
 
 ui::FileHandle OpenForReading(const std::string& path) {
-    return ui::FileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return ui::FileHandle(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 // Copies `count` bytes (-1: to the end) from the current position of `in` to `out`.
@@ -65,15 +64,15 @@ public:
             char name[24];
             std::snprintf(name, sizeof name, "%s%08lx.tmp", kTempPrefix,
                           static_cast<unsigned long>(seed));
-            file_.Reset(CreateFileA((dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            file_.Reset(CreateFileW(kname::LongPath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (file_.Valid()) path_ = dir + name;
             seed = seed * 1664525u + 1013904223u;
         }
     }
     ~TempOutput() {
         file_.Reset();
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (!path_.empty()) DeleteFileW(kname::LongPath(path_).c_str());
     }
     TempOutput(const TempOutput&) = delete;
     TempOutput& operator=(const TempOutput&) = delete;
@@ -86,7 +85,9 @@ public:
     }
     bool Commit(const std::string& target) {
         file_.Reset();
-        if (!MoveFileExA(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+        if (!MoveFileExW(kname::LongPath(path_).c_str(), kname::LongPath(target).c_str(),
+                         MOVEFILE_REPLACE_EXISTING))
+            return false;
         path_.clear();
         return true;
     }
@@ -124,14 +125,16 @@ bool IsConversionTempName(const std::string& name) {
 }
 
 void RemoveStaleConversionTemps(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    ui::FindHandle find(FindFirstFileA((folder + kTempPrefix + "*.tmp").c_str(), &fd));
+    WIN32_FIND_DATAW fd;
+    ui::FindHandle find(
+        FindFirstFileW(kname::LongPath(folder + kTempPrefix + "*.tmp").c_str(), &fd));
     if (!find) return;
     do {
+        const std::string name = kname::Narrow(fd.cFileName, CP_ACP);
         // One still being written is open without sharing, and so cannot be deleted.
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsConversionTempName(fd.cFileName))
-            DeleteFileA((folder + fd.cFileName).c_str());
-    } while (FindNextFileA(find.Get(), &fd));
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsConversionTempName(name))
+            DeleteFileW(kname::LongPath(folder + name).c_str());
+    } while (FindNextFileW(find.Get(), &fd));
 }
 
 std::vector<std::string> StubCandidates() {
@@ -227,7 +230,7 @@ std::int32_t TZipKeeper::ConvertZIP() {
 
 // The input is gone once its converted copy is in place; the component lists the new file.
 std::int32_t TZipKeeper::Converted(const std::string& output) {
-    DeleteFileA(zipFilename_.c_str());
+    DeleteFileW(kname::LongPath(zipFilename_).c_str());
     zipFilename_ = output;
     List();
     return kconvert::kConverted;

@@ -1,5 +1,7 @@
 #include "engine/PathUtil.h"
 
+#include "base/LongPaths.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -7,7 +9,9 @@
 namespace kpath {
 
 namespace {
-size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/:"); }
+size_t LastSeparator(const std::string& path) {
+    return path.find_last_of("\\/:");
+}
 } // namespace
 
 std::string ExtractFileExt(const std::string& path) {
@@ -46,20 +50,57 @@ std::string LowerCase(std::string s) {
 
 bool FileExists(const std::string& path) {
     if (path.empty()) return false;
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = GetFileAttributesW(kname::LongPath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::string& path) {
     if (path.empty()) return false;
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = GetFileAttributesW(kname::LongPath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string CannotOpenText(const std::string& path, unsigned long error) {
+    char buffer[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, buffer, sizeof buffer, nullptr);
+    std::string reason(buffer, n);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                               reason.back() == ' ' || reason.back() == '.'))
+        reason.pop_back();
+    if (reason.empty()) reason = "system error " + std::to_string(error);
+    // The system's sentence starts in capitals; after the colon it continues the text.
+    if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' &&
+        !(reason[1] >= 'A' && reason[1] <= 'Z'))
+        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    return "Cannot open \"" + path + "\": " + reason + ".";
+}
+
+std::string ExistingButUnopenable(const std::string& path) {
+    if (path.empty()) return {};
+    const DWORD a = GetFileAttributesW(kname::LongPath(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NOT_READY:
+            return {};
+        default:
+            return CannotOpenText(path, error);
+        }
+    }
+    if (a & FILE_ATTRIBUTE_DIRECTORY)
+        return "Cannot open \"" + path + "\": it is a folder, not an archive.";
+    return {};
+}
+
 std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
+    return kname::ProgramFilePath();
 }
 
 bool ForceDirectories(std::string dir) {
@@ -73,7 +114,7 @@ bool ForceDirectories(std::string dir) {
         bool isRoot = parent.size() == 2 && parent[1] == ':';
         if (!isRoot && !ForceDirectories(parent)) return false;
     }
-    return CreateDirectoryA(dir.c_str(), nullptr) != 0 || DirectoryExists(dir);
+    return CreateDirectoryW(kname::LongPath(dir).c_str(), nullptr) != 0 || DirectoryExists(dir);
 }
 
 } // namespace kpath

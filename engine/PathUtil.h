@@ -18,6 +18,12 @@ std::string UpperCase(std::string s);
 std::string LowerCase(std::string s);
 
 bool FileExists(const std::string& path);
+// Why a path cannot be opened as an archive although something of that name may be there:
+// empty when nothing is (a missing file keeps the empty list), else the box's text naming the
+// file and the reason ("Cannot open "<path>": it is a folder.").
+std::string ExistingButUnopenable(const std::string& path);
+// The text for a file that exists but could not be opened, with the system's reason.
+std::string CannotOpenText(const std::string& path, unsigned long error);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and any missing parents; true when it exists afterwards.
 bool ForceDirectories(std::string dir);

@@ -3,6 +3,8 @@
 #include "engine/ZipCallback.h"
 #include "engine/ZipKeep.h"
 
+#include "base/LongPaths.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -93,6 +95,21 @@ void FillUnzParams(TZipKeeper& zip) {
     p.OverWrite = ToEBool(o.Has(ExtrOverWrite));
     p.AskOverWrite = ToEBool(!o.Has(ExtrOverWrite) && zip.OnOverwrite);
     p.Marker = keng::kRecordMarker;
+}
+
+std::string RecordPath(const std::string& path) {
+    if (path.size() <= kMaxNameLength) return path;
+    const std::string shorter = kname::ShortPath(path);
+    return !shorter.empty() && shorter.size() <= kMaxNameLength ? shorter : path;
+}
+
+std::vector<std::string> RecordAddSpecs(const std::vector<std::string>& specs, bool withFolders) {
+    if (withFolders) return specs;
+    std::vector<std::string> out;
+    out.reserve(specs.size());
+    for (const std::string& fileSpec : specs)
+        out.push_back(RecordPath(fileSpec));
+    return out;
 }
 
 std::string RefuseOverlongTexts(const std::string& archiveName, const std::string& password,

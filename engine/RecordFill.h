@@ -24,6 +24,14 @@ void FillUnzParams(TZipKeeper& zip);
 std::string RefuseOverlongTexts(const std::string& archiveName, const std::string& password,
                                 const std::vector<std::string>& specs);
 
+// A path as the engine's record carries it: as it is when it fits the buffer, else with its
+// folders in their 8.3 form when that fits (the engines open it all the same); unchanged
+// otherwise, for RefuseOverlongTexts to name it. For the archive's name, and for files added
+// without their folders (with them, the folders' names would be stored).
+std::string RecordPath(const std::string& path);
+// The file specifications of an Add as the record carries them.
+std::vector<std::string> RecordAddSpecs(const std::vector<std::string>& specs, bool withFolders);
+
 // The buffers of one engine call: the archive name, the password and one buffer per line of
 // FSpecArgs, at the sizes the engines expect. They live for the call only.
 class EngineTexts {

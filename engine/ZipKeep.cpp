@@ -211,7 +211,11 @@ void TZipKeeper::FireDirUpdate() {
 void TZipKeeper::List() {
     ClearContents();
     if (!kpath::FileExists(zipFilename_)) {
+        // Something of that name that cannot be read is named with the reason; a name that
+        // is not there keeps the empty list.
+        const std::string refusal = kpath::ExistingButUnopenable(zipFilename_);
         FireDirUpdate();
+        if (!refusal.empty()) throw EZipOpenError(refusal);
         return;
     }
     SFXOffset = 0;

@@ -2,6 +2,7 @@
 // report its count of processed files in SuccessCnt.
 #include "engine/EngineGuard.h"
 #include "engine/PathUtil.h"
+#include "base/LongPaths.h"
 #include "engine/RecordFill.h"
 #include "engine/UnzEng.h"
 #include "engine/ZipCallback.h"
@@ -71,8 +72,8 @@ bool CallEngine(ExecFn exec, Record& record, std::int32_t& result) {
     return true;
 }
 
-bool RefusedTexts(const TZipKeeper& zip) {
-    std::string refusal = RefuseOverlongTexts(zip.ZipFilename(), zip.Password, zip.FSpecArgs());
+bool RefusedTexts(const TZipKeeper& zip, const std::vector<std::string>& specs) {
+    std::string refusal = RefuseOverlongTexts(RecordPath(zip.ZipFilename()), zip.Password, specs);
     if (refusal.empty()) return false;
     ui::ShowMessage(refusal);
     return true;
@@ -86,7 +87,9 @@ bool EnterExtractFolder(const std::string& dir) {
         ui::ShowMessage("Error - cannot create folder " + dir);
         return false;
     }
-    if (!SetCurrentDirectoryA(dir.c_str())) {
+    // A folder beyond MAX_PATH is entered by its long form, or else by its 8.3 form.
+    if (!SetCurrentDirectoryW(kname::LongPath(dir).c_str()) &&
+        !SetCurrentDirectoryW(kname::Widen(kname::ShortPath(dir + "\\."), CP_ACP).c_str())) {
         ui::ShowMessage("Error - cannot change to folder " + dir);
         return false;
     }
@@ -114,7 +117,10 @@ void RunZipEngine(TZipKeeper& zip, bool deleting) {
             return;
         }
     }
-    if (RefusedTexts(zip)) return;
+    const std::vector<std::string> specs =
+        deleting ? zip.FSpecArgs()
+                 : RecordAddSpecs(zip.FSpecArgs(), zip.AddOptions.Has(AddDirNames));
+    if (RefusedTexts(zip, specs)) return;
     if (zip.ZipBusy) return;
     {
         OperationScope op(zip.ZipBusy, zip.Cancel, &UnloadZipEng);
@@ -123,7 +129,7 @@ void RunZipEngine(TZipKeeper& zip, bool deleting) {
         FillZipParams(zip);
         if (deleting) ApplyDeleteOverrides(zip.ZipParams);
         {
-            EngineTexts texts(zip.ZipFilename(), zip.Password, zip.FSpecArgs());
+            EngineTexts texts(RecordPath(zip.ZipFilename()), zip.Password, specs);
             texts.AttachTo(zip.ZipParams);
             std::int32_t processed = 0;
             if (CallEngine(ZipEngExecEntry(), zip.ZipParams, processed)) {
@@ -155,7 +161,7 @@ void TZipKeeper::Extract() {
         ui::ShowMessage(kNoZipFile);
         return;
     }
-    if (RefusedTexts(*this)) return;
+    if (RefusedTexts(*this, fspecArgs_)) return;
     if (UnzBusy) return;
 
     OperationScope op(UnzBusy, Cancel, &UnloadUnzEng);
@@ -167,7 +173,7 @@ void TZipKeeper::Extract() {
         return;
     }
     FillUnzParams(*this);
-    EngineTexts texts(zipFilename_, Password, fspecArgs_);
+    EngineTexts texts(RecordPath(zipFilename_), Password, fspecArgs_);
     texts.AttachTo(UnzParams);
     std::int32_t processed = 0;
     if (CallEngine(UnzEngExecEntry(), UnzParams, processed)) {

@@ -117,7 +117,7 @@ class EZipStreamError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-// Raised when the archive file cannot be opened ("Cannot open file %s").
+// Raised when the archive file cannot be opened ("Cannot open "<path>": <reason>.").
 class EZipOpenError : public EZipStreamError {
 public:
     using EZipStreamError::EZipStreamError;

@@ -1,5 +1,6 @@
 #include "mainwindow/ArchiveReplacement.h"
 
+#include "base/LongPaths.h"
 #include "engine/PathUtil.h"
 #include "settings/win95.h"
 #include "ui/Dialogs.h"
@@ -14,11 +15,11 @@ ArchiveReplacement::ArchiveReplacement(std::string target)
     : target_(std::move(target)), work_(ReplacementWorkName(target_)) {
     // A work archive of this name can only be left over from a replacement that never
     // finished; the engine must not add to it.
-    DeleteFileA(work_.c_str());
+    DeleteFileW(kname::LongPath(work_).c_str());
 }
 
 ArchiveReplacement::~ArchiveReplacement() {
-    DeleteFileA(work_.c_str());
+    DeleteFileW(kname::LongPath(work_).c_str());
 }
 
 bool ArchiveReplacement::Complete(HWND owner) {
@@ -26,7 +27,8 @@ bool ArchiveReplacement::Complete(HWND owner) {
     const bool oldGone =
         !kpath::FileExists(target_) ||
         (win95::DeleteFiles(owner, {target_}, true, false) && !kpath::FileExists(target_));
-    if (oldGone && MoveFileA(work_.c_str(), target_.c_str())) return true;
+    if (oldGone && MoveFileW(kname::LongPath(work_).c_str(), kname::LongPath(target_).c_str()))
+        return true;
     ui::Dialogs().Info(owner, "Error - cannot replace " + target_ + "; it is unchanged");
     return false;
 }

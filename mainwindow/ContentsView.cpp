@@ -30,9 +30,12 @@ const GlyphSwitch kGlyphSwitches[] = {
     {TMainForm::SpeedButton6, 4, 10}, {TMainForm::AddZipBut, 3, 9},
 };
 
-// The shell's icon for a name; false when the shell has none. A name longer than the
-// shell's buffer is asked for by its tail, which keeps the extension that decides the icon.
-bool ShellIconIndex(const std::wstring& name, int& index) {
+} // namespace
+
+// The shell's icon for a name; -1 when the shell has none. A name longer than the shell's
+// buffer is asked for by its tail, which keeps the extension that decides the icon.
+int TMainForm::ShellIcon(std::string_view shownName) {
+    const std::wstring name = kname::Widen(shownName, CP_UTF8);
     wchar_t path[kShellNameMax + 1];
     size_t from = name.size() > kShellNameMax ? name.size() - kShellNameMax : 0;
     size_t n = name.size() - from;
@@ -40,16 +43,9 @@ bool ShellIconIndex(const std::wstring& name, int& index) {
     path[n] = L'\0';
     SHFILEINFOW info{};
     if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES))
-        return false;
-    index = info.iIcon;
-    return true;
+        return -1;
+    return info.iIcon;
 }
-
-std::wstring Wide(const std::string& ansi) {
-    return kname::Widen(ansi, CP_ACP);
-}
-
-} // namespace
 
 void TMainForm::BuildRowKeys() {
     contents::MakeSortedRowKeys(
@@ -75,9 +71,7 @@ void TMainForm::ComputeArchiveTotals() {
 }
 
 void TMainForm::ClearRows() {
-    rows_.clear();
-    folders_.clear();
-    dateTexts_.clear(); // the date format may have changed since
+    contents_.Clear();
     listView1_.SetItemCount(0);
 }
 
@@ -90,110 +84,23 @@ void TMainForm::FillContentsView() {
     const int count = zipKeeper1_->Count();
     if (count > 0) {
         archiveSizeForProgress_ = totalUncompressed_;
-        rows_.reserve(count);
-        // Asked with "use file attributes", the shell decides the icon by the extension
-        // alone, so one question per extension gives every row its icon. This keeps
-        // archives of 100,000 members quick to show.
-        std::unordered_map<std::string, int> iconByExtension;
-        auto lastIcon = iconByExtension.end();
-        std::unordered_map<std::string, int> folderIndex;
-        std::string folder, ext;
-        int lastFolder = -1;
-        const int keys = std::min<int>(count, static_cast<int>(rowKeyList_.size()));
-        for (int i = 0; i < keys; ++i) {
-            // The keys are sorted, so their texts lie scattered in memory: the one a few rows
-            // on is fetched while this one is read.
-            if (i + 8 < keys) __builtin_prefetch(rowKeyList_[i + 8].data());
-            contents::RowView f;
-            // A key that does not convert is left out rather than shown with wrong numbers.
-            if (!contents::ParseRowKey(std::string_view(rowKeyList_[i]), f) || f.name.empty())
-                continue;
-            if (f.name.back() == '/') continue; // folder entries are not listed
-            // Shown: the name decoded as extraction decodes it; kept: the stored bytes.
-            std::string converted;
-            const std::string_view shown = contents::RowKeyShownName(f, converted);
-            // One walk from the end finds the last folder separator and the extension as
-            // the path functions see it: behind the last '.', '\\' or ':' of the file name.
-            size_t slash = std::string_view::npos, dot = std::string_view::npos;
-            for (size_t k = shown.size(); k-- > 0;) {
-                const char c = shown[k];
-                if (c == '/') {
-                    slash = k;
-                    break;
-                }
-                if (dot == std::string_view::npos && (c == '\\' || c == ':')) dot = shown.size();
-                if (c == '.' && dot == std::string_view::npos) dot = k;
-            }
-            const std::string_view file =
-                slash == std::string_view::npos ? shown : shown.substr(slash + 1);
-            ext.assign(dot == std::string_view::npos || dot == shown.size() ? std::string_view()
-                                                                            : shown.substr(dot));
-            for (char& c : ext)
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-            int icon = 0;
-            if (lastIcon != iconByExtension.end() && lastIcon->first == ext) {
-                icon = lastIcon->second; // neighbours mostly share their extension
-            } else if (auto cached = iconByExtension.find(ext); cached != iconByExtension.end()) {
-                icon = cached->second;
-                lastIcon = cached;
-            } else {
-                if (!ShellIconIndex(kname::Widen(shown, CP_UTF8), icon)) icon = -1;
-                lastIcon = iconByExtension.emplace(ext, icon).first;
-            }
-            if (icon < 0) continue;
-            if (file.empty()) continue;
-            ContentsRow& row = rows_.emplace_back();
-            row.Caption = kname::Widen(file, CP_UTF8);
-            row.ImageIndex = icon;
-            // Rows of one folder mostly follow each other: the last folder is tried first.
-            const std::string_view path =
-                slash == std::string_view::npos ? std::string_view() : shown.substr(0, slash + 1);
-            if (lastFolder < 0 || path != folder) {
-                folder.assign(path);
-                auto [at, added] = folderIndex.emplace(folder, static_cast<int>(folders_.size()));
-                if (added) folders_.push_back(kname::Widen(folder, CP_UTF8));
-                lastFolder = at->second;
-            }
-            row.Folder = lastFolder;
-            row.DateTime = f.dateTime;
-            row.Compressed = f.compressed;
-            row.Uncompressed = f.uncompressed;
-            row.StoredName.assign(f.name);
-        }
-        listView1_.SetItemCount(static_cast<int>(rows_.size()));
+        const size_t keys = std::min<size_t>(count, rowKeyList_.size());
+        contents_.Build(std::span<const std::string>(rowKeyList_.data(), keys));
+        listView1_.SetItemCount(static_cast<int>(contents_.Rows().size()));
     }
     listView1_.SelectRow(-1, false);
-    if (!rows_.empty()) listView1_.SelectRow(0, true);
+    if (!contents_.Rows().empty()) listView1_.SelectRow(0, true);
     ui::SetAppCursor(saved);
 }
 
 std::wstring TMainForm::RowColumnText(int index, int column) const {
-    if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
-    const ContentsRow& row = rows_[index];
-    switch (column) {
-    case 1:
-        return Wide(contents::FormatThousands(std::to_string(row.Uncompressed)));
-    case 2: {
-        auto date = dateTexts_.find(row.DateTime);
-        if (date == dateTexts_.end())
-            date = dateTexts_.emplace(row.DateTime, Wide(contents::FormatDosDateTime(row.DateTime)))
-                       .first;
-        return date->second;
-    }
-    case 3:
-        return Wide(std::to_string(contents::Ratio(row.Compressed, row.Uncompressed)) + "%");
-    case 4:
-        return Wide(contents::FormatThousands(std::to_string(row.Compressed)));
-    case 5:
-        return folders_[row.Folder];
-    default:
-        return row.Caption;
-    }
+    return contents_.ColumnText(index, column);
 }
 
 void TMainForm::GetDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
-    if (item.iItem < 0 || item.iItem >= static_cast<int>(rows_.size())) return;
+    const std::vector<ContentsRow>& rows = contents_.Rows();
+    if (item.iItem < 0 || item.iItem >= static_cast<int>(rows.size())) return;
     if (item.mask & LVIF_TEXT) {
         const std::wstring text = RowColumnText(item.iItem, item.iSubItem);
         if (item.cchTextMax > 0) {
@@ -202,7 +109,7 @@ void TMainForm::GetDisplayInfo(NMLVDISPINFOW& info) {
             item.pszText[n] = L'\0';
         }
     }
-    if (item.mask & LVIF_IMAGE) item.iImage = rows_[item.iItem].ImageIndex;
+    if (item.mask & LVIF_IMAGE) item.iImage = rows[item.iItem].ImageIndex;
 }
 
 void TMainForm::ExtractSortKeys(const std::string& key) {
@@ -244,13 +151,13 @@ void TMainForm::ListView1ColumnClick(int column) {
 }
 
 std::string TMainForm::RowEntryName(int row) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
-    return rows_[row].StoredName; // its Path and File parts, as stored
+    const std::vector<ContentsRow>& rows = contents_.Rows();
+    if (row < 0 || row >= static_cast<int>(rows.size())) return {};
+    return rows[row].StoredName; // its Path and File parts, as stored
 }
 
 std::wstring TMainForm::RowShownName(int row) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
-    return folders_[rows_[row].Folder] + rows_[row].Caption;
+    return contents_.ShownName(row);
 }
 
 void TMainForm::UpdateStatusAndCaption() {
@@ -280,7 +187,7 @@ void TMainForm::ZipKeeper1DirUpdate(TZipKeeper& sender) {
             statusBar1_.SetPanelText(
                 2, "Total Uncompressed Size: " +
                        contents::FormatThousands(std::to_string(totalUncompressed_)) + " bytes");
-            if (!rows_.empty()) listView1_.FocusRow(0);
+            if (!contents_.Rows().empty()) listView1_.FocusRow(0);
         } else {
             ClearRows();
             UpdateStatusAndCaption();

@@ -51,7 +51,7 @@ std::string MessageUtf8(const std::string& text) {
                             static_cast<int>(text.size()), nullptr, 0) > 0 ||
         text.empty())
         return text;
-    return kname::Narrow(kname::Widen(text, CP_ACP), CP_UTF8);
+    return kname::Narrow(kname::Widen(text, kname::AnsiLegacyCodePage()), CP_UTF8);
 }
 
 void Collector::Report(HWND owner, const std::string& pastVerb) const {

@@ -4,6 +4,7 @@
 
 #include "settings/SharedState.h"
 #include "engine/ZipKeep.h"
+#include "mainwindow/ContentsRows.h"
 #include "mainwindow/MemberFiles.h"
 #include "mainwindow/ProgressState.h"
 #include "mainwindow/ReplaceDialog.h"
@@ -90,19 +91,7 @@ public:
         SpeedButton11,
         kToolButtonCount
     };
-    // One row of the member list: caption, icon and path in full Unicode (names as
-    // decoded), the numbers behind the other columns, and the stored name that operations
-    // name the member by. The columns' texts are made when the list asks for them, so a
-    // large archive is not formatted row by row before its first page shows.
-    struct ContentsRow {
-        std::wstring Caption;
-        int ImageIndex = 0;
-        int Folder = 0; // in folders_: one text per distinct path
-        std::int32_t DateTime = 0;
-        std::uint64_t Compressed = 0;
-        std::uint64_t Uncompressed = 0;
-        std::string StoredName;
-    };
+    using ContentsRow = contents::ContentsRow;
     // The text of one column (0 name, 1 size, 2 date, 3 ratio, 4 packed, 5 path) of a row.
     std::wstring RowColumnText(int row, int column) const;
 
@@ -120,8 +109,6 @@ public:
     // Runs the command with this ID; false when there is none or it has no handler.
     bool RunCommand(UINT id);
 
-    const std::vector<std::string>& CommandLine() const { return commandLine_; }
-    const std::string& IniFileName() const { return iniFileName_; }
     settings::IniFile& IniFile() { return *iniFile_; }
     // What the file info window shows, as of the last refresh of the list.
     const FileInfoValues& FileInfo() const { return fileInfo_; }
@@ -268,11 +255,9 @@ public:
     const std::vector<std::string>& RowKeyList() const { return rowKeyList_; }
     const std::vector<std::string>& SortKeyList() const { return sortKeyList_; }
     const std::string& CurrentSortName() const { return currentSortName_; }
-    const std::vector<ContentsRow>& Rows() const { return rows_; }
+    const std::vector<ContentsRow>& Rows() const { return contents_.Rows(); }
     contents::ProgressState& Progress() { return progress_; }
-    std::uint64_t TotalCompressed() const { return totalCompressed_; }
     std::uint64_t TotalUncompressed() const { return totalUncompressed_; }
-    std::int64_t TotalRatio() const { return totalRatio_; }
 
 protected:
     CreateParams GetCreateParams() override;
@@ -304,6 +289,7 @@ private:
     void ShowPopupMenu();
     void OpenRecent(int slot);
     void GetDisplayInfo(NMLVDISPINFOW& info);
+    static int ShellIcon(std::string_view shownName);
     void CreateIniFile();
     void ApplyWindowBounds(const settings::WindowBounds& bounds);
     LOGFONTA ListFont() const;
@@ -361,9 +347,7 @@ private:
     std::vector<std::string> rowKeyList_;
     std::vector<std::string> sortKeyList_;
     std::string currentSortName_;
-    std::vector<ContentsRow> rows_;
-    std::vector<std::wstring> folders_;
-    mutable std::unordered_map<std::int32_t, std::wstring> dateTexts_; // one per stamp shown
+    contents::ContentsRows contents_{&TMainForm::ShellIcon};
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
     TReplaceDialog replaceDialog_;

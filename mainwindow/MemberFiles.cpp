@@ -2,6 +2,7 @@
 
 #include "engine/PathUtil.h"
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 
 #include <shellapi.h>
 
@@ -79,26 +80,34 @@ std::optional<std::string> UnpackedPath(const std::string& folder, const std::st
     return folder + "\\" + local;
 }
 
-bool RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    ui::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+namespace {
+
+bool RemoveTreeW(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    ui::FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &found));
     if (find) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = folder + "\\" + name;
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = folder + L"\\" + name;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
+                RemoveTreeW(full);
             } else {
                 // The engine gives members their stored read-only attribute.
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
             }
-        } while (FindNextFileA(find.Get(), &found));
+        } while (FindNextFileW(find.Get(), &found));
     }
     find.Reset();
-    SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-    return RemoveDirectoryA(folder.c_str()) != 0;
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    return RemoveDirectoryW(folder.c_str()) != 0;
+}
+
+} // namespace
+
+bool RemoveTree(const std::string& folder) {
+    return RemoveTreeW(kname::LongPath(folder));
 }
 
 ScratchFolders::~ScratchFolders() {
@@ -112,7 +121,7 @@ std::string ScratchFolders::Make(const std::string& base, Kind kind) {
     const std::string prefix = base + "\\kv" + std::to_string(GetCurrentProcessId()) + "_";
     for (unsigned tries = 0; tries < 10000; ++tries) {
         std::string folder = prefix + std::to_string(++next_);
-        if (CreateDirectoryA(folder.c_str(), nullptr)) {
+        if (CreateDirectoryW(kname::LongPath(folder).c_str(), nullptr)) {
             if (kind == RemoveAtEnd) marked_.push_back(folder);
             return folder;
         }

@@ -186,10 +186,10 @@ std::string MakeRowKey(const ZipDirEntry& e) {
 namespace {
 
 // A stored name that the key carries no shown name for: ASCII as it is, anything else taken
-// in the ANSI code page.
+// in the ANSI code page of the user's locale.
 std::string_view StoredNameShown(std::string_view name, std::string& scratch) {
     if (kname::IsAscii(name)) return name;
-    scratch = kname::Narrow(kname::Widen(name, CP_ACP), CP_UTF8);
+    scratch = kname::Narrow(kname::Widen(name, kname::AnsiLegacyCodePage()), CP_UTF8);
     return scratch;
 }
 

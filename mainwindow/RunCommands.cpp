@@ -2,6 +2,7 @@
 // menu's readme, contents and links. Each command unpacks into a fresh folder below TempDir.
 #include "mainwindow/Main.h"
 
+#include "base/CodePages.h"
 #include "engine/PathUtil.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -28,6 +29,8 @@ std::optional<std::string> TMainForm::UnpackedRowPath(const std::string& folder,
     if (n > 1) WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, utf8.data(), n, nullptr, nullptr);
     const std::optional<std::string> checked = members::UnpackedPath(folder, utf8);
     if (!checked) return std::nullopt;
+    // A UTF-8 process code page holds every name as it is, at any length.
+    if (kname::ProcessCodePageIsUtf8()) return checked;
     std::wstring wide(
         static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, nullptr, 0)), L'\0');
     MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide.data(), static_cast<int>(wide.size()));

@@ -198,6 +198,20 @@ wine "$UNZDRIVE" -x "$(winpath "$WORK/k")" "$(winpath "$WORK/uni.zip")" </dev/nu
 same_tree k/uni uni
 [ "$(mtimes k/uni)" = "$(mtimes uni)" ] || { diff <(mtimes k/uni) <(mtimes uni); fail "own engine: times not exact"; }
 
+echo "== an archive in a folder named in another script; bsdtar reads our names too"
+# The drivers carry the program's manifest: their command line and file calls are UTF-8.
+mkdir -p "Łódź/日本語"
+drive 9 -r -p "Łódź/日本語/Привет.zip" uni
+check "Łódź/日本語/Привет.zip"
+listed_bsdtar=$(u8 bsdtar -tf "Łódź/日本語/Привет.zip")
+for n in "uni/café.txt" "uni/naïve/résumé.txt" "uni/日本語.txt" "uni/smile 😀.txt" "uni/Ωmega.txt" "uni/plain.txt"; do
+  grep -qxF "$n" <<<"$listed_bsdtar" || { echo "$listed_bsdtar"; fail "bsdtar -t does not show $n"; }
+done
+rm -rf "Łódź/out" && mkdir "Łódź/out"
+wine "$UNZDRIVE" -x "$(winpath "$WORK/Łódź/out")" "$(winpath "$WORK/Łódź/日本語/Привет.zip")" </dev/null >/dev/null 2>&1 ||
+  fail "unzdrive in a folder named in another script"
+same_tree "Łódź/out/uni" uni
+
 echo "== names from zip (Unicode Path field) and 7z (flag) extracted by our engine"
 (cd uni && u8 zip -q -r ../zu.zip .) && (cd uni && u8 7z a -tzip ../7u.zip . >/dev/null)
 for a in zu.zip 7u.zip; do

@@ -1,6 +1,7 @@
 #include "settings/BrowserRegistration.h"
 
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 
 namespace browsers {
 
@@ -124,9 +125,7 @@ std::optional<std::string> ApplyBrowserRegistration(const RegistryRoots& roots, 
 }
 
 std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
+    return kname::ProgramFilePath();
 }
 
 } // namespace browsers

@@ -1,5 +1,8 @@
 #include "settings/IniFile.h"
 
+#include "base/CodePages.h"
+#include "base/Handle.h"
+#include "base/MemberNames.h"
 #include "settings/SettingsCodec.h"
 
 #include <windows.h>
@@ -11,10 +14,55 @@ namespace {
 constexpr DWORD kValueBuffer = 1024;
 // Stands for "no such key": a value can never hold a NUL.
 const char kMissing[] = "\x01missing\x01";
+bool IsValidUtf8(std::string_view bytes) {
+    return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+bool HasByteOrderMark(std::string_view bytes) {
+    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") ||
+           bytes.starts_with("\xFE\xFF");
+}
+
 } // namespace
+
+std::optional<std::string> LegacySettingsAsUtf8(std::string_view bytes) {
+    if (!kname::ProcessCodePageIsUtf8() || HasByteOrderMark(bytes) || IsValidUtf8(bytes))
+        return std::nullopt;
+    return kname::Narrow(kname::Widen(bytes, kname::AnsiLegacyCodePage()), CP_UTF8);
+}
+
+void IniFile::AdoptLegacyEncoding() const {
+    if (encodingChecked_) return;
+    encodingChecked_ = true;
+    std::string bytes;
+    {
+        ui::FileHandle in(CreateFileA(fileName_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER size{};
+        // Settings files are small; anything large is not one of ours to convert.
+        if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > (1 << 20)) return;
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!bytes.empty() &&
+            (!ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+             got != bytes.size()))
+            return;
+    }
+    const std::optional<std::string> converted = LegacySettingsAsUtf8(bytes);
+    if (!converted) return;
+    ui::FileHandle out(
+        CreateFileA(fileName_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
+    DWORD written = 0;
+    // A file that cannot be rewritten is still read, its letters beyond ASCII lost.
+    if (out)
+        WriteFile(out.Get(), converted->data(), static_cast<DWORD>(converted->size()), &written,
+                  nullptr);
+}
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
+    AdoptLegacyEncoding();
     char buf[kValueBuffer] = {};
     GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing, buf, kValueBuffer,
                              fileName_.c_str());
@@ -34,6 +82,7 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key,
 
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
+    AdoptLegacyEncoding();
     if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), fileName_.c_str()))
         throw EIniFileException("Unable to write to " + fileName_);
 }

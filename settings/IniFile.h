@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace settings {
 
@@ -13,6 +15,12 @@ class EIniFileException : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A settings file's bytes as UTF-8 when they need converting: under a UTF-8 process code page
+// the profile functions read a file without a byte-order mark as UTF-8, so a file written
+// before in the ANSI code page (bytes that are not valid UTF-8) is converted from the page of
+// the user's locale. Nothing (nullopt) for a file they already read right.
+std::optional<std::string> LegacySettingsAsUtf8(std::string_view bytes);
 
 class IniFile {
 public:
@@ -37,7 +45,11 @@ public:
     void WriteBool(const std::string& section, const std::string& key, bool value);
 
 private:
+    // Once, before the first read or write: converts a file written in the ANSI code page.
+    void AdoptLegacyEncoding() const;
+
     std::string fileName_;
+    mutable bool encodingChecked_ = false;
 };
 
 } // namespace settings

@@ -1,11 +1,29 @@
 #include "settings/win95.h"
 
+#include "base/LongPaths.h"
+
 namespace win95 {
 
 namespace {
 
+// The shell's operations take names below MAX_PATH only (Wine's overrun their buffers on
+// longer ones). One file copied or moved at such a length goes by the file calls, never
+// over an existing file; deleting is refused, since it could not go to the recycle bin.
+std::optional<bool> RunLongOperation(UINT func, const std::vector<std::string>& from,
+                                     const std::string* to) {
+    bool longName = to && to->size() >= MAX_PATH;
+    for (const std::string& name : from)
+        longName = longName || name.size() >= MAX_PATH;
+    if (!longName) return std::nullopt;
+    if (func == FO_DELETE || !to || from.size() != 1) return false;
+    const std::wstring source = kname::LongPath(from[0]), target = kname::LongPath(*to);
+    if (func == FO_COPY) return CopyFileW(source.c_str(), target.c_str(), TRUE) != 0;
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+}
+
 bool RunOperation(HWND window, UINT func, const std::vector<std::string>& from,
                   const std::string* to, FILEOP_FLAGS flags) {
+    if (const std::optional<bool> done = RunLongOperation(func, from, to)) return *done;
     std::optional<std::string> fromList = ShellNameList(from);
     std::optional<std::string> toList;
     if (to) toList = ShellNameList({*to});
@@ -23,7 +41,7 @@ bool RunOperation(HWND window, UINT func, const std::vector<std::string>& from,
 }
 
 DWORD Attributes(const std::string& path) {
-    return GetFileAttributesA(path.c_str());
+    return GetFileAttributesW(kname::LongPath(path).c_str());
 }
 
 std::string FullPath(const std::string& path) {

@@ -2,6 +2,8 @@
 // the window; the parent form does.
 #pragma once
 
+#include "base/MemberNames.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -44,12 +46,14 @@ public:
     void SetPanelText(int panel, const std::string& text) {
         SendMessageA(hwnd_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
     }
+    // Read wide: Wine's status bar gives the ANSI length in characters, which cuts a text in
+    // a multi-byte code page (UTF-8).
     std::string PanelText(int panel) const {
-        int n = LOWORD(SendMessageA(hwnd_, SB_GETTEXTLENGTHA, panel, 0));
-        std::string s(n + 1, '\0');
-        SendMessageA(hwnd_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(s.data()));
-        s.resize(n);
-        return s;
+        int n = LOWORD(SendMessageW(hwnd_, SB_GETTEXTLENGTHW, panel, 0));
+        std::wstring w(n + 1, L'\0');
+        SendMessageW(hwnd_, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(w.data()));
+        w.resize(n);
+        return kname::Narrow(w, CP_ACP);
     }
 };
 

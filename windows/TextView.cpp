@@ -1,5 +1,7 @@
 #include "windows/TextView.h"
 
+#include "base/LongPaths.h"
+
 #include "windows/TextPrint.h"
 #include "windows/TextViewIds.h"
 
@@ -128,8 +130,8 @@ int TfrmTextViewer::ShowModal() {
 }
 
 void TfrmTextViewer::LoadFromFile(const std::string& path) {
-    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ui::FileHandle file(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("Cannot open file " + path);
     std::string text;
     char buf[65536];
@@ -146,22 +148,18 @@ void TfrmTextViewer::LoadText(const std::string& content) {
     if (!Handle()) Create();
     SetCaption(kCaption);
     encoding_ = textview::DetectEncoding(content);
-    std::string text;
-    WPARAM format = SF_TEXT;
-    if (encoding_ == textview::Encoding::Ansi) {
-        text = content;
-        // A NUL would end the text there; the rest of a binary file is still worth seeing.
-        for (char& c : text)
-            if (c == '\0') c = ' ';
-    } else {
-        std::wstring wide = textview::DecodeText(content, encoding_);
-        for (wchar_t& c : wide)
-            if (c == L'\0') c = L' ';
-        text.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
-        format |= SF_UNICODE;
-    }
+    // An ANSI file is read in the page of the user's locale, not the process code page, which
+    // may be UTF-8 (base/CodePages.h).
+    std::wstring wide = encoding_ == textview::Encoding::Ansi
+                            ? kname::Widen(content, kname::AnsiLegacyCodePage())
+                            : textview::DecodeText(content, encoding_);
+    // A NUL would end the text there; the rest of a binary file is still worth seeing.
+    for (wchar_t& c : wide)
+        if (c == L'\0') c = L' ';
+    std::string text(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+    const WPARAM format = SF_TEXT | SF_UNICODE;
     // Streamed as plain text, so a file that begins like RTF is shown as it is.
-    StreamSource src{&text, 0, format & SF_UNICODE ? sizeof(wchar_t) : 1};
+    StreamSource src{&text, 0, sizeof(wchar_t)};
     EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&src), 0, ReadStream};
     SendMessageA(richEdit1_.Handle(), EM_STREAMIN, format, reinterpret_cast<LPARAM>(&es));
     richEdit1_.Select(0, 0);
@@ -185,15 +183,15 @@ std::wstring TfrmTextViewer::DisplayedText() const {
 }
 
 std::string TfrmTextViewer::SavedText() const {
-    const bool ansi = encoding_ == textview::Encoding::Ansi;
     std::string out;
     EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&out), 0, WriteStream};
-    SendMessageA(richEdit1_.Handle(), EM_STREAMOUT, ansi ? SF_TEXT : SF_TEXT | SF_UNICODE,
+    SendMessageA(richEdit1_.Handle(), EM_STREAMOUT, SF_TEXT | SF_UNICODE,
                  reinterpret_cast<LPARAM>(&es));
-    if (ansi) return out;
     // Written back in the encoding it was read in, so a file saved unchanged keeps its bytes.
     std::wstring_view wide(reinterpret_cast<const wchar_t*>(out.data()),
                            out.size() / sizeof(wchar_t));
+    if (encoding_ == textview::Encoding::Ansi)
+        return kname::Narrow(wide, kname::AnsiLegacyCodePage());
     return textview::EncodeText(wide, encoding_);
 }
 
@@ -207,8 +205,8 @@ void TfrmTextViewer::SaveAs1Click() {
     req.Options = OFN_HIDEREADONLY;
     if (!ui::Dialogs().SaveFile(Handle(), req)) return;
     std::string text = SavedText();
-    ui::FileHandle file(CreateFileA(req.FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ui::FileHandle file(CreateFileW(kname::LongPath(req.FileName).c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("Cannot create file " + req.FileName);
     DWORD written = 0;
     if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||

@@ -71,7 +71,7 @@ bool TWiz2::NameArchive() {
     if (!Making().ChooseName) return false;
     const std::optional<std::string> name = Making().ChooseName(Handle(), OpenDialog1);
     if (!name) return false;
-    state_.CurrentArchiveName = *name;
+    currentArchiveName_ = *name;
     return true;
 }
 

@@ -5,9 +5,12 @@
 #include "ui/Dialogs.h"
 #include "wizard/WizardPage.h"
 
+#include <string>
+
 class TWiz2 : public wizard::TWizardPage {
 public:
-    using TWizardPage::TWizardPage;
+    // The page names the archive into currentArchiveName, the name the program shares.
+    explicit TWiz2(std::string& currentArchiveName) : currentArchiveName_(currentArchiveName) {}
 
     void btnCloseClick();
     void btnBackClick();
@@ -23,4 +26,7 @@ protected:
     void OnCommand(int id, int code, HWND control) override;
     // Esc ends the wizard like Close.
     void OnCancel() override { btnCloseClick(); }
+
+private:
+    std::string& currentArchiveName_;
 };

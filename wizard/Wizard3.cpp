@@ -101,7 +101,7 @@ const wizard::ButtonRow<TWiz3> kButtons[] = {
     {IDC_WIZ3_CLEARLIST, &TWiz3::btnClearListClick},
 };
 
-TWiz3::TWiz3(kelvora::SharedState& state) : TWizardPage(state) {
+TWiz3::TWiz3(const std::string& currentArchiveName) : currentArchiveName_(currentArchiveName) {
     OpenDialog1.Filter = "All Files (*.*)|*.*";
     OpenDialog1.InitialDir = "c:\\";
     OpenDialog1.Options = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT;
@@ -182,7 +182,7 @@ void TWiz3::Compress() {
     TZipKeeper& zip = *zipKeeper1_;
     // A file of the chosen name is one page 2 was allowed to replace: it is replaced only
     // by a complete new archive.
-    Making().Write(Handle(), zip, state_.CurrentArchiveName, [this, &zip] {
+    Making().Write(Handle(), zip, currentArchiveName_, [this, &zip] {
         ui::Dialogs().Info(Handle(), "Now we are going to compress the files. Please wait!");
         if (zip.ZipFilename().empty()) return;
         zip.AddOptions = AddOpts{AddDirNames, AddRecurseDirs};

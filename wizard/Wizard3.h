@@ -9,10 +9,12 @@
 #include "wizard/WizardPage.h"
 
 #include <memory>
+#include <string>
 
 class TWiz3 : public wizard::TWizardPage {
 public:
-    explicit TWiz3(kelvora::SharedState& state);
+    // The page writes the archive named by currentArchiveName, the name the program shares.
+    explicit TWiz3(const std::string& currentArchiveName);
     ~TWiz3() override;
 
     void btnCloseClick();
@@ -38,6 +40,7 @@ protected:
     void OnCancel() override { btnCloseClick(); }
 
 private:
+    const std::string& currentArchiveName_;
     // Appends a path unless it is listed already (letter case ignored); true when added.
     bool AddFile(const std::string& path);
     void Compress();

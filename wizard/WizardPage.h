@@ -4,7 +4,6 @@
 // navigator opens, shows and closes the pages (WizardNavigator).
 #pragma once
 
-#include "settings/SharedState.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "base/Handle.h"
@@ -45,8 +44,6 @@ bool RunButton(Page& page, const ButtonRow<Page> (&rows)[N], int id, int code) {
 
 class TWizardPage : public ui::Form {
 public:
-    explicit TWizardPage(kelvora::SharedState& state) : state_(state) {}
-
     // Gives the page the modal result OK: it closes as soon as control returns to it.
     void ClosePage() { CloseModal(ui::mrOk); }
     // The navigator that runs this page, and the page's place in its table.
@@ -80,8 +77,6 @@ protected:
     }
     // The program's way of naming and writing a new archive; empty without a navigator.
     const ArchiveMaking& Making() const;
-
-    kelvora::SharedState& state_;
 
 private:
     void ScaleFontsAndPicture();

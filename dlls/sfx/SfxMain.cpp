@@ -6,6 +6,7 @@
 //   /s            no questions: unpack at once, close when done, result on standard output
 // Exit code: 0 all unpacked, 1 some members failed or were skipped, 2 nothing was unpacked
 // (closed or cancelled), 3 no readable archive or no usable target folder.
+#include "base/CodePages.h"
 #include "dlls/sfx/SfxArchive.h"
 #include "dlls/sfx/SfxExtract.h"
 #include "dlls/sfx/SfxNames.h"
@@ -206,8 +207,8 @@ void Window::Init() {
     SendDlgItemMessageW(dialog, IDC_SFX_PROGRESS, PBM_SETRANGE32, 0, 1000);
     if (archive.CommentLength() > 0) {
         wchar_t comment[260];
-        const int n = MultiByteToWideChar(CP_OEMCP, 0, archive.Comment(), archive.CommentLength(),
-                                          comment, 259);
+        const int n = MultiByteToWideChar(kname::OemNameCodePage(), 0, archive.Comment(),
+                                          archive.CommentLength(), comment, 259);
         comment[n > 0 ? n : 0] = 0;
         Say(IDC_SFX_RESULT, comment);
     }

@@ -1,5 +1,6 @@
 #include "dlls/sfx/SfxNames.h"
 
+#include "base/CodePages.h"
 #include "base/zipcore/ZipFormat.h"
 
 namespace sfx {
@@ -64,7 +65,8 @@ int DecodeName(const Entry& e, wchar_t* out, int capacity) {
     }
     const bool dosLike = host == zipcore::kHostMsDos || host == 6 || host == zipcore::kHostNtfs ||
                          host == 11 || host == 14;
-    return MultiByteToWideChar(dosLike ? CP_OEMCP : CP_ACP, 0, e.name, n, out, capacity);
+    return MultiByteToWideChar(dosLike ? kname::OemNameCodePage() : kname::AnsiLegacyCodePage(), 0,
+                               e.name, n, out, capacity);
 }
 
 const wchar_t* SafeRelativePath(const wchar_t* name, int length, wchar_t* out, int capacity,

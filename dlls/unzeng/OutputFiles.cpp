@@ -2,6 +2,7 @@
 
 #include "dlls/unzeng/Win32Source.h"
 #include "base/FileTimes.h"
+#include "base/LongPaths.h"
 #include "base/MemberNames.h"
 #include "base/zipcore/ExtraFields.h"
 
@@ -47,12 +48,7 @@ std::string Narrow(const std::wstring& text) {
 }
 
 std::string DisplayPath(const std::wstring& path) {
-    std::wstring shown = path;
-    if (shown.rfind(L"\\\\?\\UNC\\", 0) == 0)
-        shown = L"\\\\" + shown.substr(8);
-    else if (shown.rfind(kLongPrefix, 0) == 0)
-        shown = shown.substr(4);
-    return kname::Narrow(shown, CP_UTF8); // messages are UTF-8, as the names in them
+    return kname::Narrow(kname::ShownPathW(path), CP_UTF8); // messages are UTF-8, as the names
 }
 
 std::wstring CurrentFolderPath() {

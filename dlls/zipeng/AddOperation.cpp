@@ -2,6 +2,7 @@
 // is written while the files are still being found.
 #include "dlls/zipeng/Operations.h"
 
+#include "base/LongPaths.h"
 #include "base/MemberNames.h"
 #include "dlls/zipeng/AddWriter.h"
 #include "dlls/zipeng/PasswordPrompt.h"
@@ -25,7 +26,7 @@ void RemoveSources(ItemSource& items, const std::vector<size_t>& written, Report
             folders.push_back(&src);
             continue;
         }
-        if (!DeleteFileW(WidePath(src.diskPath).c_str()))
+        if (!DeleteFileW(FilePath(src.diskPath).c_str()))
             reporter.Message(keng::kErrWrite,
                              "Cannot delete " + Shown(src.diskPath) +
                                  " after adding it: " + SystemErrorText(GetLastError()));
@@ -34,7 +35,7 @@ void RemoveSources(ItemSource& items, const std::vector<size_t>& written, Report
         return a->diskPath.size() > b->diskPath.size();
     });
     for (const SourceEntry* f : folders)
-        RemoveDirectoryW(WidePath(f->diskPath).c_str());
+        RemoveDirectoryW(FilePath(f->diskPath).c_str());
 }
 
 // Members meet new files by the names they stand for, so a member an old tool stored in the
@@ -69,7 +70,8 @@ int RunAdd(const Request& request, Reporter& reporter) {
     std::unique_ptr<FileSource> oldFile;
     std::unique_ptr<ReadAhead> old;
     zipcore::ArchiveInfo info;
-    if (GetFileAttributesA(request.archivePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(kname::LongPath(request.archivePath).c_str()) !=
+        INVALID_FILE_ATTRIBUTES) {
         oldFile = std::make_unique<FileSource>(request.archivePath);
         old = std::make_unique<ReadAhead>(*oldFile);
         // An empty file is taken as an empty archive; anything else must read cleanly, or

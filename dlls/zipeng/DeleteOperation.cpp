@@ -2,6 +2,7 @@
 // others are copied unchanged.
 #include "dlls/zipeng/Operations.h"
 
+#include "base/LongPaths.h"
 #include "base/zipcore/Wildcard.h"
 #include "dlls/zipeng/NewArchive.h"
 #include "dlls/zipeng/ReadAhead.h"
@@ -15,7 +16,7 @@ int RunDelete(const Request& request, Reporter& reporter) {
         reporter.Message(keng::kErrNoMatch, "No members were given to delete");
         return 0;
     }
-    if (GetFileAttributesA(request.archivePath.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(kname::LongPath(request.archivePath).c_str()) == INVALID_FILE_ATTRIBUTES)
         throw EngineError(keng::kErrOpenArchive, "Cannot find " + request.archivePath);
     RemoveStaleTemps(FolderOf(request.archivePath));
 

@@ -1,5 +1,7 @@
 #include "dlls/zipeng/FileIo.h"
 
+#include "base/LongPaths.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -40,6 +42,10 @@ std::wstring WidePath(const std::string& utf8) {
     return kname::Widen(utf8, CP_UTF8);
 }
 
+std::wstring FilePath(const std::string& utf8) {
+    return kname::LongPathW(WidePath(utf8));
+}
+
 std::string Utf8Path(const std::wstring& wide) {
     return kname::Narrow(wide, CP_UTF8);
 }
@@ -54,7 +60,7 @@ std::string Shown(const std::string& utf8) {
 
 InputFile::InputFile(const std::string& path, keng::ErrorCode code)
     : path_(Shown(path)), code_(code),
-      handle_(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+      handle_(CreateFileW(FilePath(path).c_str(), GENERIC_READ,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
     if (!handle_)

@@ -27,6 +27,8 @@ using kfiletime::FileTimeFromDosTime;
 // Paths of files to add are kept in UTF-8, so every name the file system holds can be
 // reached through the Unicode API; the record and the callback speak the ANSI code page.
 std::wstring WidePath(const std::string& utf8);
+// The form of a UTF-8 path the wide file calls take at any length (base/LongPaths.h).
+std::wstring FilePath(const std::string& utf8);
 std::string Utf8Path(const std::wstring& wide);
 std::string Utf8FromAnsi(const std::string& ansi);
 // A UTF-8 path as the ANSI text messages carry.

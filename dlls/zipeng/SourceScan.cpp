@@ -36,7 +36,7 @@ std::string FullPath(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
     auto open = [](const std::string& p) {
-        return ui::FileHandle(CreateFileW(WidePath(p).c_str(), 0,
+        return ui::FileHandle(CreateFileW(FilePath(p).c_str(), 0,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, 0, nullptr));
     };
@@ -150,7 +150,7 @@ void Scanner::Folder(const std::string& dir, const std::string& mask, int depth)
     if (stop_ && *stop_) stopped_ = true;
     if (stopped_) return;
     WIN32_FIND_DATAW fd;
-    ui::FindHandle find(FindFirstFileW(WidePath(dir + "*").c_str(), &fd));
+    ui::FindHandle find(FindFirstFileW(FilePath(dir + "*").c_str(), &fd));
     if (!find) return;
     std::vector<Found> found;
     do {
@@ -211,8 +211,8 @@ bool Scanner::Pattern(std::string pattern) {
     while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':')
         path.pop_back();
     WIN32_FIND_DATAW fd;
-    ui::FindHandle find(FindFirstFileW(WidePath(path).c_str(), &fd));
-    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    ui::FindHandle find(FindFirstFileW(FilePath(path).c_str(), &fd));
+    const DWORD attributes = GetFileAttributesW(FilePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         // The folder itself (a drive root has no entry of its own), then what is in it.

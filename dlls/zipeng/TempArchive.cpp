@@ -3,6 +3,8 @@
 #include "dlls/zipeng/EngineError.h"
 #include "dlls/zipeng/FileIo.h"
 
+#include "base/LongPaths.h"
+
 #include <cstdio>
 
 namespace zipeng {
@@ -36,14 +38,15 @@ std::string FolderOf(const std::string& path) {
 }
 
 void RemoveStaleTemps(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    ui::FindHandle find(FindFirstFileA((folder + "~kz*.tmp").c_str(), &fd));
+    WIN32_FIND_DATAW fd;
+    ui::FindHandle find(FindFirstFileW(kname::LongPath(folder + "~kz*.tmp").c_str(), &fd));
     if (!find) return;
     do {
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            IsTempArchiveName(fd.cFileName))
-            DeleteFileA((folder + fd.cFileName).c_str()); // fails while another writer has it open
-    } while (FindNextFileA(find.Get(), &fd));
+        const std::string name = kname::Narrow(fd.cFileName, CP_ACP);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsTempArchiveName(name))
+            DeleteFileW(
+                kname::LongPath(folder + name).c_str()); // fails while another writer has it open
+    } while (FindNextFileW(find.Get(), &fd));
 }
 
 TempArchive::TempArchive(const std::string& archivePath) : archivePath_(archivePath) {
@@ -55,8 +58,8 @@ TempArchive::TempArchive(const std::string& archivePath) : archivePath_(archiveP
         path_ = folder + name;
         // No sharing: nobody can open it meanwhile, and a stale-file sweep elsewhere cannot
         // delete it.
-        handle_.Reset(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        handle_.Reset(CreateFileW(kname::LongPath(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (handle_) return;
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
@@ -70,7 +73,7 @@ TempArchive::TempArchive(const std::string& archivePath) : archivePath_(archiveP
 TempArchive::~TempArchive() {
     if (committed_) return;
     handle_.Reset();
-    DeleteFileA(path_.c_str());
+    DeleteFileW(kname::LongPath(path_).c_str());
 }
 
 void TempArchive::Commit(const FILETIME* time) {
@@ -84,7 +87,7 @@ void TempArchive::Commit(const FILETIME* time) {
                               "; it is unchanged");
     }
     handle_.Reset();
-    if (!MoveFileExA(path_.c_str(), archivePath_.c_str(),
+    if (!MoveFileExW(kname::LongPath(path_).c_str(), kname::LongPath(archivePath_).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw EngineError(keng::kErrTempFile, "Cannot replace " + archivePath_ + ": " +
                                                   SystemErrorText(GetLastError()));

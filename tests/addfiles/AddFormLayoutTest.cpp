@@ -68,8 +68,8 @@ protected:
 
     ScriptedDialogs dialogs;
     ScopedDialogs scope{dialogs};
-    kelvora::SharedState state;
-    TAddform form{state};
+    bool cancelled = false;
+    TAddform form{cancelled};
 };
 
 TEST_F(AddFormLayoutTest, ControlsLieWhereTheyAlwaysHave) {

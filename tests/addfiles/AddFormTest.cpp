@@ -115,7 +115,7 @@ protected:
     TempFolder src;
     std::string dir;
     kelvora::SharedState state;
-    TAddform form{state};
+    TAddform form{state.AddDialogCancelled};
 };
 
 TEST_F(AddFormTest, ShowingNamesTheArchiveAndListsTheFolderFilesHiddenAndSystemIncluded) {

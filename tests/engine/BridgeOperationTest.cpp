@@ -1,6 +1,7 @@
 // Add, Delete and Extract around the engine call: preconditions and their order, the busy
 // flags, loading only what the call needs, SuccessCnt and the re-read, the clean-up after a
 // failure, the refusal of values too long for the engines, and the extraction folder.
+#include "base/LongPaths.h"
 #include "engine/PathUtil.h"
 #include "engine/UnzEng.h"
 #include "engine/ZipEng.h"
@@ -322,3 +323,92 @@ TEST_F(ExtractFolderTest, AFolderThatCannotBeCreatedExtractsNothing) {
 }
 
 } // namespace
+
+// A folder nine levels below the test's folder, deeper than the records' 255 characters.
+static std::string DeepFolder(const TempFolder& tmp) {
+    std::string deep = tmp.File("deep");
+    for (int i = 0; i < 9; ++i)
+        deep += "\\folder number " + std::to_string(i) + " with a long name";
+    EXPECT_TRUE(kpath::ForceDirectories(deep));
+    return deep;
+}
+
+// The long form of the folder a path the engine received names ("" when there is none).
+static std::string LongFolderOf(const std::string& received) {
+    wchar_t full[2048] = {};
+    const std::wstring folder = kname::Widen(kpath::ExtractFilePath(received), CP_ACP);
+    if (GetLongPathNameW(folder.c_str(), full, 2048) == 0) return {};
+    return kname::Narrow(full, CP_ACP);
+}
+
+// An archive deeper than the record's 255 characters reaches the engine by its folders' 8.3
+// names, which name the same file; the archive's own name is kept, as a new archive is made
+// under it. One too long even so is refused, naming it.
+TEST_F(OperationTest, AnArchiveDeeperThanTheRecordArrivesByItsShortFolders) {
+    const std::string archive = MakeArchive();
+    const std::string deep = DeepFolder(tmp);
+    struct Case {
+        const char* what;
+        std::string name;
+        bool exists;
+    } cases[] = {{"existing", deep + "\\existing archive.zip", true},
+                 {"to be made", deep + "\\new archive.zip", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_GT(c.name.size(), 300u);
+        if (c.exists) WriteFileBytes(c.name, ReadFileBytes(archive));
+        zip.SetZipFilename(c.name);
+        zip.SetFSpecArgs({"C:\\data\\*.txt"});
+        const int calls = zipProbe.Calls();
+        zipProbe.Script({}, 0);
+        zip.Add();
+        ASSERT_EQ(zipProbe.Calls(), calls + 1);
+        const std::string received = zipProbe.Log().archiveName;
+        EXPECT_LE(received.size(), 255u);
+        EXPECT_EQ(kpath::ExtractFileName(received), kpath::ExtractFileName(c.name));
+        EXPECT_EQ(LongFolderOf(received), kpath::ExtractFilePath(c.name)) << "the deep one";
+    }
+    EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+
+    // No folder of it exists: nothing shortens it.
+    const std::string nowhere =
+        "C:\\" + std::string(150, 'x') + "\\" + std::string(150, 'y') + ".zip";
+    zip.SetZipFilename(nowhere);
+    zip.SetFSpecArgs({"a"});
+    const int calls = zipProbe.Calls();
+    zip.Add();
+    EXPECT_EQ(zipProbe.Calls(), calls);
+    EXPECT_EQ(dialogs.Texts(),
+              Texts{"Error - zip file name too long (more than 255 characters): " + nowhere});
+}
+
+// Files deeper than the record's 255 characters are handed over by their folders' 8.3 names
+// when they are added without their folders, which are not stored then; with their folders,
+// whose names would be stored, they are refused, naming them.
+TEST_F(OperationTest, DeepFilesAddedWithoutTheirFoldersArriveByTheirShortFolders) {
+    const std::string archive = MakeArchive();
+    const std::string deep = DeepFolder(tmp);
+    const std::string file = deep + "\\notes.txt", pattern = deep + "\\*.txt";
+    WriteFileBytes(file, "x");
+    zip.SetZipFilename(archive);
+    zip.SetFSpecArgs({file, pattern});
+    zipProbe.Script({}, 0);
+    zip.Add();
+    ASSERT_EQ(zipProbe.Calls(), 1);
+    const probe::Log& log = zipProbe.Log();
+    ASSERT_EQ(log.argc, 2);
+    for (int i = 0; i < 2; ++i) {
+        const std::string spec = log.specs[i];
+        EXPECT_LE(spec.size(), 255u);
+        EXPECT_EQ(LongFolderOf(spec), deep + "\\");
+    }
+    EXPECT_EQ(kpath::ExtractFileName(log.specs[0]), "notes.txt");
+    EXPECT_EQ(kpath::ExtractFileName(log.specs[1]), "*.txt");
+
+    zip.AddOptions = {AddDirNames};
+    zip.SetFSpecArgs({file});
+    zip.Add();
+    EXPECT_EQ(zipProbe.Calls(), 1);
+    EXPECT_EQ(dialogs.Texts(),
+              Texts{"Error - file specification too long (more than 255 characters): " + file});
+}

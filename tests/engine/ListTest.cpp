@@ -394,7 +394,9 @@ TEST_F(ListTest, FileThatCannotBeOpenedRaisesWithoutEvent) {
     HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ui::FileHandle lock(h);
     ASSERT_TRUE(lock);
-    EXPECT_EQ(OpenExpectingError(p), "Cannot open file " + p);
+    const std::string error = OpenExpectingError(p);
+    EXPECT_TRUE(error.starts_with("Cannot open \"" + p + "\": ")) << error;
+    EXPECT_TRUE(error.ends_with(".")) << error;
     EXPECT_EQ(dirUpdates, 0);
     EXPECT_EQ(zip.Count(), 0);
 }

@@ -1,11 +1,10 @@
 #include "tests/engine/ZipBuilder.h"
 
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace testing_support {
@@ -136,15 +135,27 @@ TempFolder::~TempFolder() {
     RemoveTree(L"\\\\?\\" + std::wstring(wide));
 }
 
+// Through the wide calls with the long form, so paths in any script and of any length go.
 std::string ReadFileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
+    ui::FileHandle f(CreateFileW(kname::LongPath(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+    std::string data;
+    if (!f) return data;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(f.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        data.append(buffer, got);
+    return data;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& data) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(data.data(), data.size());
-    if (!f) throw std::runtime_error("cannot write " + path);
+    ui::FileHandle f(CreateFileW(kname::LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD wrote = 0;
+    if (!f || !WriteFile(f.Get(), data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr) ||
+        wrote != data.size())
+        throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace testing_support

@@ -75,6 +75,18 @@ for a in bsdtar python-pipe zip-pipe; do
     bad "$a did not stream: the data-descriptor case is not tested"
 done
 
+echo "== places named in other scripts and deeper than MAX_PATH"
+# listdrive carries the program's manifest: its command line and file calls are UTF-8, and
+# its file calls reach any length.
+deep="$WORK/Łódź/日本語/Привет"
+for i in 1 2 3 4 5 6 7 8; do deep="$deep/a folder with a rather long name $i"; done
+mkdir -p "$deep"
+[ ${#deep} -gt 300 ] || bad "the deep folder is not deep enough"
+for place in "$WORK/Łódź" "$WORK/Łódź/日本語/Привет" "$deep"; do
+  cp "$WORK/zip.zip" "$place/archive żółw.zip"
+  same_as_directory "$place/archive żółw.zip" "in ${place#$WORK/} (${#place} characters)"
+done
+
 echo "== damaged"
 mkdir -p "$WORK/three"
 for n in one two three; do seq 1 3000 | sed "s/^/$n /" > "$WORK/three/$n.txt"; done

@@ -261,12 +261,12 @@ protected:
     TAboutBox about;
     TfrmFileInfo fileInfo;
     TReplaceDialog replace;
-    TWiz1 wiz1{state};
-    TWiz1Fur wiz1Fur{state};
-    TWiz2 wiz2{state};
-    TWiz3 wiz3{state};
-    TWiz4 wiz4{state};
-    TAddform addFiles{state};
+    TWiz1 wiz1;
+    TWiz1Fur wiz1Fur;
+    TWiz2 wiz2{state.CurrentArchiveName};
+    TWiz3 wiz3{state.CurrentArchiveName};
+    TWiz4 wiz4;
+    TAddform addFiles{state.AddDialogCancelled};
 };
 
 TEST_F(WindowLayoutTest, RunsAtTheScaleItWasSetUpFor) {
@@ -432,7 +432,7 @@ TEST_F(WindowLayoutTest, SavedSizesAndColumnWidthsAreKeptAt96Dpi) {
     form.ListView1().SetColumnWidth(1, MulDiv(90, dpi, 96));
     SendMessageA(form.Handle(), WM_COMMAND, IDM_SAVECOLUMNWIDTH, 0);
     SendMessageA(form.Handle(), WM_COMMAND, IDM_SAVEWINDOWPOS, 0);
-    const std::string ini = form.IniFileName();
+    const std::string ini = tmp.File("kelvora.ini");
     EXPECT_EQ(GetPrivateProfileIntA("Columns", "Size", -5, ini.c_str()), 90);
     RECT frame;
     GetWindowRect(form.Handle(), &frame);

@@ -2,6 +2,7 @@
 // archive, and a browser's download moved out of a temporary folder before it is opened.
 #include "tests/mainwindow/MainFormFixture.h"
 
+#include "base/LongPaths.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/TempFolders.h"
 
@@ -141,6 +142,46 @@ TEST_F(LifecycleTest, EndingTheProgramWritesTheRecentArchivesEvenWhenNoneWasOpen
     char value[16] = "unset";
     GetPrivateProfileStringA("Last Files", "1", "unset", value, sizeof value, ini.c_str());
     EXPECT_STREQ(value, "");
+}
+
+// A file that is there but cannot be opened as an archive is named with the reason, in the
+// error box the command ends in; a name that is not there keeps the empty list and says
+// nothing. The program started with it on its command line, in folders of any script.
+TEST_F(LifecycleTest, AnExistingFileThatCannotBeOpenedIsNamedWithTheReason) {
+    Setting("Options", "AutoMove", "0");
+    const std::string folder = tmp.File("Пример");
+    ASSERT_TRUE(kpath::ForceDirectories(folder + "\\a folder.zip"));
+    const std::string locked = Archive(folder + "\\locked.zip");
+    const ui::FileHandle lock(CreateFileW(kname::LongPath(locked).c_str(), GENERIC_WRITE, 0,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string box; // the start of the error box's text; empty: no box
+    } cases[] = {
+        {"a folder", folder + "\\a folder.zip",
+         "Cannot open \"" + folder + "\\a folder.zip\": it is a folder, not an archive."},
+        {"open elsewhere", locked, "Cannot open \"" + locked + "\": "},
+        {"not there", folder + "\\missing.zip", ""},
+        {"in a missing folder", folder + "\\none\\missing.zip", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.Clear();
+        Start({c.path});
+        EXPECT_EQ(form->ListView1().ItemCount(), 0);
+        EXPECT_EQ(form->StatusBar1().PanelText(0), "Filename: " + c.path);
+        if (c.box.empty()) {
+            EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+            continue;
+        }
+        ASSERT_EQ(dialogs.shown.size(), 1u) << ::testing::PrintToString(dialogs.Texts());
+        EXPECT_EQ(dialogs.shown[0].kind, ShownBox::Error);
+        EXPECT_EQ(dialogs.shown[0].text.substr(0, c.box.size()), c.box);
+        EXPECT_GT(dialogs.shown[0].text.size(), c.box.size() - 1);
+        EXPECT_EQ(dialogs.shown[0].text.back(), '.');
+    }
 }
 
 } // namespace

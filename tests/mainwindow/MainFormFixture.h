@@ -10,6 +10,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace testing_support {
 
 // The main window under test keeps its settings in the test's folder, leaves archives where
@@ -30,6 +34,15 @@ inline LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_
     m.data = std::string(packed, 'd');
     m.uncompressedSize = size;
     m.dosTime = dosTime;
+    return m;
+}
+
+// The stored names of an archive's members, sorted.
+inline std::vector<std::string> SortedMembers(const TZipKeeper& zip) {
+    std::vector<std::string> m;
+    for (int i = 0; i < zip.Count(); ++i)
+        m.push_back(zip.Entry(i).FileName);
+    std::sort(m.begin(), m.end());
     return m;
 }
 

@@ -38,13 +38,7 @@ protected:
             r.FSpecArgs.push_back(src.File(n));
         dialogs.AnswerDialog<AddFilesResult>("AddFiles", r);
     }
-    std::vector<std::string> Members() {
-        std::vector<std::string> m;
-        for (int i = 0; i < form.ZipKeeper1().Count(); ++i)
-            m.push_back(form.ZipKeeper1().Entry(i).FileName);
-        std::sort(m.begin(), m.end());
-        return m;
-    }
+    std::vector<std::string> Members() { return SortedMembers(form.ZipKeeper1()); }
     // A new archive with the three files, made by the New command.
     std::string MadeArchive(const std::string& name = "made.zip") {
         dialogs.openAnswers = {tmp.File(name)};
@@ -79,7 +73,7 @@ protected:
                ".zip";
     }
 
-    TAddform addform{state};
+    TAddform addform{state.AddDialogCancelled};
     TempFolder src;
 };
 

@@ -2,6 +2,7 @@
 // Each test has its own file in its own folder (defaults and refused writes are checked
 // through the main window).
 #include "settings/SettingsStore.h"
+#include "base/CodePages.h"
 #include "tests/engine/ZipBuilder.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,62 @@ TEST_F(SettingsStoreTest, AColumnShownAgainGetsItsStoredWidthOrFitsItsContents) 
     EXPECT_EQ(settings::ReadColumnWidth(ini, "Ratio"), -1); // 0 would keep it hidden
     EXPECT_EQ(settings::ReadColumnWidth(ini, "Path"), -1);
     EXPECT_EQ(settings::ReadColumnWidth(ini, "Time"), -1);
+}
+
+// The suite runs with UTF-8 as the process code page, as the program does. A file written by
+// an earlier version in the ANSI code page (the locale's: 1252 here) is read right, and
+// after the first read the file is UTF-8, its other lines as they were.
+TEST_F(SettingsStoreTest, AFileWrittenInTheAnsiCodePageIsReadRight) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    ASSERT_EQ(kname::AnsiLegacyCodePage(), 1252u);
+    WriteFileBytes(path, "; kept\r\n"
+                         "[Options]\r\n"
+                         "DownloadDir=C:\\Users\\Ren\xE9"
+                         "e\\Downloads\r\n"
+                         "[Last Files]\r\n"
+                         "1=D:\\M\xFC"
+                         "ller\\a.zip\r\n");
+    kelvora::InMemorySettings s;
+    settings::ReadOptions(ini, s);
+    EXPECT_EQ(s.DownloadDir, "C:\\Users\\Ren\xC3\xA9"
+                             "e\\Downloads");
+    std::array<std::string, 4> recent;
+    settings::ReadRecentArchives(ini, recent);
+    EXPECT_EQ(recent[0], "D:\\M\xC3\xBC"
+                         "ller\\a.zip");
+    EXPECT_EQ(ReadFileBytes(path), "; kept\r\n"
+                                   "[Options]\r\n"
+                                   "DownloadDir=C:\\Users\\Ren\xC3\xA9"
+                                   "e\\Downloads\r\n"
+                                   "[Last Files]\r\n"
+                                   "1=D:\\M\xC3\xBC"
+                                   "ller\\a.zip\r\n");
+}
+
+// Which files are converted: only bytes that are not valid UTF-8 and carry no byte-order mark.
+TEST(LegacySettings, OnlyBytesThatAreNotUtf8AreConverted) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::optional<std::string> converted;
+    } cases[] = {
+        {"ASCII", "[a]\r\nk=v\r\n", std::nullopt},
+        {"empty", "", std::nullopt},
+        {"UTF-8",
+         "k=Ren\xC3\xA9"
+         "e",
+         std::nullopt},
+        {"UTF-8 with a mark", "\xEF\xBB\xBFk=\xC3\xA9", std::nullopt},
+        {"UTF-16", std::string("\xFF\xFEk\0", 4), std::nullopt},
+        {"ANSI",
+         "k=Ren\xE9"
+         "e",
+         "k=Ren\xC3\xA9"
+         "e"},
+        {"ANSI that starts like UTF-8", "k=\xC3\xA9\xE9", "k=\xC3\x83\xC2\xA9\xC3\xA9"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(settings::LegacySettingsAsUtf8(c.bytes), c.converted) << c.what;
 }
 
 TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow) {

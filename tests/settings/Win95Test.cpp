@@ -3,6 +3,7 @@
 #include "settings/win95.h"
 #include "tests/engine/ZipBuilder.h"
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,38 @@ TEST(Win95, DeleteToTheRecycleBinAsksNothing) {
     EXPECT_EQ(ReadFileBytes(bin + "files\\" + name), "bin me");
     DeleteFileA((bin + "files\\" + name).c_str());
     DeleteFileA((bin + "info\\" + name + ".trashinfo").c_str());
+}
+
+// Names of MAX_PATH or more, which the shell cannot take: one file is copied or moved by
+// the file calls, a taken name gets the next free one, and nothing is deleted.
+TEST(Win95, FilesDeeperThanTheShellTakesAreCopiedAndMovedButNeverDeleted) {
+    TempFolder tmp;
+    std::string deep = tmp.File("deep");
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    for (int i = 0; i < 9; ++i) {
+        deep += "\\a folder named at length " + std::to_string(i);
+        ASSERT_TRUE(CreateDirectoryW(kname::LongPath(deep).c_str(), nullptr)) << deep;
+    }
+    const std::string original = deep + "\\archive.zip";
+    ASSERT_GE(original.size(), static_cast<size_t>(MAX_PATH));
+    WriteFileBytes(original, "archive bytes");
+    WriteFileBytes(deep + "\\taken.zip", "someone else's");
+    const auto exists = [](const std::string& path) {
+        return GetFileAttributesW(kname::LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+
+    std::string placed;
+    EXPECT_TRUE(win95::CopyFiles(nullptr, {original}, deep + "\\taken.zip", true, false, &placed));
+    EXPECT_EQ(placed, deep + "\\taken (2).zip");
+    EXPECT_EQ(ReadFileBytes(placed), "archive bytes");
+    EXPECT_EQ(ReadFileBytes(deep + "\\taken.zip"), "someone else's");
+
+    EXPECT_TRUE(win95::MoveFiles(nullptr, {placed}, tmp.File("moved.zip"), true, true));
+    EXPECT_FALSE(exists(placed));
+    EXPECT_EQ(ReadFileBytes(tmp.File("moved.zip")), "archive bytes");
+
+    EXPECT_FALSE(win95::DeleteFiles(nullptr, {original}, true, false));
+    EXPECT_TRUE(exists(original));
 }
 
 } // namespace

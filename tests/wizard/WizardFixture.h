@@ -134,11 +134,11 @@ protected:
     }
 
     PostedUser user;
-    TWiz1 wiz1{state};
-    TWiz2 wiz2{state};
-    TWiz1Fur wiz1Fur{state};
-    TWiz3 wiz3{state};
-    TWiz4 wiz4{state};
+    TWiz1 wiz1;
+    TWiz2 wiz2{state.CurrentArchiveName};
+    TWiz1Fur wiz1Fur;
+    TWiz3 wiz3{state.CurrentArchiveName};
+    TWiz4 wiz4;
     wizard::Navigator navigator{{&wiz1, &wiz1Fur, &wiz2, &wiz3, &wiz4}, newarchive::ForWizard()};
 
 private:

@@ -1,0 +1,12 @@
+# kelvora_use_manifest(TARGET): links the program's application manifest into TARGET, so it
+# runs as the program does (UTF-8 process code page, long paths, DPI awareness).
+set(KELVORA_MANIFEST ${CMAKE_SOURCE_DIR}/app/Kelvora98.manifest)
+set(KELVORA_MANIFEST_RC ${CMAKE_BINARY_DIR}/manifest/Manifest.rc)
+file(WRITE ${KELVORA_MANIFEST_RC}.in
+  "#include <windows.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${KELVORA_MANIFEST}\"\n")
+configure_file(${KELVORA_MANIFEST_RC}.in ${KELVORA_MANIFEST_RC} COPYONLY)
+set_source_files_properties(${KELVORA_MANIFEST_RC} PROPERTIES OBJECT_DEPENDS ${KELVORA_MANIFEST})
+
+function(kelvora_use_manifest target)
+  target_sources(${target} PRIVATE ${KELVORA_MANIFEST_RC})
+endfunction()
