@@ -110,10 +110,12 @@ void TAddform::OnCreate() {
         if (large) list->SetImageList(large, LVSIL_NORMAL);
         if (small) list->SetImageList(small, LVSIL_SMALL);
     }
-    addListView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
-    addListView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
-    addListView2_.InsertColumn(0, "File", 250, LVCFMT_LEFT);
-    addListView2_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
+    addListView1_.InsertColumn(0, "File", Scale(200), LVCFMT_LEFT);
+    addListView1_.InsertColumn(1, "Size", Scale(80), LVCFMT_RIGHT);
+    addListView2_.InsertColumn(0, "File", Scale(250), LVCFMT_LEFT);
+    addListView2_.InsertColumn(1, "Size", Scale(80), LVCFMT_RIGHT);
+    split_ = addfiles::DesignSplit(Dpi());
+    splitDpi_ = Dpi();
     CreateButtons();
     vSplitter_.Attach(Control(IDC_VSPLITTER), addfiles::Splitter::Vertical);
     hSplitter_.Attach(Control(IDC_HSPLITTER), addfiles::Splitter::Horizontal);
@@ -122,7 +124,7 @@ void TAddform::OnCreate() {
         Arrange();
     };
     hSplitter_.OnMove = [this](int y) {
-        split_.TreeHeight = addfiles::TreeHeightAt(y);
+        split_.TreeHeight = addfiles::TreeHeightAt(y, Dpi());
         Arrange();
     };
     fileDrop1_.OnDrop = [this](TFileDrop&) { FileDrop1Drop(); };
@@ -130,7 +132,8 @@ void TAddform::OnCreate() {
     fileDrop1_.SetEnableDrop(true);
     dirTree1_.OnChange = [this](TDirTree&) { DirTree1Change(); };
     dirTree1_.OnClick = [this](TDirTree&) { DirTree1Click(); };
-    dirTree1_.Create(Handle(), IDC_DIRTREE1, addfiles::AddFormRowOf(IDC_DIRTREE1).Spec.Design);
+    dirTree1_.Create(Handle(), IDC_DIRTREE1,
+                     ui::ScaleRect(addfiles::AddFormRowOf(IDC_DIRTREE1).Spec.Design, Dpi()));
     Arrange();
     dirTree1_.Loaded();
     HWND previous = HWND_TOP;
@@ -159,17 +162,29 @@ void TAddform::OnSize(int, int) {
     Arrange();
 }
 
+void TAddform::OnDpiChanged(int oldDpi, int newDpi) {
+    // The columns stay as the user left them, at the new scale (the bars follow in Arrange).
+    for (ui::ListView* list : {&addListView1_, &addListView2_})
+        for (int column = 0; column < 2; ++column)
+            if (const int width = list->ColumnWidth(column); width > 0)
+                list->SetColumnWidth(column, MulDiv(width, newDpi, oldDpi));
+}
+
 void TAddform::Arrange() {
     if (!listBox1_.Handle()) return;
     RECT client;
     GetClientRect(Handle(), &client);
     const SIZE size{client.right, client.bottom};
-    split_ = addfiles::ClampSplit(split_, size);
+    // The bars stay where the user left them at a new scale (the window may be resized to
+    // the new scale before it is told of it).
+    if (splitDpi_ != Dpi()) split_ = addfiles::RescaleSplit(split_, splitDpi_, Dpi());
+    splitDpi_ = Dpi();
+    split_ = addfiles::ClampSplit(split_, size, Dpi());
     // The anchored controls are in place already; these follow the bars too.
     for (const addfiles::AddFormRow& row : addfiles::AddFormRows()) {
         const addfiles::PaneFollow& f = row.Follow;
         if (f.Bar || f.TreeBar || f.Box)
-            Place(GetDlgItem(Handle(), row.Spec.Id), addfiles::PlaceOf(row, size, split_));
+            Place(GetDlgItem(Handle(), row.Spec.Id), addfiles::PlaceOf(row, size, split_, Dpi()));
     }
     // Panes moved by a splitter leave their old pixels behind unless all is drawn anew.
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

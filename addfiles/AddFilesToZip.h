@@ -89,6 +89,7 @@ protected:
     void OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnSize(int width, int height) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
@@ -119,5 +120,6 @@ private:
     HWND tooltip_ = nullptr;
     bool leftActive_ = true;
     bool dragging_ = false;
-    addfiles::PaneSplit split_; // where the bars are
+    addfiles::PaneSplit split_; // where the bars are, in pixels at splitDpi_
+    int splitDpi_ = ui::kDesignDpi;
 };

@@ -181,28 +181,42 @@ const AddFormRow& AddFormRowOf(int id) {
     return none;
 }
 
-PaneSplit ClampSplit(PaneSplit s, SIZE client) {
-    const int paneBottom = client.cy - kBottomHeight;
+PaneSplit DesignSplit(int dpi) {
+    return PaneSplit{ScaleToDpi(kDesignSplit.LeftWidth, dpi),
+                     ScaleToDpi(kDesignSplit.TreeHeight, dpi)};
+}
+
+PaneSplit RescaleSplit(PaneSplit s, int fromDpi, int toDpi) {
+    return PaneSplit{MulDiv(s.LeftWidth, toDpi, fromDpi), MulDiv(s.TreeHeight, toDpi, fromDpi)};
+}
+
+PaneSplit ClampSplit(PaneSplit s, SIZE client, int dpi) {
+    const auto px = [dpi](int design) { return ScaleToDpi(design, dpi); };
+    const int paneBottom = client.cy - px(kBottomHeight);
     // The least sizes win over the greatest when the window is too small for both.
-    s.LeftWidth = std::max(kMinPane, std::min(s.LeftWidth, int(client.cx) - kBarSize - kMinPane));
-    s.TreeHeight = std::max(
-        kMinTree, std::min(s.TreeHeight, paneBottom - kHeaderHeight - kBarSize - kMinList));
+    s.LeftWidth =
+        std::max(px(kMinPane), std::min(s.LeftWidth, int(client.cx) - px(kBarSize) - px(kMinPane)));
+    s.TreeHeight = std::max(px(kMinTree), std::min(s.TreeHeight, paneBottom - px(kHeaderHeight) -
+                                                                     px(kBarSize) - px(kMinList)));
     return s;
 }
 
-RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split) {
-    RECT r = AnchoredRect(row.Spec.Design, row.Spec.Anchors, kAddFormClient, client);
-    const int dx = split.LeftWidth - kDesignSplit.LeftWidth;
-    const int dy = split.TreeHeight - kDesignSplit.TreeHeight;
-    const int box = std::max(0, split.LeftWidth - kBoxGap - kBoxRight);
+RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split, int dpi) {
+    RECT r = AnchoredRect(ScaleRect(row.Spec.Design, dpi), row.Spec.Anchors,
+                          ScaleSize(kAddFormClient, dpi), client);
+    const PaneSplit design = DesignSplit(dpi);
+    const int dx = split.LeftWidth - design.LeftWidth;
+    const int dy = split.TreeHeight - design.TreeHeight;
+    const int box =
+        std::max(0, split.LeftWidth - ScaleToDpi(kBoxGap, dpi) - ScaleToDpi(kBoxRight, dpi));
     Shift(r.left, r.right, row.Follow.Bar, akLeft, akRight, dx);
     Shift(r.top, r.bottom, row.Follow.TreeBar, akTop, akBottom, dy);
     Shift(r.left, r.right, row.Follow.Box, akLeft, akRight, box);
     return r;
 }
 
-int TreeHeightAt(int barTop) {
-    return barTop - kHeaderHeight;
+int TreeHeightAt(int barTop, int dpi) {
+    return barTop - ScaleToDpi(kHeaderHeight, dpi);
 }
 
 } // namespace addfiles

@@ -4,6 +4,7 @@
 // which bar. The dialog keeps the bars' places and asks here for the rectangles.
 #pragma once
 
+#include "ui/Dpi.h"
 #include "ui/Layout.h"
 
 #include <span>
@@ -37,11 +38,17 @@ struct AddFormRow {
 std::span<const AddFormRow> AddFormRows();
 const AddFormRow& AddFormRowOf(int id);
 
+// Below, the client size and the bars' places are pixels at the window's DPI; the table's
+// design pixels (96 DPI) are scaled to it.
+
+// The design places of the bars at a DPI, and bar places moved from one DPI to another.
+PaneSplit DesignSplit(int dpi = ui::kDesignDpi);
+PaneSplit RescaleSplit(PaneSplit split, int fromDpi, int toDpi);
 // The bars kept where both panes, the tree and the list below it keep their least sizes.
-PaneSplit ClampSplit(PaneSplit wanted, SIZE client);
+PaneSplit ClampSplit(PaneSplit wanted, SIZE client, int dpi = ui::kDesignDpi);
 // The rectangle of a row for this client size and these bar places.
-RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split);
+RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split, int dpi = ui::kDesignDpi);
 // Where the horizontal bar's top edge is dragged to, as the tree's height.
-int TreeHeightAt(int barTop);
+int TreeHeightAt(int barTop, int dpi = ui::kDesignDpi);
 
 } // namespace addfiles

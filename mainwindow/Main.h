@@ -270,12 +270,17 @@ protected:
     void OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnSize(int width, int height) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
     void OnDestroy() override;
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void UpdateCommands();
     void CreateToolPanel();
+    void MakeLabelFont();
+    void SetStatusParts();
+    // A column width from the settings file (96 DPI) at the window's DPI.
+    int StoredWidthAtDpi(int width) const;
     void CreateContentsList();
     void LoadGlyphs();
     HBITMAP DesignGlyph(int button) const;

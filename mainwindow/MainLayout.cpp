@@ -4,6 +4,7 @@
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
 #include "mainwindow/TempFolders.h"
+#include "settings/SettingsStore.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Layout.h"
@@ -168,8 +169,7 @@ void TMainForm::FormCreate() {
     progressBar1_.Attach(Control(IDC_PROGRESSBAR1));
     progressBar1_.SetRange(0, 100);
     statusBar1_.Attach(Control(IDC_STATUSBAR1));
-    const int parts[3] = {300, 400, -1};
-    statusBar1_.SetParts(parts, 3);
+    SetStatusParts();
     statusBar1_.SetPanelText(0, "Filname:");
     statusBar1_.SetPanelText(1, "Files in zip: <none>");
     statusBar1_.SetPanelText(2, "Total Uncompressed Size:");
@@ -194,20 +194,49 @@ HBITMAP TMainForm::DesignGlyph(int button) const {
 }
 
 void TMainForm::CreateToolPanel() {
-    labelFont_.Reset(CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_SWISS, "Tahoma"));
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                                nullptr, GetModuleHandleA(nullptr), nullptr);
     std::vector<ui::ControlSpec> controls = ToolPanelControls();
     CreateControls(controls);
+    MakeLabelFont();
     for (int i = 0; i < kToolButtonCount; ++i) {
         buttons_[i].Attach(Control(IDC_TOOLBUTTON_FIRST + i));
         buttons_[i].SetGlyph(DesignGlyph(i));
         buttons_[i].SetHint(tooltip_, kToolButtons[i].hint);
+    }
+}
+
+void TMainForm::MakeLabelFont() {
+    ui::FontHandle previous = std::move(labelFont_); // freed once no label uses it
+    labelFont_.Reset(CreateFontA(-Scale(10), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_SWISS, "Tahoma"));
+    for (int i = 0; i < kToolButtonCount; ++i)
         SendMessageA(Control(IDC_TOOLLABEL_FIRST + i), WM_SETFONT,
-                     reinterpret_cast<WPARAM>(labelFont_.Get()), FALSE);
+                     reinterpret_cast<WPARAM>(labelFont_.Get()), TRUE);
+}
+
+void TMainForm::SetStatusParts() {
+    const int parts[3] = {Scale(300), Scale(400), -1};
+    statusBar1_.SetParts(parts, 3);
+}
+
+void TMainForm::OnDpiChanged(int oldDpi, int newDpi) {
+    MakeLabelFont();
+    SetStatusParts();
+    // The list keeps its columns and font as the user left them, at the new scale.
+    for (int i = 0; i < settings::kColumnCount; ++i)
+        if (const int width = listView1_.ColumnWidth(i); width > 0)
+            listView1_.SetColumnWidth(i, MulDiv(width, newDpi, oldDpi));
+    // The list was given the new form font with the other controls; the user's font (the
+    // stored face at the dialog font's size) is made again at the new scale.
+    if (listFont_) {
+        LOGFONTA font{};
+        GetObjectA(listFont_.Get(), sizeof font, &font);
+        font.lfHeight = ui::RescaleFontHeight(font.lfHeight, oldDpi, newDpi);
+        font.lfWidth = ui::RescaleFontHeight(font.lfWidth, oldDpi, newDpi);
+        SetListsFont(font);
     }
 }
 
@@ -217,12 +246,12 @@ void TMainForm::CreateContentsList() {
     // Member names come in every script: the list asks for its texts in Unicode.
     SendMessageA(listView1_.Handle(), CCM_SETUNICODEFORMAT, TRUE, 0);
     listView1_.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    listView1_.InsertColumn(0, "File", 200, LVCFMT_LEFT);
-    listView1_.InsertColumn(1, "Size", 80, LVCFMT_RIGHT);
-    listView1_.InsertColumn(2, "Date/Time", 100, LVCFMT_LEFT);
-    listView1_.InsertColumn(3, "Ratio", 50, LVCFMT_RIGHT);
-    listView1_.InsertColumn(4, "Packed Size", 80, LVCFMT_RIGHT);
-    listView1_.InsertColumn(5, "Path", 100, LVCFMT_LEFT);
+    listView1_.InsertColumn(0, "File", Scale(200), LVCFMT_LEFT);
+    listView1_.InsertColumn(1, "Size", Scale(80), LVCFMT_RIGHT);
+    listView1_.InsertColumn(2, "Date/Time", Scale(100), LVCFMT_LEFT);
+    listView1_.InsertColumn(3, "Ratio", Scale(50), LVCFMT_RIGHT);
+    listView1_.InsertColumn(4, "Packed Size", Scale(80), LVCFMT_RIGHT);
+    listView1_.InsertColumn(5, "Path", Scale(100), LVCFMT_LEFT);
 }
 
 void TMainForm::OnSize(int, int) {

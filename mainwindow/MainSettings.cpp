@@ -36,7 +36,7 @@ void TMainForm::LoadSettings() {
     ApplyWindowBounds(settings::ReadWindowBounds(ini));
     const settings::ColumnWidths widths = settings::ReadColumnWidths(ini);
     for (int i = 0; i < settings::kColumnCount; ++i)
-        listView1_.SetColumnWidth(i, widths[i]); // 0 hides the column; its menu item stays
+        listView1_.SetColumnWidth(i, StoredWidthAtDpi(widths[i])); // 0 hides; the item stays
     // The list shows the stored grid lines; the menu item starts unchecked all the same.
     listView1_.SetExtendedStyle(LVS_EX_GRIDLINES,
                                 settings::ReadGridLines(ini) ? LVS_EX_GRIDLINES : 0);
@@ -57,8 +57,9 @@ void TMainForm::LoadSettings() {
 void TMainForm::ApplyWindowBounds(const settings::WindowBounds& bounds) {
     RECT r;
     GetWindowRect(Handle(), &r);
-    const int width = bounds.Width != -1 ? bounds.Width : r.right - r.left;
-    const int height = bounds.Height != -1 ? bounds.Height : r.bottom - r.top;
+    // The file keeps sizes at 96 DPI, so it moves between machines of any display scale.
+    const int width = bounds.Width != -1 ? Scale(bounds.Width) : r.right - r.left;
+    const int height = bounds.Height != -1 ? Scale(bounds.Height) : r.bottom - r.top;
     // The window opens centred on the screen, so a stored Left and Top are overruled.
     const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
     const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
@@ -79,7 +80,12 @@ void TMainForm::SaveRecentArchives() {
 }
 
 int TMainForm::StoredColumnWidth(const std::string& key) const {
-    return settings::ReadColumnWidth(*iniFile_, key);
+    return StoredWidthAtDpi(settings::ReadColumnWidth(*iniFile_, key));
+}
+
+int TMainForm::StoredWidthAtDpi(int width) const {
+    // -1 (fit the texts) and 0 (hidden) are no lengths.
+    return width > 0 ? Scale(width) : width;
 }
 
 LOGFONTA TMainForm::ListFont() const {
@@ -110,10 +116,16 @@ void TMainForm::SetListsColor(settings::Color color) {
 void TMainForm::Font1Click() {
     ui::FontChoice choice;
     choice.Font = ListFont();
+    // The font dialog sizes fonts for the system's DPI; the list's is made for the window's.
+    const int system = ui::SystemDpi();
+    choice.Font.lfHeight = ui::RescaleFontHeight(choice.Font.lfHeight, Dpi(), system);
+    choice.Font.lfWidth = ui::RescaleFontHeight(choice.Font.lfWidth, Dpi(), system);
     choice.Color = static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETTEXTCOLOR, 0, 0));
     // Until a font colour is chosen the list draws in the system's text colour.
     if (choice.Color == CLR_DEFAULT) choice.Color = GetSysColor(COLOR_WINDOWTEXT);
     if (!ui::Dialogs().PickFont(Handle(), choice)) return;
+    choice.Font.lfHeight = ui::RescaleFontHeight(choice.Font.lfHeight, system, Dpi());
+    choice.Font.lfWidth = ui::RescaleFontHeight(choice.Font.lfWidth, system, Dpi());
     SetListsFont(choice.Font);
     SendMessageA(listView1_.Handle(), LVM_SETTEXTCOLOR, 0, choice.Color);
     InvalidateRect(listView1_.Handle(), nullptr, TRUE);
@@ -145,12 +157,14 @@ void TMainForm::SaveSettings1Click() {
 void TMainForm::SaveColumnwidth1Click() {
     settings::ColumnWidths widths;
     for (int i = 0; i < settings::kColumnCount; ++i)
-        widths[i] = listView1_.ColumnWidth(i);
+        widths[i] = ui::ScaleFromDpi(listView1_.ColumnWidth(i), Dpi());
     settings::WriteColumnWidths(*iniFile_, widths);
 }
 
 void TMainForm::Savewindowpos1Click() {
     RECT r;
     GetWindowRect(Handle(), &r);
-    settings::WriteWindowBounds(*iniFile_, {r.left, r.top, r.right - r.left, r.bottom - r.top});
+    const auto design = [this](LONG v) { return ui::ScaleFromDpi(v, Dpi()); };
+    settings::WriteWindowBounds(*iniFile_, {design(r.left), design(r.top), design(r.right - r.left),
+                                            design(r.bottom - r.top)});
 }

@@ -109,9 +109,10 @@ COLORREF PageFaceColor(HWND tab) {
 
 } // namespace
 
-POINT OptionsDialogPosition(const RECT& w) {
+POINT OptionsDialogPosition(const RECT& w, int dpi) {
     const int width = w.right - w.left, height = w.bottom - w.top;
-    return POINT{w.left + width / 2 - 233, w.top + height / 2 - 126};
+    return POINT{w.left + width / 2 - ui::ScaleToDpi(233, dpi),
+                 w.top + height / 2 - ui::ScaleToDpi(126, dpi)};
 }
 
 TfrmOptions::TfrmOptions() : pathDialog1_(this) {
@@ -170,7 +171,7 @@ void TfrmOptions::Load(const OptionsRequest& request) {
 }
 
 void TfrmOptions::FormShow(const RECT& mainWindow) {
-    const POINT at = OptionsDialogPosition(mainWindow);
+    const POINT at = OptionsDialogPosition(mainWindow, Dpi());
     SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -32,8 +32,9 @@ struct OptionsRequest {
 };
 
 // Where the dialog goes over a main window at this screen rectangle: its fixed half-sizes
-// (233 wide, 126 high) taken from the main window's centre.
-POINT OptionsDialogPosition(const RECT& mainWindow);
+// (233 wide, 126 high at 96 DPI, scaled to the dialog's DPI) taken from the main window's
+// centre.
+POINT OptionsDialogPosition(const RECT& mainWindow, int dpi = ui::kDesignDpi);
 
 class TfrmOptions : public ui::Dialog<OptionsRequest, OptionValues> {
 public:

@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -50,9 +51,19 @@ void Form::Create(HWND owner) {
     if (hwnd_) return;
     RegisterFormClass(&Form::WndProc);
     CreateParams p = GetCreateParams();
-    RECT r{0, 0, p.ClientWidth, p.ClientHeight};
+    // Created at the system's DPI; a per-monitor window on another monitor is rescaled below.
+    dpi_ = SystemDpi();
+    RECT r{0, 0, Scale(p.ClientWidth), Scale(p.ClientHeight)};
     AdjustWindowRectEx(&r, p.Style, p.Menu != nullptr, p.ExStyle);
     int w = r.right - r.left, h = r.bottom - r.top;
+    if (dpi_ > kDesignDpi) {
+        // A large window at a large scale may not fit the screen: it takes what there is.
+        RECT work{};
+        if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+            w = std::min<int>(w, work.right - work.left);
+            h = std::min<int>(h, work.bottom - work.top);
+        }
+    }
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     if (p.Centered) {
         x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
@@ -68,6 +79,15 @@ void Form::Create(HWND owner) {
         accelerators_ =
             LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.AcceleratorTable));
     layout_.SetDesignClient(SIZE{p.ClientWidth, p.ClientHeight});
+    if (const int actual = WindowDpi(hwnd_); actual != dpi_) {
+        dpi_ = actual;
+        RECT sized{0, 0, Scale(p.ClientWidth), Scale(p.ClientHeight)};
+        AdjustWindowRectEx(&sized, p.Style, p.Menu != nullptr, p.ExStyle);
+        SetWindowPos(hwnd_, nullptr, 0, 0, sized.right - sized.left, sized.bottom - sized.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    layout_.SetDpi(dpi_);
+    MakeFont();
     OnCreate();
     // The real client area can differ from the design (a menu bar wrapping to two lines).
     RECT client;
@@ -158,7 +178,45 @@ int Form::RunModal() {
 }
 
 HFONT Form::Font() const {
-    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return scaledFont_ ? scaledFont_.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void Form::MakeFont() {
+    // The stock dialog font is made for the system's DPI: at that DPI it is used as it is.
+    scaledFont_.Reset();
+    const int system = SystemDpi();
+    if (dpi_ == system) return;
+    LOGFONTA lf{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfHeight = RescaleFontHeight(lf.lfHeight, system, dpi_);
+    lf.lfWidth = RescaleFontHeight(lf.lfWidth, system, dpi_);
+    scaledFont_.Reset(CreateFontIndirectA(&lf));
+}
+
+RECT Form::PlacedControl(int id) const {
+    RECT client{};
+    if (hwnd_) GetClientRect(hwnd_, &client);
+    return layout_.Placed(id, SIZE{client.right, client.bottom});
+}
+
+void Form::ChangeDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    const int old = dpi_;
+    dpi_ = dpi;
+    layout_.SetDpi(dpi);
+    FontHandle previous = std::move(scaledFont_); // still selected into the controls
+    MakeFont();
+    if (suggested) {
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    layout_.Rescale(client.right, client.bottom, Font());
+    OnDpiChanged(old, dpi);
+    OnSize(client.right, client.bottom);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND Form::CreateChild(const char* className, const std::string& text, DWORD style, int x, int y,
@@ -210,7 +268,7 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_GETMINMAXINFO:
         if (minClient_.cx > 0 || minClient_.cy > 0) {
-            RECT r{0, 0, minClient_.cx, minClient_.cy};
+            RECT r{0, 0, Scale(minClient_.cx), Scale(minClient_.cy)};
             AdjustWindowRectEx(&r, GetWindowLongA(hwnd_, GWL_STYLE), GetMenu(hwnd_) != nullptr,
                                GetWindowLongA(hwnd_, GWL_EXSTYLE));
             auto* limits = reinterpret_cast<MINMAXINFO*>(lp);
@@ -218,6 +276,9 @@ LRESULT Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
+    case kWmDpiChanged:
+        ChangeDpi(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
+        return 0;
     case WM_SETCURSOR:
         if (ApplyAppCursor()) return TRUE;
         break;

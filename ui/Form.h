@@ -3,6 +3,8 @@
 // few virtuals; a concrete form overrides only what it needs.
 #pragma once
 
+#include "base/Handle.h"
+#include "ui/Dpi.h"
 #include "ui/Layout.h"
 
 #include <windows.h>
@@ -58,8 +60,15 @@ public:
     HACCEL Accelerators() const { return accelerators_; }
     // A child created from the form's control table.
     HWND Control(int id) const { return layout_.Find(id); }
+    // The DPI the window is laid out for; design pixels are scaled to it.
+    int Dpi() const { return dpi_; }
+    // Where a control of the table belongs now, in client coordinates.
+    RECT PlacedControl(int id) const;
+    // The controls made from the form's tables, with their designs.
+    const ControlLayout& Layout() const { return layout_; }
 
 protected:
+    // Sizes here are design pixels at 96 DPI; the window scales them to its own DPI.
     struct CreateParams {
         std::string Caption;
         DWORD Style = WS_OVERLAPPEDWINDOW;
@@ -102,6 +111,9 @@ protected:
         return false;
     }
     virtual void OnSize(int width, int height) { (void)width, (void)height; }
+    // After the window moved to a monitor of another DPI: the table's controls are placed and
+    // given the new form font already; a form rescales what it placed or drew itself.
+    virtual void OnDpiChanged(int oldDpi, int newDpi) { (void)oldDpi, (void)newDpi; }
     // Return false to keep the window open.
     virtual bool OnCloseQuery() { return true; }
     virtual void OnDestroy() {}
@@ -117,15 +129,21 @@ protected:
     HWND CreateChild(const char* className, const std::string& text, DWORD style, int x, int y,
                      int w, int h, int id, DWORD exStyle = 0);
     HFONT Font() const;
+    // A design length (96 DPI) at the window's DPI.
+    int Scale(int designPixels) const { return ScaleToDpi(designPixels, dpi_); }
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Route(UINT msg, WPARAM wp, LPARAM lp);
+    void MakeFont();
+    void ChangeDpi(int dpi, const RECT* suggested);
 
     HWND hwnd_ = nullptr;
     HACCEL accelerators_ = nullptr; // resource tables are freed with the module
     ControlLayout layout_;
-    SIZE minClient_{0, 0};
+    SIZE minClient_{0, 0}; // design pixels
+    int dpi_ = kDesignDpi;
+    FontHandle scaledFont_; // the dialog font made for a DPI other than the system's
     int modalResult_ = mrNone;
     bool inModal_ = false;
     bool showMaximized_ = false;

@@ -1,7 +1,10 @@
 // Controls as data: a window lists its controls once (class, ID, caption, design rectangle,
 // style, anchors) and one helper creates them and keeps the anchored ones in place when the
-// window is resized. Rectangles are in design pixels of the window's design client size.
+// window is resized. Rectangles are in design pixels (96 DPI) of the window's design client
+// size; they are scaled to the window's DPI when created and again when the DPI changes.
 #pragma once
+
+#include "ui/Dpi.h"
 
 #include <windows.h>
 
@@ -37,22 +40,37 @@ RECT AnchoredRect(const RECT& design, unsigned anchors, SIZE designClient, SIZE 
 // The children one window created from its table, with their design rectangles.
 class ControlLayout {
 public:
-    void SetDesignClient(SIZE size) { design_ = size; }
-    // Creates every control of the table as a child of parent with the given font.
-    void Create(HWND parent, HFONT font, std::span<const ControlSpec> specs);
-    // Moves the anchored controls for a client area of this size; true when there were any.
-    bool Arrange(int width, int height) const;
-    HWND Find(int id) const;
-    size_t Count() const { return items_.size(); }
-
-private:
+    // One created control and the design it was made from.
     struct Item {
         HWND hwnd;
         int id;
         RECT design;
         unsigned anchors;
     };
+
+    void SetDesignClient(SIZE size) { design_ = size; }
+    // The DPI controls are created and placed at (96 unless told).
+    void SetDpi(int dpi) { dpi_ = dpi; }
+    int Dpi() const { return dpi_; }
+    // Creates every control of the table as a child of parent with the given font.
+    void Create(HWND parent, HFONT font, std::span<const ControlSpec> specs);
+    // Moves the anchored controls for a client area of this size; true when there were any.
+    bool Arrange(int width, int height) const;
+    // After a change of DPI: every control to its scaled place for this client area, with
+    // the font made for the new DPI.
+    void Rescale(int width, int height, HFONT font) const;
+    // Where a control of the table belongs in a client area of this size at the current DPI.
+    RECT Placed(int id, SIZE client) const;
+    HWND Find(int id) const;
+    size_t Count() const { return items_.size(); }
+    std::span<const Item> Items() const { return items_; }
+    SIZE DesignClient() const { return design_; }
+
+private:
+    RECT Place(const Item& it, SIZE client) const;
+
     SIZE design_{0, 0};
+    int dpi_ = 96;
     std::vector<Item> items_;
 };
 

@@ -1,11 +1,24 @@
 #include "ui/SpeedButton.h"
 
 #include "base/Handle.h"
+#include "ui/Dpi.h"
+#include "ui/Form.h"
 #include "ui/WindowClass.h"
 
 #include <commctrl.h>
 
 namespace ui {
+
+namespace {
+// The font the button was given arrives before the button object is attached.
+const char kFontProp[] = "KelvoraSpeedButtonFont";
+
+// Buttons on a form follow the form's DPI (it changes before the system tells the button).
+int ButtonDpi(HWND hwnd) {
+    if (const Form* form = Form::FromHandle(GetAncestor(hwnd, GA_ROOT))) return form->Dpi();
+    return WindowDpi(hwnd);
+}
+} // namespace
 
 const char* SpeedButton::ClassName() {
     return RegisterControlClass("KelvoraSpeedButton", &SpeedButton::WndProc, nullptr);
@@ -25,6 +38,8 @@ void SpeedButton::Attach(HWND hwnd) {
 
 void SpeedButton::SetGlyph(HBITMAP glyph) {
     glyph_ = glyph;
+    scaledGlyph_.Reset();
+    scaledDpi_ = 0;
     if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -53,22 +68,34 @@ void SpeedButton::Paint(HDC dc) {
     char caption[128] = {};
     const int captionLength = GetWindowTextA(hwnd_, caption, sizeof caption);
     FillRect(dc, &r, captionLength ? GetSysColorBrush(COLOR_BTNFACE) : silver);
-    const int off = pressed_ && hot_ ? 1 : 0;
+    const int dpi = ButtonDpi(hwnd_);
+    const int off = pressed_ && hot_ ? ScaleToDpi(1, dpi) : 0;
+    const int captionHeight = ScaleToDpi(18, dpi);
     if (captionLength) {
-        RECT text{r.left + 2 + off, r.bottom - 18 + off, r.right - 2 + off, r.bottom - 3 + off};
-        SelectScope font(dc, GetStockObject(DEFAULT_GUI_FONT));
+        // The caption may take the button's whole width: a long one is not cut at its ends.
+        RECT text{r.left + off, r.bottom - captionHeight + off, r.right + off,
+                  r.bottom - ScaleToDpi(3, dpi) + off};
+        HGDIOBJ given = GetPropA(hwnd_, kFontProp);
+        SelectScope font(dc, given ? given : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         // An ampersand marks the letter that presses the button with Alt.
         DrawTextA(dc, caption, captionLength, &text, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     }
     if (glyph_) {
+        // Glyphs grow with the display scale, smoothed: their edges blend into the silver
+        // they are drawn on.
+        if (dpi != kDesignDpi && scaledDpi_ != dpi) {
+            scaledGlyph_.Reset(ScaledBitmapCopy(glyph_, dpi));
+            scaledDpi_ = dpi;
+        }
+        HBITMAP shown = dpi != kDesignDpi && scaledGlyph_ ? scaledGlyph_.Get() : glyph_;
         BITMAP bm{};
-        GetObjectA(glyph_, sizeof bm, &bm);
+        GetObjectA(shown, sizeof bm, &bm);
         HDC mem = CreateCompatibleDC(dc);
         {
-            SelectScope sel(mem, glyph_);
-            const int height = captionLength ? r.bottom - 18 : r.bottom;
+            SelectScope sel(mem, shown);
+            const int height = captionLength ? r.bottom - captionHeight : r.bottom;
             int x = (r.right - bm.bmWidth) / 2 + off, y = (height - bm.bmHeight) / 2 + off;
             // The glyphs are drawn on the panel's silver, which is the transparent colour.
             TransparentBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, bm.bmWidth, bm.bmHeight,
@@ -78,12 +105,20 @@ void SpeedButton::Paint(HDC dc) {
     }
     if (hot_) DrawEdge(dc, &r, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
     if (GetFocus() == hwnd_) {
-        RECT focus{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3};
+        const int inset = ScaleToDpi(3, dpi);
+        RECT focus{r.left + inset, r.top + inset, r.right - inset, r.bottom - inset};
         DrawFocusRect(dc, &focus);
     }
 }
 
 LRESULT CALLBACK SpeedButton::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SETFONT) {
+        SetPropA(hwnd, kFontProp, reinterpret_cast<HANDLE>(wp));
+        if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    }
+    if (msg == WM_GETFONT) return reinterpret_cast<LRESULT>(GetPropA(hwnd, kFontProp));
+    if (msg == WM_NCDESTROY) RemovePropA(hwnd, kFontProp);
     auto* self = reinterpret_cast<SpeedButton*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {

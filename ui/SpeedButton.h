@@ -2,6 +2,8 @@
 // sunken while pressed. A click sends WM_COMMAND with the button's ID to the parent.
 #pragma once
 
+#include "base/Handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -35,6 +37,9 @@ private:
     HWND hwnd_ = nullptr;
     int id_ = 0;
     HBITMAP glyph_ = nullptr;
+    // The glyph enlarged for the display scale, made at the first painting at that scale.
+    BitmapHandle scaledGlyph_;
+    int scaledDpi_ = 0;
     bool hot_ = false;
     bool pressed_ = false;
     std::string hint_;

@@ -28,9 +28,10 @@ const ui::ControlSpec kControls[] = {
     {"BUTTON", IDOK, "&Ok", {142, 156, 222, 182}, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
 };
 
-HFONT ArialFont(int weight) {
-    return CreateFontA(-12, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+HFONT ArialFont(int weight, int height) {
+    return CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, "Arial");
 }
 
 } // namespace
@@ -41,10 +42,21 @@ ui::Form::CreateParams TfrmFileInfo::GetCreateParams() {
 
 void TfrmFileInfo::OnCreate() {
     CreateControls(kControls);
-    bold_.Reset(ArialFont(FW_BOLD));
-    plain_.Reset(ArialFont(FW_NORMAL));
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         labels_[i].Attach(Control(IDC_FI_LABEL1 + i));
+    MakeFonts();
+}
+
+void TfrmFileInfo::OnDpiChanged(int, int) {
+    // The labels hold the old fonts until they are given the new ones.
+    ui::FontHandle oldBold = std::move(bold_), oldPlain = std::move(plain_);
+    MakeFonts();
+}
+
+void TfrmFileInfo::MakeFonts() {
+    bold_.Reset(ArialFont(FW_BOLD, Scale(12)));
+    plain_.Reset(ArialFont(FW_NORMAL, Scale(12)));
+    for (int i = 0; i < 5; ++i) {
         SendMessageA(labels_[i].Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(plain_.Get()), 0);
         SendMessageA(Control(IDC_FI_CAPTION1 + i), WM_SETFONT,
                      reinterpret_cast<WPARAM>(bold_.Get()), 0);

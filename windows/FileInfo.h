@@ -35,6 +35,9 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    void MakeFonts();
+    void OnDpiChanged(int oldDpi, int newDpi) override;
+
     std::array<ui::Label, 5> labels_;
     ui::FontHandle bold_, plain_;
 };

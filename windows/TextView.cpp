@@ -71,13 +71,6 @@ DWORD CALLBACK WriteStream(DWORD_PTR cookie, LPBYTE buf, LONG size, LONG* done) 
     return 0;
 }
 
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
 } // namespace
 
 TfrmTextViewer::~TfrmTextViewer() {
@@ -340,7 +333,7 @@ void TfrmTextViewer::Font1Click() {
     SendMessageA(re, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
     ui::FontChoice req;
     lstrcpynA(req.Font.lfFaceName, cf.szFaceName, LF_FACESIZE);
-    req.Font.lfHeight = -MulDiv(cf.yHeight, ScreenDpi(), 1440);
+    req.Font.lfHeight = -MulDiv(cf.yHeight, Dpi(), 1440);
     req.Font.lfWeight = (cf.dwEffects & CFE_BOLD) ? FW_BOLD : FW_NORMAL;
     req.Font.lfItalic = (cf.dwEffects & CFE_ITALIC) ? 1 : 0;
     req.Font.lfUnderline = (cf.dwEffects & CFE_UNDERLINE) ? 1 : 0;
@@ -354,7 +347,7 @@ void TfrmTextViewer::Font1Click() {
                     CFM_COLOR | CFM_CHARSET;
         lstrcpynA(nf.szFaceName, req.Font.lfFaceName, LF_FACESIZE);
         nf.yHeight = req.PointSize10 > 0 ? req.PointSize10 * 2
-                                         : MulDiv(std::abs(req.Font.lfHeight), 1440, ScreenDpi());
+                                         : MulDiv(std::abs(req.Font.lfHeight), 1440, Dpi());
         nf.dwEffects =
             (req.Font.lfWeight >= FW_BOLD ? CFE_BOLD : 0) | (req.Font.lfItalic ? CFE_ITALIC : 0) |
             (req.Font.lfUnderline ? CFE_UNDERLINE : 0) | (req.Font.lfStrikeOut ? CFE_STRIKEOUT : 0);

@@ -22,9 +22,10 @@ const ui::ControlSpec kControls[] = {
 
 } // namespace
 
-POINT AboutBoxPosition(const RECT& w) {
+POINT AboutBoxPosition(const RECT& w, int dpi) {
     const int width = w.right - w.left, height = w.bottom - w.top;
-    return POINT{w.left + width / 2 - 153, w.top + height / 2 - 103};
+    return POINT{w.left + width / 2 - ui::ScaleToDpi(153, dpi),
+                 w.top + height / 2 - ui::ScaleToDpi(103, dpi)};
 }
 
 ui::Form::CreateParams TAboutBox::GetCreateParams() {
@@ -33,7 +34,13 @@ ui::Form::CreateParams TAboutBox::GetCreateParams() {
 
 void TAboutBox::OnCreate() {
     CreateControls(kControls);
-    titleFont_.Reset(CreateFontA(-26, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    MakeFonts();
+    version_.Attach(Control(IDC_AB_VERSION));
+    logo_.Reset(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUTLOGO)));
+}
+
+void TAboutBox::MakeFonts() {
+    titleFont_.Reset(CreateFontA(-Scale(26), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  FIXED_PITCH | FF_MODERN, "Courier New"));
     LOGFONTA lf{};
@@ -42,19 +49,23 @@ void TAboutBox::OnCreate() {
     boldFont_.Reset(CreateFontIndirectA(&lf));
     SendMessageA(Control(IDC_AB_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), 0);
     SendMessageA(Control(IDC_AB_VERSION), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), 0);
-    version_.Attach(Control(IDC_AB_VERSION));
-    logo_.Reset(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUTLOGO)));
+}
+
+void TAboutBox::OnDpiChanged(int, int) {
+    // The controls hold the old fonts until they are given the new ones.
+    ui::FontHandle oldTitle = std::move(titleFont_), oldBold = std::move(boldFont_);
+    MakeFonts();
 }
 
 void TAboutBox::Load(const RECT& mainWindow) {
     version_.SetText("Version 3.0");
-    POINT at = AboutBoxPosition(mainWindow);
+    POINT at = AboutBoxPosition(mainWindow, Dpi());
     SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetFocus(Control(IDOK));
 }
 
 void TAboutBox::Paint(HDC dc) {
-    RECT panel = kPanel;
+    RECT panel = ui::ScaleRect(kPanel, Dpi());
     DrawEdge(dc, &panel, EDGE_RAISED, BF_RECT);
     if (!logo_) return;
     BITMAP bm{};
@@ -62,9 +73,10 @@ void TAboutBox::Paint(HDC dc) {
     HDC mem = CreateCompatibleDC(dc);
     {
         ui::SelectScope select(mem, logo_.Get());
-        // The logo is drawn on button-face grey, which is its transparent colour.
-        TransparentBlt(dc, kLogoAt.x, kLogoAt.y, bm.bmWidth, bm.bmHeight, mem, 0, 0, bm.bmWidth,
-                       bm.bmHeight, RGB(192, 192, 192));
+        // The logo is drawn on button-face grey, which is its transparent colour; it grows
+        // with the display scale.
+        TransparentBlt(dc, Scale(kLogoAt.x), Scale(kLogoAt.y), Scale(bm.bmWidth),
+                       Scale(bm.bmHeight), mem, 0, 0, bm.bmWidth, bm.bmHeight, RGB(192, 192, 192));
     }
     DeleteDC(mem);
 }

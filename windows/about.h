@@ -3,12 +3,13 @@
 
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+#include "ui/Dpi.h"
 #include "base/Handle.h"
 #include "windows/FileInfo.h"
 
 // Where the box goes for a main window at this screen rectangle: its fixed half-sizes
-// (153 wide, 103 high) taken from the main window's centre.
-POINT AboutBoxPosition(const RECT& mainWindow);
+// (153 wide, 103 high at 96 DPI, scaled to the box's DPI) taken from the main window's centre.
+POINT AboutBoxPosition(const RECT& mainWindow, int dpi = ui::kDesignDpi);
 
 class TAboutBox : public ui::Dialog<RECT, Acknowledged> {
 public:
@@ -24,6 +25,8 @@ protected:
 
 private:
     void Paint(HDC dc);
+    void MakeFonts();
+    void OnDpiChanged(int oldDpi, int newDpi) override;
 
     ui::Label version_;
     ui::FontHandle titleFont_, boldFont_;

@@ -42,20 +42,36 @@ ui::Form::CreateParams TWizardPage::GetCreateParams() {
 void TWizardPage::OnCreate() {
     const PageDesign d = Design();
     CreateControls(d.Controls);
+    if (d.Picture)
+        picture_.Reset(
+            static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(d.Picture),
+                                            IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    ScaleFontsAndPicture();
+}
+
+void TWizardPage::OnDpiChanged(int, int) {
+    ScaleFontsAndPicture();
+}
+
+void TWizardPage::ScaleFontsAndPicture() {
+    const PageDesign d = Design();
+    // The controls hold the old fonts and picture until they are given the new ones.
+    ui::FontHandle oldHeading = std::move(headingFont_), oldText = std::move(textFont_);
+    ui::BitmapHandle oldPicture = std::move(scaledPicture_);
     LOGFONTA lf{};
     GetObjectA(Font(), sizeof lf, &lf);
     lf.lfWeight = FW_BOLD;
-    lf.lfHeight = -13;
+    lf.lfHeight = -Scale(13);
     headingFont_.Reset(CreateFontIndirectA(&lf));
     for (int id : d.Headings)
         SendMessageA(Control(id), WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_.Get()), 0);
     FitTextBlocks(d.Controls);
-    if (d.Picture) {
-        picture_.Reset(
-            static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(d.Picture),
-                                            IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-        SendMessageA(Control(d.PictureControl), STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(picture_.Get()));
+    if (picture_) {
+        // Above 96 DPI the picture is a smooth enlargement of the design one.
+        scaledPicture_.Reset(ui::ScaledBitmapCopy(picture_.Get(), Dpi()));
+        SendMessageA(
+            Control(d.PictureControl), STM_SETIMAGE, IMAGE_BITMAP,
+            reinterpret_cast<LPARAM>(scaledPicture_ ? scaledPicture_.Get() : picture_.Get()));
     }
 }
 
@@ -68,7 +84,9 @@ void TWizardPage::FitTextBlocks(std::span<const ui::ControlSpec> specs) {
     HDC dc = GetDC(Handle());
     // The lines are given whole, so they must not wrap: where the dialog font is wider than
     // the one the pages were laid out for, the blocks take a smaller size of it.
-    for (const LONG smallest = lf.lfHeight < 0 ? lf.lfHeight + 3 : lf.lfHeight;; ++lf.lfHeight) {
+    const LONG shrink = Scale(3); // a size or two, at any scale
+    for (const LONG smallest = lf.lfHeight < 0 ? lf.lfHeight + shrink : lf.lfHeight;;
+         ++lf.lfHeight) {
         textFont_.Reset(CreateFontIndirectA(&lf));
         ui::SelectScope select(dc, textFont_.Get());
         bool fits = true;

@@ -67,6 +67,7 @@ protected:
 
     CreateParams GetCreateParams() override;
     void OnCreate() override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
     void OnShow() override;
     // Enter presses the focused button; it never ends a page by itself.
     void OnOK() override;
@@ -78,10 +79,11 @@ protected:
     const ArchiveMaking& Making() const;
 
 private:
+    void ScaleFontsAndPicture();
     void FitTextBlocks(std::span<const ui::ControlSpec> specs);
 
     ui::FontHandle headingFont_, textFont_;
-    ui::BitmapHandle picture_;
+    ui::BitmapHandle picture_, scaledPicture_;
     Navigator* navigator_ = nullptr;
     PageId id_ = PageId::Welcome;
 };
