@@ -2,6 +2,7 @@
 
 #include "addfiles/AddFilesIds.h"
 #include "addfiles/AddFormLayout.h"
+#include "base/LongPaths.h"
 #include "ui/Application.h"
 
 #include <shellapi.h>
@@ -234,19 +235,16 @@ void TAddform::FillLeftList() {
     // Without a folder there is nothing to list ("?*.*" would search the current folder).
     if (dir != "?") {
         addfiles::QuietDriveAccess quiet;
-        WIN32_FIND_DATAA fd{};
-        ui::FindHandle find(FindFirstFileA((dir + "*.*").c_str(), &fd));
-        if (find) {
-            do {
-                if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | 0x8 /* volume label */))
-                    continue;
-                int image = ShellIcon(fd.cFileName);
-                if (image < 0) continue;
-                const unsigned long long size =
-                    (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-                AppendRow(addListView1_, Lower(fd.cFileName), std::to_string(size), image);
-            } while (FindNextFileA(find.Get(), &fd));
-        }
+        kname::ForEachInFolder(dir, [&](const WIN32_FIND_DATAW& fd, const std::string& name) {
+            if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | 0x8 /* volume label */))
+                return true;
+            const int image = ShellIcon(name);
+            if (image < 0) return true;
+            const unsigned long long size =
+                (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+            AppendRow(addListView1_, Lower(name), std::to_string(size), image);
+            return true;
+        });
     }
     addListView1_.SetRedraw(true);
 }

@@ -2,6 +2,7 @@
 
 #include "ui/Application.h"
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 
 #include <shellapi.h>
 
@@ -25,21 +26,26 @@ std::string Root(char letter) {
 }
 
 std::string CurrentDirectory() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
-    std::string dir(buf, n < sizeof buf ? n : 0);
+    std::wstring buf(MAX_PATH + 1, L'\0');
+    DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+    if (n >= buf.size()) {
+        buf.assign(n + 1, L'\0');
+        n = GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+    }
+    buf.resize(n < buf.size() ? n : 0);
+    std::string dir = kname::Narrow(kname::ShownPathW(buf), CP_ACP);
     if (!dir.empty() && dir.back() != '\\') dir += '\\';
     return dir;
 }
 
 bool Exists(const std::string& path) {
     addfiles::QuietDriveAccess quiet;
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return kname::FileAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool FolderExists(const std::string& path) {
     addfiles::QuietDriveAccess quiet;
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = kname::FileAttributes(path);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -239,14 +245,14 @@ void TDirTree::ForEachSubFolder(const std::string& path,
             OnFindDir(*this, path, rec, result, false);
         return;
     }
-    ui::FindHandle find(FindFirstFileA((path + "*.*").c_str(), &rec.FindData));
-    if (!find) return;
-    rec.FindHandle = find.Get();
-    do {
-        rec.Attr = rec.FindData.dwFileAttributes;
-        rec.Name = rec.FindData.cFileName;
-        if (!consider(rec)) break;
-    } while (FindNextFileA(find.Get(), &rec.FindData));
+    // The wide calls list folders below MAX_PATH and in any script alike.
+    kname::ForEachInFolder(path, [&](const WIN32_FIND_DATAW& data, std::string name) {
+        rec.Attr = data.dwFileAttributes;
+        rec.FindData.dwFileAttributes = data.dwFileAttributes;
+        lstrcpynA(rec.FindData.cFileName, name.c_str(), MAX_PATH);
+        rec.Name = std::move(name);
+        return consider(rec);
+    });
 }
 
 HTREEITEM TDirTree::InsertNode(HTREEITEM parent, HTREEITEM after, const std::string& text,
@@ -307,7 +313,10 @@ std::string TDirTree::DriveText(char letter, UINT type, bool queryVolume) {
 void TDirTree::SetIcons(HTREEITEM item, const std::string& path) {
     addfiles::QuietDriveAccess quiet;
     SHFILEINFOA fi{};
-    SHGetFileInfoA(path.c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    // The shell takes names below MAX_PATH only; a folder deeper down has the plain icons.
+    fi.iIcon = closedIcon_;
+    if (path.size() < kname::kPrefixFrom)
+        SHGetFileInfoA(path.c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
     TVITEMA it{};
     it.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     it.hItem = item;

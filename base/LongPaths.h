@@ -48,6 +48,25 @@ inline std::wstring ShownPathW(std::wstring_view path) {
     return std::wstring(path);
 }
 
+// The attributes of a file or folder at any depth; INVALID_FILE_ATTRIBUTES when it is not there.
+inline DWORD FileAttributes(std::string_view path) {
+    return GetFileAttributesW(LongPath(path).c_str());
+}
+
+// Calls found(data, name) for each entry of a folder (its path ends with a backslash), the
+// name in the process code page, through the wide calls: any depth, any script. found
+// returns false to stop. False when the folder cannot be listed.
+template <class Found> bool ForEachInFolder(std::string_view folder, Found&& found) {
+    WIN32_FIND_DATAW data{};
+    const HANDLE find = FindFirstFileW(LongPath(std::string(folder) + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        if (!found(data, Narrow(data.cFileName, CP_ACP))) break;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return true;
+}
+
 // A shorter form of a path, in the process code page, for a text buffer of a fixed size: the
 // deepest existing folder above the file is given in its 8.3 form and the rest kept as it is
 // (an archive about to be made does not exist yet; a file written under its 8.3 name could

@@ -1,5 +1,7 @@
 #include "engine/EngineLibrary.h"
 
+#include "base/MemberNames.h"
+#include "engine/PathUtil.h"
 #include "ui/Dialogs.h"
 
 #include <string>
@@ -24,6 +26,13 @@ void EngineLibrary::Load(bool trace) {
     ErrorModeScope errorMode;
     HMODULE previous = module_;
     HMODULE loaded = LoadLibraryA(names_.file);
+    // Extracting leaves the current folder where the files went; beyond MAX_PATH the search by
+    // name then fails altogether (the current folder takes part in it), though the engines
+    // lie beside the program as ever.
+    if (!loaded) {
+        const std::string beside = kpath::ExtractFilePath(kpath::ProgramPath()) + names_.file;
+        loaded = LoadLibraryW(kname::Widen(beside, CP_ACP).c_str());
+    }
     // Old loaders returned error codes up to 32 instead of a handle.
     if (reinterpret_cast<UINT_PTR>(loaded) <= 32) {
         module_ = nullptr;

@@ -60,7 +60,7 @@ bool DirectoryExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string CannotOpenText(const std::string& path, unsigned long error) {
+std::string CannotText(const std::string& action, const std::string& path, unsigned long error) {
     char buffer[512] = {};
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, error, 0, buffer, sizeof buffer, nullptr);
@@ -73,7 +73,11 @@ std::string CannotOpenText(const std::string& path, unsigned long error) {
     if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' &&
         !(reason[1] >= 'A' && reason[1] <= 'Z'))
         reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
-    return "Cannot open \"" + path + "\": " + reason + ".";
+    return "Cannot " + action + " \"" + path + "\": " + reason + ".";
+}
+
+std::string CannotOpenText(const std::string& path, unsigned long error) {
+    return CannotText("open", path, error);
 }
 
 std::string ExistingButUnopenable(const std::string& path) {

@@ -24,6 +24,8 @@ bool FileExists(const std::string& path);
 std::string ExistingButUnopenable(const std::string& path);
 // The text for a file that exists but could not be opened, with the system's reason.
 std::string CannotOpenText(const std::string& path, unsigned long error);
+// The same for another action on it: "Cannot <action> "<path>": <reason>."
+std::string CannotText(const std::string& action, const std::string& path, unsigned long error);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and any missing parents; true when it exists afterwards.
 bool ForceDirectories(std::string dir);

@@ -64,8 +64,13 @@ void TMainForm::CloseArchive1Click() {
 
 void TMainForm::DeleteArchive1Click() {
     const std::string name = state_.CurrentArchiveName;
-    if (win95::DeleteFiles(Handle(), {name}, true, false))
+    if (win95::DeleteFiles(Handle(), {name}, true, false)) {
         ui::ShowMessage("File: " + name + " was successfully deleted");
+    } else if (const DWORD error = GetLastError();
+               name.size() >= MAX_PATH && kpath::FileExists(name)) {
+        // Below MAX_PATH the shell tells its own errors; a longer name was the file calls'.
+        ui::ShowMessage(kpath::CannotText("delete", name, error ? error : ERROR_ACCESS_DENIED));
+    }
     CloseArchive1Click();
 }
 

@@ -59,6 +59,22 @@ bool IsProgramFile(const std::string& path) {
     return kpath::LowerCase(kpath::ExtractFileExt(path)) == ".exe";
 }
 
+std::optional<std::string> StartablePath(const std::string& path) {
+    if (path.size() < MAX_PATH) return path;
+    // The long name is kept where it fits: a document's name says which program opens it.
+    if (std::string folders = kname::ShortPath(path); !folders.empty() && folders.size() < MAX_PATH)
+        return folders;
+    const std::wstring full = kname::LongPath(path);
+    std::wstring shortForm(full.size() + 1, L'\0');
+    const DWORD got =
+        GetShortPathNameW(full.c_str(), shortForm.data(), static_cast<DWORD>(shortForm.size()));
+    if (got == 0 || got >= shortForm.size()) return std::nullopt;
+    shortForm.resize(got);
+    std::string all = kname::Narrow(kname::ShownPathW(shortForm), CP_ACP);
+    if (all.size() < MAX_PATH) return all;
+    return std::nullopt;
+}
+
 std::string ProgramCommandLine(const std::string& path) {
     return "\"" + path + "\"";
 }

@@ -27,6 +27,10 @@ std::string FindSetupName(std::size_t count,
 
 // True for a file Windows starts as a program here: the extension ".exe", any case.
 bool IsProgramFile(const std::string& path);
+// The form of an existing file's path the system starts a program or opens a document by:
+// the path itself below MAX_PATH, else with its folders (then also its name) in their 8.3
+// form; nothing when even that is too long.
+std::optional<std::string> StartablePath(const std::string& path);
 
 // The command line that starts exactly this program: the path in quotes, so a folder with
 // spaces is not read as a shorter program name followed by arguments.

@@ -75,11 +75,17 @@ void TMainForm::RunMember(const std::string& member, int row) {
 }
 
 void TMainForm::RunFile(const std::string& path) {
+    // The system starts nothing at MAX_PATH or more: a deeper file goes by its short form.
+    const std::optional<std::string> startable = members::StartablePath(path);
+    if (!startable) {
+        ui::ShowMessage(kpath::CannotText("start", path, ERROR_FILENAME_EXCED_RANGE));
+        return;
+    }
     // What became of the start is not looked at: a file that cannot start says nothing.
-    if (members::IsProgramFile(path))
-        WinExec(members::ProgramCommandLine(path).c_str(), SW_SHOWNORMAL);
+    if (members::IsProgramFile(*startable))
+        WinExec(members::ProgramCommandLine(*startable).c_str(), SW_SHOWNORMAL);
     else if (launch_.Open)
-        launch_.Open(path);
+        launch_.Open(*startable);
 }
 
 void TMainForm::btnViewSelectedClick() {

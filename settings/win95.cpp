@@ -6,16 +6,35 @@ namespace win95 {
 
 namespace {
 
+bool RunOperation(HWND window, UINT func, const std::vector<std::string>& from,
+                  const std::string* to, FILEOP_FLAGS flags);
+
+// A name the shell cannot take goes to it by its 8.3 folders where that form is short
+// enough, so it still reaches the recycle bin when asked; else it is erased by the file calls.
+bool DeleteLong(HWND window, const std::vector<std::string>& names, FILEOP_FLAGS flags) {
+    bool all = true;
+    for (const std::string& name : names) {
+        std::string shellName = name;
+        if (name.size() >= MAX_PATH) shellName = kname::ShortPath(name);
+        if (!shellName.empty() && shellName.size() < MAX_PATH)
+            all = RunOperation(window, FO_DELETE, {shellName}, nullptr, flags) && all;
+        else
+            all = DeleteFileW(kname::LongPath(name).c_str()) != 0 && all;
+    }
+    return all;
+}
+
 // The shell's operations take names below MAX_PATH only (Wine's overrun their buffers on
 // longer ones). One file copied or moved at such a length goes by the file calls, never
-// over an existing file; deleting is refused, since it could not go to the recycle bin.
-std::optional<bool> RunLongOperation(UINT func, const std::vector<std::string>& from,
-                                     const std::string* to) {
+// over an existing file.
+std::optional<bool> RunLongOperation(HWND window, UINT func, const std::vector<std::string>& from,
+                                     const std::string* to, FILEOP_FLAGS flags) {
     bool longName = to && to->size() >= MAX_PATH;
     for (const std::string& name : from)
         longName = longName || name.size() >= MAX_PATH;
     if (!longName) return std::nullopt;
-    if (func == FO_DELETE || !to || from.size() != 1) return false;
+    if (func == FO_DELETE) return DeleteLong(window, from, flags);
+    if (!to || from.size() != 1) return false;
     const std::wstring source = kname::LongPath(from[0]), target = kname::LongPath(*to);
     if (func == FO_COPY) return CopyFileW(source.c_str(), target.c_str(), TRUE) != 0;
     return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
@@ -23,7 +42,8 @@ std::optional<bool> RunLongOperation(UINT func, const std::vector<std::string>& 
 
 bool RunOperation(HWND window, UINT func, const std::vector<std::string>& from,
                   const std::string* to, FILEOP_FLAGS flags) {
-    if (const std::optional<bool> done = RunLongOperation(func, from, to)) return *done;
+    if (const std::optional<bool> done = RunLongOperation(window, func, from, to, flags))
+        return *done;
     std::optional<std::string> fromList = ShellNameList(from);
     std::optional<std::string> toList;
     if (to) toList = ShellNameList({*to});

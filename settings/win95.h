@@ -31,8 +31,9 @@ std::string RenamedTarget(const std::string& source, const std::string& dest);
 // Rename gives a copy or move onto an existing name a new name instead; for a single file,
 // placedAs then receives where it went. Confirm (copy, delete) lets the shell ask; Silent
 // (move) keeps it from asking. A name of MAX_PATH or more, which the shell cannot take, is
-// copied or moved (one file) by the file calls without the shell's dialogs, and never
-// deleted.
+// copied or moved (one file) by the file calls without the shell's dialogs; deleted through
+// the shell by its 8.3 folders where that form is below MAX_PATH, else erased by the file
+// calls (the system's last error then says why one was not).
 bool CopyFiles(HWND window, const std::vector<std::string>& source, const std::string& dest,
                bool rename, bool confirm, std::string* placedAs = nullptr);
 bool MoveFiles(HWND window, const std::vector<std::string>& source, const std::string& dest,

@@ -4,6 +4,7 @@
 #include "addfiles/AddFilesToZip.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MainIds.h"
+#include "tests/addfiles/CaseText.h"
 #include "tests/addfiles/ShellDrop.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/mainwindow/MainFormFixture.h"
@@ -21,15 +22,6 @@ using namespace testing_support;
 namespace {
 
 using Texts = std::vector<std::string>;
-
-std::string Upper(std::string s) {
-    CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
-std::string Lower(std::string s) {
-    CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
 
 class AddFormTest : public ::testing::Test {
 protected:

@@ -12,7 +12,12 @@
 namespace {
 
 std::string ManifestOf(const std::string& file) {
-    HMODULE module = LoadLibraryExA(file.c_str(), nullptr,
+    // By its full name beside this suite: a search by name depends on the current folder,
+    // which other tests may have left anywhere.
+    char self[MAX_PATH];
+    std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+    path = path.substr(0, path.find_last_of('\\') + 1) + file;
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) return {};
     std::string text;

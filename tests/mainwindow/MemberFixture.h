@@ -2,6 +2,7 @@
 // viewer, and recorders in place of the shell and Windows help.
 #pragma once
 
+#include "base/LongPaths.h"
 #include "base/zipcore/MemberReader.h"
 #include "engine/PathUtil.h"
 #include "tests/mainwindow/MainFormFixture.h"
@@ -24,15 +25,11 @@ inline LocalMember Stored(const std::string& name, const std::string& data) {
 // The folders directly inside a folder.
 inline std::vector<std::string> SubFolders(const std::string& folder) {
     std::vector<std::string> out;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    do {
-        std::string n = fd.cFileName;
+    kname::ForEachInFolder(folder + "\\", [&](const WIN32_FIND_DATAW& fd, const std::string& n) {
         if (n != "." && n != ".." && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             out.push_back(folder + "\\" + n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+        return true;
+    });
     return out;
 }
 

@@ -292,4 +292,54 @@ TEST_F(RunCommandsTest, HelpContentsAndTheThreeLinks) {
     }
 }
 
+// Deeper than MAX_PATH the system opens nothing: a document unpacked there goes by its short
+// form, which names the same file; below what even that reaches, it is said.
+TEST_F(RunCommandsTest, MembersUnpackedDeeperThanMaxPathStartByTheirShortForm) {
+    const struct {
+        const char* what;
+        int folders;
+        const char* folderName;
+        bool reachable;
+    } cases[] = {
+        {"deep", 10, "part of a folder thirty chars ", true},
+        {"too deep", 40, "folder ", false},
+    };
+    const std::string archive = MakeArchive({Stored("notes.txt", "notes")}, "deep.zip");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string temp = tmp.File(c.what);
+        for (int i = 0; i < c.folders; ++i)
+            temp.append("\\").append(c.folderName).append(std::to_string(i));
+        MainFormStartup startup = FixtureStartup();
+        startup.TempDir = temp;
+        TMainForm deep{state, std::move(startup)};
+        deep.Create();
+        deep.OpenArchive(archive);
+        auto run = [&](const std::string& member) {
+            for (int i = 0; i < deep.ListView1().ItemCount(); ++i)
+                if (deep.RowEntryName(i) == member) deep.ListView1().FocusRow(i);
+            dialogs.Clear();
+            opened.clear();
+            ASSERT_TRUE(deep.RunCommand(IDM_POP_RUN));
+        };
+        run("notes.txt");
+        std::vector<std::string> folders = SubFolders(temp);
+        ASSERT_EQ(folders.size(), 1u);
+        const std::string notes = folders[0] + "\\notes.txt";
+        ASSERT_GE(notes.size(), static_cast<size_t>(MAX_PATH));
+        if (!c.reachable) {
+            EXPECT_TRUE(opened.empty());
+            ASSERT_EQ(dialogs.Texts().size(), 1u);
+            EXPECT_TRUE(dialogs.Texts()[0].starts_with("Cannot start \"" + notes + "\": "))
+                << dialogs.Texts()[0];
+            continue;
+        }
+        EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_LT(opened[0].size(), static_cast<size_t>(MAX_PATH));
+        EXPECT_TRUE(Lower(opened[0]).ends_with("\\notes.txt")) << "the name keeps its type";
+        EXPECT_EQ(ReadFileBytes(opened[0]), "notes");
+    }
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "tests/mainwindow/MainFormFixture.h"
 
 #include "addfiles/AddFilesToZip.h"
+#include "base/LongPaths.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/ArchiveNames.h"
 #include "mainwindow/ArchiveReplacement.h"
@@ -88,6 +89,22 @@ TEST_F(ZipCommandsTest, NewMakesTheArchiveWithTheChosenFilesAndRemembersIt) {
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"2 files were successfully added!"});
     EXPECT_EQ(form.ListView1().ItemCount(), 2);
     EXPECT_EQ(state.Settings.RecentArchives[0], tmp.File("fresh.zip"));
+}
+
+TEST_F(ZipCommandsTest, TheEnginesAreFoundWhileTheCurrentFolderLiesBeyondMaxPath) {
+    // Extracting into a deep folder leaves it current; the next command still needs its engine.
+    std::string deep = tmp.File("deep");
+    for (int i = 0; i < 40; ++i)
+        deep += "\\folder " + std::to_string(i);
+    ASSERT_TRUE(kpath::ForceDirectories(deep));
+    ASSERT_TRUE(SetCurrentDirectoryW(kname::LongPath(deep).c_str()));
+    dialogs.openAnswers = {tmp.File("fresh")};
+    Choose({"one.txt"});
+    const bool ran = form.RunCommand(IDM_NEWARCHIVE);
+    SetCurrentDirectoryA(tmp.Path().c_str());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"1 files were successfully added!"});
+    EXPECT_EQ(Members(), std::vector<std::string>{"one.txt"});
 }
 
 TEST_F(ZipCommandsTest, NewRefusesSelfExtractingAndOtherNames) {
@@ -362,6 +379,47 @@ TEST_F(ZipCommandsTest, ConvertWithoutMembersSaysSo) {
     form.OpenArchive(tmp.File("nothing.zip"));
     form.RunCommand(IDM_CONVERT);
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Error: no files in archive"});
+}
+
+// Deeper than the shell takes: recycled by the 8.3 folders where that form fits, else erased;
+// a file that cannot go is named with the reason, never closed in silence.
+TEST_F(ZipCommandsTest, DeleteArchiveDeeperThanTheShellTakesDeletesItOrSaysWhyNot) {
+    const struct {
+        const char* what;
+        int folders;
+        const char* folderName;
+        bool held;
+    } cases[] = {
+        {"short form fits", 9, "a folder named at length ", false},
+        {"too deep for the short form", 40, "folder ", false},
+        {"too deep and held open", 40, "folder ", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string folder = c.what;
+        for (int i = 0; i < c.folders; ++i)
+            folder.append("\\").append(c.folderName).append(std::to_string(i));
+        ASSERT_TRUE(kpath::ForceDirectories(tmp.File(folder)));
+        LocalMember one;
+        one.name = "one.txt";
+        const std::string archive = MakeArchive({one}, folder + "\\archive.zip");
+        form.OpenArchive(archive);
+        ASSERT_EQ(state.CurrentArchiveName, archive);
+        ASSERT_GE(archive.size(), static_cast<size_t>(MAX_PATH));
+        ui::FileHandle open;
+        if (c.held)
+            open.Reset(CreateFileW(kname::LongPath(archive).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+        form.RunCommand(IDM_DELETEARCHIVE);
+        ASSERT_EQ(dialogs.Texts().size(), 1u);
+        const std::string expected = c.held ? "Cannot delete \"" + archive + "\": "
+                                            : "File: " + archive + " was successfully deleted";
+        EXPECT_TRUE(dialogs.Texts()[0].starts_with(expected)) << dialogs.Texts()[0];
+        EXPECT_EQ(kpath::FileExists(archive), c.held);
+        EXPECT_EQ(form.ZipKeeper1().ZipFilename(), "");
+        dialogs.Clear();
+    }
 }
 
 } // namespace

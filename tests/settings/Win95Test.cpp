@@ -112,8 +112,8 @@ TEST(Win95, DeleteToTheRecycleBinAsksNothing) {
 }
 
 // Names of MAX_PATH or more, which the shell cannot take: one file is copied or moved by
-// the file calls, a taken name gets the next free one, and nothing is deleted.
-TEST(Win95, FilesDeeperThanTheShellTakesAreCopiedAndMovedButNeverDeleted) {
+// the file calls, a taken name gets the next free one; deleting goes by the 8.3 folders.
+TEST(Win95, FilesDeeperThanTheShellTakesAreCopiedMovedAndDeleted) {
     TempFolder tmp;
     std::string deep = tmp.File("deep");
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
@@ -139,8 +139,43 @@ TEST(Win95, FilesDeeperThanTheShellTakesAreCopiedAndMovedButNeverDeleted) {
     EXPECT_FALSE(exists(placed));
     EXPECT_EQ(ReadFileBytes(tmp.File("moved.zip")), "archive bytes");
 
-    EXPECT_FALSE(win95::DeleteFiles(nullptr, {original}, true, false));
-    EXPECT_TRUE(exists(original));
+    EXPECT_TRUE(win95::DeleteFiles(nullptr, {original}, false, false));
+    EXPECT_FALSE(exists(original));
+}
+
+// So deep that even the 8.3 form is too long for the shell: erased by the file calls, and a
+// file held open without sharing its deletion stays, with the system's reason.
+TEST(Win95, FilesTooDeepEvenInTheirShortFormAreErasedByTheFileCalls) {
+    TempFolder tmp;
+    std::string deep = tmp.File("deep");
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    for (int i = 0; i < 40; ++i) {
+        deep += "\\folder " + std::to_string(i);
+        ASSERT_TRUE(CreateDirectoryW(kname::LongPath(deep).c_str(), nullptr)) << deep;
+    }
+    ASSERT_GE(kname::ShortPath(deep + "\\x.zip").size(), static_cast<size_t>(MAX_PATH));
+    const struct {
+        const char* what;
+        bool held;
+    } cases[] = {{"free", false}, {"held open", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = deep + "\\" + c.what + ".zip";
+        WriteFileBytes(name, "bytes");
+        ui::FileHandle open;
+        if (c.held) {
+            open.Reset(CreateFileW(kname::LongPath(name).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+        }
+        SetLastError(0);
+        EXPECT_EQ(win95::DeleteFiles(nullptr, {name}, true, false), !c.held);
+        if (c.held) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        }
+        EXPECT_EQ(GetFileAttributesW(kname::LongPath(name).c_str()) != INVALID_FILE_ATTRIBUTES,
+                  c.held);
+    }
 }
 
 } // namespace
