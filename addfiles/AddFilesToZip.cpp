@@ -91,7 +91,8 @@ void TAddform::OnCreate() {
     navy_.Reset(CreateSolidBrush(kNavy));
     std::vector<ui::ControlSpec> controls;
     for (const addfiles::AddFormRow& row : addfiles::AddFormRows())
-        if (row.Spec.Id != IDC_DIRTREE1) controls.push_back(row.Spec); // the tree makes its own
+        if (row.Control.Id != IDC_DIRTREE1)
+            controls.push_back(row.Control); // the tree makes its own
     CreateControls(controls);
     pathLabel1_.Attach(Control(IDC_PATHLABEL1));
     pathLabel2_.Attach(Control(IDC_PATHLABEL2));
@@ -134,7 +135,7 @@ void TAddform::OnCreate() {
     dirTree1_.OnChange = [this](TDirTree&) { DirTree1Change(); };
     dirTree1_.OnClick = [this](TDirTree&) { DirTree1Click(); };
     dirTree1_.Create(Handle(), IDC_DIRTREE1,
-                     ui::ScaleRect(addfiles::AddFormRowOf(IDC_DIRTREE1).Spec.Design, Dpi()));
+                     ui::ScaleRect(addfiles::AddFormRowOf(IDC_DIRTREE1).Control.Design, Dpi()));
     Arrange();
     dirTree1_.Loaded();
     HWND previous = HWND_TOP;
@@ -185,7 +186,8 @@ void TAddform::Arrange() {
     for (const addfiles::AddFormRow& row : addfiles::AddFormRows()) {
         const addfiles::PaneFollow& f = row.Follow;
         if (f.Bar || f.TreeBar || f.Box)
-            Place(GetDlgItem(Handle(), row.Spec.Id), addfiles::PlaceOf(row, size, split_, Dpi()));
+            Place(GetDlgItem(Handle(), row.Control.Id),
+                  addfiles::PlaceOf(row, size, split_, Dpi()));
     }
     // Panes moved by a splitter leave their old pixels behind unless all is drawn anew.
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

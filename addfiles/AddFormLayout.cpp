@@ -176,7 +176,7 @@ std::span<const AddFormRow> AddFormRows() {
 
 const AddFormRow& AddFormRowOf(int id) {
     for (const AddFormRow& row : AddFormRows())
-        if (row.Spec.Id == id) return row;
+        if (row.Control.Id == id) return row;
     static const AddFormRow none{};
     return none;
 }
@@ -202,7 +202,7 @@ PaneSplit ClampSplit(PaneSplit s, SIZE client, int dpi) {
 }
 
 RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split, int dpi) {
-    RECT r = AnchoredRect(ScaleRect(row.Spec.Design, dpi), row.Spec.Anchors,
+    RECT r = AnchoredRect(ScaleRect(row.Control.Design, dpi), row.Control.Anchors,
                           ScaleSize(kAddFormClient, dpi), client);
     const PaneSplit design = DesignSplit(dpi);
     const int dx = split.LeftWidth - design.LeftWidth;

@@ -29,7 +29,7 @@ struct PaneFollow {
 };
 
 struct AddFormRow {
-    ui::ControlSpec Spec;
+    ui::ControlSpec Control;
     PaneFollow Follow;
 };
 

@@ -18,10 +18,10 @@ TEST(AddFormScale, AtTheDesignSizeEveryRowIsItsDesignScaled) {
             const RECT at96 = addfiles::PlaceOf(row, addfiles::kAddFormClient, PaneSplit{});
             const RECT got = addfiles::PlaceOf(row, client, split, dpi);
             const RECT want = ui::ScaleRect(at96, dpi);
-            EXPECT_EQ(got.left, want.left) << row.Spec.Id << " at " << dpi;
-            EXPECT_EQ(got.top, want.top) << row.Spec.Id << " at " << dpi;
-            EXPECT_EQ(got.right, want.right) << row.Spec.Id << " at " << dpi;
-            EXPECT_EQ(got.bottom, want.bottom) << row.Spec.Id << " at " << dpi;
+            EXPECT_EQ(got.left, want.left) << row.Control.Id << " at " << dpi;
+            EXPECT_EQ(got.top, want.top) << row.Control.Id << " at " << dpi;
+            EXPECT_EQ(got.right, want.right) << row.Control.Id << " at " << dpi;
+            EXPECT_EQ(got.bottom, want.bottom) << row.Control.Id << " at " << dpi;
         }
     }
 }

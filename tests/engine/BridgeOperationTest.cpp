@@ -398,9 +398,9 @@ TEST_F(OperationTest, DeepFilesAddedWithoutTheirFoldersArriveByTheirShortFolders
     const probe::Log& log = zipProbe.Log();
     ASSERT_EQ(log.argc, 2);
     for (int i = 0; i < 2; ++i) {
-        const std::string spec = log.specs[i];
-        EXPECT_LE(spec.size(), 255u);
-        EXPECT_EQ(LongFolderOf(spec), deep + "\\");
+        const std::string handed = log.specs[i];
+        EXPECT_LE(handed.size(), 255u);
+        EXPECT_EQ(LongFolderOf(handed), deep + "\\");
     }
     EXPECT_EQ(kpath::ExtractFileName(log.specs[0]), "notes.txt");
     EXPECT_EQ(kpath::ExtractFileName(log.specs[1]), "*.txt");
