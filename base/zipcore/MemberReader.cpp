@@ -3,8 +3,6 @@
 #include "base/zipcore/Inflater.h"
 #include "base/zipcore/ZipFormat.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -19,14 +17,9 @@ constexpr std::size_t kInputBuffer = 1 << 18;
 } // namespace
 
 struct DecoderScratch::State {
-    z_stream stream{};
-    bool open = false;
     std::vector<std::uint8_t> input;
-    std::unique_ptr<Inflater> inflate64; // made at the first Deflate64 member
+    std::unique_ptr<Inflater> inflater; // made at the first compressed member
     std::unique_ptr<AesCipher> aes;
-    ~State() {
-        if (open) inflateEnd(&stream);
-    }
 };
 
 DecoderScratch::DecoderScratch(std::unique_ptr<AesCipher> aes) : state_(std::make_unique<State>()) {
@@ -105,16 +98,9 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
     if (method_ == kMethodStored) {
         if (inputRemaining_ != member.uncompressedSize)
             Corrupt("stored with a compressed size different from its size");
-    } else if (method_ == kMethodDeflate64) {
-        if (!scratch_->inflate64) scratch_->inflate64 = std::make_unique<Inflater>();
-        scratch_->inflate64->Reset(true);
-        inflating_ = true;
     } else {
-        z_stream& z = scratch_->stream;
-        const int rc = scratch_->open ? inflateReset(&z) : inflateInit2(&z, -MAX_WBITS);
-        if (rc != Z_OK)
-            throw MemberError(MemberError::Kind::Corrupt, "out of memory for inflating");
-        scratch_->open = true;
+        if (!scratch_->inflater) scratch_->inflater = std::make_unique<Inflater>();
+        scratch_->inflater->Reset(method_ == kMethodDeflate64);
         inflating_ = true;
     }
     // The buffer only grows, so a scratch reaches its final size after a few members.
@@ -201,7 +187,7 @@ std::size_t MemberDecoder::Allowed(std::size_t capacity) const {
     return static_cast<std::size_t>(std::min<std::uint64_t>({capacity, allowed, UINT_MAX}));
 }
 
-std::size_t MemberDecoder::ReadDeflate64(std::uint8_t* out, std::size_t capacity) {
+std::size_t MemberDecoder::ReadDeflated(std::uint8_t* out, std::size_t capacity) {
     struct Pull final : InflateInput {
         MemberDecoder& d;
         explicit Pull(MemberDecoder& decoder) : d(decoder) {}
@@ -212,10 +198,10 @@ std::size_t MemberDecoder::ReadDeflate64(std::uint8_t* out, std::size_t capacity
             return n;
         }
     } pull(*this);
+    if (finished_) return 0;
     const std::size_t limit = Allowed(capacity);
     std::size_t n = 0;
-    if (finished_) return 0;
-    Inflater& inflater = *scratch_->inflate64;
+    Inflater& inflater = *scratch_->inflater;
     switch (inflater.Read(pull, out, limit, &n)) {
     case Inflater::Status::End:
         finished_ = true;
@@ -225,37 +211,6 @@ std::size_t MemberDecoder::ReadDeflate64(std::uint8_t* out, std::size_t capacity
     case Inflater::Status::More:
         break;
     }
-    if (n > member_.uncompressedSize - produced_) Corrupt("more data than its stated size");
-    return n;
-}
-
-std::size_t MemberDecoder::ReadDeflated(std::uint8_t* out, std::size_t capacity) {
-    if (method_ == kMethodDeflate64) return ReadDeflate64(out, capacity);
-    z_stream& z = scratch_->stream;
-    std::uint8_t* const input = scratch_->input.data();
-    const std::size_t limit = Allowed(capacity);
-    z.next_out = out;
-    z.avail_out = static_cast<uInt>(limit);
-    while (z.avail_out > 0 && !finished_) {
-        const std::size_t available = Fill();
-        z.next_in = input + inputPos_;
-        z.avail_in = static_cast<uInt>(available);
-        const uInt before = z.avail_out;
-        const int rc = inflate(&z, Z_NO_FLUSH);
-        inputPos_ = static_cast<std::size_t>(z.next_in - input);
-        if (rc == Z_STREAM_END) {
-            finished_ = true;
-        } else if (rc == Z_DATA_ERROR) {
-            Corrupt(std::string("invalid compressed data (") + (z.msg ? z.msg : "inflate") + ")");
-        } else if (rc == Z_MEM_ERROR) {
-            throw MemberError(MemberError::Kind::Corrupt, "out of memory for inflating");
-        } else if (rc == Z_NEED_DICT) {
-            Corrupt("invalid compressed data (needs a dictionary)");
-        } else if (available == 0 && z.avail_out == before) {
-            Corrupt("the compressed data ends early");
-        }
-    }
-    const std::size_t n = limit - z.avail_out;
     if (n > member_.uncompressedSize - produced_) Corrupt("more data than its stated size");
     return n;
 }

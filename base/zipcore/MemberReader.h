@@ -1,4 +1,4 @@
-// Decoding a member's data: stored, deflated (zlib raw inflate) or Deflate64 (Inflater),
+// Decoding a member's data: stored, deflated or Deflate64 (both by our Inflater),
 // optionally behind traditional PKWARE or WinZip AES encryption. Pull-style decoding
 // (MemberDecoder) for pipelines, and a push-style helper (ExtractMember) that also checks size and
 // CRC.
@@ -95,7 +95,6 @@ private:
     std::size_t Fill(); // more raw (decrypted) input; returns the bytes available
     std::size_t ReadStored(std::uint8_t* out, std::size_t capacity);
     std::size_t ReadDeflated(std::uint8_t* out, std::size_t capacity);
-    std::size_t ReadDeflate64(std::uint8_t* out, std::size_t capacity);
     void StartAes(const std::string& password, const AesField& field);
     void Authenticate();
     void CheckEnd();

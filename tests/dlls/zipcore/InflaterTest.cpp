@@ -156,10 +156,91 @@ TEST(Inflater, ReadsWhatZlibWritesAtEveryLevelAndStrategy) {
         }
 }
 
+// The word-at-a-time paths: matches 2 to 7 bytes back (copied byte by byte), runs of one
+// byte, codes longer than the root table (second-level tables), matches reaching back into
+// the output of the read before, each at capacities that stop reads mid-match.
+TEST(Inflater, FastPathsAgreeWithZlibAcrossReadBoundaries) {
+    std::string patterns;
+    for (unsigned period = 2; period <= 9; ++period)
+        for (int i = 0; i < 4000; ++i)
+            patterns.push_back(static_cast<char>('a' + (i % period) * 3 + period));
+    // Byte values with frequencies falling by half make codes up to 15 bits long.
+    std::string skewed;
+    std::uint32_t seed = 7;
+    while (skewed.size() < 400000) {
+        seed = seed * 1103515245u + 12345u;
+        unsigned value = 0;
+        for (std::uint32_t r = seed >> 8; (r & 1u) && value < 40; r >>= 1)
+            ++value;
+        skewed.push_back(static_cast<char>(value * 6));
+        if (seed % 97 == 0) skewed += skewed.substr(skewed.size() / 2, 40);
+    }
+    const std::string noise = zipcore_test::Pseudorandom(70000);
+    const std::string farRepeat = noise.substr(0, 30000) + std::string(2000, 'z') + noise;
+    struct Case {
+        const std::string* data;
+        int level;
+        std::size_t step, capacity;
+    };
+    for (const Case& c : {Case{&patterns, 9, 4096, 1 << 18}, Case{&patterns, 1, 33, 300},
+                          Case{&skewed, 6, 65536, 1 << 18}, Case{&skewed, 9, 1000, 5000},
+                          Case{&farRepeat, 9, 65536, 20000}, Case{&farRepeat, 6, 70, 40000}}) {
+        const Inflated r =
+            Inflate(ZlibDeflate(*c.data, c.level, Z_DEFAULT_STRATEGY), false, c.step, c.capacity);
+        EXPECT_TRUE(r.ended) << r.problem;
+        EXPECT_TRUE(r.data == *c.data) << "step " << c.step << " capacity " << c.capacity;
+    }
+}
+
+// Codes that leave code space unused are refused, as zlib refuses them; one distance code
+// of one bit is the exception the format allows.
+TEST(Inflater, IncompleteCodesAreRefusedExceptASingleOneBitDistanceCode) {
+    auto dynamicBlock = [](unsigned distanceLength) {
+        BitWriter w;
+        w.Bits(1, 1);      // last
+        w.Bits(2, 2);      // dynamic codes
+        w.Bits(0, 5);      // 257 literal/length codes
+        w.Bits(0, 5);      // 1 distance code
+        w.Bits(18 - 4, 4); // 18 code-length codes, in the sending order up to length 1
+        // Code-length code: lengths 0, 1 and 2 get two bits each and 18 (runs of zeros) two.
+        const unsigned order[18] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1};
+        for (unsigned symbol : order)
+            w.Bits(symbol == 18 || symbol == 0 || symbol == 1 || symbol == 2 ? 2 : 0, 3);
+        // Canonical codes of the code-length code: 0 -> 00, 1 -> 01, 2 -> 10, 18 -> 11.
+        auto length = [&](unsigned l) { w.Code(l, 2); };
+        // Literals 'a' and 'b' two bits, end-of-block one bit; all else zero.
+        auto zeros = [&](unsigned n) {
+            while (n > 0) {
+                const unsigned k = n > 138 ? 138 : n;
+                w.Code(3, 2);
+                w.Bits(k - 11, 7);
+                n -= k;
+            }
+        };
+        zeros('a');
+        length(2);
+        length(2);
+        zeros(256 - 'c');
+        length(1);
+        length(distanceLength);
+        // Data: 'a' (10), 'b' (11), end (0).
+        w.Code(2, 2);
+        w.Code(3, 2);
+        w.Code(0, 1);
+        return w.out;
+    };
+    const Inflated single = Inflate(dynamicBlock(1), false);
+    EXPECT_TRUE(single.ended) << single.problem;
+    EXPECT_EQ(single.data, "ab");
+    const Inflated incomplete = Inflate(dynamicBlock(2), false);
+    EXPECT_FALSE(incomplete.ended);
+    EXPECT_NE(incomplete.problem.find("bad code lengths"), std::string::npos) << incomplete.problem;
+}
+
 TEST(Inflater, Deflate64TakesLongLengthsAndDistancesBeyond32KiB) {
     const Deflate64Sample s = MakeDeflate64Sample();
     for (std::size_t step : {std::size_t{1}, std::size_t{5000}, s.stream.size()}) {
-        const Inflated r = Inflate(s.stream, true, step, 4096);
+        const Inflated r = Inflate(s.stream, true, step, step == 1 ? 4096 : 1 << 18);
         EXPECT_TRUE(r.ended) << r.problem;
         EXPECT_TRUE(r.data == s.expected) << r.data.size() << " of " << s.expected.size();
     }
