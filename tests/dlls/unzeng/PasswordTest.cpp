@@ -2,6 +2,7 @@
 #include "tests/dlls/unzeng/EngineHarness.h"
 #include "tests/dlls/unzeng/LegacyPasswords.h"
 #include "tests/dlls/unzeng/TestFiles.h"
+#include "tests/support/OwnWindow.h"
 
 #include <windows.h>
 
@@ -37,7 +38,7 @@ private:
         for (int i = 0; i < 500 && !done_; ++i) {
             // The window exists before the dialog has set itself up; it is answered once it
             // shows, with its prompt in place, or the answer could be overwritten.
-            HWND dialog = FindWindowA("#32770", "Password");
+            HWND dialog = testing_support::FindOwnWindow("#32770", "Password");
             char text[512] = {};
             if (dialog && IsWindowVisible(dialog) &&
                 GetDlgItemTextA(dialog, IDC_UNZ_PASSWORD_PROMPT, text, sizeof text) > 0) {
@@ -109,10 +110,13 @@ protected:
         o.test = test;
         return o;
     }
-    // The messages of a run with a wrong password, which must leave only the plain file.
+    // The messages of a run with a wrong password, which must leave only the plain file and
+    // ask nothing.
     std::vector<std::pair<std::int32_t, std::string>> WrongRun(const std::string& typed) {
         TempFolder out;
+        PromptAnswerer watcher("unexpected");
         const EngineRun run = engine.Exec(Into(out, typed));
+        EXPECT_FALSE(watcher.Seen());
         EXPECT_EQ(run.result, 1) << run.Describe();
         EXPECT_EQ(ListFolder(out.Path()), std::vector<std::string>{"plain.txt"});
         std::vector<std::pair<std::int32_t, std::string>> texts;
