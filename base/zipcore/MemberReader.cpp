@@ -64,7 +64,7 @@ std::string UnsupportedReason(const Member& member) {
 }
 
 MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const MemberDataSpan& span,
-                             const std::string* password, DecoderScratch* scratch)
+                             Passwords passwords, DecoderScratch* scratch)
     : src_(src), member_(member), method_(DataMethod(member)), inputOffset_(span.dataOffset),
       inputRemaining_(span.dataSize) {
     if (!scratch) {
@@ -76,21 +76,25 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
         throw MemberError(MemberError::Kind::Unsupported, QuoteName(member.name) + " " + why);
 
     if (member.IsEncrypted() || member.method == kMethodAes) {
-        if (!password)
+        if (passwords.empty())
             throw MemberError(MemberError::Kind::NeedPassword,
                               QuoteName(member.name) + " is encrypted and needs a password");
     }
     if (member.method == kMethodAes) {
-        StartAes(*password, *AesFieldOf(member));
+        StartAes(passwords, *AesFieldOf(member));
     } else if (member.IsEncrypted()) {
         if (inputRemaining_ < kEncryptionHeaderSize) Corrupt("too short for its encryption header");
         std::uint8_t header[kEncryptionHeaderSize];
         ReadExact(src_, inputOffset_, header, sizeof header, "data of " + QuoteName(member.name));
         inputOffset_ += kEncryptionHeaderSize;
         inputRemaining_ -= kEncryptionHeaderSize;
-        keys_.emplace(*password);
         const std::uint8_t check = EncryptionCheckByte(member.flags, member.crc, member.dosTime);
-        if (!CheckEncryptionHeader(*keys_, header, check))
+        bool fits = false;
+        for (std::size_t i = 0; i < passwords.size() && !fits; ++i) {
+            keys_.emplace(passwords[i]);
+            fits = CheckEncryptionHeader(*keys_, header, check);
+        }
+        if (!fits)
             throw MemberError(MemberError::Kind::WrongPassword,
                               "wrong password for " + QuoteName(member.name));
     }
@@ -113,7 +117,7 @@ MemberDecoder::~MemberDecoder() = default;
 
 // Salt and password verification value come first, the authentication code last; the data
 // between is decrypted as it is read (Fill) and authenticated at the end (Authenticate).
-void MemberDecoder::StartAes(const std::string& password, const AesField& field) {
+void MemberDecoder::StartAes(Passwords passwords, const AesField& field) {
     const std::string name = QuoteName(member_.name);
     if (!scratch_->aes)
         throw MemberError(MemberError::Kind::Unsupported,
@@ -122,12 +126,16 @@ void MemberDecoder::StartAes(const std::string& password, const AesField& field)
     std::uint8_t head[16 + kAesVerifierSize];
     const std::size_t salt = AesSaltSize(field.strength);
     ReadExact(src_, inputOffset_, head, salt + kAesVerifierSize, "data of " + name);
-    std::uint8_t verifier[kAesVerifierSize];
-    if (!scratch_->aes->Begin(password.data(), password.size(), field.strength, head, verifier))
-        throw MemberError(MemberError::Kind::Unsupported,
-                          name + ": the system's AES cryptography failed");
-    if (verifier[0] != head[salt] || verifier[1] != head[salt + 1])
-        throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
+    bool fits = false;
+    for (std::size_t i = 0; i < passwords.size() && !fits; ++i) {
+        std::uint8_t verifier[kAesVerifierSize];
+        if (!scratch_->aes->Begin(passwords[i].data(), passwords[i].size(), field.strength, head,
+                                  verifier))
+            throw MemberError(MemberError::Kind::Unsupported,
+                              name + ": the system's AES cryptography failed");
+        fits = verifier[0] == head[salt] && verifier[1] == head[salt + 1];
+    }
+    if (!fits) throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
     aes_ = scratch_->aes.get();
     inputOffset_ += salt + kAesVerifierSize;
     inputRemaining_ -= AesOverhead(field.strength);
@@ -232,12 +240,12 @@ void MemberDecoder::CheckEnd() {
     if (aes_) Authenticate();
 }
 
-ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::string* password,
+ExtractResult ExtractMember(ByteSource& src, const Member& member, Passwords passwords,
                             const DataSink& sink, std::size_t chunk, DecoderScratch* scratch) {
     ExtractResult result;
     try {
         const MemberDataSpan span = LocateData(src, member);
-        MemberDecoder decoder(src, member, span, password, scratch);
+        MemberDecoder decoder(src, member, span, passwords, scratch);
         std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk, 1));
         std::uint32_t crc = 0;
         while (const std::size_t n = decoder.Read(buffer.data(), buffer.size())) {

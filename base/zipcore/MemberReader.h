@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,13 +75,23 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// The byte forms of one password, tried in turn against an encrypted member's check (the
+// encryption header's last byte, the AES password verification value): the first that fits
+// decrypts the data. Empty: no password was given.
+using Passwords = std::span<const std::string>;
+
+// A password given as one form, or none (null).
+inline Passwords OneForm(const std::string* password) {
+    return password ? Passwords(password, 1) : Passwords();
+}
+
 class MemberDecoder {
 public:
-    // Throws MemberError (Unsupported, NeedPassword, WrongPassword, Corrupt). The password is
-    // used only when the member is encrypted; null means none was given. A scratch, if given,
-    // must outlive the decoder and serve one decoder at a time.
+    // Throws MemberError (Unsupported, NeedPassword, WrongPassword, Corrupt). The passwords
+    // are used only when the member is encrypted. A scratch, if given, must outlive the
+    // decoder and serve one decoder at a time.
     MemberDecoder(ByteSource& src, const Member& member, const MemberDataSpan& span,
-                  const std::string* password, DecoderScratch* scratch = nullptr);
+                  Passwords passwords, DecoderScratch* scratch = nullptr);
     ~MemberDecoder();
     MemberDecoder(const MemberDecoder&) = delete;
     MemberDecoder& operator=(const MemberDecoder&) = delete;
@@ -95,7 +106,7 @@ private:
     std::size_t Fill(); // more raw (decrypted) input; returns the bytes available
     std::size_t ReadStored(std::uint8_t* out, std::size_t capacity);
     std::size_t ReadDeflated(std::uint8_t* out, std::size_t capacity);
-    void StartAes(const std::string& password, const AesField& field);
+    void StartAes(Passwords passwords, const AesField& field);
     void Authenticate();
     void CheckEnd();
     [[noreturn]] void Corrupt(const std::string& what) const;
@@ -133,8 +144,13 @@ struct ExtractResult {
 using DataSink = std::function<bool(const std::uint8_t* data, std::size_t n)>;
 
 // Decodes the member into the sink in pieces of at most `chunk` bytes and checks its CRC.
-ExtractResult ExtractMember(ByteSource& src, const Member& member, const std::string* password,
+ExtractResult ExtractMember(ByteSource& src, const Member& member, Passwords passwords,
                             const DataSink& sink, std::size_t chunk = 1 << 16,
                             DecoderScratch* scratch = nullptr);
+inline ExtractResult ExtractMember(ByteSource& src, const Member& member,
+                                   const std::string* password, const DataSink& sink,
+                                   std::size_t chunk = 1 << 16, DecoderScratch* scratch = nullptr) {
+    return ExtractMember(src, member, OneForm(password), sink, chunk, scratch);
+}
 
 } // namespace zipcore

@@ -1,6 +1,7 @@
 #include "dlls/sfx/SfxExtract.h"
 
 #include "base/FileTimes.h"
+#include "base/PasswordForms.h"
 #include "dlls/common/WinZipAes.h"
 #include "dlls/sfx/SfxNames.h"
 #include "base/zipcore/Inflater.h"
@@ -135,6 +136,7 @@ Unpacker::~Unpacker() {
     Release(out_);
     Release(inflater_);
     SecureZeroMemory(password_, sizeof password_);
+    SecureZeroMemory(&forms_, sizeof forms_);
 }
 
 Outcome Unpacker::Refuse(Outcome o, const wchar_t* why, const wchar_t* verb) {
@@ -217,6 +219,7 @@ Outcome Unpacker::Unpack(const Entry& e) {
             havePassword_ = !noPassword_ && questions_.Password(password_, sizeof password_, retry);
             noPassword_ = !havePassword_;
             if (!havePassword_) break;
+            kpass::PasswordFormsOf(password_, lstrlenA(password_), forms_);
         }
         result = Copy(e, start, out);
         if (result == Data::WrongPassword) {
@@ -268,8 +271,11 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
     if (!in_ || !out_ || !inflater_) return Data::WriteError;
 
     std::uint64_t pos = start, left = e.compressedSize;
-    Keys keys(e.IsEncrypted() ? password_ : "");
+    // Each form of the password (kpass::PasswordForms) in turn; the first the member's check
+    // accepts decrypts it.
+    Keys keys("");
     kaes::MemberCipher aes;
+    bool fits = !e.IsEncrypted() && !e.aes.version;
     if (e.aes.version) {
         const int strength = e.aes.strength;
         const std::size_t salt = zipcore::AesSaltSize(strength);
@@ -277,24 +283,31 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
         if (left < zipcore::AesOverhead(strength) ||
             !archive_.ReadAt(pos, head, static_cast<std::uint32_t>(salt) + 2))
             return Data::Damaged;
-        if (!aes.Begin(password_, lstrlenA(password_), strength, head, verifier))
-            return Data::NoAes;
-        if (verifier[0] != head[salt] || verifier[1] != head[salt + 1]) return Data::WrongPassword;
+        for (int i = 0; i < forms_.count && !fits; ++i) {
+            if (!aes.Begin(forms_.text[i], forms_.length[i], strength, head, verifier))
+                return Data::NoAes;
+            fits = verifier[0] == head[salt] && verifier[1] == head[salt + 1];
+        }
         pos += salt + zipcore::kAesVerifierSize;
         left -= zipcore::AesOverhead(strength);
     } else if (e.IsEncrypted()) {
         std::uint8_t header[12];
         if (left < sizeof header || !archive_.ReadAt(pos, header, sizeof header))
             return Data::Damaged;
-        for (std::uint8_t& b : header)
-            b = keys.Decrypt(b);
         const std::uint8_t check = (e.flags & zipcore::kFlagDataDescriptor)
                                        ? static_cast<std::uint8_t>(e.dosTime >> 8)
                                        : static_cast<std::uint8_t>(e.crc >> 24);
-        if (header[11] != check) return Data::WrongPassword;
+        for (int i = 0; i < forms_.count && !fits; ++i) {
+            keys = Keys(forms_.text[i]);
+            std::uint8_t last = 0;
+            for (const std::uint8_t b : header)
+                last = keys.Decrypt(b);
+            fits = last == check;
+        }
         pos += sizeof header;
         left -= sizeof header;
     }
+    if (!fits) return Data::WrongPassword;
 
     Source source(archive_, pos, left, in_);
     if (e.aes.version)

@@ -4,6 +4,7 @@
 
 #include "dlls/sfx/SfxArchive.h"
 #include "base/zipcore/Inflater.h"
+#include "base/PasswordForms.h"
 
 #include <initializer_list>
 
@@ -74,6 +75,7 @@ private:
     TextLog& log_;
     wchar_t name_[1024] = {};
     char password_[128] = {};
+    kpass::PasswordForms forms_ = {}; // of password_, tried in turn
     bool havePassword_ = false;
     bool noPassword_ = false;
     unsigned char* in_ = nullptr;

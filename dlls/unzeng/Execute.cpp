@@ -10,8 +10,10 @@
 #include "base/zipcore/LocalScan.h"
 #include "base/zipcore/ZipFormat.h"
 #include "base/EngineRecords.h"
+#include "base/PasswordForms.h"
 
 #include <optional>
+#include <vector>
 
 #include <windows.h>
 
@@ -69,6 +71,19 @@ bool AskAboutExistingFiles(Plan& plan, const Request& request, Reporter& reporte
     return true;
 }
 
+// The password as given, then the same text in the older code pages it may have been
+// encrypted in (base/PasswordForms.h). Empty without a password.
+std::vector<std::string> PasswordsToTry(const std::optional<std::string>& password) {
+    std::vector<std::string> tries;
+    if (!password) return tries;
+    tries.push_back(*password);
+    kpass::PasswordForms forms;
+    kpass::PasswordFormsOf(password->data(), static_cast<int>(password->size()), forms);
+    for (int i = 1; i < forms.count; ++i)
+        tries.emplace_back(forms.text[i], forms.length[i]);
+    return tries;
+}
+
 int Execute(const Request& request, Reporter& reporter) {
     const std::wstring archivePath = Widen(request.archiveName, CP_ACP);
     zipcore::ArchiveInfo archive;
@@ -106,9 +121,9 @@ int Execute(const Request& request, Reporter& reporter) {
         password = AskPassword(request.owner, request.archiveName);
         if (!password) RefuseEncrypted(plan);
     }
+    const std::vector<std::string> passwords = PasswordsToTry(password);
     try {
-        const PipelineResult result =
-            RunPipeline(plan, request, archivePath, password ? &*password : nullptr, reporter);
+        const PipelineResult result = RunPipeline(plan, request, archivePath, passwords, reporter);
         if (result.stopped)
             reporter.Message(keng::kErrCancelled, "Stopped at the user's request after " +
                                                       std::to_string(result.processed) + " files");

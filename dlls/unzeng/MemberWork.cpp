@@ -35,7 +35,7 @@ std::optional<zipcore::MemberDecoder> OpenDecoder(WorkContext& ctx, const zipcor
     try {
         zipcore::LocateData(ctx.source, m, ctx.span);
         return std::optional<zipcore::MemberDecoder>(std::in_place, ctx.source, m, ctx.span,
-                                                     ctx.password, &ctx.scratch);
+                                                     ctx.passwords, &ctx.scratch);
     } catch (const MemberError& e) {
         sink.Note(CodeFor(e.kind()), std::string("Skipped: ") + e.what());
     } catch (const zipcore::FormatError& e) {

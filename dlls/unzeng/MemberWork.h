@@ -34,7 +34,7 @@ struct WorkContext {
     std::vector<std::uint8_t>& buffer;
     FolderMaker& folders;
     const Request& request;
-    const std::string* password; // null: none
+    zipcore::Passwords passwords; // empty: none
     zipcore::MemberDataSpan span{};
     LastFolder lastFolder{};
     std::wstring tempPath{};

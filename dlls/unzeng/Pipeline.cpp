@@ -53,8 +53,8 @@ struct JobState {
 // a small member.
 class Runner {
 public:
-    Runner(const Plan& plan, const Request& request, const std::string* password)
-        : plan_(plan), request_(request), password_(password), states_(plan.jobs.size()),
+    Runner(const Plan& plan, const Request& request, zipcore::Passwords passwords)
+        : plan_(plan), request_(request), passwords_(passwords), states_(plan.jobs.size()),
           lookAhead_(request.test ? kTestLookAhead : kExtractLookAhead) {
         for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
             if (plan.jobs[i].kind != Job::Kind::Notice) continue;
@@ -125,7 +125,7 @@ private:
 
     const Plan& plan_;
     const Request& request_;
-    const std::string* password_;
+    zipcore::Passwords passwords_;
     FolderMaker folders_;
     std::vector<JobState> states_;
     const std::size_t lookAhead_;
@@ -145,7 +145,7 @@ private:
 void Runner::Work(zipcore::ByteSource& source) {
     std::vector<std::uint8_t> buffer(kBufferSize);
     zipcore::DecoderScratch scratch(kaes::SystemAes());
-    WorkContext ctx{source, scratch, buffer, folders_, request_, password_};
+    WorkContext ctx{source, scratch, buffer, folders_, request_, passwords_};
     for (;;) {
         const std::size_t index = next_++;
         if (index >= states_.size() || cancel_) return;
@@ -277,9 +277,9 @@ PipelineResult Runner::Run(const std::wstring& archivePath, Reporter& reporter) 
 } // namespace
 
 PipelineResult RunPipeline(const Plan& plan, const Request& request,
-                           const std::wstring& archivePath, const std::string* password,
+                           const std::wstring& archivePath, zipcore::Passwords passwords,
                            Reporter& reporter) {
-    Runner runner(plan, request, password);
+    Runner runner(plan, request, passwords);
     return runner.Run(archivePath, reporter);
 }
 

@@ -7,6 +7,7 @@
 #include "dlls/unzeng/Plan.h"
 #include "dlls/unzeng/Reporter.h"
 #include "dlls/unzeng/Request.h"
+#include "base/zipcore/MemberReader.h"
 
 #include <string>
 
@@ -19,7 +20,7 @@ struct PipelineResult {
 
 // Opens one reader of the archive per worker (ArchiveIoError when it cannot).
 PipelineResult RunPipeline(const Plan& plan, const Request& request,
-                           const std::wstring& archivePath, const std::string* password,
+                           const std::wstring& archivePath, zipcore::Passwords passwords,
                            Reporter& reporter);
 
 } // namespace unzeng

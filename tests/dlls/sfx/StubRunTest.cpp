@@ -2,6 +2,7 @@
 // same bytes, and hostile or damaged members write nothing outside the target folder, never
 // leave data under a member's real name, and are each reported.
 #include "tests/dlls/sfx/StubRunner.h"
+#include "tests/dlls/unzeng/LegacyPasswords.h"
 #include "tests/dlls/unzeng/TestFiles.h"
 #include "tests/dlls/zipcore/ArchiveBytes.h"
 #include "tests/engine/ZipBuilder.h"
@@ -204,6 +205,32 @@ TEST_F(StubRunTest, ExistingFilesAndPasswordsFollowTheSwitches) {
         EXPECT_EQ(FileExists(target + "\\secret.txt"), c.secretWritten) << run.output;
         EXPECT_EQ(ListFolder(target).size(), c.secretWritten ? 2u : 1u);
     }
+}
+
+// Members older tools encrypted with the password's bytes in the locale's ANSI or OEM page
+// unpack with the password typed now; a wrong one fails each as any wrong password does.
+TEST_F(StubRunTest, TypedPasswordOpensMembersOfOlderTools) {
+    const unzeng_test::LegacyPassword* password = unzeng_test::PasswordForLocale();
+    if (!password) GTEST_SKIP() << "no password known in this locale's code pages";
+    std::vector<TestMember> members = unzeng_test::LegacyMembers(*password);
+    members.push_back({"plain.txt", "plain"});
+    const std::string program = MakeProgram(members);
+
+    StubRun run = Run(program, "\"/p:" + password->typed + "\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    for (const TestMember& m : members)
+        EXPECT_TRUE(ReadFileBytes(target + "\\" + m.name) == m.data) << m.name;
+
+    target = tmp.File("again");
+    run = Run(program, "\"/p:" + password->wrong + "\"");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_EQ(ListFolder(target), std::vector<std::string>{"plain.txt"});
+    for (std::size_t i = 0; i + 1 < members.size(); ++i)
+        EXPECT_NE(run.output.find("\"" + members[i].name +
+                                  "\": it is encrypted and the password is missing or wrong"),
+                  std::string::npos)
+            << members[i].name << "\n"
+            << run.output;
 }
 
 TEST_F(StubRunTest, NoUsableArchiveEndsWithoutWritingAnything) {

@@ -1,13 +1,17 @@
 #include "dlls/unzeng/resource.h"
 #include "tests/dlls/unzeng/EngineHarness.h"
+#include "tests/dlls/unzeng/LegacyPasswords.h"
 #include "tests/dlls/unzeng/TestFiles.h"
+#include "tests/support/OwnWindow.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
+#include <utility>
 
 using namespace unzeng_test;
 using testing_support::ReadFileBytes;
@@ -34,7 +38,7 @@ private:
         for (int i = 0; i < 500 && !done_; ++i) {
             // The window exists before the dialog has set itself up; it is answered once it
             // shows, with its prompt in place, or the answer could be overwritten.
-            HWND dialog = FindWindowA("#32770", "Password");
+            HWND dialog = testing_support::FindOwnWindow("#32770", "Password");
             char text[512] = {};
             if (dialog && IsWindowVisible(dialog) &&
                 GetDlgItemTextA(dialog, IDC_UNZ_PASSWORD_PROMPT, text, sizeof text) > 0) {
@@ -85,7 +89,81 @@ protected:
     std::string archive;
 };
 
+// An archive whose members older tools encrypted with the password's bytes in the locale's
+// ANSI or OEM page, beside members encrypted with its UTF-8 bytes (LegacyPasswords.h).
+class LegacyPasswords : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(engine.Loaded());
+        password = PasswordForLocale();
+        if (!password && std::getenv("KELVORA_EXPECT_OEM")) FAIL() << "not the locale asked for";
+        if (!password) GTEST_SKIP() << "no password known in this locale's code pages";
+        members = LegacyMembers(*password);
+        members.push_back({.name = "plain.txt", .data = "plain"});
+        archive = WriteArchive(work, "legacy.zip", members);
+    }
+    Options Into(const TempFolder& out, const std::string& typed, bool test = false) {
+        Options o;
+        o.archive = archive;
+        o.folder = out.Path();
+        o.password = typed;
+        o.test = test;
+        return o;
+    }
+    // The messages of a run with a wrong password, which must leave only the plain file and
+    // ask nothing.
+    std::vector<std::pair<std::int32_t, std::string>> WrongRun(const std::string& typed) {
+        TempFolder out;
+        PromptAnswerer watcher("unexpected");
+        const EngineRun run = engine.Exec(Into(out, typed));
+        EXPECT_FALSE(watcher.Seen());
+        EXPECT_EQ(run.result, 1) << run.Describe();
+        EXPECT_EQ(ListFolder(out.Path()), std::vector<std::string>{"plain.txt"});
+        std::vector<std::pair<std::int32_t, std::string>> texts;
+        for (const Call& c : run.Messages())
+            texts.emplace_back(c.error, c.text);
+        return texts;
+    }
+
+    Engine engine;
+    TempFolder work;
+    const LegacyPassword* password = nullptr;
+    std::vector<TestMember> members;
+    std::string archive;
+};
+
 } // namespace
+
+TEST_F(LegacyPasswords, TypedPasswordOpensEveryForm) {
+    const struct {
+        const char* label;
+        bool test;
+        bool prompted; // typed into the engine's own prompt rather than handed over
+    } cases[] = {{"extract", false, false}, {"test", true, false}, {"prompt", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempFolder out;
+        PromptAnswerer answerer(c.prompted ? password->typed : "unexpected");
+        const EngineRun run = engine.Exec(Into(out, c.prompted ? "" : password->typed, c.test));
+        EXPECT_EQ(answerer.Seen(), c.prompted);
+        EXPECT_EQ(run.result, static_cast<int>(members.size())) << run.Describe();
+        EXPECT_TRUE(run.Messages().empty()) << run.Describe();
+        if (c.test) continue;
+        for (const TestMember& m : members)
+            EXPECT_TRUE(ReadFileBytes(out.File(m.name)) == m.data) << m.name;
+    }
+}
+
+TEST_F(LegacyPasswords, WrongPasswordIsReportedAsAnyWrongPassword) {
+    const auto ascii = WrongRun("Mueller");
+    const auto beyondAscii = WrongRun(password->wrong);
+    EXPECT_EQ(beyondAscii, ascii);
+    ASSERT_EQ(ascii.size(), members.size() - 1);
+    for (std::size_t i = 0; i < ascii.size(); ++i) {
+        EXPECT_EQ(ascii[i].first, keng::kErrPassword);
+        EXPECT_EQ(ascii[i].second, "Skipped: wrong password for \"" + members[i].name + "\"");
+    }
+}
 
 TEST_F(Password, GivenPasswordDecryptsWithoutAPrompt) {
     TempFolder out;

@@ -2,7 +2,8 @@
 # Archives written by Info-ZIP zip and 7-Zip (deflated, stored, ZIP64, streamed with data
 # descriptors, encrypted, behind a stub, with a comment; WinZip AES, Deflate64, mixed methods)
 # are extracted by KUNZENG.DLL under Wine through unzdrive and compared with the originals;
-# each is also tested. Wrong passwords and damaged AES members leave nothing under their names.
+# each is also tested (also ones zip encrypted with a password in older code pages). Wrong passwords
+# and damaged AES members leave nothing under their names.
 # Usage: interop.sh path/to/unzdrive.exe   (run with the Wine environment of scripts/common.sh)
 set -euo pipefail
 DRIVE=$1
@@ -124,6 +125,19 @@ if [ -n "$(find "$out" -type f 2>/dev/null)" ] || ! grep -q 'wrong password for 
 else
   echo "ok   wrong password"
 fi
+
+# Passwords beyond ASCII as older tools stored them: zip encrypts with the argument's raw
+# bytes, here "Müller" in cp1252 (an old Windows tool) and in cp850 (a DOS-era one; the
+# C locale's OEM page, 437, spells "ü" alike). Both open with "Müller" typed (UTF-8). (This
+# 7-Zip refuses passwords beyond ASCII; the engine tests cover AES with its own archives.)
+LEGACY_SRC=$WORK/legacy-src
+mkdir -p "$LEGACY_SRC"
+seq 1 5000 > "$LEGACY_SRC/numbers.txt"
+(cd "$LEGACY_SRC" && zip -q -X -P $'M\xfcller' "$WORK/legacy-ansi.zip" numbers.txt)
+(cd "$LEGACY_SRC" && zip -q -X -P $'M\x81ller' "$WORK/legacy-oem.zip" numbers.txt)
+for a in legacy-ansi legacy-oem; do
+  check "$WORK/$a.zip" "$LEGACY_SRC" 'Müller'
+done
 
 # A killed extraction leaves no partial file under a member's name: the data goes to a
 # temporary name first, renamed only once its CRC is checked.

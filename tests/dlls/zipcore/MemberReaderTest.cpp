@@ -152,7 +152,7 @@ TEST(MemberReader, DecoderNeverProducesMoreThanAskedFor) {
     MemorySource src(a.bytes);
     ArchiveInfo info = ReadArchive(src);
     MemberDataSpan span = LocateData(src, info.members[0]);
-    MemberDecoder decoder(src, info.members[0], span, nullptr);
+    MemberDecoder decoder(src, info.members[0], span, {});
     std::string out;
     std::uint8_t buf[7];
     while (std::size_t n = decoder.Read(buf, sizeof buf)) {

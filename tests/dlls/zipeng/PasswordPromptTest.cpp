@@ -3,6 +3,7 @@
 #include "EngineFixture.h"
 
 #include "dlls/zipeng/PasswordPromptIds.h"
+#include "tests/support/OwnWindow.h"
 
 #include <atomic>
 #include <functional>
@@ -28,7 +29,7 @@ public:
 private:
     void Run() {
         while (!stop_) {
-            if (HWND dialog = FindWindowA("#32770", "Password")) {
+            if (HWND dialog = testing_support::FindOwnWindow("#32770", "Password")) {
                 ++seen_;
                 act_(dialog);
                 while (!stop_ && IsWindow(dialog))
