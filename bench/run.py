@@ -140,6 +140,8 @@ def main():
     ap.add_argument("--skip-big", action="store_true", help="leave out the 4.5 GiB member")
     ap.add_argument("--only", default=",".join(SECTIONS),
                     help="comma-separated sections to run: " + ", ".join(SECTIONS))
+    ap.add_argument("--corpora", default="mixed,small",
+                    help="comma-separated corpora that testing and extracting read")
     ap.add_argument("--tiny", action="store_true",
                     help="the small corpora of zip-corpus.py --tiny: checks the tooling only")
     ap.add_argument("--settle", type=float, default=0,
@@ -221,7 +223,7 @@ def main():
 
     archives = {}
     if sections & {"test", "extract"}:
-        for corpus_name in ("mixed", "small"):
+        for corpus_name in args.corpora.split(","):
             archives[corpus_name] = os.path.join(corpus, f"{corpus_name}.zip")
             make_archive(archives[corpus_name], corpus, corpus_name)
 

@@ -5,7 +5,8 @@
 # memory of each engine call (a 4.5 GiB member included). Not a test: the figures depend on
 # the machine and its load, so run it on a quiet machine (the table warns when it was not).
 #
-#   bench/run.sh [--runs N] [--skip-big] [--only add,test,extract,open,big] [--settle S] [--tiny]
+#   bench/run.sh [--runs N] [--skip-big] [--only add,test,extract,open,big] [--corpora mixed,small]
+#                [--settle S] [--tiny]
 # --tiny uses small corpora of their own, to check the benchmark itself in a minute or two.
 # Uses the build in $KELVORA_BUILD (default build/), building only what the benchmark runs.
 # The corpora are made once into $KELVORA_BENCH_CORPUS (default /var/tmp/kelvora-bench-corpus,
