@@ -191,7 +191,7 @@ inline std::uint32_t Load32(const std::uint8_t* p) {
 }
 
 // The longest match plain deflate has, and how far a match copy may write past its end.
-constexpr std::size_t kLongestMatch = 258, kCopySlack = 8;
+constexpr std::size_t kLongestMatch = 258, kCopySlack = 16;
 
 } // namespace
 
@@ -467,12 +467,12 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         if (count < extra) refill();
         const std::uint32_t distance = ValueOf(e) + Low(bits, extra);
         take(extra);
-        if (distance > history + static_cast<std::size_t>(op - out)) {
-            problem = "invalid compressed data (distance beyond the start)";
-            break;
-        }
         if (distance > static_cast<std::size_t>(op - out) ||
             length + kCopySlack > static_cast<std::size_t>(out + capacity - op)) {
+            if (distance > history + static_cast<std::size_t>(op - out)) {
+                problem = "invalid compressed data (distance beyond the start)";
+                break;
+            }
             // Into the window before this read, or a Deflate64 length beyond the room left.
             std::size_t pos = static_cast<std::size_t>(op - out);
             copyLeft_ = length;
@@ -485,11 +485,18 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         const std::uint8_t* src = op - distance;
         std::uint8_t* const end = op + length;
         if (distance >= 8) {
-            do {
-                std::memcpy(op, src, 8);
-                op += 8;
-                src += 8;
-            } while (op < end);
+            // Most matches are short: two words unconditionally, a loop only beyond.
+            std::memcpy(op, src, 8);
+            std::memcpy(op + 8, src + 8, 8);
+            if (length > 16) {
+                op += 16;
+                src += 16;
+                do {
+                    std::memcpy(op, src, 8);
+                    op += 8;
+                    src += 8;
+                } while (op < end);
+            }
         } else if (distance == 1) {
             std::memset(op, *src, length);
         } else {
