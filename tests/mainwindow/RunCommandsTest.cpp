@@ -342,4 +342,49 @@ TEST_F(RunCommandsTest, MembersUnpackedDeeperThanMaxPathStartByTheirShortForm) {
     }
 }
 
+// A program unpacked deeper than MAX_PATH starts by its short form where the system can start
+// it so (Windows), or the user is told it cannot (Wine's new process looks its image up by the
+// long name); never nothing at all. Below what even the short form reaches, it is told.
+TEST_F(RunCommandsTest, ProgramsUnpackedDeeperThanMaxPathStartOrAreToldNot) {
+    const struct {
+        const char* what;
+        int folders;
+        const char* folderName;
+        bool shortFormFits;
+    } cases[] = {
+        {"deep program", 10, "part of a folder thirty chars ", true},
+        {"too deep program", 40, "folder ", false},
+    };
+    const std::string archive = MakeArchive({Stored("tool.exe", marker)}, "tools.zip");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string temp = tmp.File(c.what);
+        for (int i = 0; i < c.folders; ++i)
+            temp.append("\\").append(c.folderName).append(std::to_string(i));
+        MainFormStartup startup = FixtureStartup();
+        startup.TempDir = temp;
+        TMainForm deep{state, std::move(startup)};
+        deep.Create();
+        deep.OpenArchive(archive);
+        deep.ListView1().FocusRow(0);
+        dialogs.Clear();
+        ASSERT_TRUE(deep.RunCommand(IDM_POP_RUN));
+        EXPECT_TRUE(opened.empty()) << "a program is not handed to the shell";
+        const std::vector<std::string> folders = SubFolders(temp);
+        ASSERT_EQ(folders.size(), 1u);
+        const std::string program = folders[0] + "\\tool.exe";
+        ASSERT_GE(program.size(), static_cast<size_t>(MAX_PATH));
+        ASSERT_EQ(members::StartablePath(program).has_value(), c.shortFormFits);
+        if (dialogs.shown.empty()) {
+            EXPECT_TRUE(c.shortFormFits);
+            EXPECT_TRUE(Lower(WaitForMarker(folders[0]).path).ends_with("\\tool.exe"));
+            continue;
+        }
+        ASSERT_EQ(dialogs.Texts().size(), 1u);
+        EXPECT_EQ(dialogs.Texts()[0],
+                  kpath::CannotText("start", program, ERROR_FILENAME_EXCED_RANGE));
+        EXPECT_FALSE(kpath::FileExists(folders[0] + "\\ran.txt"));
+    }
+}
+
 } // namespace
