@@ -235,7 +235,8 @@ void TMainForm::SetStatusParts() {
     const int inset = Scale(10); // a panel's edges and the text's margin
     const int count = ui::TextWidth(bar, kCountSample) + inset;
     const int total = ui::TextWidth(bar, kTotalSample) + inset + Scale(kSizeGripWidth);
-    const int second = std::max(Scale(kMinNamePanel) + count, int(client.right) - total);
+    const int second =
+        std::max(Scale(kMinNamePanel) + count, static_cast<int>(client.right) - total);
     const int parts[3] = {second - count, second, -1};
     statusBar1_.SetParts(parts, 3);
 }
