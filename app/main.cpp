@@ -1,6 +1,6 @@
 // Program entry: creates the windows once, main window first, and runs the message loop.
 #include "addfiles/AddFilesToZip.h"
-#include "base/LongPaths.h"
+#include "mainwindow/CommandLine.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/NewArchive.h"
 #include "settings/Options.h"
@@ -33,13 +33,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kelvora::SharedState state;
     MainFormStartup startup;
     // Read in Unicode and turned into the process code page here: a name it cannot hold
-    // comes by its 8.3 form (only before Windows 10 1903, which has no UTF-8 code page).
+    // comes by its 8.3 form, or is told (only before Windows 10 1903, which has no UTF-8 code
+    // page).
+    std::vector<std::wstring> arguments;
     int argc = 0;
     if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-        for (int i = 1; i < argc; ++i)
-            startup.CommandLine.push_back(kname::CodePagePath(argv[i], GetACP()));
+        arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
         LocalFree(argv);
     }
+    startup::CommandLineArguments read = startup::ReadCommandLine(arguments, GetACP());
+    startup.CommandLine = std::move(read.Names);
+    startup.CommandLineProblem = std::move(read.FirstProblem);
     TMainForm mainForm(state, std::move(startup));
     TfrmOptions options;
     TfrmTextViewer textViewer;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -105,39 +106,48 @@ inline std::string ProgramFilePath() {
     }
 }
 
-// A path the system hands over in Unicode (the command line), in a code page the program's
-// ...A calls take: as it is where the page holds it, else by its 8.3 form, which is ASCII
-// (before Windows 10 1903 there is no UTF-8 process code page, and a folder named in another
-// script would otherwise arrive best-fit mapped, naming a file that is not there). Where
-// neither goes, the mapped form, as the system would have handed it over.
-inline std::string CodePagePath(const std::wstring& path, UINT codePage) {
-    auto exact = [codePage](const std::wstring& text, std::string& out) {
-        if (codePage == CP_UTF8 || IsAscii(Narrow(text, CP_UTF8))) {
-            out = Narrow(text, codePage);
-            return true;
-        }
-        BOOL lossy = FALSE;
-        const int n =
-            WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
-                                static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
-        out.assign(n > 0 ? n : 0, '\0');
-        if (n > 0)
-            WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
-                                static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-        return !lossy;
-    };
-    std::string out;
-    if (exact(path, out)) return out;
+// The text in the code page exactly; nothing when the page cannot hold it.
+inline std::optional<std::string> ExactlyInCodePage(const std::wstring& text, UINT codePage) {
+    if (codePage == CP_UTF8 || IsAscii(Narrow(text, CP_UTF8))) return Narrow(text, codePage);
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
+                                      static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy) return std::nullopt;
+    std::string out(n, '\0');
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                        out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// The 8.3 form of an existing file or folder at any depth, without the prefix; empty when the
+// system has none (the file is not there, or short names are off on its volume).
+inline std::wstring ShortFormW(const std::wstring& path) {
     const std::wstring full = LongPathW(path);
     const DWORD need = GetShortPathNameW(full.c_str(), nullptr, 0);
-    if (need > 0) {
-        std::wstring shortForm(need, L'\0');
-        const DWORD got = GetShortPathNameW(full.c_str(), shortForm.data(), need);
-        shortForm.resize(got < need ? got : 0);
-        std::string shortOut;
-        if (!shortForm.empty() && exact(ShownPathW(shortForm), shortOut)) return shortOut;
-    }
-    return Narrow(path, codePage);
+    if (need == 0) return {};
+    std::wstring shortForm(need, L'\0');
+    const DWORD got = GetShortPathNameW(full.c_str(), shortForm.data(), need);
+    if (got == 0 || got >= need) return {};
+    shortForm.resize(got);
+    return ShownPathW(shortForm);
+}
+
+// How a path handed over in Unicode reaches the program's ...A calls in a code page: as it is
+// where the page holds it, else by its 8.3 form (shortForm, empty when there is none) where
+// the page holds that. Nothing when neither goes: any other form would name another file.
+inline std::optional<std::string> CodePageName(const std::wstring& path, UINT codePage,
+                                               const std::wstring& shortForm) {
+    if (std::optional<std::string> exact = ExactlyInCodePage(path, codePage)) return exact;
+    if (shortForm.empty()) return std::nullopt;
+    return ExactlyInCodePage(shortForm, codePage);
+}
+
+// CodePageName with the system's 8.3 form of the path, asked only when needed (before
+// Windows 10 1903 there is no UTF-8 process code page, and a folder named in another script
+// would otherwise arrive best-fit mapped, naming a file that is not there).
+inline std::optional<std::string> CodePagePath(const std::wstring& path, UINT codePage) {
+    if (std::optional<std::string> exact = ExactlyInCodePage(path, codePage)) return exact;
+    return CodePageName(path, codePage, ShortFormW(path));
 }
 
 } // namespace kname

@@ -7,6 +7,7 @@
 #include "mainwindow/TempFolders.h"
 #include "settings/win95.h"
 #include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <shlobj.h>
 
@@ -25,7 +26,9 @@ void TMainForm::FormShow() {
     // A browser hands over its download as the first parameter; the rest are ignored. When
     // that download's setup program has started and the user asked for it, the program has
     // done its job and closes.
-    if (!commandLine_.empty() && OpenArchive(commandLine_.front()) && state_.Settings.AutoExit)
+    if (!commandLineProblem_.empty())
+        ui::Dialogs().InfoUtf8(Handle(), commandLineProblem_);
+    else if (!commandLine_.empty() && OpenArchive(commandLine_.front()) && state_.Settings.AutoExit)
         PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 

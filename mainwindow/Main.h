@@ -57,6 +57,9 @@ struct MainFormWindows {
 struct MainFormStartup {
     // The program's command-line arguments after the program name.
     std::vector<std::string> CommandLine;
+    // Said (UTF-8) in place of opening the first argument when its name could not be carried
+    // into the process code page (startup::ReadCommandLine); empty otherwise.
+    std::string CommandLineProblem;
     // The settings file; empty means beside the program, with the extension ".ini".
     std::string IniFileName;
     // Where members are unpacked for viewing, running and installing; empty: decided when
@@ -224,7 +227,8 @@ public:
     // Where a row's member lands below folder, as a path the ANSI file functions open; nothing
     // for a name that would lead outside the folder.
     std::optional<std::string> UnpackedRowPath(const std::string& folder, int row) const;
-    void RunFile(const std::string& path);
+    // Starts a program or opens a document; false after telling why a program did not start.
+    bool RunFile(const std::string& path);
     void btnViewSelectedClick();
     // The first setup or install program in archive order, lower-cased; empty when none.
     std::string FindSetupMember() const;
@@ -281,6 +285,8 @@ private:
     void SetStatusParts();
     // A column width from the settings file (96 DPI) at the window's DPI.
     int StoredWidthAtDpi(int width) const;
+    // The width at the window's DPI that shows a usual date and time whole in the list's font.
+    int DateColumnFit() const;
     void CreateContentsList();
     void LoadGlyphs();
     HBITMAP DesignGlyph(int button) const;
@@ -313,6 +319,7 @@ private:
 
     kelvora::SharedState& state_;
     const std::vector<std::string> commandLine_;
+    const std::string commandLineProblem_;
     const std::string iniFileName_;
     std::string tempDir_;
     const browsers::RegistryRoots browserRoots_;

@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -58,6 +59,12 @@ const ToolButtonDesign kToolButtons[TMainForm::kToolButtonCount] = {
 const int kGroupEnds[3] = {2, 5, 9}; // last button of each of the first three groups
 
 constexpr int kListBottom = kClientHeight - kBottomPanelHeight;
+// The usual widest texts of the status bar's count and total panels, the least width of the
+// name panel before it, and the room the size grip takes from the last panel.
+constexpr const char* kCountSample = "Files in Zip: 100000";
+constexpr const char* kTotalSample = "Total Uncompressed Size: 999,999,999 bytes";
+constexpr int kMinNamePanel = 100;
+constexpr int kSizeGripWidth = 18;
 // The controls below the tool panel, in design pixels of the 572 x 414 client area.
 const ui::ControlSpec kContentsControls[] = {
     {WC_LISTVIEWA,
@@ -128,6 +135,7 @@ UINT ToolButtonCommand(int index) {
 
 TMainForm::TMainForm(kelvora::SharedState& state, MainFormStartup startup)
     : state_(state), commandLine_(std::move(startup.CommandLine)),
+      commandLineProblem_(std::move(startup.CommandLineProblem)),
       iniFileName_(std::move(startup.IniFileName)), tempDir_(std::move(startup.TempDir)),
       browserRoots_(startup.BrowserRoots), launch_(std::move(startup.Launch)) {
     openDialog1_.DefaultExt = "zip";
@@ -218,7 +226,18 @@ void TMainForm::MakeLabelFont() {
 }
 
 void TMainForm::SetStatusParts() {
-    const int parts[3] = {Scale(300), Scale(400), -1};
+    // The count and the total keep room at the right for their usual texts, measured in the
+    // bar's own font at this scale; the archive's name has the rest, but never less than
+    // its least width.
+    const HWND bar = statusBar1_.Handle();
+    RECT client{};
+    GetClientRect(bar, &client);
+    const int inset = Scale(10); // a panel's edges and the text's margin
+    const int count = ui::TextWidth(bar, kCountSample) + inset;
+    const int total = ui::TextWidth(bar, kTotalSample) + inset + Scale(kSizeGripWidth);
+    const int second =
+        std::max(Scale(kMinNamePanel) + count, static_cast<int>(client.right) - total);
+    const int parts[3] = {second - count, second, -1};
     statusBar1_.SetParts(parts, 3);
 }
 
@@ -255,8 +274,11 @@ void TMainForm::CreateContentsList() {
 }
 
 void TMainForm::OnSize(int, int) {
-    // The anchored controls have moved; the status bar sizes itself to the new width.
-    if (statusBar1_.Handle()) SendMessageA(statusBar1_.Handle(), WM_SIZE, 0, 0);
+    // The anchored controls have moved; the status bar sizes itself to the new width and
+    // its name panel takes what is new.
+    if (!statusBar1_.Handle()) return;
+    SendMessageA(statusBar1_.Handle(), WM_SIZE, 0, 0);
+    SetStatusParts();
 }
 
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

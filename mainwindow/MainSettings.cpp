@@ -4,12 +4,14 @@
 
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
+#include "mainwindow/TextFormat.h"
 #include "settings/SettingsStore.h"
 #include "ui/Dialogs.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <iterator>
 
 namespace {
 
@@ -34,9 +36,6 @@ void TMainForm::LoadSettings() {
     settings::IniFile& ini = *iniFile_;
     settings::ReadOptions(ini, state_.Settings);
     ApplyWindowBounds(settings::ReadWindowBounds(ini));
-    const settings::ColumnWidths widths = settings::ReadColumnWidths(ini);
-    for (int i = 0; i < settings::kColumnCount; ++i)
-        listView1_.SetColumnWidth(i, StoredWidthAtDpi(widths[i])); // 0 hides; the item stays
     // The list shows the stored grid lines; the menu item starts unchecked all the same.
     listView1_.SetExtendedStyle(LVS_EX_GRIDLINES,
                                 settings::ReadGridLines(ini) ? LVS_EX_GRIDLINES : 0);
@@ -45,6 +44,15 @@ void TMainForm::LoadSettings() {
     std::memset(font.lfFaceName, 0, sizeof font.lfFaceName);
     name.copy(font.lfFaceName, LF_FACESIZE - 1);
     SetListsFont(font);
+    // Widths are set in the list's own font: a date column the user never sized fits the dates.
+    settings::ColumnWidths defaults;
+    std::copy(std::begin(settings::kColumnDefaults), std::end(settings::kColumnDefaults),
+              defaults.begin());
+    defaults[settings::kTimeColumn] =
+        std::max(defaults[settings::kTimeColumn], ui::ScaleFromDpi(DateColumnFit(), Dpi()) + 1);
+    const settings::ColumnWidths widths = settings::ReadColumnWidths(ini, defaults);
+    for (int i = 0; i < settings::kColumnCount; ++i)
+        listView1_.SetColumnWidth(i, StoredWidthAtDpi(widths[i])); // 0 hides; the item stays
     // A damaged colour line is told and the default used, so the rest of start-up (engine,
     // recent archives, the archive on the command line) still happens.
     const settings::ColorSetting color = settings::ReadBackground(ini);
@@ -81,6 +89,13 @@ void TMainForm::SaveRecentArchives() {
 
 int TMainForm::StoredColumnWidth(const std::string& key) const {
     return StoredWidthAtDpi(settings::ReadColumnWidth(*iniFile_, key));
+}
+
+int TMainForm::DateColumnFit() const {
+    // The widest usual date: two-digit month and day, the hour 12 with its suffix.
+    const std::string sample = contents::FormatDateTime({2026, 12, 31, 12, 59, 0});
+    const int padding = Scale(16); // the list's margins on both sides, and a little air
+    return ui::TextWidth(listView1_.Handle(), sample) + padding;
 }
 
 int TMainForm::StoredWidthAtDpi(int width) const {

@@ -64,19 +64,35 @@ std::optional<std::string> StartablePath(const std::string& path) {
     // The long name is kept where it fits: a document's name says which program opens it.
     if (std::string folders = kname::ShortPath(path); !folders.empty() && folders.size() < MAX_PATH)
         return folders;
-    const std::wstring full = kname::LongPath(path);
-    std::wstring shortForm(full.size() + 1, L'\0');
-    const DWORD got =
-        GetShortPathNameW(full.c_str(), shortForm.data(), static_cast<DWORD>(shortForm.size()));
-    if (got == 0 || got >= shortForm.size()) return std::nullopt;
-    shortForm.resize(got);
-    std::string all = kname::Narrow(kname::ShownPathW(shortForm), CP_ACP);
+    const std::wstring shortForm = kname::ShortFormW(kname::Widen(path, CP_ACP));
+    if (shortForm.empty()) return std::nullopt;
+    std::string all = kname::Narrow(shortForm, CP_ACP);
     if (all.size() < MAX_PATH) return all;
     return std::nullopt;
 }
 
 std::string ProgramCommandLine(const std::string& path) {
     return "\"" + path + "\"";
+}
+
+DWORD StartProgram(const std::string& path) {
+    // The program's own folder is its working folder: the current one is where the last
+    // extraction went, which may lie deeper than a new process can start in.
+    const std::wstring program = kname::Widen(path, CP_ACP);
+    std::wstring commandLine = kname::Widen(ProgramCommandLine(path), CP_ACP);
+    std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
+    if (folder.size() > 3) folder.pop_back(); // a drive's root keeps its backslash
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return GetLastError();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ERROR_SUCCESS;
 }
 
 std::optional<std::string> UnpackedPath(const std::string& folder, const std::string& member) {

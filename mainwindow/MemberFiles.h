@@ -35,6 +35,9 @@ std::optional<std::string> StartablePath(const std::string& path);
 // The command line that starts exactly this program: the path in quotes, so a folder with
 // spaces is not read as a shorter program name followed by arguments.
 std::string ProgramCommandLine(const std::string& path);
+// Starts the program at path (below MAX_PATH) with that command line, in its own folder;
+// ERROR_SUCCESS, or why the system would not start it.
+DWORD StartProgram(const std::string& path);
 
 // Where a member unpacked with its folders into folder lies: folder, a backslash and the
 // stored name with backslashes. Nothing for a name that would lead outside the folder

@@ -74,18 +74,21 @@ void TMainForm::RunMember(const std::string& member, int row) {
     if (path && kpath::FileExists(*path)) RunFile(*path);
 }
 
-void TMainForm::RunFile(const std::string& path) {
+bool TMainForm::RunFile(const std::string& path) {
     // The system starts nothing at MAX_PATH or more: a deeper file goes by its short form.
     const std::optional<std::string> startable = members::StartablePath(path);
-    if (!startable) {
-        ui::ShowMessage(kpath::CannotText("start", path, ERROR_FILENAME_EXCED_RANGE));
-        return;
+    DWORD error = ERROR_FILENAME_EXCED_RANGE;
+    if (startable && !members::IsProgramFile(*startable)) {
+        if (launch_.Open) launch_.Open(*startable);
+        return true;
     }
-    // What became of the start is not looked at: a file that cannot start says nothing.
-    if (members::IsProgramFile(*startable))
-        WinExec(members::ProgramCommandLine(*startable).c_str(), SW_SHOWNORMAL);
-    else if (launch_.Open)
-        launch_.Open(*startable);
+    if (startable) error = members::StartProgram(*startable);
+    if (error == ERROR_SUCCESS) return true;
+    // Wine's new process looks its own image up by the long name, which fails beyond
+    // MAX_PATH whatever form it was started by: the depth is the reason, not the name.
+    if (path.size() >= MAX_PATH) error = ERROR_FILENAME_EXCED_RANGE;
+    ui::ShowMessage(kpath::CannotText("start", path, error));
+    return false;
 }
 
 void TMainForm::btnViewSelectedClick() {
@@ -131,8 +134,7 @@ bool TMainForm::AutoInstall() {
     if (!ExtractAllTo(folder)) return false;
     const std::optional<std::string> path = members::UnpackedPath(folder, setup);
     if (!path || !kpath::FileExists(*path)) return false;
-    RunFile(*path);
-    return true;
+    return RunFile(*path);
 }
 
 void TMainForm::btnInstallClick() {

@@ -2,6 +2,7 @@
 
 #include "base/CodePages.h"
 #include "base/Handle.h"
+#include "base/LongPaths.h"
 #include "base/MemberNames.h"
 #include "settings/SettingsCodec.h"
 
@@ -24,6 +25,15 @@ bool HasByteOrderMark(std::string_view bytes) {
            bytes.starts_with("\xFE\xFF");
 }
 
+// The profile functions make the file's full path in a buffer of MAX_PATH characters: a file
+// deeper than that is named by its folders' 8.3 form. Empty when even that is too long.
+std::wstring ProfileName(const std::string& fileName) {
+    std::wstring wide = kname::Widen(fileName, CP_ACP);
+    if (wide.size() < MAX_PATH) return wide;
+    wide = kname::Widen(kname::ShortPath(fileName), CP_ACP);
+    return wide.size() < MAX_PATH ? wide : std::wstring();
+}
+
 } // namespace
 
 std::optional<std::string> LegacySettingsAsUtf8(std::string_view bytes) {
@@ -37,8 +47,8 @@ void IniFile::AdoptLegacyEncoding() const {
     encodingChecked_ = true;
     std::string bytes;
     {
-        ui::FileHandle in(CreateFileA(fileName_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+        ui::FileHandle in(CreateFileW(kname::LongPath(fileName_).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         LARGE_INTEGER size{};
         // Settings files are small; anything large is not one of ours to convert.
         if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > (1 << 20)) return;
@@ -51,8 +61,8 @@ void IniFile::AdoptLegacyEncoding() const {
     }
     const std::optional<std::string> converted = LegacySettingsAsUtf8(bytes);
     if (!converted) return;
-    ui::FileHandle out(
-        CreateFileA(fileName_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
+    ui::FileHandle out(CreateFileW(kname::LongPath(fileName_).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   TRUNCATE_EXISTING, 0, nullptr));
     DWORD written = 0;
     // A file that cannot be rewritten is still read, its letters beyond ASCII lost.
     if (out)
@@ -63,11 +73,17 @@ void IniFile::AdoptLegacyEncoding() const {
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
     AdoptLegacyEncoding();
-    char buf[kValueBuffer] = {};
-    GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing, buf, kValueBuffer,
-                             fileName_.c_str());
-    if (std::string(buf) == kMissing) return defaultValue;
-    return buf;
+    // A file no name reaches holds nothing this program could have written: writing it is
+    // refused, and that is told.
+    const std::wstring file = ProfileName(fileName_);
+    if (file.empty()) return defaultValue;
+    wchar_t buf[kValueBuffer] = {};
+    const std::wstring missing = kname::Widen(kMissing, CP_ACP);
+    GetPrivateProfileStringW(kname::Widen(section, CP_ACP).c_str(),
+                             kname::Widen(key, CP_ACP).c_str(), missing.c_str(), buf, kValueBuffer,
+                             file.c_str());
+    if (buf == missing) return defaultValue;
+    return kname::Narrow(buf, CP_ACP);
 }
 
 std::int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
@@ -83,7 +99,11 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key,
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
     AdoptLegacyEncoding();
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), fileName_.c_str()))
+    const std::wstring file = ProfileName(fileName_);
+    if (file.empty() ||
+        !WritePrivateProfileStringW(kname::Widen(section, CP_ACP).c_str(),
+                                    kname::Widen(key, CP_ACP).c_str(),
+                                    kname::Widen(value, CP_ACP).c_str(), file.c_str()))
         throw EIniFileException("Unable to write to " + fileName_);
 }
 

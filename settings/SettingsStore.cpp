@@ -1,5 +1,8 @@
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <commctrl.h>
 
 namespace settings {
@@ -48,11 +51,17 @@ void WriteWindowBounds(IniFile& ini, const WindowBounds& bounds) {
     ini.WriteInteger(kWindow, "Height", bounds.Height);
 }
 
-ColumnWidths ReadColumnWidths(const IniFile& ini) {
+ColumnWidths ReadColumnWidths(const IniFile& ini, const ColumnWidths& defaults) {
     ColumnWidths w;
     for (int i = 0; i < kColumnCount; ++i)
-        w[i] = ini.ReadInteger(kColumns, kColumnKeys[i], kColumnDefaults[i]);
+        w[i] = ini.ReadInteger(kColumns, kColumnKeys[i], defaults[i]);
     return w;
+}
+
+ColumnWidths ReadColumnWidths(const IniFile& ini) {
+    ColumnWidths defaults;
+    std::copy(std::begin(kColumnDefaults), std::end(kColumnDefaults), defaults.begin());
+    return ReadColumnWidths(ini, defaults);
 }
 
 int ReadColumnWidth(const IniFile& ini, const std::string& key) {

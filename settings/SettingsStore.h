@@ -19,6 +19,7 @@ inline constexpr const char* kColumnKeys[kColumnCount] = {"File",  "Size",   "Ti
                                                           "Ratio", "Packed", "Path"};
 inline constexpr int kColumnDefaults[kColumnCount] = {200, 80, 100, 60, 80, 300};
 using ColumnWidths = std::array<int, kColumnCount>;
+inline constexpr int kTimeColumn = 2;
 
 // Outer bounds of the main window in screen pixels; -1 keeps the window's own value.
 struct WindowBounds {
@@ -51,6 +52,8 @@ void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in);
 WindowBounds ReadWindowBounds(const IniFile& ini);
 void WriteWindowBounds(IniFile& ini, const WindowBounds& bounds);
 
+// The stored widths; a key that is not there gives its entry of defaults.
+ColumnWidths ReadColumnWidths(const IniFile& ini, const ColumnWidths& defaults);
 ColumnWidths ReadColumnWidths(const IniFile& ini);
 // The width a column gets when it is shown again: the stored one, or -1 (fit the contents)
 // when none is stored or the stored one would keep it hidden.

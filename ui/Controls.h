@@ -10,8 +10,21 @@
 #include <richedit.h>
 
 #include <string>
+#include <string_view>
 
 namespace ui {
+
+// How wide a text is in a window's own font, in that window's pixels.
+inline int TextWidth(HWND window, std::string_view text) {
+    HDC dc = GetDC(window);
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
 
 class Control {
 public:

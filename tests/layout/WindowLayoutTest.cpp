@@ -352,11 +352,11 @@ TEST_F(WindowLayoutTest, TheMainListShowsItsHeadersDatesAndStatusTextsWhole) {
         hd.cchTextMax = sizeof title;
         SendMessageA(header, HDM_GETITEMA, col, reinterpret_cast<LPARAM>(&hd));
         EXPECT_LE(TextSize(dc, title).cx + margin, width) << "header " << title;
+        // Names and paths are as long as they are; sizes, dates and ratios show whole.
+        if (col == 0 || col == 5) continue;
         for (int row = 0; row < form.ListView1().ItemCount(); ++row) {
             const std::string text = form.ListView1().ItemText(row, col);
-            if (col == 0 || col == 5) continue; // names and paths are as long as they are
-            ExpectNoMoreCutThanAtDesign(OverflowOf(dc, text, width - margin, form.Dpi()),
-                                        form.Dpi(), std::string(title) + ": " + text);
+            EXPECT_LE(TextSize(dc, text).cx + margin, width) << title << ": " << text;
         }
     }
     SelectObject(dc, old);
@@ -365,12 +365,20 @@ TEST_F(WindowLayoutTest, TheMainListShowsItsHeadersDatesAndStatusTextsWhole) {
     HWND bar = form.StatusBar1().Handle();
     dc = GetDC(bar);
     old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(bar, WM_GETFONT, 0, 0)));
+    // The archive's name is as long as it is; the count and the total show whole, the total
+    // clear of the size grip.
+    const int inset = MulDiv(6, form.Dpi(), 96);
+    const int grip = MulDiv(16, form.Dpi(), 96);
     for (int panel = 0; panel < 3; ++panel) {
         RECT r{};
         SendMessageA(bar, SB_GETRECT, panel, reinterpret_cast<LPARAM>(&r));
         const std::string text = form.StatusBar1().PanelText(panel);
-        ExpectNoMoreCutThanAtDesign(OverflowOf(dc, text, r.right - r.left, form.Dpi()), form.Dpi(),
-                                    "panel " + text);
+        if (panel == 0)
+            ExpectNoMoreCutThanAtDesign(OverflowOf(dc, text, r.right - r.left, form.Dpi()),
+                                        form.Dpi(), "panel " + text);
+        else
+            EXPECT_LE(TextSize(dc, text).cx + inset + (panel == 2 ? grip : 0), r.right - r.left)
+                << "panel " << text;
     }
     SelectObject(dc, old);
     ReleaseDC(bar, dc);
@@ -420,8 +428,10 @@ TEST_F(WindowLayoutTest, FontsAndColumnsGrowWithTheScale) {
     EXPECT_NEAR(form.ListView1().ColumnWidth(2), 2 * column, 1);
     int grown[3] = {};
     SendMessageA(form.StatusBar1().Handle(), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(grown));
-    EXPECT_NEAR(grown[0], 2 * parts[0], 1);
-    EXPECT_NEAR(grown[1], 2 * parts[1], 1);
+    // The count panel is measured in the bar's font, which grows in proportion, give or take
+    // its own rounding; the name and total panels share what the window leaves, which the
+    // screen may not let grow twice as wide.
+    EXPECT_NEAR(grown[1] - grown[0], 2 * (parts[1] - parts[0]), 8);
     MoveToDpi(form, start);
     EXPECT_EQ(FontHeight(form.ListView1().Handle()), list);
     EXPECT_EQ(form.ListView1().ColumnWidth(2), column);
@@ -440,6 +450,8 @@ TEST_F(WindowLayoutTest, SavedSizesAndColumnWidthsAreKeptAt96Dpi) {
                 MulDiv(frame.right - frame.left, 96, dpi), 1);
     // Read back at this scale, the stored widths are this scale's again.
     WritePrivateProfileStringA("Columns", "Ratio", "70", ini.c_str());
+    // A date column the user made narrower than its dates stays as the user left it.
+    WritePrivateProfileStringA("Columns", "Time", "64", ini.c_str());
     WritePrivateProfileStringA("Window", "Width", "600", ini.c_str());
     WritePrivateProfileStringA("Window", "Height", "450", ini.c_str());
     TMainForm second{state, FixtureStartup()}; // the same settings file
@@ -448,6 +460,7 @@ TEST_F(WindowLayoutTest, SavedSizesAndColumnWidthsAreKeptAt96Dpi) {
     second.Show();
     EXPECT_EQ(second.ListView1().ColumnWidth(1), MulDiv(90, dpi, 96));
     EXPECT_EQ(second.ListView1().ColumnWidth(3), MulDiv(70, dpi, 96));
+    EXPECT_EQ(second.ListView1().ColumnWidth(2), MulDiv(64, dpi, 96));
     GetWindowRect(second.Handle(), &frame);
     EXPECT_EQ(frame.right - frame.left, MulDiv(600, dpi, 96));
     EXPECT_EQ(frame.bottom - frame.top, MulDiv(450, dpi, 96));

@@ -7,7 +7,9 @@
 
 #include "addfiles/AddFilesToZip.h"
 #include "base/LongPaths.h"
+#include "mainwindow/CommandLine.h"
 #include "settings/PathDialog.h"
+#include "tests/support/Places.h"
 
 #include <algorithm>
 #include <memory>
@@ -15,28 +17,6 @@
 using namespace testing_support;
 
 namespace {
-
-// A folder deeper than MAX_PATH: ten parts of thirty characters below the test's folder.
-std::string DeepFolder() {
-    std::string folder = "deep";
-    for (int i = 0; i < 10; ++i)
-        folder += "\\part " + std::to_string(i) + " of a folder thirty chars";
-    return folder;
-}
-
-struct Place {
-    const char* what;
-    std::string folder; // below the test's folder
-    std::string archive;
-    std::string member; // a file added from the same folder
-};
-
-const Place kPlaces[] = {
-    {"Polish", "Łódź", "Łódź.zip", "żółw.txt"},
-    {"Japanese", "日本語", "日本語.zip", "文書.txt"},
-    {"Russian", "Привет", "Привет.zip", "Мир.txt"},
-    {"deep", DeepFolder(), "deep.zip", "added.txt"},
-};
 
 class AnyPathTest : public ::testing::TestWithParam<Place> {
 protected:
@@ -177,19 +157,85 @@ TEST(CodePagePath, ANameOutsideTheCodePageComesByItsShortForm) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string got = kname::CodePagePath(c.path, c.codePage);
+        const std::optional<std::string> got = kname::CodePagePath(c.path, c.codePage);
+        ASSERT_TRUE(got);
         if (!c.shortForm) {
-            EXPECT_EQ(got, kname::Narrow(c.path, c.codePage));
+            EXPECT_EQ(*got, kname::Narrow(c.path, c.codePage));
             continue;
         }
-        EXPECT_TRUE(kname::IsAscii(got)) << got;
+        EXPECT_TRUE(kname::IsAscii(*got)) << *got;
         wchar_t longForm[1024] = {};
-        ASSERT_GT(GetLongPathNameW(kname::Widen(got, c.codePage).c_str(), longForm, 1024), 0u);
+        ASSERT_GT(GetLongPathNameW(kname::Widen(*got, c.codePage).c_str(), longForm, 1024), 0u);
         EXPECT_TRUE(longForm == c.path);
     }
-    // Nothing of that name: the page's nearest form, as the system would hand it over.
-    const std::wstring missing = base + L"\u0141\u00F3d\u017A\\nie ma.zip";
-    EXPECT_EQ(kname::CodePagePath(missing, 1252), kname::Narrow(missing, 1252));
+    // Nothing of that name: no 8.3 form either, and a mapped name would be another file.
+    EXPECT_FALSE(kname::CodePagePath(base + L"\u0141\u00F3d\u017A\\nie ma.zip", 1252));
+}
+
+// The decision itself, from the name, the page and the 8.3 form the system has (if any).
+TEST(CodePagePath, ANameGoesAsItIsOrByARepresentableShortFormElseNot) {
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        UINT codePage;
+        const wchar_t* shortForm;
+        const char* expected; // nullptr: no name the page can carry
+    } cases[] = {
+        {"ASCII", L"C:\\a\\b.zip", 1252, L"", "C:\\a\\b.zip"},
+        {"in the page", L"C:\\caf\u00E9.zip", 1252, L"", "C:\\caf\xE9.zip"},
+        {"UTF-8 holds any script", L"C:\\\u65E5\u672C.zip", CP_UTF8, L"",
+         "C:\\\xE6\x97\xA5\xE6\x9C\xAC.zip"},
+        {"a page of that script", L"C:\\\u65E5\u672C.zip", 932, L"", "C:\\\x93\xFA\x96\x7B.zip"},
+        {"short form", L"C:\\\u0141\u00F3d\u017A.zip", 1252, L"C:\\ODZ~1.ZIP", "C:\\ODZ~1.ZIP"},
+        {"no short form", L"C:\\\u0141\u00F3d\u017A.zip", 1252, L"", nullptr},
+        {"short form outside the page too", L"C:\\\u0141\u00F3d\u017A.zip", 1252,
+         L"C:\\\u0141D~1.ZIP", nullptr},
+        {"Cyrillic in a Western page", L"C:\\\u041F\u0440\u0438.zip", 1252, L"", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<std::string> got = kname::CodePageName(c.name, c.codePage, c.shortForm);
+        if (!c.expected) {
+            EXPECT_FALSE(got) << *got;
+            continue;
+        }
+        ASSERT_TRUE(got);
+        EXPECT_EQ(*got, c.expected);
+    }
+}
+
+// The archive named first on the command line is opened, or the user is told why it cannot
+// be; the other arguments never stand in for it.
+TEST(CommandLine, AFirstNameNoFormCanCarryIsToldNotOpened) {
+    TempFolder tmp;
+    const std::wstring base = kname::Widen(tmp.Path(), CP_UTF8);
+    const std::wstring lost = base + L"\u0141\u00F3d\u017A.zip"; // not there: no 8.3 form
+    const std::wstring kept = base + L"caf\u00E9.zip";
+    const struct {
+        const char* what;
+        std::vector<std::wstring> arguments;
+        UINT codePage;
+        size_t names;
+        bool told;
+    } cases[] = {
+        {"none", {}, 1252, 0, false},
+        {"carried", {kept, lost}, 1252, 2, false},
+        {"first lost", {lost, kept}, 1252, 2, true},
+        {"UTF-8 carries it", {lost}, CP_UTF8, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const startup::CommandLineArguments read =
+            startup::ReadCommandLine(c.arguments, c.codePage);
+        ASSERT_EQ(read.Names.size(), c.names);
+        if (c.names > 0 && !c.told) {
+            EXPECT_EQ(read.Names[0], kname::Narrow(c.arguments[0], c.codePage));
+        }
+        EXPECT_EQ(read.FirstProblem,
+                  c.told ? "Cannot open \"" + kname::Narrow(lost, CP_UTF8) +
+                               "\": the name cannot be represented in this system's code page."
+                         : "");
+    }
 }
 
 } // namespace

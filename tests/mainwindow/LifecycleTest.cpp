@@ -4,6 +4,7 @@
 
 #include "base/LongPaths.h"
 #include "engine/PathUtil.h"
+#include "mainwindow/CommandLine.h"
 #include "mainwindow/TempFolders.h"
 
 using namespace testing_support;
@@ -29,9 +30,10 @@ protected:
         z.WriteTo(path);
         return path;
     }
-    TMainForm& Start(std::vector<std::string> commandLine) {
+    TMainForm& Start(std::vector<std::string> commandLine, std::string problem = {}) {
         MainFormStartup startup;
         startup.CommandLine = std::move(commandLine);
+        startup.CommandLineProblem = std::move(problem);
         startup.IniFileName = ini;
         form = std::make_unique<TMainForm>(state, std::move(startup));
         ui::App().MainForm = form.get();
@@ -133,6 +135,22 @@ TEST_F(LifecycleTest, AMissingArchiveShowsItsNameAndAnEmptyListWithTheCommandsOn
     EXPECT_EQ(form->StatusBar1().PanelText(1), "Files in Zip: <none>");
     EXPECT_TRUE(ui::MenuItem(form->MainMenu(), IDM_CLOSEARCHIVE).Enabled());
     EXPECT_TRUE(ui::MenuItem(form->MainMenu(), IDM_EXTRACTALL).Enabled());
+}
+
+// Before Windows 10 1903 a name the code page cannot hold, without an 8.3 form it can, is
+// told in Unicode instead of opened as an empty list under a mapped name.
+TEST_F(LifecycleTest, ACommandLineNameNoCodePageFormCarriesIsToldNotOpened) {
+    Setting("Options", "AutoMove", "0");
+    const std::wstring name = kname::Widen(tmp.File("\xD0\x9F\xD1\x80\xD0\xB8.zip"), CP_UTF8);
+    startup::CommandLineArguments read = startup::ReadCommandLine({name}, 1252);
+    Start(std::move(read.Names), std::move(read.FirstProblem));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].utf8);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "Cannot open \"" + tmp.File("\xD0\x9F\xD1\x80\xD0\xB8.zip") +
+                  "\": the name cannot be represented in this system's code page.");
+    EXPECT_EQ(Opened(), "");
+    EXPECT_EQ(form->ListView1().ItemCount(), 0);
 }
 
 TEST_F(LifecycleTest, EndingTheProgramWritesTheRecentArchivesEvenWhenNoneWasOpened) {

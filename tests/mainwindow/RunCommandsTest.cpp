@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 using namespace testing_support;
 
@@ -68,6 +69,33 @@ protected:
         // As a menu or key sends it, so an error ends in the error box.
         SendMessageA(form.Handle(), WM_COMMAND, command, 0);
         return texts;
+    }
+
+    // Unpack folders deeper than MAX_PATH: one its short form brings below, one too deep even
+    // for that.
+    struct Depth {
+        const char* what;
+        int folders;
+        const char* folderName;
+        bool shortFormFits;
+    };
+    static constexpr Depth kDepths[] = {
+        {"deep", 10, "part of a folder thirty chars ", true},
+        {"too deep", 40, "folder ", false},
+    };
+    // A main window of its own unpacking below a folder of that depth (returned in temp), with
+    // the archive open.
+    std::unique_ptr<TMainForm> UnpackingAt(const Depth& depth, const std::string& archive,
+                                           std::string& temp) {
+        temp = tmp.File(depth.what);
+        for (int i = 0; i < depth.folders; ++i)
+            temp.append("\\").append(depth.folderName).append(std::to_string(i));
+        MainFormStartup startup = FixtureStartup();
+        startup.TempDir = temp;
+        auto form = std::make_unique<TMainForm>(state, std::move(startup));
+        form->Create();
+        form->OpenArchive(archive);
+        return form;
     }
 
     std::string marker;
@@ -295,26 +323,12 @@ TEST_F(RunCommandsTest, HelpContentsAndTheThreeLinks) {
 // Deeper than MAX_PATH the system opens nothing: a document unpacked there goes by its short
 // form, which names the same file; below what even that reaches, it is said.
 TEST_F(RunCommandsTest, MembersUnpackedDeeperThanMaxPathStartByTheirShortForm) {
-    const struct {
-        const char* what;
-        int folders;
-        const char* folderName;
-        bool reachable;
-    } cases[] = {
-        {"deep", 10, "part of a folder thirty chars ", true},
-        {"too deep", 40, "folder ", false},
-    };
     const std::string archive = MakeArchive({Stored("notes.txt", "notes")}, "deep.zip");
-    for (const auto& c : cases) {
+    for (const Depth& c : kDepths) {
         SCOPED_TRACE(c.what);
-        std::string temp = tmp.File(c.what);
-        for (int i = 0; i < c.folders; ++i)
-            temp.append("\\").append(c.folderName).append(std::to_string(i));
-        MainFormStartup startup = FixtureStartup();
-        startup.TempDir = temp;
-        TMainForm deep{state, std::move(startup)};
-        deep.Create();
-        deep.OpenArchive(archive);
+        std::string temp;
+        const std::unique_ptr<TMainForm> held = UnpackingAt(c, archive, temp);
+        TMainForm& deep = *held;
         auto run = [&](const std::string& member) {
             for (int i = 0; i < deep.ListView1().ItemCount(); ++i)
                 if (deep.RowEntryName(i) == member) deep.ListView1().FocusRow(i);
@@ -327,7 +341,7 @@ TEST_F(RunCommandsTest, MembersUnpackedDeeperThanMaxPathStartByTheirShortForm) {
         ASSERT_EQ(folders.size(), 1u);
         const std::string notes = folders[0] + "\\notes.txt";
         ASSERT_GE(notes.size(), static_cast<size_t>(MAX_PATH));
-        if (!c.reachable) {
+        if (!c.shortFormFits) {
             EXPECT_TRUE(opened.empty());
             ASSERT_EQ(dialogs.Texts().size(), 1u);
             EXPECT_TRUE(dialogs.Texts()[0].starts_with("Cannot start \"" + notes + "\": "))
@@ -339,6 +353,37 @@ TEST_F(RunCommandsTest, MembersUnpackedDeeperThanMaxPathStartByTheirShortForm) {
         EXPECT_LT(opened[0].size(), static_cast<size_t>(MAX_PATH));
         EXPECT_TRUE(Lower(opened[0]).ends_with("\\notes.txt")) << "the name keeps its type";
         EXPECT_EQ(ReadFileBytes(opened[0]), "notes");
+    }
+}
+
+// A program unpacked deeper than MAX_PATH starts by its short form where the system can start
+// it so (Windows), or the user is told it cannot (Wine's new process looks its image up by the
+// long name); never nothing at all. Below what even the short form reaches, it is told.
+TEST_F(RunCommandsTest, ProgramsUnpackedDeeperThanMaxPathStartOrAreToldNot) {
+    const std::string archive = MakeArchive({Stored("tool.exe", marker)}, "tools.zip");
+    for (const Depth& c : kDepths) {
+        SCOPED_TRACE(c.what);
+        std::string temp;
+        const std::unique_ptr<TMainForm> held = UnpackingAt(c, archive, temp);
+        TMainForm& deep = *held;
+        deep.ListView1().FocusRow(0);
+        dialogs.Clear();
+        ASSERT_TRUE(deep.RunCommand(IDM_POP_RUN));
+        EXPECT_TRUE(opened.empty()) << "a program is not handed to the shell";
+        const std::vector<std::string> folders = SubFolders(temp);
+        ASSERT_EQ(folders.size(), 1u);
+        const std::string program = folders[0] + "\\tool.exe";
+        ASSERT_GE(program.size(), static_cast<size_t>(MAX_PATH));
+        ASSERT_EQ(members::StartablePath(program).has_value(), c.shortFormFits);
+        if (dialogs.shown.empty()) {
+            EXPECT_TRUE(c.shortFormFits);
+            EXPECT_TRUE(Lower(WaitForMarker(folders[0]).path).ends_with("\\tool.exe"));
+            continue;
+        }
+        ASSERT_EQ(dialogs.Texts().size(), 1u);
+        EXPECT_EQ(dialogs.Texts()[0],
+                  kpath::CannotText("start", program, ERROR_FILENAME_EXCED_RANGE));
+        EXPECT_FALSE(kpath::FileExists(folders[0] + "\\ran.txt"));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "engine/UnzEng.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MainIds.h"
+#include "mainwindow/TextFormat.h"
 #include "settings/SettingsStore.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -57,6 +58,17 @@ protected:
             w.push_back(form->ListView1().ColumnWidth(i));
         return w;
     }
+    // Whether the date column shows a usual date and time whole, in the list's font and with
+    // the list's margins.
+    bool DateFits() {
+        const std::string date = contents::FormatDateTime({2026, 12, 31, 12, 59, 0});
+        return form->ListView1().ColumnWidth(2) >= ui::TextWidth(List(), date) + 12;
+    }
+    std::vector<int> WidthsBesideDate() {
+        std::vector<int> w = Widths();
+        w.erase(w.begin() + 2);
+        return w;
+    }
     bool Has(const std::string& line) { return ReadFileBytes(ini).find(line) != std::string::npos; }
 
     ScriptedDialogs dialogs;
@@ -69,7 +81,8 @@ protected:
 
 TEST_F(MainSettingsTest, FirstStartUsesEveryDefaultAndExitLeavesTheRecentKeys) {
     Start();
-    EXPECT_EQ(Widths(), (std::vector<int>{200, 80, 100, 60, 80, 300}));
+    EXPECT_EQ(WidthsBesideDate(), (std::vector<int>{200, 80, 60, 80, 300}));
+    EXPECT_TRUE(DateFits());
     EXPECT_EQ(ListFontName(), "Arial");
     EXPECT_EQ(form->ListColor(), settings::clWindow);
     EXPECT_EQ(ListBackground(), GetSysColor(COLOR_WINDOW));
@@ -99,7 +112,8 @@ TEST_F(MainSettingsTest, AHandWrittenFileIsShownAtStart) {
     GetWindowRect(form->Handle(), &r);
     EXPECT_EQ(r.right - r.left, 800);
     EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 800) / 2); // still centred
-    EXPECT_EQ(Widths(), (std::vector<int>{200, 80, 100, 0, 80, 150}));
+    EXPECT_EQ(WidthsBesideDate(), (std::vector<int>{200, 80, 0, 80, 150}));
+    EXPECT_TRUE(DateFits()) << "in the stored font";
     EXPECT_TRUE(Checked(IDM_COL_RATIO)); // hidden, yet its item stays checked
     EXPECT_EQ(ListFontName(), "Courier New");
     EXPECT_EQ(ListBackground(), RGB(255, 255, 0));
@@ -190,9 +204,10 @@ TEST_F(MainSettingsTest, SavedWidthsAndBoundsComeBackAtTheNextStart) {
     EXPECT_TRUE(Has("Ratio=0"));
     EXPECT_TRUE(Has("Left=" + std::to_string(r.left) + "\r\n"));
     EXPECT_TRUE(Has("Width=700\r\n"));
+    const int date = form->ListView1().ColumnWidth(2);
     Exit();
     Start();
-    EXPECT_EQ(Widths(), (std::vector<int>{222, 80, 100, 0, 80, 300}));
+    EXPECT_EQ(Widths(), (std::vector<int>{222, 80, date, 0, 80, 300}));
     EXPECT_TRUE(Checked(IDM_COL_RATIO));
     GetWindowRect(form->Handle(), &r);
     EXPECT_EQ(std::vector<int>({r.right - r.left, r.bottom - r.top}), std::vector<int>({700, 500}));

@@ -3,7 +3,10 @@
 // through the main window).
 #include "settings/SettingsStore.h"
 #include "base/CodePages.h"
+#include "base/LongPaths.h"
+#include "engine/PathUtil.h"
 #include "tests/engine/ZipBuilder.h"
+#include "tests/support/Places.h"
 
 #include <gtest/gtest.h>
 
@@ -168,6 +171,39 @@ TEST_F(SettingsStoreTest, LongValuesAreCutAt1023Characters) {
     std::array<std::string, 4> recent;
     settings::ReadRecentArchives(ini, recent);
     EXPECT_EQ(recent[0], name.substr(0, 1023));
+}
+
+// The program may lie in a folder named in any script or deeper than MAX_PATH, its settings
+// file beside it: every group of keys is written there, under the file's own long name, and
+// read back by a fresh reader.
+TEST(SettingsFolders, TheFileBesideTheProgramIsReadAndWrittenInAnyFolder) {
+    TempFolder tmp;
+    for (const Place& place : kPlaces) {
+        const std::string& folder = place.folder;
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(kpath::ForceDirectories(tmp.File(folder)));
+        const std::string path = tmp.File(folder + "\\Kelvora98.ini");
+        {
+            settings::IniFile ini(path);
+            kelvora::InMemorySettings s;
+            s.DownloadDir = tmp.File(folder);
+            s.AutoExit = true;
+            settings::WriteOptions(ini, s);
+            settings::WriteColumnWidths(ini, {1, 2, 3, 4, 5, 6});
+            settings::WriteRecentArchives(ini, {path + ".zip", "", "", ""});
+        }
+        ASSERT_NE(kname::FileAttributes(path), INVALID_FILE_ATTRIBUTES) << "under its long name";
+        EXPECT_NE(ReadFileBytes(path).find("AutoExit=1"), std::string::npos);
+        settings::IniFile again(path);
+        kelvora::InMemorySettings r;
+        settings::ReadOptions(again, r);
+        EXPECT_EQ(r.DownloadDir, tmp.File(folder));
+        EXPECT_TRUE(r.AutoExit);
+        EXPECT_EQ(settings::ReadColumnWidths(again), (settings::ColumnWidths{1, 2, 3, 4, 5, 6}));
+        std::array<std::string, 4> recent;
+        settings::ReadRecentArchives(again, recent);
+        EXPECT_EQ(recent[0], path + ".zip");
+    }
 }
 
 } // namespace
