@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <iterator>
 
 namespace {
 
@@ -45,9 +44,7 @@ void TMainForm::LoadSettings() {
     name.copy(font.lfFaceName, LF_FACESIZE - 1);
     SetListsFont(font);
     // Widths are set in the list's own font: a date column the user never sized fits the dates.
-    settings::ColumnWidths defaults;
-    std::copy(std::begin(settings::kColumnDefaults), std::end(settings::kColumnDefaults),
-              defaults.begin());
+    settings::ColumnWidths defaults = settings::DefaultColumnWidths();
     defaults[settings::kTimeColumn] =
         std::max(defaults[settings::kTimeColumn], ui::ScaleFromDpi(DateColumnFit(), Dpi()) + 1);
     const settings::ColumnWidths widths = settings::ReadColumnWidths(ini, defaults);

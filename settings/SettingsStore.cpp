@@ -58,10 +58,14 @@ ColumnWidths ReadColumnWidths(const IniFile& ini, const ColumnWidths& defaults) 
     return w;
 }
 
-ColumnWidths ReadColumnWidths(const IniFile& ini) {
+ColumnWidths DefaultColumnWidths() {
     ColumnWidths defaults;
     std::copy(std::begin(kColumnDefaults), std::end(kColumnDefaults), defaults.begin());
-    return ReadColumnWidths(ini, defaults);
+    return defaults;
+}
+
+ColumnWidths ReadColumnWidths(const IniFile& ini) {
+    return ReadColumnWidths(ini, DefaultColumnWidths());
 }
 
 int ReadColumnWidth(const IniFile& ini, const std::string& key) {

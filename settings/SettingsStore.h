@@ -52,6 +52,8 @@ void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in);
 WindowBounds ReadWindowBounds(const IniFile& ini);
 void WriteWindowBounds(IniFile& ini, const WindowBounds& bounds);
 
+// The design widths, as one array.
+ColumnWidths DefaultColumnWidths();
 // The stored widths; a key that is not there gives its entry of defaults.
 ColumnWidths ReadColumnWidths(const IniFile& ini, const ColumnWidths& defaults);
 ColumnWidths ReadColumnWidths(const IniFile& ini);
