@@ -57,6 +57,55 @@ __attribute__((noinline)) bool RunGuarded(void (*body)(void*), void* context) {
     return true;
 }
 
+#elif defined(__x86_64__)
+
+// 64-bit Windows finds handlers through the functions' unwind tables, which the compiler
+// writes for its own code only. A fault no handler below takes reaches the process's
+// unhandled-exception filter, still on the faulting thread and its stack: there, as in the
+// 32-bit chain's last record, the guard of that thread leaves the call.
+
+namespace {
+
+constexpr DWORD kSeverityError = 0xC0000000u;
+
+struct GuardFrame {
+    void* resume[5];
+};
+
+thread_local GuardFrame* t_guard = nullptr;
+LPTOP_LEVEL_EXCEPTION_FILTER g_previous = nullptr;
+
+LONG WINAPI GuardFilter(EXCEPTION_POINTERS* pointers) {
+    GuardFrame* const guard = t_guard;
+    if (guard && (pointers->ExceptionRecord->ExceptionCode & kSeverityError) == kSeverityError)
+        __builtin_longjmp(guard->resume, 1);
+    return g_previous ? g_previous(pointers) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+void InstallFilterOnce() {
+    static const bool installed = [] {
+        g_previous = SetUnhandledExceptionFilter(&GuardFilter);
+        return true;
+    }();
+    (void)installed;
+}
+
+} // namespace
+
+__attribute__((noinline)) bool RunGuarded(void (*body)(void*), void* context) {
+    InstallFilterOnce();
+    GuardFrame frame;
+    GuardFrame* const outer = t_guard;
+    if (__builtin_setjmp(frame.resume)) {
+        t_guard = outer;
+        return false;
+    }
+    t_guard = &frame;
+    body(context);
+    t_guard = outer;
+    return true;
+}
+
 #else
 
 bool RunGuarded(void (*body)(void*), void* context) {

@@ -1,12 +1,40 @@
 # Shared by build.sh, run.sh and test.sh: paths, building, and a private Wine environment.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=${KELVORA_BUILD:-$ROOT/build}
+
+# Can this machine run 32-bit x86 programs? Some kernels are booted without 32-bit support
+# (exec answers "Exec format error", and no 32-bit code segment can be entered), and then
+# neither 32-bit Wine nor the 32-bit program can run. The question is put to the kernel with
+# the smallest static i386 program (exit(0) by int 0x80), so it needs no 32-bit library.
+kelvora_runs_32bit() {
+  local probe status=0
+  probe=$(mktemp)
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  "$probe" >/dev/null 2>&1 || status=$?
+  rm -f "$probe"
+  return "$status"
+}
+
+# The 32-bit build is the product. Where the machine cannot run it, the same sources are built
+# for 64-bit Windows and tested under 64-bit Wine, in a build folder of their own
+# (KELVORA_ARCH=i686 or x86_64 decides by hand).
+if [ -z "${KELVORA_ARCH:-}" ]; then
+  if kelvora_runs_32bit; then KELVORA_ARCH=i686; else KELVORA_ARCH=x86_64; fi
+fi
+if [ "$KELVORA_ARCH" = x86_64 ]; then
+  KELVORA_TOOLCHAIN=$ROOT/cmake/mingw64.cmake
+  BUILD=${KELVORA_BUILD:-$ROOT/build64}
+else
+  KELVORA_TOOLCHAIN=$ROOT/cmake/mingw32.cmake
+  BUILD=${KELVORA_BUILD:-$ROOT/build}
+fi
+export KELVORA_ARCH
 
 # Configures the build folder without building anything: callers that need a few targets
 # (the benchmarks, the program alone) build only those.
 kelvora_configure() {
   bash "$ROOT/scripts/setup.sh"
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw32.cmake" \
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$KELVORA_TOOLCHAIN" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 }
 
@@ -45,7 +73,20 @@ kelvora_utf8_locale() {
 kelvora_wine_env() {
   kelvora_utf8_locale
   export WINEPREFIX="$BUILD/wineprefix"
-  export WINEARCH=win32
+  if [ "$KELVORA_ARCH" = x86_64 ]; then
+    export WINEARCH=win64
+    # Debian's `wine` picks the 32-bit loader whenever it is installed, runnable or not: the
+    # 64-bit one goes first in PATH under the names the scripts and tools call.
+    mkdir -p "$BUILD/wine64-path"
+    local name
+    for name in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$BUILD/wine64-path/$name"
+      chmod +x "$BUILD/wine64-path/$name"
+    done
+    case ":$PATH:" in *":$BUILD/wine64-path:"*) ;; *) export PATH="$BUILD/wine64-path:$PATH" ;; esac
+  else
+    export WINEARCH=win32
+  fi
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ -z "${DISPLAY:-}" ]; then

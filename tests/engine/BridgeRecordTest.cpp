@@ -14,6 +14,9 @@ class RecordTest : public BridgeTest {
 protected:
     std::string archive;
     void SetUp() override {
+        // The byte offsets below are the 32-bit engines' interface; the 64-bit build (for
+        // machines without 32-bit support) lays the same records out with 8-byte pointers.
+        if (sizeof(void*) != 4) GTEST_SKIP() << "record offsets of the 32-bit interface";
         BridgeTest::SetUp();
         archive = MakeArchive();
         zip.SetZipFilename(archive);
