@@ -90,7 +90,13 @@ SafePath MakeSafePath(std::string_view memberName, char separator, bool keepFold
         if (std::string why = CheckComponent(part); !why.empty()) return Refuse(why);
         parts.push_back(part);
     }
-    if (parts.empty()) return Refuse("the name has no file or folder part");
+    if (parts.empty()) {
+        if (result.directory) {
+            result.ok = true;
+            return result;
+        }
+        return Refuse("the name has no file or folder part");
+    }
 
     if (!keepFolders) parts.erase(parts.begin(), parts.end() - 1);
     for (std::size_t i = 0; i < parts.size(); ++i) {

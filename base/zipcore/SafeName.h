@@ -19,7 +19,9 @@ struct SafePath {
 // IsDeviceName),
 // control characters and < > : " | ? *, and components ending in a dot or a space. "."
 // components and doubled separators are dropped. With keepFolders false only the last
-// component is returned, but the whole name must still pass.
+// component is returned, but the whole name must still pass. A folder entry of "." parts
+// only ("./", as bsdtar writes for the folder it archived) names the target folder itself:
+// it passes with an empty path.
 SafePath MakeSafePath(std::string_view memberName, char separator, bool keepFolders);
 
 // Whether Windows takes the component (UTF-8) for a device: CON, PRN, AUX, NUL, COM1-9,

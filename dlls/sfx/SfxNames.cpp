@@ -93,7 +93,8 @@ const wchar_t* SafeRelativePath(const wchar_t* name, int length, wchar_t* out, i
         for (int i = 0; i < n; ++i)
             out[written++] = part[i];
     }
-    if (written == 0) return L"the name has no file or folder part";
+    // "./" names the target folder itself; a file needs a name.
+    if (written == 0 && !*directory) return L"the name has no file or folder part";
     out[written] = 0;
     return nullptr;
 }

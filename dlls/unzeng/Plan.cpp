@@ -122,6 +122,7 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
                     MakeNotice(m, keng::kErrUnsafeName, "Refused " + name() + ": " + t.reason));
                 continue;
             }
+            if (t.path.empty()) continue; // "./": the extraction folder, there already
             if (std::string why = claims.Claim(t.path, true, m); !why.empty()) {
                 plan.jobs.push_back(
                     MakeNotice(m, keng::kErrDuplicateName, "Skipped " + name() + ": " + why));

@@ -77,6 +77,9 @@ done
 check "$WORK/zip-encrypted.zip" "$SRC" "pass word"
 check "$WORK/7z-encrypted.zip" "$SRC" "pass word"
 check "$WORK/zip-streamed.zip" "$WORK/streamed-src"
+# bsdtar archiving "." writes a folder entry "./" first: the extraction folder itself.
+(cd "$SRC" && bsdtar -a -cf "$WORK/bsdtar-dot.zip" .)
+check "$WORK/bsdtar-dot.zip" "$SRC"
 
 # AES and Deflate64, as 7-Zip writes them.
 source "$(dirname "$0")/../strong-archives.sh"

@@ -27,6 +27,17 @@ TEST(SafeName, OrdinaryNamesBecomeRelativePaths) {
     ASSERT_TRUE(r.ok) << r.reason;
 }
 
+TEST(SafeName, AFolderEntryOfDotsOnlyIsTheTargetFolderAFileOfDotsOnlyIsRefused) {
+    for (const char* name : {"./", ".\\", "././", ".//"}) {
+        auto r = MakeSafePath(name, '\\', true);
+        ASSERT_TRUE(r.ok) << name << ": " << r.reason;
+        EXPECT_EQ(r.path, "") << name;
+        EXPECT_TRUE(r.directory) << name;
+    }
+    for (const char* name : {".", "./.", "", "/./"})
+        EXPECT_FALSE(MakeSafePath(name, '\\', true).ok) << name;
+}
+
 TEST(SafeName, PathsThatLeaveTheTargetAreRefused) {
     for (const char* name :
          {"/etc/passwd", "\\windows\\x.dll", "C:\\x.txt", "c:x.txt", "\\\\server\\share\\x",
@@ -60,6 +71,5 @@ TEST(SafeName, CharactersWindowsForbidsAreRefused) {
 
 TEST(SafeName, EmptyNamesAreRefused) {
     EXPECT_FALSE(MakeSafePath("", '\\', true).ok);
-    EXPECT_FALSE(MakeSafePath("./", '\\', true).ok);
     EXPECT_FALSE(MakeSafePath("//", '\\', true).ok);
 }
