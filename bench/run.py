@@ -164,6 +164,9 @@ def main():
 
     print(f"run folder {work}, extraction folder {out}, corpora {corpus}")
     print(f"{os.cpu_count()} processors; wine server {server.pid()} of {server.prefix}")
+    if os.environ.get("KELVORA_ARCH") == "x86_64":
+        print("warning: the 64-bit build under 64-bit Wine (this machine runs no 32-bit "
+              "program); the product is the 32-bit build, whose figures these are not")
 
     def clean_out():
         shutil.rmtree(out, ignore_errors=True)
