@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Archives written by Info-ZIP zip and 7-Zip (deflated, stored, ZIP64, streamed with data
+# Archives written by Info-ZIP zip, 7-Zip and bsdtar (deflated, stored, ZIP64, streamed with data
 # descriptors, encrypted, with a comment) are put behind the stub as a conversion does; unzip
 # -t and 7z t must accept the program, and the program run unattended under Wine must unpack the
 # same files unzip extracts from the original archive. Archives 7-Zip writes with WinZip AES
@@ -33,6 +33,8 @@ echo "unicode" > "$SRC/names/ünïcödé.txt"
   cp "$WORK/deflate.zip" "$WORK/comment.zip"
   echo "an archive comment" | zip -q -z "$WORK/comment.zip"
   zip -q -X - docs/numbers.txt bin/random.bin | cat > "$WORK/streamed.zip"
+  # bsdtar archiving "." writes a folder entry "./" first: the target folder itself.
+  bsdtar -a -cf "$WORK/bsdtar-dot.zip" .
 )
 
 check() {
@@ -62,7 +64,7 @@ check() {
   echo "ok   $name"
 }
 
-for a in deflate store zip64 7z comment streamed; do
+for a in deflate store zip64 7z comment streamed bsdtar-dot; do
   check "$a"
 done
 check encrypted "pass word"
