@@ -151,14 +151,20 @@ void CALLBACK GiveUp(HWND dialog, UINT, UINT_PTR, DWORD) {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
+void CALLBACK PressOk(HWND dialog, UINT, UINT_PTR, DWORD) {
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
 TEST_F(PathDialogTest, TheShellBrowserReturnsThePreselectedFolderOrNothing) {
     TempFolder tmp;
     dlg.SetDirectory(tmp.Path());
     // The shell fills its tree and moves to the folder in its own time: OK is pressed once
-    // the folder is selected, and the dialog gives up after a while so the test cannot hang.
+    // the folder is selected, and again every tenth of a second (Wine's dialog can drop an
+    // OK that comes while it is still filling the tree), and the dialog gives up after a
+    // while so the test cannot hang.
     dlg.OnSelect = [&](TPathDialog& d, const std::string& path) {
         if (lstrcmpiA((path + "\\").c_str(), tmp.Path().c_str()) == 0)
-            PostMessageA(d.DialogHandle(), WM_COMMAND, IDOK, 0);
+            SetTimer(d.DialogHandle(), 2, 100, PressOk);
     };
     dlg.OnShow = [](TPathDialog& d) { SetTimer(d.DialogHandle(), 1, 20000, GiveUp); };
     ASSERT_TRUE(dlg.Execute());
