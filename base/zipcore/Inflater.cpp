@@ -1,23 +1,26 @@
 #include "base/zipcore/Inflater.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zipcore {
 
 namespace {
 
-// A table entry: bits 0-4 the bits its code takes at this level, 5-7 its kind, 8-12 the
-// extra bits that follow (for a link: the index bits of the second-level table), 16-31 its
-// value (a literal, a base length or distance, or where the second-level table starts).
+// A table entry: bits 0-4 the bits its code takes at this level, 5-7 and 13 its kind, 8-12
+// the extra bits that follow (for a link: the index bits of the second-level table), 16-31 its
+// value (a literal, a base length or distance, or where the second-level table starts). A
+// link is the only kind with bit 7, so the fast path tells it with one bit test.
 enum : std::uint32_t {
     kLiteral = 0u << 5,
     kBase = 1u << 5,
     kEnd = 2u << 5,
-    kLink = 3u << 5,
-    kMissing = 4u << 5,   // no code leads here (an incomplete code)
-    kBadSymbol = 5u << 5, // a symbol outside the alphabet (literal 286-287, distance 30-31)
+    kMissing = 3u << 5, // no code leads here (an incomplete code)
+    kBadSymbol =
+        3u << 5 | 1u << 13, // a symbol outside the alphabet (literal 286-287, distance 30-31)
+    kLink = 4u << 5,
 };
-constexpr std::uint32_t kKindMask = 7u << 5;
+constexpr std::uint32_t kKindMask = 7u << 5 | 1u << 13;
 
 constexpr std::uint32_t Make(std::uint32_t kind, unsigned extra, unsigned value) {
     return kind | extra << 8 | value << 16;
@@ -184,10 +187,21 @@ bool BuildTable(std::uint32_t* table, unsigned capacity, unsigned root, const st
     return true;
 }
 
-inline std::uint32_t Load32(const std::uint8_t* p) {
-    std::uint32_t v;
+// The fast path's bit buffer is a machine word: a 64-bit build refills it half as often and
+// decodes a whole length and distance, or three literals, from one refill.
+using Word = std::uintptr_t;
+constexpr unsigned kWordBits = sizeof(Word) * 8;
+// Bits in the buffer after a refill, at least: 56 in a 64-bit word, 24 in a 32-bit one.
+constexpr unsigned kRefilled = kWordBits - 8;
+constexpr bool kWide = kRefilled >= 56;
+
+inline Word LoadWord(const std::uint8_t* p) {
+    Word v;
     std::memcpy(&v, p, sizeof v);
     return v;
+}
+inline unsigned LowBits(Word bits, unsigned n) {
+    return static_cast<unsigned>(bits) & ((1u << n) - 1);
 }
 
 // The longest match plain deflate has, and how far a match copy may write past its end.
@@ -242,7 +256,7 @@ bool Inflater::Lookup(InflateInput& input, const std::uint32_t* table, unsigned 
     Need(input, 15);
     std::uint32_t e = table[Low(bits_, root)];
     unsigned taken = 0;
-    if ((e & kKindMask) == kLink) {
+    if (e & kLink) {
         taken = root;
         e = table[ValueOf(e) + Low(bits_ >> root, ExtraOf(e))];
     }
@@ -390,23 +404,26 @@ bool Inflater::SlowSymbol(InflateInput& input, std::uint8_t* out, std::size_t& a
 // the longest match: no end checks inside. Everything it touches per symbol is a local, so
 // the byte stores to the output cannot make the compiler reload it.
 bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacity) {
-    constexpr std::size_t kInputSlack = 16; // a symbol takes at most 8 bytes, a refill reads 4
+    // Within one symbol `in` moves at most 12 bytes in four refills of a 32-bit word, or 14
+    // in two of a 64-bit one, and each refill reads a word.
+    constexpr std::size_t kInputSlack = 4 * sizeof(Word);
     if (available_ < 2 * kInputSlack || capacity - at < kLongestMatch + 2 * kCopySlack) return true;
+    const std::uint8_t* const start = next_;
     const std::uint8_t* in = next_;
     const std::uint8_t* const inLimit = next_ + available_ - kInputSlack;
     std::uint8_t* op = out + at;
     std::uint8_t* const opLimit = out + capacity - kLongestMatch - kCopySlack;
     // How far back a match may reach: the window before this read and this read's output.
     const std::size_t history = history_;
-    std::uint32_t bits = bits_;
+    Word bits = bits_;
     unsigned count = bitCount_;
-    // At least 24 bits after a refill. The bits above `count` are the stream's next ones (or
-    // zero), so loading the same bytes again later changes nothing.
+    // The `count` bits are the last ones before `in`; the bits above them are the stream's
+    // next ones (or zero), so loading the same bytes again later changes nothing.
     auto refill = [&] {
-        if (count < 24) {
-            bits |= Load32(in) << count;
-            in += (31 - count) >> 3;
-            count |= 24;
+        if (count < kRefilled) {
+            bits |= LoadWord(in) << count;
+            in += (kWordBits - 1 - count) >> 3;
+            count |= kRefilled;
         }
     };
     auto take = [&](unsigned n) {
@@ -419,21 +436,22 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
     bool ended = false;
     while (in < inLimit && op <= opLimit) {
         refill();
-        std::uint32_t e = literals[Low(bits, kLiteralRoot)];
-        if ((e & kKindMask) == kLink) {
+        std::uint32_t e = literals[LowBits(bits, kLiteralRoot)];
+        if (e & kLink) {
             take(kLiteralRoot);
-            e = literals[ValueOf(e) + Low(bits, ExtraOf(e))];
+            e = literals[ValueOf(e) + LowBits(bits, ExtraOf(e))];
         }
         take(BitsOf(e));
         if ((e & kKindMask) == kLiteral) {
             *op++ = static_cast<std::uint8_t>(ValueOf(e));
-            // A second literal when the bits for any code are already there.
-            if (count >= 15) {
-                e = literals[Low(bits, kLiteralRoot)];
-                if ((e & kKindMask) == kLiteral) {
-                    take(BitsOf(e));
-                    *op++ = static_cast<std::uint8_t>(ValueOf(e));
-                }
+            // More literals while the bits for any code are surely there (15 bits each), as
+            // long as they need no second-level table.
+            for (unsigned more = kWide ? 2 : 1; more > 0; --more) {
+                if (!kWide && count < 15) break;
+                e = literals[LowBits(bits, kLiteralRoot)];
+                if ((e & kKindMask) != kLiteral) break;
+                take(BitsOf(e));
+                *op++ = static_cast<std::uint8_t>(ValueOf(e));
             }
             continue;
         }
@@ -446,15 +464,17 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
                               : "invalid compressed data (length code)";
             break;
         }
+        // A wide buffer still holds 41 bits here: the 16 extra bits of Deflate64's longest
+        // length and a distance code fit without a refill.
         unsigned extra = ExtraOf(e);
-        if (count < extra) refill();
-        const std::uint32_t length = ValueOf(e) + Low(bits, extra);
+        if (!kWide && count < extra) refill();
+        const std::uint32_t length = ValueOf(e) + LowBits(bits, extra);
         take(extra);
-        refill();
-        e = distances[Low(bits, kDistanceRoot)];
-        if ((e & kKindMask) == kLink) {
+        if (!kWide) refill();
+        e = distances[LowBits(bits, kDistanceRoot)];
+        if (e & kLink) {
             take(kDistanceRoot);
-            e = distances[ValueOf(e) + Low(bits, ExtraOf(e))];
+            e = distances[ValueOf(e) + LowBits(bits, ExtraOf(e))];
         }
         take(BitsOf(e));
         if ((e & kKindMask) != kBase) {
@@ -465,10 +485,13 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         }
         extra = ExtraOf(e);
         if (count < extra) refill();
-        const std::uint32_t distance = ValueOf(e) + Low(bits, extra);
+        const std::uint32_t distance = ValueOf(e) + LowBits(bits, extra);
         take(extra);
+        // Below opLimit any match of plain deflate fits with its slack; only Deflate64's longer
+        // ones need the room checked.
         if (distance > static_cast<std::size_t>(op - out) ||
-            length + kCopySlack > static_cast<std::size_t>(out + capacity - op)) {
+            (length > kLongestMatch &&
+             length + kCopySlack > static_cast<std::size_t>(out + capacity - op))) {
             if (distance > history + static_cast<std::size_t>(op - out)) {
                 problem = "invalid compressed data (distance beyond the start)";
                 break;
@@ -506,8 +529,13 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         }
         op = end;
     }
-    // The bytes behind the bits above `count` are not taken yet: clear those bits.
-    bits_ = count < 32 ? Low(bits, count) : bits;
+    // Whole bytes still in the buffer go back to the input, as far as this call took them
+    // from it: what stays fits the 32 bits kept between reads.
+    const std::size_t back =
+        std::min<std::size_t>(count >> 3, static_cast<std::size_t>(in - start));
+    in -= back;
+    count -= static_cast<unsigned>(back) * 8;
+    bits_ = static_cast<std::uint32_t>(count < 32 ? LowBits(bits, count) : bits);
     bitCount_ = count;
     available_ -= static_cast<std::size_t>(in - next_);
     next_ = in;

@@ -5,21 +5,28 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 using zipcore::Inflater;
 
 namespace {
 
-// Hands the compressed bytes out in pieces of `step`, as archive reads would.
+// Hands the compressed bytes out in pieces of `step`, as archive reads would: each in the
+// same buffer, between bytes of junk, so that reading outside the piece last handed out
+// goes wrong.
 struct Pieces final : zipcore::InflateInput {
     const std::string& data;
     std::size_t at = 0, step;
-    Pieces(const std::string& d, std::size_t s) : data(d), step(s) {}
+    std::string buffer;
+    Pieces(const std::string& d, std::size_t s) : data(d), step(s), buffer(3 * s, '\xA5') {}
     std::size_t More(const std::uint8_t** out) override {
         const std::size_t n = std::min(step, data.size() - at);
-        *out = reinterpret_cast<const std::uint8_t*>(data.data()) + at;
+        std::fill(buffer.begin(), buffer.end(), '\xA5');
+        buffer.replace(step, n, data, at, n);
+        *out = reinterpret_cast<const std::uint8_t*>(buffer.data()) + step;
         at += n;
         return n;
     }
@@ -90,13 +97,15 @@ struct BitWriter {
     }
 };
 
-// A stored block of `history` bytes, then a fixed block with one match of each Deflate64
-// extension: length code 285 with 16 extra bits, distance codes 30 and 31.
+// A stored block of `history` bytes, then a block with rounds of matches using each Deflate64
+// extension: length code 285 with 16 extra bits, distance codes 30 and 31. With fixed codes,
+// or with dynamic ones where those three codes are 15 bits long, the longest there are: a
+// match then takes 60 bits, more than one refill of a 64-bit buffer holds.
 struct Deflate64Sample {
     std::string stream, expected;
 };
 
-Deflate64Sample MakeDeflate64Sample() {
+Deflate64Sample MakeDeflate64Sample(bool longestCodes) {
     Deflate64Sample s;
     const std::string history = zipcore_test::Pseudorandom(60000);
     BitWriter w;
@@ -109,22 +118,69 @@ Deflate64Sample MakeDeflate64Sample() {
     s.expected = history;
     w.used = 8;
     w.Bits(1, 1); // last
-    w.Bits(1, 2); // fixed codes
+    // The dynamic codes: symbols 0-12 take 1-13 bits (n-1 ones, then a zero), one more symbol
+    // 14 bits and two 15; canonical codes then make the last of them all ones.
+    auto lengthOf = [](unsigned symbol, unsigned fourteen, unsigned fifteenA, unsigned fifteenB) {
+        return symbol < 13                                ? symbol + 1
+               : symbol == fourteen                       ? 14u
+               : symbol == fifteenA || symbol == fifteenB ? 15u
+                                                          : 0u;
+    };
+    auto dynamicCode = [&](unsigned length, bool last) {
+        w.Code(last ? (1u << length) - 1 : ((1u << (length - 1)) - 1) << 1, length);
+    };
+    if (longestCodes) {
+        w.Bits(2, 2); // dynamic codes
+        w.Bits(286 - 257, 5);
+        w.Bits(32 - 1, 5);
+        w.Bits(19 - 4, 4);
+        // The code-length code: 0-15 in four bits each, the repeat codes unused.
+        for (unsigned symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15})
+            w.Bits(symbol < 16 ? 4 : 0, 3);
+        for (unsigned symbol = 0; symbol < 286; ++symbol)
+            w.Code(lengthOf(symbol, 256, 13, 285), 4);
+        for (unsigned symbol = 0; symbol < 32; ++symbol)
+            w.Code(lengthOf(symbol, 29, 30, 31), 4);
+    } else {
+        w.Bits(1, 2); // fixed codes
+    }
+    auto literal = [&](unsigned symbol) {
+        if (longestCodes)
+            dynamicCode(symbol + 1, false);
+        else
+            w.Symbol(symbol);
+        s.expected.push_back(static_cast<char>(symbol));
+    };
     auto match = [&](std::uint32_t length, unsigned distanceCode, std::uint32_t distanceExtra) {
-        w.Symbol(285);
+        if (longestCodes)
+            dynamicCode(15, true);
+        else
+            w.Symbol(285);
         w.Bits(length - 3, 16);
-        w.Code(distanceCode, 5);
-        w.Bits(distanceExtra, 14);
-        const std::uint32_t distance = (distanceCode == 30 ? 32769 : 49153) + distanceExtra;
+        if (longestCodes)
+            dynamicCode(lengthOf(distanceCode, 29, 30, 31), distanceCode == 31);
+        else
+            w.Code(distanceCode, 5);
+        w.Bits(distanceExtra, distanceCode == 29 ? 13 : 14);
+        const std::uint32_t distance = (distanceCode == 29   ? 24577
+                                        : distanceCode == 30 ? 32769
+                                                             : 49153) +
+                                       distanceExtra;
         for (std::uint32_t i = 0; i < length; ++i)
             s.expected.push_back(s.expected[s.expected.size() - distance]);
     };
-    match(1000, 30, 7000);   // 39769 back
-    match(65538, 31, 10000); // 59153 back, the longest length, longer than the window
-    match(300, 31, 16383);   // the whole window back
-    w.Symbol('!');
-    s.expected.push_back('!');
-    w.Symbol(256);
+    // Enough rounds that the word-at-a-time path decodes most of them.
+    for (std::uint32_t round = 0; round < 40; ++round) {
+        match(1000 + round, 30, 7000 + round); // 39769 back and more
+        match(65538, 31, 10000);               // 59153 back, the longest length, beyond the window
+        match(300 - round, 31, 16383);         // the whole window back
+        match(259 + round * 7, 29, round); // plain deflate's longest distance code, long lengths
+        literal(round % 13);
+    }
+    if (longestCodes)
+        dynamicCode(14, false);
+    else
+        w.Symbol(256);
     s.stream = w.out;
     return s;
 }
@@ -192,6 +248,63 @@ TEST(Inflater, FastPathsAgreeWithZlibAcrossReadBoundaries) {
     }
 }
 
+// Blocks of a few symbols each (a flush after every few bytes): block ends and headers fall
+// on every position relative to the pieces, so the word-at-a-time path often starts with bits
+// of the piece before and stops again at once.
+TEST(Inflater, ShortBlocksAgreeWithZlibAcrossReadBoundaries) {
+    const std::string data = [] {
+        std::string t;
+        for (int i = 0; t.size() < 20000; ++i)
+            t += "word" + std::to_string(i % 13) + (i % 7 ? " " : "\n");
+        return t;
+    }();
+    struct Case {
+        int flush;
+        std::size_t every;
+    };
+    for (const Case c :
+         {Case{Z_PARTIAL_FLUSH, 2}, Case{Z_PARTIAL_FLUSH, 11}, Case{Z_SYNC_FLUSH, 5}}) {
+        z_stream z{};
+        deflateInit2(&z, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        std::string compressed(data.size() * 4 + 1024, '\0');
+        z.next_out = reinterpret_cast<Bytef*>(compressed.data());
+        z.avail_out = static_cast<uInt>(compressed.size());
+        for (std::size_t at = 0; at < data.size(); at += c.every) {
+            const std::size_t n = std::min(c.every, data.size() - at);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + at));
+            z.avail_in = static_cast<uInt>(n);
+            deflate(&z, at + n < data.size() ? c.flush : Z_FINISH);
+        }
+        compressed.resize(z.total_out);
+        deflateEnd(&z);
+        for (std::size_t step = 64; step <= 200; step += 7) {
+            const Inflated r = Inflate(compressed, false, step, 4096);
+            ASSERT_TRUE(r.ended) << r.problem << " step " << step << " flush " << c.flush;
+            ASSERT_TRUE(r.data == data) << "step " << step << " flush " << c.flush;
+        }
+    }
+    // Codes of one or two bits (a run of zeros is one literal, then length 258 at distance 1
+    // again and again) and reads that fill the output within a symbol or two: the
+    // word-at-a-time path stops with more whole bytes in its buffer than it took from the
+    // piece, some from the piece before.
+    std::string skewed;
+    std::uint32_t seed = 99;
+    while (skewed.size() < 20000) {
+        seed = seed * 1103515245u + 12345u;
+        skewed.push_back((seed >> 16) % 16 ? 'a' : static_cast<char>('b' + (seed >> 8) % 20));
+    }
+    const std::string zeros = std::string(150000, '\0') + "end";
+    for (const auto& [plain, compressed] :
+         {std::pair{skewed, ZlibDeflate(skewed, 6, Z_HUFFMAN_ONLY)},
+          std::pair{zeros, ZlibDeflate(zeros, 6, Z_DEFAULT_STRATEGY)}})
+        for (std::size_t step = 64; step <= 400; step += 5)
+            for (std::size_t capacity : {std::size_t{291}, std::size_t{297}, std::size_t{310}}) {
+                const Inflated r = Inflate(compressed, false, step, capacity);
+                ASSERT_TRUE(r.ended) << r.problem << " step " << step << " capacity " << capacity;
+                ASSERT_TRUE(r.data == plain) << "step " << step << " capacity " << capacity;
+            }
+}
+
 // Codes that leave code space unused are refused, as zlib refuses them; one distance code
 // of one bit is the exception the format allows.
 TEST(Inflater, IncompleteCodesAreRefusedExceptASingleOneBitDistanceCode) {
@@ -238,16 +351,19 @@ TEST(Inflater, IncompleteCodesAreRefusedExceptASingleOneBitDistanceCode) {
 }
 
 TEST(Inflater, Deflate64TakesLongLengthsAndDistancesBeyond32KiB) {
-    const Deflate64Sample s = MakeDeflate64Sample();
-    for (std::size_t step : {std::size_t{1}, std::size_t{5000}, s.stream.size()}) {
-        const Inflated r = Inflate(s.stream, true, step, step == 1 ? 4096 : 1 << 18);
-        EXPECT_TRUE(r.ended) << r.problem;
-        EXPECT_TRUE(r.data == s.expected) << r.data.size() << " of " << s.expected.size();
+    for (bool longestCodes : {false, true}) {
+        const Deflate64Sample s = MakeDeflate64Sample(longestCodes);
+        for (std::size_t step : {std::size_t{1}, std::size_t{5000}, s.stream.size()}) {
+            const Inflated r = Inflate(s.stream, true, step, step == 1 ? 4096 : 1 << 18);
+            EXPECT_TRUE(r.ended) << r.problem << " longest codes " << longestCodes;
+            EXPECT_TRUE(r.data == s.expected) << r.data.size() << " of " << s.expected.size()
+                                              << " longest codes " << longestCodes;
+        }
+        // Plain deflate reads code 285 as length 258 without extra bits, and has no code 30.
+        const Inflated plain = Inflate(s.stream, false);
+        EXPECT_FALSE(plain.ended);
+        EXPECT_FALSE(plain.problem.empty());
     }
-    // Plain deflate reads code 285 as length 258 without extra bits, and has no code 30.
-    const Inflated plain = Inflate(s.stream, false);
-    EXPECT_FALSE(plain.ended);
-    EXPECT_FALSE(plain.problem.empty());
 }
 
 TEST(Inflater, DamagedStreamsAreRefusedWithAReason) {
