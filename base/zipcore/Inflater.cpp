@@ -203,6 +203,18 @@ inline Word LoadWord(const std::uint8_t* p) {
 inline unsigned LowBits(Word bits, unsigned n) {
     return static_cast<unsigned>(bits) & ((1u << n) - 1);
 }
+// The same for a count of extra bits read from a table entry: one masking with an operand
+// from memory, where shifting would take three more instructions on a 32-bit processor.
+constexpr struct ExtraMasks {
+    std::uint32_t of[32];
+    constexpr ExtraMasks() : of{} {
+        for (unsigned n = 0; n < 32; ++n)
+            of[n] = (1u << n) - 1;
+    }
+} kExtraMask;
+inline unsigned ExtraBits(Word bits, unsigned n) {
+    return static_cast<unsigned>(bits) & kExtraMask.of[n];
+}
 
 // The longest match plain deflate has, and how far a match copy may write past its end.
 constexpr std::size_t kLongestMatch = 258, kCopySlack = 16;
@@ -444,12 +456,12 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         take(BitsOf(e));
         if ((e & kKindMask) == kLiteral) {
             *op++ = static_cast<std::uint8_t>(ValueOf(e));
-            // More literals while the bits for any code are surely there (15 bits each), as
-            // long as they need no second-level table.
-            for (unsigned more = kWide ? 2 : 1; more > 0; --more) {
-                if (!kWide && count < 15) break;
+            // Up to two more literals from the same refill, if their codes need no second-level
+            // table. A wide buffer surely holds them (15 bits each); in a narrow one the code
+            // must not be longer than the bits there: the bits above are not the stream's yet.
+            for (unsigned more = 2; more > 0; --more) {
                 e = literals[LowBits(bits, kLiteralRoot)];
-                if ((e & kKindMask) != kLiteral) break;
+                if ((e & kKindMask) != kLiteral || (!kWide && BitsOf(e) > count)) break;
                 take(BitsOf(e));
                 *op++ = static_cast<std::uint8_t>(ValueOf(e));
             }
@@ -466,11 +478,13 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         }
         // A wide buffer still holds 41 bits here: the 16 extra bits of Deflate64's longest
         // length and a distance code fit without a refill.
+        // A narrow one refills once for the length's extra bits and the distance code (5 and
+        // 15 bits at most), and again only after Deflate64's 16 extra bits.
         unsigned extra = ExtraOf(e);
-        if (!kWide && count < extra) refill();
-        const std::uint32_t length = ValueOf(e) + LowBits(bits, extra);
+        if (!kWide && count < 20) refill();
+        const std::uint32_t length = ValueOf(e) + ExtraBits(bits, extra);
         take(extra);
-        if (!kWide) refill();
+        if (!kWide && count < 15) refill();
         e = distances[LowBits(bits, kDistanceRoot)];
         if (e & kLink) {
             take(kDistanceRoot);
@@ -485,7 +499,7 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
         }
         extra = ExtraOf(e);
         if (count < extra) refill();
-        const std::uint32_t distance = ValueOf(e) + LowBits(bits, extra);
+        const std::uint32_t distance = ValueOf(e) + ExtraBits(bits, extra);
         take(extra);
         // Below opLimit any match of plain deflate fits with its slack; only Deflate64's longer
         // ones need the room checked.
