@@ -6,9 +6,10 @@
 //
 // Speed: extraction under Wine spends most of its own CPU here, so codes are looked up in
 // tables indexed by the next bits (a root table, and second-level tables for the few long
-// codes), the bit buffer is refilled a word at a time while the input is far from its end,
-// and matches are copied eight bytes at a time while the output is far from its end. Near
-// either end a careful path takes over that reads byte by byte.
+// codes), the bit buffer is refilled a machine word at a time while the input is far from its
+// end (a 64-bit build then decodes a whole length and distance, or three literals, per
+// refill), and matches are copied eight bytes at a time while the output is far from its end.
+// Near either end a careful path takes over that reads byte by byte.
 #pragma once
 
 #include <cstddef>
