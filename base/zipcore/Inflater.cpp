@@ -16,8 +16,8 @@ enum : std::uint32_t {
     kBase = 1u << 5,
     kEnd = 2u << 5,
     kMissing = 3u << 5, // no code leads here (an incomplete code)
-    kBadSymbol =
-        3u << 5 | 1u << 13, // a symbol outside the alphabet (literal 286-287, distance 30-31)
+    // A symbol outside the alphabet (literal 286-287, distance 30-31).
+    kBadSymbol = 3u << 5 | 1u << 13,
     kLink = 4u << 5,
 };
 constexpr std::uint32_t kKindMask = 7u << 5 | 1u << 13;
@@ -34,8 +34,9 @@ inline unsigned ExtraOf(std::uint32_t e) {
 inline unsigned ValueOf(std::uint32_t e) {
     return e >> 16;
 }
-inline std::uint32_t Low(std::uint32_t bits, unsigned n) {
-    return bits & ((1u << n) - 1);
+// The lowest n (under 32) bits of a bit buffer of either width.
+inline unsigned Low(std::uintptr_t bits, unsigned n) {
+    return static_cast<unsigned>(bits) & ((1u << n) - 1);
 }
 
 constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
@@ -199,9 +200,6 @@ inline Word LoadWord(const std::uint8_t* p) {
     Word v;
     std::memcpy(&v, p, sizeof v);
     return v;
-}
-inline unsigned LowBits(Word bits, unsigned n) {
-    return static_cast<unsigned>(bits) & ((1u << n) - 1);
 }
 // The same for a count of extra bits read from a table entry: one masking with an operand
 // from memory, where shifting would take three more instructions on a 32-bit processor.
@@ -420,7 +418,6 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
     // in two of a 64-bit one, and each refill reads a word.
     constexpr std::size_t kInputSlack = 4 * sizeof(Word);
     if (available_ < 2 * kInputSlack || capacity - at < kLongestMatch + 2 * kCopySlack) return true;
-    const std::uint8_t* const start = next_;
     const std::uint8_t* in = next_;
     const std::uint8_t* const inLimit = next_ + available_ - kInputSlack;
     std::uint8_t* op = out + at;
@@ -448,10 +445,10 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
     bool ended = false;
     while (in < inLimit && op <= opLimit) {
         refill();
-        std::uint32_t e = literals[LowBits(bits, kLiteralRoot)];
+        std::uint32_t e = literals[Low(bits, kLiteralRoot)];
         if (e & kLink) {
             take(kLiteralRoot);
-            e = literals[ValueOf(e) + LowBits(bits, ExtraOf(e))];
+            e = literals[ValueOf(e) + Low(bits, ExtraOf(e))];
         }
         take(BitsOf(e));
         if ((e & kKindMask) == kLiteral) {
@@ -460,7 +457,7 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
             // table. A wide buffer surely holds them (15 bits each); in a narrow one the code
             // must not be longer than the bits there: the bits above are not the stream's yet.
             for (unsigned more = 2; more > 0; --more) {
-                e = literals[LowBits(bits, kLiteralRoot)];
+                e = literals[Low(bits, kLiteralRoot)];
                 if ((e & kKindMask) != kLiteral || (!kWide && BitsOf(e) > count)) break;
                 take(BitsOf(e));
                 *op++ = static_cast<std::uint8_t>(ValueOf(e));
@@ -477,18 +474,18 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
             break;
         }
         // A wide buffer still holds 41 bits here: the 16 extra bits of Deflate64's longest
-        // length and a distance code fit without a refill.
-        // A narrow one refills once for the length's extra bits and the distance code (5 and
-        // 15 bits at most), and again only after Deflate64's 16 extra bits.
+        // length and a distance code fit without a refill. A narrow one refills once for the
+        // length's extra bits and the distance code (5 and 15 bits at most), and again only after
+        // Deflate64's 16 extra bits.
         unsigned extra = ExtraOf(e);
         if (!kWide && count < 20) refill();
         const std::uint32_t length = ValueOf(e) + ExtraBits(bits, extra);
         take(extra);
         if (!kWide && count < 15) refill();
-        e = distances[LowBits(bits, kDistanceRoot)];
+        e = distances[Low(bits, kDistanceRoot)];
         if (e & kLink) {
             take(kDistanceRoot);
-            e = distances[ValueOf(e) + LowBits(bits, ExtraOf(e))];
+            e = distances[ValueOf(e) + Low(bits, ExtraOf(e))];
         }
         take(BitsOf(e));
         if ((e & kKindMask) != kBase) {
@@ -546,10 +543,10 @@ bool Inflater::FastCodes(std::uint8_t* out, std::size_t& at, std::size_t capacit
     // Whole bytes still in the buffer go back to the input, as far as this call took them
     // from it: what stays fits the 32 bits kept between reads.
     const std::size_t back =
-        std::min<std::size_t>(count >> 3, static_cast<std::size_t>(in - start));
+        std::min<std::size_t>(count >> 3, static_cast<std::size_t>(in - next_));
     in -= back;
     count -= static_cast<unsigned>(back) * 8;
-    bits_ = static_cast<std::uint32_t>(count < 32 ? LowBits(bits, count) : bits);
+    bits_ = static_cast<std::uint32_t>(count < 32 ? Low(bits, count) : bits);
     bitCount_ = count;
     available_ -= static_cast<std::size_t>(in - next_);
     next_ = in;
