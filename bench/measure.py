@@ -148,6 +148,13 @@ def machine():
     return load, busy / TICK
 
 
+# A group ran on a busy machine when the load average was above this before it started, or
+# when other processes kept more than OTHERS_BUSY cores busy while it ran. The load average
+# after a group is printed but not judged: the group's own runs raise it (a two-thread
+# engine to about 2), so it would mark every group busy on an idle machine.
+LOAD_BUSY, OTHERS_BUSY = 0.5, 0.25
+
+
 class Group:
     """The machine around one group of runs: the load average before and after, and the
     cores that everything else on the machine kept busy meanwhile."""
@@ -158,7 +165,7 @@ class Group:
 
     @property
     def busy(self):
-        return max(self.load_before, self.load_after) > 0.5
+        return self.load_before > LOAD_BUSY or self.others > OTHERS_BUSY
 
     def text(self):
         return f"{self.load_before:.2f}->{self.load_after:.2f}, others {self.others:.2f}"

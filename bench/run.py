@@ -82,7 +82,8 @@ class Table:
     def print(self, groups):
         print("machine: " + (f"BUSY around {len(self.warnings)} of {len(self.groups)} groups "
                              "of runs" if self.warnings else
-                             "quiet (load average at most 0.5 around every row)"))
+                             "quiet (load average at most 0.5 before every group, other processes "
+                             "under 0.25 cores during each)"))
         widths = [max(len(str(r[i])) for r in [self.HEAD] + self.rows)
                   for i in range(len(self.HEAD))]
         for r in [self.HEAD] + self.rows:
@@ -92,7 +93,7 @@ class Table:
         if self.warnings:
             print("(the benchmark's own runs raise the load average too: 'others' are the cores "
                   "other processes used meanwhile; a two-thread engine loses most when the cores "
-                  "are shared, so take the table again on a quiet machine, e.g. with --settle 90)")
+                  "are shared, so take the table again on a quiet machine, e.g. with --settle 120)")
 
 
 def floor_figures(output):

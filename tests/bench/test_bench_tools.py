@@ -105,6 +105,16 @@ class Verdicts(unittest.TestCase):
         self.assertIn("0.40->1.30", warnings[0])
         self.assertIn("machine: BUSY around 1 of 2 groups", printed.getvalue())
 
+    def test_busy_means_loaded_before_or_shared_during_not_raised_by_our_own_runs(self):
+        for before, after, others, busy in (
+                (0.3, 2.1, 0.02, False),  # only our own runs raised the load
+                (0.5, 0.6, 0.25, False),  # at both limits
+                (0.8, 1.9, 0.02, True),   # loaded when the group started
+                (0.1, 1.2, 0.6, True),    # another process shared the cores
+        ):
+            with self.subTest(before=before, after=after, others=others):
+                self.assertEqual(measure.Group("op", before, after, others).busy, busy)
+
 
 @unittest.skipUnless(PREFIX and BIN and measure.wine_server_pid(PREFIX),
                      "needs the build's Wine prefix with its server running")
