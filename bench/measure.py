@@ -176,7 +176,7 @@ def interleave(name, tools, runs, server, settle=0):
     the machine's speed hits all of them. With `settle`, first waits up to that many
     seconds for the load average to fall to 0.5."""
     deadline = time.monotonic() + settle
-    while machine()[0] > 0.5 and time.monotonic() < deadline:
+    while machine()[0] > LOAD_BUSY and time.monotonic() < deadline:
         time.sleep(5)
     load_before, busy_before = machine()
     start = time.monotonic()

@@ -16,7 +16,7 @@ import subprocess
 import sys
 import tempfile
 
-from measure import Tool, WineServer, interleave
+from measure import LOAD_BUSY, OTHERS_BUSY, Tool, WineServer, interleave
 
 SECTIONS = ("add", "test", "extract", "open", "big")
 
@@ -82,8 +82,9 @@ class Table:
     def print(self, groups):
         print("machine: " + (f"BUSY around {len(self.warnings)} of {len(self.groups)} groups "
                              "of runs" if self.warnings else
-                             "quiet (load average at most 0.5 before every group, other processes "
-                             "under 0.25 cores during each)"))
+                             f"quiet (load average at most {LOAD_BUSY} before every "
+                             f"group, other processes under {OTHERS_BUSY} cores during "
+                             "each)"))
         widths = [max(len(str(r[i])) for r in [self.HEAD] + self.rows)
                   for i in range(len(self.HEAD))]
         for r in [self.HEAD] + self.rows:

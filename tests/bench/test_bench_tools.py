@@ -105,6 +105,15 @@ class Verdicts(unittest.TestCase):
         self.assertIn("0.40->1.30", warnings[0])
         self.assertIn("machine: BUSY around 1 of 2 groups", printed.getvalue())
 
+    def test_a_quiet_table_says_so_without_warnings(self):
+        table = run.Table()
+        table.add("quiet op", QUIET, tool("ours", [1.0]))
+        printed = io.StringIO()
+        with contextlib.redirect_stdout(printed):
+            table.print({"quiet op": QUIET})
+        self.assertTrue(printed.getvalue().startswith("machine: quiet (load average at most 0.5"))
+        self.assertNotIn("WARNING", printed.getvalue())
+
     def test_busy_means_loaded_before_or_shared_during_not_raised_by_our_own_runs(self):
         for before, after, others, busy in (
                 (0.3, 2.1, 0.02, False),  # only our own runs raised the load
