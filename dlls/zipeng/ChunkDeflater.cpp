@@ -16,12 +16,12 @@ ChunkDeflater::~ChunkDeflater() {
 
 namespace {
 
-// Level 9 is zlib's level 9 with one change: the search behind a match of 8 bytes or more
-// (not 32) is cut to a quarter of the chain. On our benchmark corpus of text, code and
-// binaries this saves 8% of the time for 0.003% more bytes. deflateReset goes back to the
+// Level 9 is zlib's level 9 with a chain of 1024 (not 4096), zlib's level 8's chain with level
+// 9's longer lazy matching. On our benchmark corpus of text, code and binaries this takes
+// about 15% less time than zlib's level 9 for 0.015% more bytes. deflateReset goes back to the
 // level's own values, so this is applied after every reset.
 void Tune(z_stream* s, int level) {
-    if (level == 9) deflateTune(s, 8, 258, 258, 4096);
+    if (level == 9) deflateTune(s, 32, 258, 258, 1024);
 }
 
 } // namespace
