@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace zipcore {
 
@@ -89,14 +90,32 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
         inputOffset_ += kEncryptionHeaderSize;
         inputRemaining_ -= kEncryptionHeaderSize;
         const std::uint8_t check = EncryptionCheckByte(member.flags, member.crc, member.dosTime);
-        bool fits = false;
-        for (std::size_t i = 0; i < passwords.size() && !fits; ++i) {
-            keys_.emplace(passwords[i]);
-            fits = CheckEncryptionHeader(*keys_, header, check);
+        std::vector<std::size_t> fitting;
+        for (std::size_t i = 0; i < passwords.size(); ++i) {
+            PkKeys keys(passwords[i]);
+            if (CheckEncryptionHeader(keys, header, check)) fitting.push_back(i);
         }
-        if (!fits)
+        if (fitting.empty())
             throw MemberError(MemberError::Kind::WrongPassword,
                               "wrong password for " + QuoteName(member.name));
+        // The check byte lets one wrong password in 256 through. When several forms of the
+        // password pass it, a wrong one may come before the right one: the form whose data
+        // decodes to the stated size and CRC is the password. This costs a second decoding,
+        // and only in that rare case.
+        std::size_t chosen = fitting.front();
+        if (fitting.size() > 1) {
+            for (const std::size_t i : fitting) {
+                const ExtractResult trial =
+                    ExtractMember(src, member, OneForm(&passwords[i]),
+                                  [](const std::uint8_t*, std::size_t) { return true; });
+                if (trial.status == ExtractResult::Status::Ok) {
+                    chosen = i;
+                    break;
+                }
+            }
+        }
+        keys_.emplace(passwords[chosen]);
+        CheckEncryptionHeader(*keys_, header, check);
     }
 
     if (method_ == kMethodStored) {

@@ -103,3 +103,51 @@ TEST(PkCrypt, WrongOrMissingPasswordIsReported) {
     ASSERT_EQ(r.status, ExtractResult::Status::Failed);
     EXPECT_EQ(r.error, MemberError::Kind::NeedPassword);
 }
+
+// A wrong form of the password that passes the header's check byte (one in 256 does) and comes
+// before the right form must not hide it: the form whose data checks out is used.
+TEST(PkCrypt, AWrongFormThatPassesTheCheckByteDoesNotHideTheRightOne) {
+    const std::string right = "M\xFCller"; // as an old Windows tool encrypted it
+    const struct {
+        const char* what;
+        std::uint16_t method;
+        bool descriptor;
+    } cases[] = {{"stored", 0, false}, {"deflated", 8, false}, {"deflated, descriptor", 8, true}};
+    for (const auto& c : cases) {
+        zipcore_test::TestMember m;
+        m.name = "numbers.txt";
+        m.data = zipcore_test::Text(20000, 'n');
+        m.method = c.method;
+        m.password = right;
+        m.descriptor = c.descriptor;
+        const std::string archive = zipcore_test::BuildArchive({m}).bytes;
+        MemorySource src(archive);
+        const ArchiveInfo info = ReadArchive(src);
+        ASSERT_EQ(info.members.size(), 1u) << c.what;
+        const Member& member = info.members[0];
+        const MemberDataSpan span = LocateData(src, member);
+        const std::string header = archive.substr(span.dataOffset, kEncryptionHeaderSize);
+        const std::uint8_t check = EncryptionCheckByte(member.flags, member.crc, member.dosTime);
+        std::string impostor;
+        for (int i = 0; impostor.empty(); ++i) {
+            PkKeys keys("form " + std::to_string(i));
+            if (CheckEncryptionHeader(keys, reinterpret_cast<const std::uint8_t*>(header.data()),
+                                      check))
+                impostor = "form " + std::to_string(i);
+        }
+        const auto extract = [&](std::vector<std::string> forms) {
+            std::string out;
+            ExtractResult r = ExtractMember(src, member, Passwords(forms),
+                                            [&](const std::uint8_t* d, std::size_t n) {
+                                                out.append(reinterpret_cast<const char*>(d), n);
+                                                return true;
+                                            });
+            return std::make_pair(r.status, out);
+        };
+        const auto [status, out] = extract({impostor, "M\xC3\xBCller", right});
+        EXPECT_EQ(status, ExtractResult::Status::Ok) << c.what;
+        EXPECT_TRUE(out == m.data) << c.what;
+        // Without the right form the impostor is all there is: a failure, never success.
+        EXPECT_NE(extract({impostor, "M\xC3\xBCller"}).first, ExtractResult::Status::Ok) << c.what;
+    }
+}
