@@ -82,6 +82,16 @@ class WineServer:
         return pid
 
 
+def failure_report(code, argv, text, keep_in=None):
+    """What a failed run said: its beginning, where Wine puts the exception and the backtrace
+    of a crash (the module and thread lists follow), and the whole of it kept in a file."""
+    fd, path = tempfile.mkstemp(prefix="kelvora-bench-failed-", suffix=".log", dir=keep_in)
+    with os.fdopen(fd, "w") as f:
+        f.write(text)
+    head = text[:3000] + ("\n[...]" if len(text) > 3000 else "")
+    return f"failed ({code}): {' '.join(argv)}\n{head}\n(all of its output: {path})"
+
+
 def run_once(argv, cwd, server, before=None, capture=False):
     """Runs a command once. Output nobody reads goes to /dev/null: writing a listing into a
     file costs unzip -l more than the listing itself."""
@@ -102,7 +112,7 @@ def run_once(argv, cwd, server, before=None, capture=False):
         # time writes "Command exited with non-zero status N" before the figure on failure.
         lines = [line for line in peak.read().splitlines() if line.strip()]
     if code != 0 or not lines:
-        sys.exit(f"failed ({code}): {' '.join(argv)}\n{text[-2000:]}")
+        sys.exit(failure_report(code, argv, text))
     server_seconds = 0.0
     if pid:
         after = process_ticks(pid)

@@ -55,6 +55,23 @@ class MeasuredProcess(unittest.TestCase):
         with contextlib.redirect_stderr(io.StringIO()), self.assertRaises(SystemExit):
             measure.run_once(["false"], "/", None)
 
+    def test_a_failed_run_shows_its_beginning_and_keeps_all_of_it(self):
+        # A crash under Wine prints the exception first and long module lists after it.
+        script = ("import sys\nprint('Unhandled exception: page fault', file=sys.stderr)\n"
+                  "print('module ' * 2000, file=sys.stderr)\nsys.exit(5)")
+        with self.assertRaises(SystemExit) as stop:
+            measure.run_once([sys.executable, "-c", script], "/", None)
+        report = str(stop.exception.code)
+        self.assertIn("failed (5)", report)
+        self.assertIn("Unhandled exception: page fault", report)
+        path = report.rsplit("(all of its output: ", 1)[1].rstrip(")")
+        self.addCleanup(os.remove, path)
+        with open(path) as kept:
+            whole = kept.read()
+        self.assertTrue(whole.startswith("Unhandled exception"))
+        self.assertIn("module " * 2000, whole)
+        self.assertLess(len(report), len(whole))
+
     def test_paired_ratios_take_run_i_against_run_i(self):
         ours, peer = tool("ours", [1.0, 3.0, 2.0]), tool("peer", [2.0, 2.0, 1.0])
         self.assertEqual(ours.paired(peer, run.wall), (0.5, 1.5, 2.0))
