@@ -82,10 +82,10 @@ class WineServer:
         return pid
 
 
-def failure_report(code, argv, text, keep_in=None):
+def failure_report(code, argv, text):
     """What a failed run said: its beginning, where Wine puts the exception and the backtrace
     of a crash (the module and thread lists follow), and the whole of it kept in a file."""
-    fd, path = tempfile.mkstemp(prefix="kelvora-bench-failed-", suffix=".log", dir=keep_in)
+    fd, path = tempfile.mkstemp(prefix="kelvora-bench-failed-", suffix=".log")
     with os.fdopen(fd, "w") as f:
         f.write(text)
     head = text[:3000] + ("\n[...]" if len(text) > 3000 else "")
