@@ -145,19 +145,55 @@ void MemberDecoder::StartAes(Passwords passwords, const AesField& field) {
     std::uint8_t head[16 + kAesVerifierSize];
     const std::size_t salt = AesSaltSize(field.strength);
     ReadExact(src_, inputOffset_, head, salt + kAesVerifierSize, "data of " + name);
-    bool fits = false;
-    for (std::size_t i = 0; i < passwords.size() && !fits; ++i) {
+    AesCipher& aes = *scratch_->aes;
+    const auto begin = [&](const std::string& form) {
         std::uint8_t verifier[kAesVerifierSize];
-        if (!scratch_->aes->Begin(passwords[i].data(), passwords[i].size(), field.strength, head,
-                                  verifier))
+        if (!aes.Begin(form.data(), form.size(), field.strength, head, verifier))
             throw MemberError(MemberError::Kind::Unsupported,
                               name + ": the system's AES cryptography failed");
-        fits = verifier[0] == head[salt] && verifier[1] == head[salt + 1];
-    }
-    if (!fits) throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
-    aes_ = scratch_->aes.get();
+        return verifier[0] == head[salt] && verifier[1] == head[salt + 1];
+    };
+    std::vector<std::size_t> fitting;
+    for (std::size_t i = 0; i < passwords.size(); ++i)
+        if (begin(passwords[i])) fitting.push_back(i);
+    if (fitting.empty())
+        throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
     inputOffset_ += salt + kAesVerifierSize;
     inputRemaining_ -= AesOverhead(field.strength);
+    // The verification value lets one wrong password in 65,536 through. When several forms of
+    // the password pass it, the form whose authentication code matches is the password; this
+    // reads the data once more, only in that rare case. When none matches, the first is used
+    // and the member fails at its end as damaged.
+    std::size_t chosen = fitting.front();
+    if (fitting.size() > 1) {
+        for (const std::size_t i : fitting) {
+            begin(passwords[i]);
+            if (AuthenticatesWith(aes)) {
+                chosen = i;
+                break;
+            }
+        }
+    }
+    begin(passwords[chosen]);
+    aes_ = &aes;
+}
+
+// Runs the member's encrypted data through the cipher, leaving the decoder's position alone,
+// and compares the authentication code.
+bool MemberDecoder::AuthenticatesWith(AesCipher& aes) {
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(inputRemaining_, kInputBuffer)));
+    std::uint64_t at = inputOffset_, left = inputRemaining_;
+    while (left > 0) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        ReadExact(src_, at, buffer.data(), n, "data of " + QuoteName(member_.name));
+        if (!aes.Decrypt(buffer.data(), n)) return false;
+        at += n;
+        left -= n;
+    }
+    std::uint8_t stored[kAesAuthCodeSize], computed[kAesAuthCodeSize];
+    ReadExact(src_, at, stored, sizeof stored, "data of " + QuoteName(member_.name));
+    return aes.AuthCode(computed) && std::memcmp(stored, computed, sizeof stored) == 0;
 }
 
 // Every encrypted byte goes through the authentication, also any the decompressor left.

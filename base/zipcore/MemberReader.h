@@ -77,7 +77,8 @@ private:
 
 // The byte forms of one password, tried in turn against an encrypted member's check (the
 // encryption header's last byte, the AES password verification value): the first that fits
-// decrypts the data. Empty: no password was given.
+// decrypts the data, unless several fit, when the one whose data checks out is taken. Empty: no
+// password was given.
 using Passwords = std::span<const std::string>;
 
 // A password given as one form, or none (null).
@@ -107,6 +108,7 @@ private:
     std::size_t ReadStored(std::uint8_t* out, std::size_t capacity);
     std::size_t ReadDeflated(std::uint8_t* out, std::size_t capacity);
     void StartAes(Passwords passwords, const AesField& field);
+    bool AuthenticatesWith(AesCipher& aes); // with the form it has begun
     void Authenticate();
     void CheckEnd();
     [[noreturn]] void Corrupt(const std::string& what) const;

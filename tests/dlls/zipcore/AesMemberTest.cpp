@@ -15,14 +15,14 @@ namespace {
 
 const std::string kPassword = "correct horse";
 
-ExtractResult ExtractAes(const std::string& bytes, const std::string& password,
-                         std::string* data = nullptr, bool systemAes = true) {
+ExtractResult ExtractAesForms(const std::string& bytes, Passwords forms,
+                              std::string* data = nullptr, bool systemAes = true) {
     MemorySource src(bytes);
     const ArchiveInfo info = ReadArchive(src);
     DecoderScratch scratch(systemAes ? kaes::SystemAes() : nullptr);
     std::string out;
     ExtractResult r = ExtractMember(
-        src, info.members.at(0), &password,
+        src, info.members.at(0), forms,
         [&](const std::uint8_t* d, std::size_t n) {
             out.append(reinterpret_cast<const char*>(d), n);
             return true;
@@ -30,6 +30,11 @@ ExtractResult ExtractAes(const std::string& bytes, const std::string& password,
         4096, &scratch);
     if (data) *data = out;
     return r;
+}
+
+ExtractResult ExtractAes(const std::string& bytes, const std::string& password,
+                         std::string* data = nullptr, bool systemAes = true) {
+    return ExtractAesForms(bytes, OneForm(&password), data, systemAes);
 }
 
 TestMember Aes(int strength, std::uint16_t version, std::uint16_t method, std::string data) {
@@ -103,4 +108,29 @@ TEST(AesMembers, WithoutTheSystemsAesOrWithAnUnknownMethodTheMemberIsUnsupported
     EXPECT_EQ(r.error, MemberError::Kind::Unsupported);
     EXPECT_NE(r.message.find("unsupported method: bzip2 (method 12)"), std::string::npos)
         << r.message;
+}
+
+// A wrong form of the password that passes the two-byte verification value (one in 65,536 does)
+// and comes before the right form must not hide it: the form whose authentication code matches
+// is used.
+TEST(AesMembers, AWrongFormThatPassesTheVerifierDoesNotHideTheRightOne) {
+    // Found by a search over "form N": under this member's salt (AES-128, named "secret.txt")
+    // its verification value is the same as the real password's.
+    const std::string impostor = "form 72";
+    const std::string data = Text(20000, 'a');
+    const BuiltArchive a = BuildArchive({Aes(1, 2, kMethodDeflated, data)});
+    // Alone, the impostor gets past the verifier and fails only at the end, as damage would.
+    const ExtractResult alone = ExtractAes(a.bytes, impostor);
+    ASSERT_EQ(alone.error, MemberError::Kind::Corrupt) << alone.message;
+
+    const std::vector<std::string> forms = {impostor, "correct horse\xC2\xA0", kPassword};
+    std::string out;
+    const ExtractResult r = ExtractAesForms(a.bytes, forms, &out);
+    EXPECT_EQ(r.status, ExtractResult::Status::Ok) << r.message;
+    EXPECT_TRUE(out == data);
+    // The right form first still wins at once; without it, the result is a failure.
+    EXPECT_EQ(ExtractAesForms(a.bytes, std::vector<std::string>{kPassword, impostor}).status,
+              ExtractResult::Status::Ok);
+    EXPECT_EQ(ExtractAesForms(a.bytes, std::vector<std::string>{impostor, "other"}).error,
+              MemberError::Kind::Corrupt);
 }
