@@ -21,6 +21,7 @@ struct DecoderScratch::State {
     std::vector<std::uint8_t> input;
     std::unique_ptr<Inflater> inflater; // made at the first compressed member
     std::unique_ptr<AesCipher> aes;
+    std::string aesForm; // the password form whose authentication code last matched
 };
 
 DecoderScratch::DecoderScratch(std::unique_ptr<AesCipher> aes) : state_(std::make_unique<State>()) {
@@ -146,36 +147,45 @@ void MemberDecoder::StartAes(Passwords passwords, const AesField& field) {
     const std::size_t salt = AesSaltSize(field.strength);
     ReadExact(src_, inputOffset_, head, salt + kAesVerifierSize, "data of " + name);
     AesCipher& aes = *scratch_->aes;
-    const auto begin = [&](const std::string& form) {
+    std::size_t begun = passwords.size(); // the form the cipher holds keys for
+    const auto begin = [&](std::size_t i) {
         std::uint8_t verifier[kAesVerifierSize];
-        if (!aes.Begin(form.data(), form.size(), field.strength, head, verifier))
+        if (!aes.Begin(passwords[i].data(), passwords[i].size(), field.strength, head, verifier))
             throw MemberError(MemberError::Kind::Unsupported,
                               name + ": the system's AES cryptography failed");
+        begun = i;
         return verifier[0] == head[salt] && verifier[1] == head[salt + 1];
     };
-    std::vector<std::size_t> fitting;
-    for (std::size_t i = 0; i < passwords.size(); ++i)
-        if (begin(passwords[i])) fitting.push_back(i);
-    if (fitting.empty())
-        throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
     inputOffset_ += salt + kAesVerifierSize;
     inputRemaining_ -= AesOverhead(field.strength);
+    const auto use = [&](std::size_t i) {
+        if (begun != i) begin(i);
+        aesForm_ = &passwords[i];
+        aes_ = &aes;
+    };
+    // The form that authenticated the last member goes first and alone when it fits: the
+    // members of an archive share one, and each other form costs a key derivation.
+    for (std::size_t i = 0; i < passwords.size(); ++i)
+        if (!scratch_->aesForm.empty() && passwords[i] == scratch_->aesForm && begin(i))
+            return use(i);
+
+    std::vector<std::size_t> fitting;
+    for (std::size_t i = 0; i < passwords.size(); ++i)
+        if (begin(i)) fitting.push_back(i);
+    if (fitting.empty())
+        throw MemberError(MemberError::Kind::WrongPassword, "wrong password for " + name);
     // The verification value lets one wrong password in 65,536 through. When several forms of
     // the password pass it, the form whose authentication code matches is the password; this
     // reads the data once more, only in that rare case. When none matches, the first is used
     // and the member fails at its end as damaged.
-    std::size_t chosen = fitting.front();
-    if (fitting.size() > 1) {
+    if (fitting.size() > 1)
         for (const std::size_t i : fitting) {
-            begin(passwords[i]);
-            if (AuthenticatesWith(aes)) {
-                chosen = i;
-                break;
-            }
+            begin(i);
+            const bool right = AuthenticatesWith(aes);
+            begun = passwords.size(); // the trial used the keys up
+            if (right) return use(i);
         }
-    }
-    begin(passwords[chosen]);
-    aes_ = &aes;
+    use(fitting.front());
 }
 
 // Runs the member's encrypted data through the cipher, leaving the decoder's position alone,
@@ -207,6 +217,7 @@ void MemberDecoder::Authenticate() {
                           QuoteName(member_.name) + ": the system's AES cryptography failed");
     if (std::memcmp(stored, computed, sizeof stored) != 0)
         Corrupt("the authentication code does not match: the data was damaged or altered");
+    scratch_->aesForm = *aesForm_;
 }
 
 void MemberDecoder::Corrupt(const std::string& what) const {

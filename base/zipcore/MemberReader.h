@@ -117,7 +117,8 @@ private:
     ByteSource& src_;
     const Member& member_;
     std::optional<PkKeys> keys_;
-    AesCipher* aes_ = nullptr; // the scratch's, while this member uses it
+    AesCipher* aes_ = nullptr;             // the scratch's, while this member uses it
+    const std::string* aesForm_ = nullptr; // the password form its keys come from
     std::uint16_t method_;
     std::uint64_t inputOffset_;    // next raw byte to read
     std::uint64_t inputRemaining_; // raw bytes not yet read

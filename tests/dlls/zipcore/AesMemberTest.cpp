@@ -134,3 +134,63 @@ TEST(AesMembers, AWrongFormThatPassesTheVerifierDoesNotHideTheRightOne) {
     EXPECT_EQ(ExtractAesForms(a.bytes, std::vector<std::string>{impostor, "other"}).error,
               MemberError::Kind::Corrupt);
 }
+
+namespace {
+
+// The system's cipher, counting its key derivations.
+class CountingAes : public AesCipher {
+public:
+    explicit CountingAes(int* derivations) : inner_(kaes::SystemAes()), count_(derivations) {}
+    bool Begin(const char* password, std::size_t length, int strength, const std::uint8_t* salt,
+               std::uint8_t verifier[kAesVerifierSize]) override {
+        ++*count_;
+        return inner_->Begin(password, length, strength, salt, verifier);
+    }
+    bool Decrypt(std::uint8_t* data, std::size_t n) override { return inner_->Decrypt(data, n); }
+    bool AuthCode(std::uint8_t out[kAesAuthCodeSize]) override { return inner_->AuthCode(out); }
+
+private:
+    std::unique_ptr<AesCipher> inner_;
+    int* count_;
+};
+
+} // namespace
+
+// An old tool's password form is found once; the archive's next members try it first and alone.
+// A later archive in the typed form is still opened with the same scratch.
+TEST(AesMembers, TheFormThatWorkedIsTriedFirstForTheNextMember) {
+    const std::vector<std::string> forms = {"M\xC3\xBCller", "M\xFCller", "M\x81ller"};
+    const auto member = [](const char* name, const std::string& password) {
+        return TestMember{.name = name,
+                          .data = Text(3000, name[0]),
+                          .method = kMethodDeflated,
+                          .password = password,
+                          .aesStrength = 3,
+                          .aesVersion = 2};
+    };
+    const BuiltArchive ansi = BuildArchive({member("a.txt", forms[1]), member("bb.txt", forms[1])});
+    const BuiltArchive typed = BuildArchive({member("ccc.txt", forms[0])});
+    int derivations = 0;
+    DecoderScratch scratch(std::make_unique<CountingAes>(&derivations));
+    const auto extract = [&](const BuiltArchive& archive, std::size_t index) {
+        MemorySource src(archive.bytes);
+        const ArchiveInfo info = ReadArchive(src);
+        return ExtractMember(
+            src, info.members.at(index), Passwords(forms),
+            [](const std::uint8_t*, std::size_t) { return true; }, 4096, &scratch);
+    };
+    const struct {
+        const char* what;
+        const BuiltArchive& archive;
+        std::size_t index;
+        int mostDerivations;
+    } steps[] = {{"first member, every form tried", ansi, 0, 4},
+                 {"second member, the form that worked", ansi, 1, 1},
+                 {"another archive, typed form", typed, 0, 5}};
+    for (const auto& step : steps) {
+        derivations = 0;
+        const ExtractResult r = extract(step.archive, step.index);
+        EXPECT_EQ(r.status, ExtractResult::Status::Ok) << step.what << ": " << r.message;
+        EXPECT_LE(derivations, step.mostDerivations) << step.what;
+    }
+}
