@@ -221,7 +221,19 @@ Outcome Unpacker::Unpack(const Entry& e) {
             if (!havePassword_) break;
             kpass::PasswordFormsOf(password_, lstrlenA(password_), forms_);
         }
-        result = Copy(e, start, out);
+        result = Copy(e, start, out, 0);
+        // The check lets a wrong form of the password through now and then (one in 256, for
+        // AES one in 65,536): when the data then fails, the later forms get their turn.
+        const bool encrypted = e.IsEncrypted() || e.aes.version;
+        while (
+            encrypted && usedForm_ + 1 < forms_.count &&
+            (result == Data::Damaged || result == Data::NotAuthentic || result == Data::CrcError)) {
+            SetFilePointer(out, 0, nullptr, FILE_BEGIN);
+            SetEndOfFile(out);
+            const Data again = Copy(e, start, out, usedForm_ + 1);
+            if (again == Data::WrongPassword) break; // no later form fits: the failure stands
+            result = again;
+        }
         if (result == Data::WrongPassword) {
             SetFilePointer(out, 0, nullptr, FILE_BEGIN);
             SetEndOfFile(out);
@@ -263,7 +275,7 @@ Outcome Unpacker::Unpack(const Entry& e) {
 
 // Decrypts, inflates and writes the member's data, checking its size and CRC (and for AES
 // its authentication code).
-Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
+Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out, int firstForm) {
     if (!in_) in_ = static_cast<unsigned char*>(Allocate(kChunk));
     if (!out_) out_ = static_cast<unsigned char*>(Allocate(kChunk));
     if (!inflater_)
@@ -271,8 +283,8 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
     if (!in_ || !out_ || !inflater_) return Data::WriteError;
 
     std::uint64_t pos = start, left = e.compressedSize;
-    // Each form of the password (kpass::PasswordForms) in turn; the first the member's check
-    // accepts decrypts it.
+    // Each form of the password (kpass::PasswordForms) from firstForm on; the first the member's
+    // check accepts decrypts it.
     Keys keys("");
     kaes::MemberCipher aes;
     bool fits = !e.IsEncrypted() && !e.aes.version;
@@ -283,10 +295,11 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
         if (left < zipcore::AesOverhead(strength) ||
             !archive_.ReadAt(pos, head, static_cast<std::uint32_t>(salt) + 2))
             return Data::Damaged;
-        for (int i = 0; i < forms_.count && !fits; ++i) {
+        for (int i = firstForm; i < forms_.count && !fits; ++i) {
             if (!aes.Begin(forms_.text[i], forms_.length[i], strength, head, verifier))
                 return Data::NoAes;
             fits = verifier[0] == head[salt] && verifier[1] == head[salt + 1];
+            usedForm_ = i;
         }
         pos += salt + zipcore::kAesVerifierSize;
         left -= zipcore::AesOverhead(strength);
@@ -297,7 +310,8 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out) {
         const std::uint8_t check = (e.flags & zipcore::kFlagDataDescriptor)
                                        ? static_cast<std::uint8_t>(e.dosTime >> 8)
                                        : static_cast<std::uint8_t>(e.crc >> 24);
-        for (int i = 0; i < forms_.count && !fits; ++i) {
+        for (int i = firstForm; i < forms_.count && !fits; ++i) {
+            usedForm_ = i;
             keys = Keys(forms_.text[i]);
             std::uint8_t last = 0;
             for (const std::uint8_t b : header)

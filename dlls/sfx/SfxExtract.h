@@ -66,7 +66,9 @@ private:
         WriteError,
         Cancelled
     };
-    Data Copy(const Entry& e, std::uint64_t start, HANDLE out);
+    // Uses the first form of the password from `firstForm` on that the member's check accepts;
+    // usedForm_ tells which.
+    Data Copy(const Entry& e, std::uint64_t start, HANDLE out, int firstForm);
     Outcome Refuse(Outcome o, const wchar_t* why, const wchar_t* verb = L"");
 
     Archive& archive_;
@@ -76,6 +78,7 @@ private:
     wchar_t name_[1024] = {};
     char password_[128] = {};
     kpass::PasswordForms forms_ = {}; // of password_, tried in turn
+    int usedForm_ = 0;
     bool havePassword_ = false;
     bool noPassword_ = false;
     unsigned char* in_ = nullptr;
