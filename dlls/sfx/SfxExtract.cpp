@@ -276,6 +276,7 @@ Outcome Unpacker::Unpack(const Entry& e) {
 // Decrypts, inflates and writes the member's data, checking its size and CRC (and for AES
 // its authentication code).
 Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out, int firstForm) {
+    usedForm_ = firstForm; // also when the data fails before any form is tried
     if (!in_) in_ = static_cast<unsigned char*>(Allocate(kChunk));
     if (!out_) out_ = static_cast<unsigned char*>(Allocate(kChunk));
     if (!inflater_)
