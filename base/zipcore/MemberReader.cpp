@@ -151,8 +151,7 @@ void MemberDecoder::StartAes(Passwords passwords, const AesField& field) {
     const auto begin = [&](std::size_t i) {
         std::uint8_t verifier[kAesVerifierSize];
         if (!aes.Begin(passwords[i].data(), passwords[i].size(), field.strength, head, verifier))
-            throw MemberError(MemberError::Kind::Unsupported,
-                              name + ": the system's AES cryptography failed");
+            AesFailed();
         begun = i;
         return verifier[0] == head[salt] && verifier[1] == head[salt + 1];
     };
@@ -197,25 +196,31 @@ bool MemberDecoder::AuthenticatesWith(AesCipher& aes) {
     while (left > 0) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
         ReadExact(src_, at, buffer.data(), n, "data of " + QuoteName(member_.name));
-        if (!aes.Decrypt(buffer.data(), n)) return false;
+        if (!aes.Decrypt(buffer.data(), n)) AesFailed();
         at += n;
         left -= n;
     }
+    return AuthCodeMatches(aes, at);
+}
+
+// The code stored at `at` against the one the cipher computed over the data it was given.
+bool MemberDecoder::AuthCodeMatches(AesCipher& aes, std::uint64_t at) {
     std::uint8_t stored[kAesAuthCodeSize], computed[kAesAuthCodeSize];
     ReadExact(src_, at, stored, sizeof stored, "data of " + QuoteName(member_.name));
-    return aes.AuthCode(computed) && std::memcmp(stored, computed, sizeof stored) == 0;
+    if (!aes.AuthCode(computed)) AesFailed();
+    return std::memcmp(stored, computed, sizeof stored) == 0;
+}
+
+void MemberDecoder::AesFailed() const {
+    throw MemberError(MemberError::Kind::Unsupported,
+                      QuoteName(member_.name) + ": the system's AES cryptography failed");
 }
 
 // Every encrypted byte goes through the authentication, also any the decompressor left.
 void MemberDecoder::Authenticate() {
     while (Fill() > 0)
         inputPos_ = inputLen_;
-    std::uint8_t stored[kAesAuthCodeSize], computed[kAesAuthCodeSize];
-    ReadExact(src_, inputOffset_, stored, sizeof stored, "data of " + QuoteName(member_.name));
-    if (!aes_->AuthCode(computed))
-        throw MemberError(MemberError::Kind::Unsupported,
-                          QuoteName(member_.name) + ": the system's AES cryptography failed");
-    if (std::memcmp(stored, computed, sizeof stored) != 0)
+    if (!AuthCodeMatches(*aes_, inputOffset_))
         Corrupt("the authentication code does not match: the data was damaged or altered");
     scratch_->aesForm = *aesForm_;
 }
@@ -233,9 +238,7 @@ std::size_t MemberDecoder::Fill() {
     const std::size_t got = src_.ReadAt(inputOffset_, input.data(), want);
     if (got != want) Corrupt("the archive ends inside its data");
     if (keys_) keys_->Decrypt(input.data(), got);
-    if (aes_ && !aes_->Decrypt(input.data(), got))
-        throw MemberError(MemberError::Kind::Unsupported,
-                          QuoteName(member_.name) + ": the system's AES cryptography failed");
+    if (aes_ && !aes_->Decrypt(input.data(), got)) AesFailed();
     inputOffset_ += got;
     inputRemaining_ -= got;
     inputPos_ = 0;

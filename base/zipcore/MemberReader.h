@@ -109,6 +109,8 @@ private:
     std::size_t ReadDeflated(std::uint8_t* out, std::size_t capacity);
     void StartAes(Passwords passwords, const AesField& field);
     bool AuthenticatesWith(AesCipher& aes); // with the form it has begun
+    bool AuthCodeMatches(AesCipher& aes, std::uint64_t at);
+    [[noreturn]] void AesFailed() const;
     void Authenticate();
     void CheckEnd();
     [[noreturn]] void Corrupt(const std::string& what) const;
