@@ -4,10 +4,12 @@
 // archive of 100,000 members; a pool block costs a lock and a pointer.
 //
 // Blocks of up to 512 bytes, in steps of 16 (so every block keeps the 16-byte alignment
-// new promises), are carved from 64 KiB chunks of their own size; VirtualAlloc places every
-// chunk on a 64 KiB boundary, so a table indexed by the address's top 16 bits tells on
-// release whether a block is a pool block and of which size. Freed blocks wait for the next
-// request of their size. Anything larger goes to malloc as before.
+// new promises), are carved from 64 KiB chunks of their own size. Every chunk lies in one
+// range of address space reserved once, at the first small block, and committed a chunk at
+// a time: a block is a pool block exactly when it lies in that range, and a table indexed by
+// the chunk's place in the range tells its size. Nothing depends on where the system puts the
+// range: on 64-bit Windows it usually lies above 4 GiB. Freed blocks wait for the next request
+// of their size. Anything larger, and small blocks once the range is used up, go to malloc.
 #include "ui/WarmMemory.h"
 
 #include <windows.h>
@@ -46,8 +48,55 @@ void Lock() noexcept {
 void Unlock() noexcept {
     busy.clear(std::memory_order_release);
 }
-// Per 64 KiB of address space: 0 when not a pool chunk, otherwise its size class + 1.
-unsigned char chunkSize[1u << 16];
+
+// The range every pool chunk comes from: as much as the table below can describe, less where
+// the system cannot spare that much address space in one piece (a 32-bit process).
+constexpr std::size_t kTableEntries = 1u << 16;
+constexpr std::size_t kLargestRange =
+    sizeof(void*) == 8 ? kTableEntries * kChunkSize : std::size_t(256) << 20;
+constexpr std::size_t kSmallestRange = std::size_t(16) << 20;
+// Set once, under the lock, before the first chunk is handed out; read without the lock on
+// release, where a pool block can only be in hand after it was set.
+std::atomic<char*> rangeBegin{nullptr};
+std::size_t rangeBytes;     // under the lock after it is set; fixed from then on
+std::size_t rangeCommitted; // bytes of it in chunks; under the lock
+bool rangeRefused;          // no range could be reserved: small blocks come from malloc
+// Per chunk of the range: its size class + 1, 0 for a chunk not yet in use.
+unsigned char chunkSize[kTableEntries];
+
+// The size class + 1 of a pool block, or 0 for any other address.
+unsigned PoolTag(const void* block) noexcept {
+    const char* begin = rangeBegin.load(std::memory_order_acquire);
+    if (begin == nullptr) return 0;
+    const std::uintptr_t offset =
+        reinterpret_cast<std::uintptr_t>(block) - reinterpret_cast<std::uintptr_t>(begin);
+    if (offset >= rangeBytes) return 0; // below the range the subtraction wraps to a large value
+    return chunkSize[offset / kChunkSize];
+}
+
+// A fresh chunk for size class c, or null when the range is used up; under the lock.
+char* NewChunk(std::size_t c) noexcept {
+    char* begin = rangeBegin.load(std::memory_order_relaxed);
+    if (begin == nullptr) {
+        if (rangeRefused) return nullptr;
+        for (std::size_t bytes = kLargestRange; bytes >= kSmallestRange && !begin; bytes /= 2) {
+            begin = static_cast<char*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS));
+            if (begin) rangeBytes = bytes;
+        }
+        if (begin == nullptr) {
+            rangeRefused = true;
+            return nullptr;
+        }
+        rangeBegin.store(begin, std::memory_order_release);
+    }
+    if (rangeBytes - rangeCommitted < kChunkSize) return nullptr;
+    char* chunk = static_cast<char*>(
+        VirtualAlloc(begin + rangeCommitted, kChunkSize, MEM_COMMIT, PAGE_READWRITE));
+    if (chunk == nullptr) return nullptr;
+    chunkSize[rangeCommitted / kChunkSize] = static_cast<unsigned char>(c + 1);
+    rangeCommitted += kChunkSize;
+    return chunk;
+}
 
 // A region of warm memory (see ui/WarmMemory.h): blocks are cut from its front in turn;
 // it is given back when it no longer takes blocks and the last one taken is released.
@@ -138,14 +187,11 @@ void* Take(std::size_t size) noexcept {
         block = f;
     } else {
         if (pools.next[c] == nullptr || pools.end[c] - pools.next[c] < std::ptrdiff_t(blockSize)) {
-            auto* chunk = static_cast<char*>(
-                VirtualAlloc(nullptr, kChunkSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+            char* chunk = NewChunk(c);
             if (chunk == nullptr) {
                 Unlock();
-                return nullptr;
+                return std::malloc(blockSize); // released to free: it lies outside the range
             }
-            chunkSize[reinterpret_cast<std::uintptr_t>(chunk) >> 16] =
-                static_cast<unsigned char>(c + 1);
             pools.next[c] = chunk;
             pools.end[c] = chunk + kChunkSize;
         }
@@ -158,7 +204,7 @@ void* Take(std::size_t size) noexcept {
 
 void Give(void* block) noexcept {
     if (block == nullptr) return;
-    const unsigned tag = chunkSize[reinterpret_cast<std::uintptr_t>(block) >> 16];
+    const unsigned tag = PoolTag(block);
     if (tag == 0) {
         if (held.load(std::memory_order_relaxed) == 0) {
             std::free(block);

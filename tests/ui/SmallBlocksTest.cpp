@@ -32,6 +32,30 @@ TEST(SmallBlocks, EverySizeIsAlignedAndHoldsItsBytes) {
         ::operator delete(p);
 }
 
+// Chunks lie where the system puts them; on 64-bit the suite runs with the low 4 GiB reserved,
+// so this is the place Windows usually gives them.
+TEST(SmallBlocks, BlocksOfEverySizeAboveFourGiBAreKeptAndReused) {
+    std::vector<void*> blocks;
+    for (int round = 0; round < 3; ++round)
+        for (size_t size = 1; size <= 512; size += 5) // every size class, over many chunks
+            for (int i = 0; i < 200; ++i) {
+                blocks.push_back(::operator new(size));
+                std::memset(blocks.back(), static_cast<int>(size), size);
+            }
+    if (sizeof(void*) == 8) {
+        for (void* p : blocks)
+            ASSERT_GE(std::uint64_t(reinterpret_cast<std::uintptr_t>(p)), std::uint64_t(1) << 32)
+                << p;
+    }
+    std::set<void*> released(blocks.begin(), blocks.end());
+    for (void* p : blocks)
+        ::operator delete(p);
+    // Each comes back for a request of its own size class.
+    void* again = ::operator new(100);
+    EXPECT_EQ(released.count(again), 1u);
+    ::operator delete(again);
+}
+
 TEST(SmallBlocks, ReleasedBlocksAreReused) {
     std::set<void*> first;
     for (int i = 0; i < 100; ++i)
