@@ -1,7 +1,10 @@
-// The records the program and the engine libraries KZIPENG.DLL / KUNZENG.DLL exchange.
-// Both sides include this one header; every field is 32 bits at a fixed offset, so the
-// layout is checked at compile time below and must never change.
+// The records the program and the engine libraries KZIPENG.DLL / KUNZENG.DLL exchange, as
+// the program and the engines name them. The records themselves are those of the header that
+// ships beside the engines for other callers (KelvoraEngines.h), whose layout in both flavours
+// is checked at compile time and must never change.
 #pragma once
+
+#include "base/KelvoraEngines.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,93 +29,16 @@ constexpr int kMaxFileSpecs = 4097;
 constexpr int kNameBufferSize = 256;
 constexpr int kPasswordBufferSize = 81;
 
-#if defined(_WIN32)
-#define KENG_STDCALL __stdcall
-#else
-#define KENG_STDCALL
-#endif
-
-struct CallbackData;
-using EngineCallbackFn = EBool(KENG_STDCALL*)(CallbackData*);
-
-#pragma pack(push, 4)
-
-struct ZipParams {
-    void* Handle;                   // 0   owner window
-    void* Caller;                   // 4   handed back in CallbackData
-    std::int32_t Version;           // 8
-    EngineCallbackFn Callback;      // 12
-    EBool TraceEnabled;             // 16
-    char* PasswordText;             // 20
-    std::int32_t EncryptMethod;     // 24  kEncryptTraditional or kEncryptAes256
-    EBool Encrypt;                  // 28
-    EBool HiddenFiles;              // 32
-    EBool Fixed36;                  // 36  false
-    EBool Fixed40;                  // 40  false
-    EBool Fixed44;                  // 44  true
-    EBool Fixed48;                  // 48  false
-    EBool VerboseEnabled;           // 52
-    EBool Fixed56;                  // 56  true
-    std::int32_t Level;             // 60
-    EBool Fixed64;                  // 64  false
-    EBool Fixed68;                  // 68  false
-    EBool JunkDirNames;             // 72
-    EBool Recurse;                  // 76
-    EBool AddMode;                  // 80
-    EBool ForceDOS;                 // 84
-    EBool Move;                     // 88
-    EBool DeleteEntries;            // 92
-    EBool Update;                   // 96
-    EBool Freshen;                  // 100
-    EBool Fixed104;                 // 104 false
-    EBool ZipTime;                  // 108
-    std::int32_t Unused112;         // 112
-    std::int32_t Unused116;         // 116
-    std::int32_t Argc;              // 120
-    char* ArchiveName;              // 124
-    std::int32_t Marker;            // 128
-    char* FileSpecs[kMaxFileSpecs]; // 132
-};
-
-struct UnzParams {
-    void* Handle;                   // 0
-    void* Caller;                   // 4
-    std::int32_t Version;           // 8
-    EngineCallbackFn Callback;      // 12
-    EBool TraceEnabled;             // 16
-    EBool AskOverWrite;             // 20  without OverWrite: ask before replacing
-    char* PasswordText;             // 24
-    EBool Test;                     // 28
-    EBool Fixed32;                  // 32  false
-    EBool Fixed36;                  // 36  false
-    EBool Fixed40;                  // 40  true
-    EBool VerboseEnabled;           // 44
-    EBool Update;                   // 48
-    EBool Freshen;                  // 52
-    EBool DirNames;                 // 56
-    EBool OverWrite;                // 60
-    std::int32_t Argc;              // 64
-    char* ArchiveName;              // 68
-    std::int32_t Marker;            // 72
-    char* FileSpecs[kMaxFileSpecs]; // 76
-};
-
 // Length of the inline text in CallbackData, NUL included. The program reads the text up
 // to its NUL; engines never write more than this.
-constexpr int kCallbackTextSize = 512;
+constexpr int kCallbackTextSize = KENG_CALLBACK_TEXT_SIZE;
 
-struct CallbackData {
-    std::int32_t Reserved0;              // 0
-    void* Caller;                        // 4
-    std::int32_t Reserved8;              // 8
-    std::int32_t Reply;                  // 12  the program's answer to a question (kReply...)
-    std::int32_t ActionCode;             // 16
-    std::int32_t ErrorCode;              // 20
-    std::int32_t FileSize;               // 24
-    char MessageText[kCallbackTextSize]; // 28
-};
-
-#pragma pack(pop)
+using CallbackData = ::KCallbackData;
+using EngineCallbackFn = ::KEngineCallback;
+using ZipParams = ::KZipParams;
+using UnzParams = ::KUnzParams;
+static_assert(kRecordVersion == KENG_RECORD_VERSION && kRecordMarker == KENG_RECORD_MARKER &&
+              kMaxFileSpecs == KENG_MAX_FILE_SPECS);
 
 // Action codes of CallbackData.
 enum ActionCode : std::int32_t {
@@ -161,44 +87,9 @@ enum ErrorCode : std::int32_t {
 };
 
 // Entry points exported by the engines (undecorated names).
-using ZipEngExecFn = std::int32_t(KENG_STDCALL*)(ZipParams*);
-using UnzEngExecFn = std::int32_t(KENG_STDCALL*)(UnzParams*);
-using EngVersionFn = std::int32_t(KENG_STDCALL*)();
+using ZipEngExecFn = ::KZipEngExecFn;
+using UnzEngExecFn = ::KUnzEngExecFn;
+using EngVersionFn = ::KEngVersionFn;
 
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(void*) == 4);
-static_assert(offsetof(ZipParams, PasswordText) == 20);
-static_assert(offsetof(ZipParams, EncryptMethod) == 24);
-static_assert(offsetof(ZipParams, Encrypt) == 28);
-static_assert(offsetof(ZipParams, VerboseEnabled) == 52);
-static_assert(offsetof(ZipParams, Level) == 60);
-static_assert(offsetof(ZipParams, JunkDirNames) == 72);
-static_assert(offsetof(ZipParams, DeleteEntries) == 92);
-static_assert(offsetof(ZipParams, ZipTime) == 108);
-static_assert(offsetof(ZipParams, Argc) == 120);
-static_assert(offsetof(ZipParams, ArchiveName) == 124);
-static_assert(offsetof(ZipParams, Marker) == 128);
-static_assert(offsetof(ZipParams, FileSpecs) == 132);
-static_assert(sizeof(ZipParams) == 16520);
-
-static_assert(offsetof(UnzParams, AskOverWrite) == 20);
-static_assert(offsetof(UnzParams, PasswordText) == 24);
-static_assert(offsetof(UnzParams, Test) == 28);
-static_assert(offsetof(UnzParams, VerboseEnabled) == 44);
-static_assert(offsetof(UnzParams, DirNames) == 56);
-static_assert(offsetof(UnzParams, OverWrite) == 60);
-static_assert(offsetof(UnzParams, Argc) == 64);
-static_assert(offsetof(UnzParams, ArchiveName) == 68);
-static_assert(offsetof(UnzParams, Marker) == 72);
-static_assert(offsetof(UnzParams, FileSpecs) == 76);
-static_assert(sizeof(UnzParams) == 16464);
-
-static_assert(offsetof(CallbackData, Caller) == 4);
-static_assert(offsetof(CallbackData, Reply) == 12);
-static_assert(offsetof(CallbackData, ActionCode) == 16);
-static_assert(offsetof(CallbackData, ErrorCode) == 20);
-static_assert(offsetof(CallbackData, FileSize) == 24);
-static_assert(offsetof(CallbackData, MessageText) == 28);
-#endif
 
 } // namespace keng

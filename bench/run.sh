@@ -8,7 +8,7 @@
 #   bench/run.sh [--runs N] [--skip-big] [--only add,test,extract,open,big] [--corpora mixed,small]
 #                [--settle S] [--tiny]
 # --tiny uses small corpora of their own, to check the benchmark itself in a minute or two.
-# Uses the build in $KELVORA_BUILD (default build/), building only what the benchmark runs.
+# Uses the build in $KELVORA_BUILD (default build64/), building only what the benchmark runs.
 # The corpora are made once into $KELVORA_BENCH_CORPUS (default /var/tmp/kelvora-bench-corpus,
 # with -tiny appended for --tiny) and only read afterwards; everything a run writes goes to
 # folders of its own, removed at the end.

@@ -15,27 +15,38 @@ kelvora_runs_32bit() {
   return "$status"
 }
 
-# The 32-bit build is the product. Where the machine cannot run it, the same sources are built
-# for 64-bit Windows and tested under 64-bit Wine, in a build folder of their own
-# (KELVORA_ARCH=i686 or x86_64 decides by hand).
-if [ -z "${KELVORA_ARCH:-}" ]; then
-  if kelvora_runs_32bit; then KELVORA_ARCH=i686; else KELVORA_ARCH=x86_64; fi
-fi
-if [ "$KELVORA_ARCH" = x86_64 ]; then
-  KELVORA_TOOLCHAIN=$ROOT/cmake/mingw64.cmake
-  BUILD=${KELVORA_BUILD:-$ROOT/build64}
-else
-  KELVORA_TOOLCHAIN=$ROOT/cmake/mingw32.cmake
-  BUILD=${KELVORA_BUILD:-$ROOT/build}
-fi
-export KELVORA_ARCH
+# The 64-bit build (x86_64, build64/) is the product: what 64-bit Windows runs and what a
+# release leads with. The 32-bit flavour (i686, build32/) serves 32-bit Windows and 32-bit
+# callers of the engines; it is built beside it, and tested only where the machine can run
+# 32-bit code (KELVORA_ARCH=i686 or x86_64 picks the flavour a script works on).
+KELVORA_ARCH=${KELVORA_ARCH:-x86_64}
+kelvora_flavour() {
+  if [ "$KELVORA_ARCH" = x86_64 ]; then
+    KELVORA_TOOLCHAIN=$ROOT/cmake/mingw64.cmake
+    BUILD=${KELVORA_BUILD:-$ROOT/build64}
+  else
+    KELVORA_TOOLCHAIN=$ROOT/cmake/mingw32.cmake
+    BUILD=${KELVORA_BUILD:-$ROOT/build32}
+  fi
+  export KELVORA_ARCH
+}
+kelvora_flavour
+# Where the other flavour's build lives, for the release and its test.
+KELVORA_BUILD32=${KELVORA_BUILD32:-$ROOT/build32}
 
 # Configures the build folder without building anything: callers that need a few targets
 # (the benchmarks, the program alone) build only those.
 kelvora_configure() {
   bash "$ROOT/scripts/setup.sh"
+  local launcher=()
+  # The compiler cache makes a second build of the same sources (the other flavour, a clean
+  # clone) cheap; paths are taken relative to the source root, so clones share it.
+  if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT}
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$KELVORA_TOOLCHAIN" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DKELVORA_BUILD32="$KELVORA_BUILD32" "${launcher[@]}" >/dev/null
 }
 
 # Everything: the program, engines, tools, tests and benchmarks.
@@ -46,9 +57,29 @@ kelvora_build() {
 
 # Only what running the program needs: the program, its two engines, the self-extractor stub
 # and the documents beside it.
+KELVORA_PROGRAM_TARGETS=(Kelvora98 unzeng kzipeng ksfx kelvora_docs)
 kelvora_build_program() {
   kelvora_configure
-  cmake --build "$BUILD" -j"$(nproc)" --target Kelvora98 unzeng kzipeng ksfx kelvora_docs
+  cmake --build "$BUILD" -j"$(nproc)" --target "${KELVORA_PROGRAM_TARGETS[@]}"
+}
+
+# The 32-bit flavour beside the product: everything, tested, where this machine runs 32-bit
+# code; otherwise the program, engines and stub compiled and linked only. Runs in a subshell,
+# so the caller's flavour stays as it was. Prints what it did.
+kelvora_build_32bit_flavour() {
+  (
+    KELVORA_ARCH=i686
+    unset KELVORA_BUILD
+    kelvora_flavour
+    if kelvora_runs_32bit; then
+      kelvora_build
+      echo "32-bit flavour: built in $BUILD; its tests run too"
+    else
+      kelvora_build_program
+      echo "32-bit flavour: program, engines and stub compiled and linked in $BUILD;" \
+           "not run, since this machine cannot run 32-bit code"
+    fi
+  )
 }
 
 # Runs a Wine command with its standard error passed on, except the line Wine prints
@@ -107,6 +138,13 @@ kelvora_wine_env() {
     wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
     timeout 60 wineserver -w || true
     touch "$WINEPREFIX/.kelvora-configured"
+  fi
+  if [ ! -f "$WINEPREFIX/.kelvora-configured-2" ]; then
+    # A program that faults ends with Wine's report on standard error: the crash dialog of
+    # Wine's debugger would wait for a click that no test run gives, until its time-out.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1 || true
+    touch "$WINEPREFIX/.kelvora-configured-2"
   fi
   # One persistent server for the whole run; services Wine starts on first use must not
   # inherit our pipes, or CTest would wait on them.

@@ -18,7 +18,7 @@ for p in cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-m
          binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine32:i386 wine64 xvfb xauth \
          x11-utils googletest libz-mingw-w64-dev \
          imagemagick zip unzip p7zip-full libarchive-tools clang libclang-rt-14-dev zlib1g-dev \
-         python3 bc time tzdata locales; do
+         python3 bc time tzdata locales ccache; do
   have_pkg "$p" || need+=("$p")
 done
 

@@ -1,6 +1,7 @@
 // makerelease: packs a folder into a zip archive with the program's own archive component
 // and engine, then turns a copy of it into a self-extracting program with the program's own
-// conversion, as the release script needs.
+// conversion, as the release script needs. The self-extractor gets the stub of the folder
+// packed (folder-name\KSFX.BIN) when it holds one, so each flavour's release carries its own.
 //
 //   makerelease base-folder folder-name archive.zip program.exe
 // The archive holds folder-name\... with its path, taken relative to base-folder.
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
     const std::string copy =
         work + "\\" + kpath::ChangeFileExt(kpath::ExtractFileName(exeName), ".zip");
     TZipKeeper sfx(nullptr);
+    const std::string stub = base + "\\" + folder + "\\KSFX.BIN";
+    if (kpath::FileExists(stub)) sfx.SFXPath = stub;
     const bool converted = CopyFileA(zipName.c_str(), copy.c_str(), TRUE) &&
                            (sfx.SetZipFilename(copy), sfx.ConvertSFX() == 0) &&
                            MoveFileA(sfx.ZipFilename().c_str(), exeName.c_str());
