@@ -137,6 +137,56 @@ TEST_F(Temporaries, LeftoversOfAKilledExtractionGoFromTheFoldersItWrites) {
     EXPECT_TRUE(FileExists(out.File("~ku12345678.tmp")));
 }
 
+// A real extraction killed half way (unzdrive.exe beside the test), then a whole one into the
+// same folder: whatever the killed one left under a temporary name is gone.
+TEST_F(Temporaries, AKilledExtractionLeavesNothingTheNextOneDoesNotSweep) {
+    char self[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string drive(self, n);
+    drive = drive.substr(0, drive.find_last_of('\\') + 1) + "unzdrive.exe";
+    if (!FileExists(drive)) GTEST_SKIP() << "unzdrive.exe is not built";
+    std::vector<TestMember> members;
+    for (int i = 0; i < 6; ++i) {
+        std::string noise(8 << 20, '\0');
+        std::uint32_t x = 17 + i;
+        for (char& c : noise) {
+            x = x * 1664525u + 1013904223u;
+            c = static_cast<char>(x >> 24);
+        }
+        members.push_back({.name = "big" + std::to_string(i) + ".bin", .data = noise, .method = 0});
+    }
+    const std::string archive = WriteArchive(work, "big.zip", members);
+    std::string folder = out.Path();
+    folder.pop_back(); // a backslash before the closing quote would escape it
+    std::string command = "\"" + drive + "\" -x \"" + folder + "\" \"" + archive + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi));
+    ui::FileHandle process(pi.hProcess), thread(pi.hThread);
+    // Killed as soon as a temporary file is there.
+    bool seen = false;
+    for (int wait = 0; wait < 2000 && !seen; ++wait) {
+        for (const std::string& name : ListFolder(out.Path()))
+            seen = seen || name.rfind("~ku", 0) == 0;
+        if (!seen) Sleep(5);
+    }
+    TerminateProcess(process.Get(), 9);
+    WaitForSingleObject(process.Get(), 10000);
+    ASSERT_TRUE(seen) << "no temporary file appeared";
+    int left = 0;
+    for (const std::string& name : ListFolder(out.Path()))
+        left += name.rfind("~ku", 0) == 0;
+    ASSERT_GT(left, 0) << "the killed run left nothing to sweep";
+
+    const EngineRun run = engine.Exec(Into(archive));
+    EXPECT_EQ(run.result, 6) << run.Describe();
+    for (const std::string& name : ListFolder(out.Path()))
+        EXPECT_EQ(name.rfind("big", 0), 0u) << name;
+    EXPECT_EQ(ListFolder(out.Path()).size(), 6u);
+}
+
 TEST_F(Temporaries, AReportKeepsItsReasonHoweverLongThePathsInIt) {
     const std::string folder = std::string(200, 'f');
     const std::string name = std::string(251, 'n') + ".txt";
