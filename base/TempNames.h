@@ -57,8 +57,7 @@ inline DWORD FreshSeed() {
 // Deletes the files of that shape in the folder (a path for the wide calls, ending with '\').
 inline void SweepTemps(const std::wstring& folder, std::wstring_view prefix) {
     WIN32_FIND_DATAW fd;
-    ui::FindHandle find(
-        FindFirstFileW((folder + std::wstring(prefix) + L"*.tmp").c_str(), &fd));
+    ui::FindHandle find(FindFirstFileW((folder + std::wstring(prefix) + L"*.tmp").c_str(), &fd));
     if (!find) return;
     do {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTempName(fd.cFileName, prefix))

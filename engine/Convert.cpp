@@ -227,8 +227,9 @@ std::int32_t TZipKeeper::ConvertSFX() {
     LARGE_INTEGER archiveSize{};
     if (archive && !GetFileSizeEx(archive.Get(), &archiveSize)) return kCopyFailed;
     archive.Reset();
-    const std::int32_t result = WriteJoined({{SFXPath}, {zipFilename_}}, output,
-                                            archiveSize.QuadPart + kMinimumStubSize, &convertCause_);
+    const std::int32_t result =
+        WriteJoined({{SFXPath}, {zipFilename_}}, output, archiveSize.QuadPart + kMinimumStubSize,
+                    &convertCause_);
     if (result != kConverted) return result;
     return Converted(output);
 }

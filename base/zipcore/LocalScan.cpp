@@ -134,8 +134,8 @@ Outcome ReadCandidate(ByteSource& src, std::uint64_t at, Candidate& c) {
     m.extra.resize(extraLength);
     if (src.ReadAt(at + kLocalHeaderSize + nameLength, m.extra.data(), extraLength) != extraLength)
         return Outcome::Cut;
-    m.versionMadeBy = static_cast<std::uint16_t>(HostOfLocalFields(m.extra) << 8 |
-                                                 (m.versionNeeded & 0xFF));
+    m.versionMadeBy =
+        static_cast<std::uint16_t>(HostOfLocalFields(m.extra) << 8 | (m.versionNeeded & 0xFF));
     const std::uint64_t dataStart = at + kLocalHeaderSize + nameLength + extraLength;
     const LocalSizes sizes = LocalHeaderSizes(compressed, uncompressed, m.extra);
     m.compressedSize = sizes.compressed;
@@ -197,9 +197,9 @@ LocalScan ScanLocalHeaders(ByteSource& src, std::uint64_t start) {
         const Outcome outcome = ReadCandidate(src, at, c);
         // A header searched for, elsewhere than at the start, counts only when its data ends
         // at another record: bytes of a program or of junk are not taken for members.
-        const bool sound = outcome == Outcome::Complete &&
-                           (!searching || at == start || c.end == size ||
-                            (U32At(src, c.end, sig) && IsRecordSignature(sig)));
+        const bool sound =
+            outcome == Outcome::Complete && (!searching || at == start || c.end == size ||
+                                             (U32At(src, c.end, sig) && IsRecordSignature(sig)));
         if (sound) {
             if (out.members.empty()) {
                 out.firstHeader = at;
@@ -207,7 +207,8 @@ LocalScan ScanLocalHeaders(ByteSource& src, std::uint64_t start) {
                 out.junkBytes += at - searchFrom;
                 // A header that fits in the gap was a member's; one that runs on into the member
                 // found was a chance signature in the junk.
-                if (strayCut && strayHeaderEnd <= at) out.skipped.push_back(std::move(strayCutName));
+                if (strayCut && strayHeaderEnd <= at)
+                    out.skipped.push_back(std::move(strayCutName));
             }
             strayCut = false;
             searching = false;

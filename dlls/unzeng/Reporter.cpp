@@ -60,8 +60,7 @@ bool Reporter::Progress() {
 bool Reporter::Message(keng::ErrorCode code, std::string_view text) {
     if (text.size() < keng::kCallbackTextSize) return Send(keng::kActionMessage, code, 0, text);
     // Long paths must not crowd out the reason at the end.
-    return Send(keng::kActionMessage, code, 0,
-                zipcore::FitText(text, keng::kCallbackTextSize - 1));
+    return Send(keng::kActionMessage, code, 0, zipcore::FitText(text, keng::kCallbackTextSize - 1));
 }
 
 void Reporter::EndOfBatch() {

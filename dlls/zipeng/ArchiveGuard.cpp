@@ -70,8 +70,8 @@ std::optional<FileIdentity> IdentityAt(const std::string& path) {
     // No access asked beyond the attributes, and every sharing allowed: a look that never
     // stands in anybody's way.
     ui::FileHandle file(CreateFileW(kname::LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
     if (!file) return std::nullopt;
     return IdentityOf(file.Get());
 }

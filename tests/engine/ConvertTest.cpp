@@ -337,9 +337,9 @@ TEST_F(ConvertTest, AFullDiskIsTheCauseTheBoxGives) {
     const char* small = std::getenv("KELVORA_SMALL_DISK");
     if (!small) GTEST_SKIP() << "needs a small disk: tests/engine/convert-full-disk.sh";
     const std::string archive = std::string(small) + "big.zip";
-    WriteFileBytes(archive,
-                   BuildArchive({{.name = "noise.bin", .data = Pseudorandom(600000), .method = 0}})
-                       .bytes);
+    WriteFileBytes(
+        archive,
+        BuildArchive({{.name = "noise.bin", .data = Pseudorandom(600000), .method = 0}}).bytes);
     const std::string original = ReadFileBytes(archive);
     zip.SFXPath = sfx_test::StubPath();
     zip.SetZipFilename(archive);

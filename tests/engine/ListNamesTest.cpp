@@ -173,8 +173,10 @@ TEST_F(ListNamesTest, ACutDownloadShowsTheNamesTheWholeArchiveShows) {
                                    std::string(4, '\0') + std::string("\x04", 1) +
                                    std::string(4, '\0');
     LocalMember folder = M("\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0.txt", "1"); // Папка.txt
-    LocalMember city = M("\xC5\x81\xC3\xB3" "d\xC5\xBA.txt", "22");            // Łódź.txt
-    LocalMember dos = M("caf\x82.txt", "333");                                  // MS-DOS: café
+    LocalMember city = M("\xC5\x81\xC3\xB3"
+                         "d\xC5\xBA.txt",
+                         "22");                // Łódź.txt
+    LocalMember dos = M("caf\x82.txt", "333"); // MS-DOS: café
     for (LocalMember* m : {&folder, &city}) {
         m->versionMadeBy = 0x031E;
         m->extra = unixFields;

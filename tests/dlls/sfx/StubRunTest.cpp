@@ -320,7 +320,8 @@ TEST_F(StubRunTest, AnAesMemberWithItsEncryptedFlagClearStillNeedsThePassword) {
         if (c.secretWritten) {
             EXPECT_TRUE(ReadFileBytes(target + "\\f.bin") == secret.data);
         }
-        EXPECT_EQ(ListFolder(target).size(), c.secretWritten ? 2u : 1u) << "a temporary file stayed";
+        EXPECT_EQ(ListFolder(target).size(), c.secretWritten ? 2u : 1u)
+            << "a temporary file stayed";
     }
 }
 

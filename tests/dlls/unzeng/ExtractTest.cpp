@@ -278,7 +278,8 @@ TEST_F(Extract, ArchiveCutOffInItsLastMemberSavesEveryCompleteMember) {
 TEST_F(Extract, ACutArchiveExtractsUnderTheNamesTheWholeArchiveGives) {
     const std::string unixFields = zipcore_test::FromHex("75780b000104000000000400000000");
     const std::string folderName = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0.txt"; // Папка.txt
-    const std::string cityName = "\xC5\x81\xC3\xB3" "d\xC5\xBA.txt";            // Łódź.txt
+    const std::string cityName = "\xC5\x81\xC3\xB3"
+                                 "d\xC5\xBA.txt"; // Łódź.txt
     std::vector<TestMember> members;
     for (const std::string& name : {folderName, cityName}) {
         TestMember m{.name = name, .data = "data of " + name};

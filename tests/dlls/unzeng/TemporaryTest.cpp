@@ -12,10 +12,10 @@
 #include <algorithm>
 
 using namespace unzeng_test;
-using testing_support::WriteFileBytes;
-using zipcore_test::TestMember;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
+using testing_support::WriteFileBytes;
+using zipcore_test::TestMember;
 
 namespace {
 
@@ -107,14 +107,14 @@ TEST_F(Temporaries, DataThatFailsItsCrcIsKeptBesideItsTargetEvenForTheLongestNam
 TEST_F(Temporaries, LeftoversOfAKilledExtractionGoFromTheFoldersItWrites) {
     CreateDirectoryA(out.File("sub").c_str(), nullptr);
     CreateDirectoryA(out.File("elsewhere").c_str(), nullptr);
-    for (const char* name : {"~ku0badf00d.tmp", "~KUDEADBEEF.TMP", "sub\\~ku00000001.tmp",
-                             "~kuNOTHEX1.tmp", "~ku1234.tmp", "old.txt.~kz", "~kz12345678.tmp",
-                             "elsewhere\\~ku00000002.tmp"})
+    for (const char* name :
+         {"~ku0badf00d.tmp", "~KUDEADBEEF.TMP", "sub\\~ku00000001.tmp", "~kuNOTHEX1.tmp",
+          "~ku1234.tmp", "old.txt.~kz", "~kz12345678.tmp", "elsewhere\\~ku00000002.tmp"})
         WriteFileBytes(out.File(name), "left behind");
     // One another extraction is still writing: open, and so not stale.
     WriteFileBytes(out.File("~ku12345678.tmp"), "in use");
-    ui::FileHandle live(CreateFileA(out.File("~ku12345678.tmp").c_str(), GENERIC_WRITE, 0,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    ui::FileHandle live(CreateFileA(out.File("~ku12345678.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(live.Valid());
 
     const std::string archive = WriteArchive(

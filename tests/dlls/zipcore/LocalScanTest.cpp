@@ -112,7 +112,7 @@ std::string GhostHeader() {
 
 struct DamageCase {
     const char* what;
-    std::string junk;     // put in front of the second member's header
+    std::string junk;      // put in front of the second member's header
     bool nameless = false; // the second member's header gives no name
     std::size_t cutAt = 0; // bytes cut off the end, after the damage
     std::vector<std::string> names;
@@ -133,14 +133,36 @@ TEST(ScanLocalHeaders, GoesOnAtTheNextHeaderAfterJunkAndNamesWhatItSkips) {
     const std::uint64_t secondSize = a.localOffsets[2] - a.localOffsets[1];
     const std::string ghost = GhostHeader();
     const DamageCase cases[] = {
-        {"50 junk bytes", std::string(50, 'J'), false, 0, {"one.txt", "two.txt", "three.txt"}, {}, 50},
-        {"junk holding a header signature", "JJPK\x03\x04" + std::string(44, 'J'), false, 0,
-         {"one.txt", "two.txt", "three.txt"}, {}, 50},
-        {"a damaged header in the junk", "JJJJJ" + ghost + "JJJJJJ", false, 0,
-         {"one.txt", "two.txt", "three.txt"}, {"ghost.txt"}, ghost.size() + 11},
+        {"50 junk bytes",
+         std::string(50, 'J'),
+         false,
+         0,
+         {"one.txt", "two.txt", "three.txt"},
+         {},
+         50},
+        {"junk holding a header signature",
+         "JJPK\x03\x04" + std::string(44, 'J'),
+         false,
+         0,
+         {"one.txt", "two.txt", "three.txt"},
+         {},
+         50},
+        {"a damaged header in the junk",
+         "JJJJJ" + ghost + "JJJJJJ",
+         false,
+         0,
+         {"one.txt", "two.txt", "three.txt"},
+         {"ghost.txt"},
+         ghost.size() + 11},
         {"a header without a name", "", true, 0, {"one.txt", "three.txt"}, {""}, secondSize},
-        {"junk, then the file ends inside the next member", std::string(50, 'J'), false,
-         a.centralDirOffset - a.localOffsets[1] - 40, {"one.txt"}, {}, 50, true},
+        {"junk, then the file ends inside the next member",
+         std::string(50, 'J'),
+         false,
+         a.centralDirOffset - a.localOffsets[1] - 40,
+         {"one.txt"},
+         {},
+         50,
+         true},
     };
     for (const DamageCase& c : cases) {
         std::string bytes = a.bytes.substr(0, a.centralDirOffset);
@@ -174,12 +196,19 @@ TEST(ScanLocalHeaders, GoesOnAtTheNextHeaderAfterJunkAndNamesWhatItSkips) {
 // wrote each member from its local fields, and the name rules are the directory's.
 TEST(ScanLocalHeaders, NamesDecodeAsTheDirectoryWouldDecodeThem) {
     const std::string utf8Name = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0.txt"; // Папка.txt
-    const std::string unixFields = FromHex("5554050003" "1bbf1b6b" "75780b000104000000000400000000");
-    const std::string ntfsField =
-        FromHex("0a002000" "00000000" "01001800" "111111111111111111111111111111111111111111111111");
+    const std::string unixFields = FromHex("5554050003"
+                                           "1bbf1b6b"
+                                           "75780b000104000000000400000000");
+    const std::string ntfsField = FromHex("0a002000"
+                                          "00000000"
+                                          "01001800"
+                                          "111111111111111111111111111111111111111111111111");
     // The Unicode Path field for that name stored in the OEM page.
     const std::string oemName = "\x8f\xa0\xaf\xaa\xa0.txt";
-    std::string unicodePath = FromHex("7570" "0000" "01" "00000000");
+    std::string unicodePath = FromHex("7570"
+                                      "0000"
+                                      "01"
+                                      "00000000");
     unicodePath.append(utf8Name);
     PatchU16(unicodePath, 2, static_cast<std::uint16_t>(unicodePath.size() - 4));
     PatchU32(unicodePath, 5, Crc(oemName));

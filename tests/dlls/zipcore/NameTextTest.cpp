@@ -106,12 +106,16 @@ TEST(NameText, AFittedMessageKeepsItsStartAndItsReason) {
         {"short", "Skipped \"a.txt\"" + reason, 511},
         {"exactly the limit", std::string(511, 'x'), 511},
         {"long ASCII path", "Skipped \"" + std::string(700, 'p') + "\"" + reason, 511},
-        {"long path in two-byte letters", "Cannot write \"" + [&] {
-             std::string s;
-             for (int i = 0; i < 150; ++i)
-                 s += polish;
-             return s;
-         }() + "\"" + reason, 511},
+        {"long path in two-byte letters",
+         "Cannot write \"" +
+             [&] {
+                 std::string s;
+                 for (int i = 0; i < 150; ++i)
+                     s += polish;
+                 return s;
+             }() +
+             "\"" + reason,
+         511},
         {"odd limits", "Skipped \"" + cyrillic + cyrillic + cyrillic + "\"" + reason, 30},
     };
     for (const Case& c : cases) {
