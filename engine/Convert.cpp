@@ -9,18 +9,16 @@
 #include "ui/Dialogs.h"
 #include "base/Handle.h"
 #include "base/LongPaths.h"
+#include "base/TempNames.h"
 
 #include <windows.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
 
 namespace kconvert {
 
 namespace {
 
 constexpr DWORD kCopyBuffer = 1 << 20;
+constexpr wchar_t kTempPrefixW[] = L"~ksx"; // kTempPrefix
 
 std::string FolderOf(UINT(WINAPI* query)(LPSTR, UINT)) {
     char dir[256] = {};
@@ -37,16 +35,35 @@ ui::FileHandle OpenForReading(const std::string& path) {
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-// Copies `count` bytes (-1: to the end) from the current position of `in` to `out`.
-bool CopyBytes(HANDLE in, HANDLE out, std::int64_t count, std::vector<char>& buffer) {
+// What failed in a copy: reading its input or writing its output, with the system's error.
+struct CopyFailure {
+    bool writing = false;
+    DWORD error = 0;
+};
+
+// Copies `count` bytes (-1: to the end) from the current position of `in` to `out`; false
+// with `failure` filled when a read or a write fails.
+bool CopyBytes(HANDLE in, HANDLE out, std::int64_t count, std::vector<char>& buffer,
+               CopyFailure& failure) {
     for (;;) {
         DWORD want = kCopyBuffer;
         if (count >= 0 && count < std::int64_t(want)) want = static_cast<DWORD>(count);
         if (want == 0) return true;
         DWORD got = 0, wrote = 0;
-        if (!ReadFile(in, buffer.data(), want, &got, nullptr)) return false;
-        if (got == 0) return count < 0;
-        if (!WriteFile(out, buffer.data(), got, &wrote, nullptr) || wrote != got) return false;
+        if (!ReadFile(in, buffer.data(), want, &got, nullptr)) {
+            failure = {false, GetLastError()};
+            return false;
+        }
+        if (got == 0) {
+            failure = {false, ERROR_HANDLE_EOF};
+            return count < 0;
+        }
+        const BOOL written = WriteFile(out, buffer.data(), got, &wrote, nullptr);
+        if (!written || wrote != got) {
+            // A short write without an error is a full disk too.
+            failure = {true, written ? static_cast<DWORD>(ERROR_DISK_FULL) : GetLastError()};
+            return false;
+        }
         if (count >= 0) count -= got;
     }
 }
@@ -59,15 +76,14 @@ public:
         std::string dir = kpath::ExtractFilePath(target);
         if (dir.empty()) dir = ".\\";
         RemoveStaleConversionTemps(dir);
-        DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ GetCurrentThreadId();
+        DWORD seed = ktemp::FreshSeed();
         for (int attempt = 0; attempt < 64 && !file_.Valid(); ++attempt) {
-            char name[24];
-            std::snprintf(name, sizeof name, "%s%08lx.tmp", kTempPrefix,
-                          static_cast<unsigned long>(seed));
+            const std::string name = kname::Narrow(ktemp::TempName(kTempPrefixW, seed), CP_ACP);
             file_.Reset(CreateFileW(kname::LongPath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (file_.Valid()) path_ = dir + name;
-            seed = seed * 1664525u + 1013904223u;
+            if (!file_.Valid() && GetLastError() != ERROR_FILE_EXISTS) break;
+            seed = ktemp::NextSeed(seed);
         }
     }
     ~TempOutput() {
@@ -116,25 +132,11 @@ std::vector<std::string>& CandidateOverride() {
 } // namespace
 
 bool IsConversionTempName(const std::string& name) {
-    const size_t prefix = sizeof kTempPrefix - 1;
-    if (name.size() != prefix + 8 + 4) return false;
-    if (kpath::LowerCase(name.substr(0, prefix)) != kTempPrefix) return false;
-    if (kpath::LowerCase(name.substr(prefix + 8)) != ".tmp") return false;
-    return std::all_of(name.begin() + prefix, name.begin() + prefix + 8,
-                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+    return ktemp::IsTempName(kname::Widen(name, CP_ACP), kTempPrefixW);
 }
 
 void RemoveStaleConversionTemps(const std::string& folder) {
-    WIN32_FIND_DATAW fd;
-    ui::FindHandle find(
-        FindFirstFileW(kname::LongPath(folder + kTempPrefix + "*.tmp").c_str(), &fd));
-    if (!find) return;
-    do {
-        const std::string name = kname::Narrow(fd.cFileName, CP_ACP);
-        // One still being written is open without sharing, and so cannot be deleted.
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsConversionTempName(name))
-            DeleteFileW(kname::LongPath(folder + name).c_str());
-    } while (FindNextFileW(find.Get(), &fd));
+    ktemp::SweepTemps(kname::LongPath(folder), kTempPrefixW);
 }
 
 std::vector<std::string> StubCandidates() {
@@ -156,29 +158,55 @@ bool FindStub(std::string& sfxPath, const std::vector<std::string>& candidates) 
     return false;
 }
 
+std::string WithCause(const std::string& text, const std::string& cause) {
+    return cause.empty() ? text : text + "\n\n" + cause;
+}
+
+std::string WriteProblem(const std::string& path, unsigned long error) {
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+        return "Not enough disk space to write \"" + path + "\".";
+    return kpath::CannotText("write", path, error);
+}
+
 std::int32_t WriteJoined(const std::vector<Piece>& pieces, const std::string& target,
-                         std::int64_t minimumSize) {
-    std::vector<ui::FileHandle> inputs;
+                         std::int64_t minimumSize, std::string* cause) {
+    std::string ignored;
+    std::string& why = cause ? *cause : ignored;
+    why.clear();
     TempOutput out(target);
+    const DWORD createError = out.Valid() ? 0 : GetLastError();
     std::vector<char> buffer(kCopyBuffer);
     for (const Piece& piece : pieces) {
         ui::FileHandle in = OpenForReading(piece.path);
-        if (!in) return kCannotOpen;
-        if (!out.Valid()) return kCannotCreate;
+        if (!in) {
+            why = kpath::CannotOpenText(piece.path, GetLastError());
+            return kCannotOpen;
+        }
+        if (!out.Valid()) {
+            why = kpath::CannotText("write", target, createError);
+            return kCannotCreate;
+        }
         LARGE_INTEGER at{};
         at.QuadPart = piece.offset;
-        if (!SetFilePointerEx(in.Get(), at, nullptr, FILE_BEGIN) ||
-            !CopyBytes(in.Get(), out.Get(), piece.count, buffer))
+        CopyFailure failure;
+        if (!SetFilePointerEx(in.Get(), at, nullptr, FILE_BEGIN)) failure.error = GetLastError();
+        if (failure.error || !CopyBytes(in.Get(), out.Get(), piece.count, buffer, failure)) {
+            why = failure.writing ? WriteProblem(target, failure.error)
+                                  : kpath::CannotText("read", piece.path, failure.error);
             return kCopyFailed;
+        }
     }
     if (out.Size() < minimumSize) return kRefused;
-    return out.Commit(target) ? kConverted : kCannotCreate;
+    if (out.Commit(target)) return kConverted;
+    why = kpath::CannotText("replace", target, GetLastError());
+    return kCannotCreate;
 }
 
 } // namespace kconvert
 
 std::int32_t TZipKeeper::ConvertSFX() {
     using namespace kconvert;
+    convertCause_.clear();
     if (!kpath::FileExists(zipFilename_)) {
         ui::ShowMessage("Error - no zip file specified");
         return kRefused;
@@ -200,13 +228,15 @@ std::int32_t TZipKeeper::ConvertSFX() {
     if (archive && !GetFileSizeEx(archive.Get(), &archiveSize)) return kCopyFailed;
     archive.Reset();
     const std::int32_t result =
-        WriteJoined({{SFXPath}, {zipFilename_}}, output, archiveSize.QuadPart + kMinimumStubSize);
+        WriteJoined({{SFXPath}, {zipFilename_}}, output, archiveSize.QuadPart + kMinimumStubSize,
+                    &convertCause_);
     if (result != kConverted) return result;
     return Converted(output);
 }
 
 std::int32_t TZipKeeper::ConvertZIP() {
     using namespace kconvert;
+    convertCause_.clear();
     if (!kpath::FileExists(zipFilename_)) {
         ui::ShowMessage("Error - no .EXE file specified");
         return kRefused;
@@ -223,7 +253,8 @@ std::int32_t TZipKeeper::ConvertZIP() {
     if (!MayWrite(output)) return kRefused;
     DefaultCursorOnExit cursor;
 
-    const std::int32_t result = WriteJoined({{zipFilename_, SFXOffset, -1}}, output, 0);
+    const std::int32_t result =
+        WriteJoined({{zipFilename_, SFXOffset, -1}}, output, 0, &convertCause_);
     if (result != kConverted) return result;
     return Converted(output);
 }

@@ -47,8 +47,17 @@ struct Piece {
 // Writes the pieces one after the other into a new file beside `target` and, when all were
 // copied and the result holds at least `minimumSize` bytes, moves it over `target`. On any
 // failure nothing is left behind. Returns a result code: kCannotOpen for a piece that cannot
-// be opened, kCannotCreate, kCopyFailed, or kRefused when the result is too short.
+// be opened, kCannotCreate, kCopyFailed, or kRefused when the result is too short; `cause`
+// (when given) gets the reason of a failure, naming the file ("Not enough disk space to
+// write "<target>"."), or is emptied.
 std::int32_t WriteJoined(const std::vector<Piece>& pieces, const std::string& target,
-                         std::int64_t minimumSize);
+                         std::int64_t minimumSize, std::string* cause = nullptr);
+
+// A failed conversion's box: the text, and below it the cause when there is one.
+std::string WithCause(const std::string& text, const std::string& cause);
+
+// The reason a write of `path` failed with the system's error: a full disk in the words
+// adding and extracting use, anything else with the system's text.
+std::string WriteProblem(const std::string& path, unsigned long error);
 
 } // namespace kconvert

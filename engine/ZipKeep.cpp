@@ -118,6 +118,8 @@ ZipDirEntry EntryFromLocalScan(const zipcore::Member& m) {
     e.FileName = m.name;
     KeepNamePart(e.FileName);
     e.ExtraField = m.extra;
+    // The system the scan judged from the local fields: names decode as extraction decodes them.
+    e.HostSystem = m.Host();
     e.CompressedSize64 = m.compressedSize;
     e.UncompressedSize64 = m.uncompressedSize;
     return e;
@@ -137,6 +139,10 @@ std::string IncompleteText(size_t complete, const zipcore::LocalScan& scan) {
             .append(" is cut off and cannot be extracted.");
     else if (scan.cut)
         text.append(" The last member is cut off and cannot be extracted.");
+    for (const std::string& name : scan.skipped)
+        text.append(" ")
+            .append(zipcore::QuoteName(name))
+            .append(" is damaged and cannot be extracted.");
     return text;
 }
 

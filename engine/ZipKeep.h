@@ -70,6 +70,9 @@ public:
     // (engine/Convert.h).
     std::int32_t ConvertSFX();
     std::int32_t ConvertZIP();
+    // Why the last conversion failed, naming the file (empty when it did not fail, or a box
+    // already said why).
+    const std::string& ConvertCause() const { return convertCause_; }
 
     // State.
     HWND Handle = nullptr;
@@ -91,4 +94,5 @@ private:
     std::vector<ZipDirEntry> contents_;
     std::vector<std::string> fspecArgs_;
     std::string zipFilename_;
+    std::string convertCause_;
 };

@@ -2,6 +2,7 @@
 // Zip and the conversions between zip and self-extracting program.
 #include "mainwindow/Main.h"
 
+#include "engine/Convert.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/ArchiveNames.h"
 #include "mainwindow/EngineProblems.h"
@@ -53,7 +54,8 @@ void TMainForm::ConvertZiptoexe1Click() {
     ui::MenuItem item(mainMenu_, IDM_CONVERT);
     if (kpath::UpperCase(kpath::ExtractFileExt(zipKeeper1_->ZipFilename())) != ".EXE") {
         if (zipKeeper1_->ConvertSFX() != 0) {
-            ui::ShowMessage("Error occured in making .EXE file");
+            ui::ShowMessage(kconvert::WithCause("Error occured in making .EXE file",
+                                                zipKeeper1_->ConvertCause()));
             return;
         }
         item.SetCaption("Convert EXE to ZIP");
@@ -61,7 +63,8 @@ void TMainForm::ConvertZiptoexe1Click() {
     } else {
         item.SetCaption("Convert ZIP to EXE");
         if (zipKeeper1_->ConvertZIP() != 0) {
-            ui::ShowMessage("Error occured in making .ZIP file");
+            ui::ShowMessage(kconvert::WithCause("Error occured in making .ZIP file",
+                                                zipKeeper1_->ConvertCause()));
             return;
         }
         ui::ShowMessage("Filename is now: " + kpath::LowerCase(zipKeeper1_->ZipFilename()));

@@ -73,6 +73,8 @@ struct Member {
 
     std::uint8_t Host() const { return static_cast<std::uint8_t>(versionMadeBy >> 8); }
     bool IsEncrypted() const { return (flags & 0x0001) != 0; }
+    // A WinZip AES member (method 99) is encrypted whatever its flag says.
+    bool NeedsPassword() const { return IsEncrypted() || method == 99; }
     bool HasDataDescriptor() const { return (flags & 0x0008) != 0; }
     bool IsUtf8() const { return (flags & 0x0800) != 0; }
     // Unix mode in the high 16 bits of the external attributes when made on Unix, else 0.

@@ -89,6 +89,18 @@ bool FindDescriptor(ByteSource& src, std::uint64_t dataStart, Member& m, std::ui
     return found < src.Size();
 }
 
+// The system that wrote a member, as far as its local extra fields tell (no directory says):
+// Unix owner fields are written only on Unix (Info-ZIP, bsdtar, macOS), the NTFS times only
+// on Windows; without either the name is read as MS-DOS's. Names are then decoded by the
+// same rules as the directory's (a Unix host's valid UTF-8 is UTF-8).
+std::uint8_t HostOfLocalFields(const std::string& extra) {
+    constexpr std::uint16_t kUnixFields[] = {0x000D, 0x5855, 0x7855, 0x7875};
+    for (const std::uint16_t id : kUnixFields)
+        if (!FindExtraField(extra, id).empty()) return kHostUnix;
+    if (!FindExtraField(extra, kNtfsExtraId).empty()) return kHostNtfs;
+    return kHostMsDos;
+}
+
 // A name cut off by the file's end may run on into zeros.
 std::string NamePart(const std::string& name) {
     return name.substr(0, name.find('\0'));
@@ -108,7 +120,6 @@ Outcome ReadCandidate(ByteSource& src, std::uint64_t at, Candidate& c) {
     u8 h[kLocalHeaderSize];
     if (src.ReadAt(at, h, sizeof h) != sizeof h) return Outcome::Cut;
     m.versionNeeded = GetU16(h + 4);
-    m.versionMadeBy = m.versionNeeded & 0xFF; // no directory says which system wrote it
     m.flags = GetU16(h + 6);
     m.method = GetU16(h + 8);
     m.dosTime = GetU32(h + 10);
@@ -123,6 +134,8 @@ Outcome ReadCandidate(ByteSource& src, std::uint64_t at, Candidate& c) {
     m.extra.resize(extraLength);
     if (src.ReadAt(at + kLocalHeaderSize + nameLength, m.extra.data(), extraLength) != extraLength)
         return Outcome::Cut;
+    m.versionMadeBy =
+        static_cast<std::uint16_t>(HostOfLocalFields(m.extra) << 8 | (m.versionNeeded & 0xFF));
     const std::uint64_t dataStart = at + kLocalHeaderSize + nameLength + extraLength;
     const LocalSizes sizes = LocalHeaderSizes(compressed, uncompressed, m.extra);
     m.compressedSize = sizes.compressed;
@@ -158,48 +171,76 @@ Outcome ReadCandidate(ByteSource& src, std::uint64_t at, Candidate& c) {
 LocalScan ScanLocalHeaders(ByteSource& src, std::uint64_t start) {
     LocalScan out;
     const std::uint64_t size = src.Size();
-    bool strayCut = false; // a candidate before the first member that ran past the end
+    bool strayCut = false; // a candidate searched for that ran past the end
     std::string strayCutName;
+    std::uint64_t strayAt = 0, strayHeaderEnd = 0;
+    bool searching = true; // for a header, through bytes that are no member's
+    std::uint64_t searchFrom = start;
     std::uint64_t at = start;
+    auto isLocalHeader = [&](std::uint64_t p) {
+        std::uint32_t sig = 0;
+        return U32At(src, p, sig) && sig == kLocalHeaderSig;
+    };
     for (;;) {
         std::uint32_t sig = 0;
-        if (out.members.empty()) {
-            at = FindPk(src, at, [&](std::uint64_t p) {
-                return U32At(src, p, sig) && sig == kLocalHeaderSig;
-            });
+        if (searching) {
+            at = FindPk(src, at, isLocalHeader);
             if (at >= size) break;
         } else if (!U32At(src, at, sig) || sig != kLocalHeaderSig) {
-            break; // the directory's remains, or the file's end
+            if (at >= size || IsRecordSignature(sig)) break; // the directory's remains, or the end
+            // Bytes that belong to no member: search on for the next header.
+            searching = true;
+            searchFrom = at;
+            continue;
         }
         Candidate c;
         const Outcome outcome = ReadCandidate(src, at, c);
-        // Elsewhere than at the start, a header before the first member counts only when its
-        // data ends at another record.
+        // A header searched for, elsewhere than at the start, counts only when its data ends
+        // at another record: bytes of a program or of junk are not taken for members.
         const bool sound =
-            outcome == Outcome::Complete && (!out.members.empty() || at == start || c.end == size ||
+            outcome == Outcome::Complete && (!searching || at == start || c.end == size ||
                                              (U32At(src, c.end, sig) && IsRecordSignature(sig)));
         if (sound) {
-            if (out.members.empty()) out.firstHeader = at;
+            if (out.members.empty()) {
+                out.firstHeader = at;
+            } else if (searching) {
+                out.junkBytes += at - searchFrom;
+                // A header that fits in the gap was a member's; one that runs on into the member
+                // found was a chance signature in the junk.
+                if (strayCut && strayHeaderEnd <= at)
+                    out.skipped.push_back(std::move(strayCutName));
+            }
+            strayCut = false;
+            searching = false;
             c.member.extentLimit = c.end;
             out.members.push_back(std::move(c.member));
             at = c.end;
             continue;
         }
-        if (!out.members.empty()) {
-            out.cut = outcome == Outcome::Cut;
+        if (!searching && outcome == Outcome::Cut) {
+            out.cut = true;
             out.cutName = NamePart(c.member.name);
             break;
         }
-        if (outcome == Outcome::Cut && !strayCut) {
+        if (!searching) {
+            // A damaged header where the next member should begin: named, and passed over.
+            out.skipped.push_back(NamePart(c.member.name));
+            searching = true;
+            searchFrom = at;
+        } else if (outcome == Outcome::Cut && !strayCut) {
             strayCut = true;
             strayCutName = NamePart(c.member.name);
+            strayAt = at;
+            strayHeaderEnd = at + kLocalHeaderSize + c.member.name.size() + c.member.extra.size();
         }
         at += 4; // search on behind the signature
     }
-    if (out.members.empty() && strayCut) {
+    if (strayCut) {
         out.cut = true;
         out.cutName = std::move(strayCutName);
     }
+    if (searching && !out.members.empty())
+        out.junkBytes += (strayCut ? strayAt : size) - std::min(size, searchFrom);
     return out;
 }
 

@@ -77,7 +77,7 @@ MemberDecoder::MemberDecoder(ByteSource& src, const Member& member, const Member
     if (std::string why = UnsupportedReason(member); !why.empty())
         throw MemberError(MemberError::Kind::Unsupported, QuoteName(member.name) + " " + why);
 
-    if (member.IsEncrypted() || member.method == kMethodAes) {
+    if (member.NeedsPassword()) {
         if (passwords.empty())
             throw MemberError(MemberError::Kind::NeedPassword,
                               QuoteName(member.name) + " is encrypted and needs a password");

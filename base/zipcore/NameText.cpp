@@ -79,4 +79,24 @@ DecodedName DecodeMemberName(const Member& member) {
     return DecodeName(member.name, member.flags, member.Host(), member.extra);
 }
 
+std::string FitText(std::string_view text, std::size_t limit) {
+    constexpr std::string_view kGap = "...";
+    if (text.size() <= limit) return std::string(text);
+    if (limit <= kGap.size()) return std::string(kGap.substr(0, limit));
+    auto continuation = [&](std::size_t i) {
+        return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    };
+    // A third for the start, the rest for the end: the file's name and the reason are there.
+    std::size_t head = (limit - kGap.size()) / 3;
+    while (head > 0 && continuation(head))
+        --head;
+    std::size_t tail = text.size() - (limit - kGap.size() - head);
+    while (tail < text.size() && continuation(tail))
+        ++tail;
+    std::string out(text.substr(0, head));
+    out += kGap;
+    out += text.substr(tail);
+    return out;
+}
+
 } // namespace zipcore

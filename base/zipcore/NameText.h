@@ -38,4 +38,9 @@ DecodedName DecodeName(std::string_view storedName, std::uint16_t flags, std::ui
                        std::string_view extra);
 DecodedName DecodeMemberName(const Member& member);
 
+// A message for a buffer of `limit` bytes besides its NUL: a longer one loses its middle,
+// marked "...", so that its start and its end (the reason, which comes last) both show. A
+// UTF-8 character is never cut in two.
+std::string FitText(std::string_view text, std::size_t limit);
+
 } // namespace zipcore

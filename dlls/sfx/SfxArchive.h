@@ -27,6 +27,8 @@ struct Entry {
     zipcore::AesField aes;         // WinZip AES members: version 1 or 2, else 0
 
     bool IsEncrypted() const { return flags & 0x0001; }
+    // An AES member is encrypted whatever its flag says: it needs the password too.
+    bool NeedsPassword() const { return IsEncrypted() || aes.version; }
     // The method of the data, under any AES encryption.
     std::uint16_t DataMethod() const { return aes.version ? aes.method : method; }
     // Unix mode in the high 16 bits of the external attributes when made on Unix, else 0.

@@ -2,6 +2,7 @@
 
 #include "base/FileTimes.h"
 #include "base/PasswordForms.h"
+#include "base/TempNames.h"
 #include "dlls/common/WinZipAes.h"
 #include "dlls/sfx/SfxNames.h"
 #include "base/zipcore/Inflater.h"
@@ -106,7 +107,32 @@ bool Exists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+constexpr wchar_t kTempPrefix[] = L"~ku"; // as the extraction engine's
+
 } // namespace
+
+void Unpacker::SweepFolder(const wchar_t* folder) {
+    if (lstrcmpiW(folder, swept_) == 0) return;
+    int at = 0;
+    swept_[0] = 0;
+    if (!Append(swept_, at, folder)) return;
+    wchar_t pattern[kPathCapacity], file[kPathCapacity];
+    int n = 0;
+    if (!Append(pattern, n, folder) || !Append(pattern, n, kTempPrefix) ||
+        !Append(pattern, n, L"*.tmp"))
+        return;
+    WIN32_FIND_DATAW fd;
+    const HANDLE find = FindFirstFileW(pattern, &fd);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        int f = 0;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            ktemp::IsTempName(fd.cFileName, kTempPrefix) && Append(file, f, folder) &&
+            Append(file, f, fd.cFileName))
+            DeleteFileW(file); // fails while another run is writing it
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
 
 void TextLog::Line(std::initializer_list<const wchar_t*> parts) {
     int need = length_ + 3;
@@ -204,18 +230,35 @@ Outcome Unpacker::Unpack(const Entry& e) {
         if (!made) return Refuse(Outcome::Failed, L"its folder cannot be created");
     }
 
+    // The temporary file's name is short whatever the member's (base/TempNames.h); leftovers of
+    // a killed run in this folder go first.
+    temp[slash + 1] = 0;
+    SweepFolder(temp);
     HANDLE out = INVALID_HANDLE_VALUE;
-    for (int i = 0; i < 100 && out == INVALID_HANDLE_VALUE; ++i) {
-        wsprintfW(temp + at, i ? L".~kz%d" : L".~kz", i + 1);
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int i = 0; i < 64 && out == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS; ++i) {
+        seed_ = seed_ * 1664525u + 1013904223u;
+        wsprintfW(temp + slash + 1, L"%s%08lx.tmp", kTempPrefix, static_cast<unsigned long>(seed_));
         out = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                           nullptr);
-        if (out == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+        error = out == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     }
-    if (out == INVALID_HANDLE_VALUE) return Refuse(Outcome::Failed, L"it cannot be written");
+    if (out == INVALID_HANDLE_VALUE) {
+        // The system's reason, which a long path must not crowd out.
+        wchar_t why[400] = L"it cannot be written: ";
+        const int n = Length(why);
+        DWORD got = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, why + n, 400 - n, nullptr);
+        while (got > 0 && (why[n + got - 1] == L'\r' || why[n + got - 1] == L'\n' ||
+                           why[n + got - 1] == L'.' || why[n + got - 1] == L' '))
+            why[n + --got] = 0;
+        if (got == 0) why[n - 2] = 0;
+        return Refuse(Outcome::Failed, why);
+    }
 
     Data result = Data::WrongPassword;
     for (bool retry = false; result == Data::WrongPassword; retry = true) {
-        if (e.IsEncrypted() && (!havePassword_ || retry)) {
+        if (e.NeedsPassword() && (!havePassword_ || retry)) {
             havePassword_ = !noPassword_ && questions_.Password(password_, sizeof password_, retry);
             noPassword_ = !havePassword_;
             if (!havePassword_) break;
@@ -224,9 +267,8 @@ Outcome Unpacker::Unpack(const Entry& e) {
         result = Copy(e, start, out, 0);
         // The check lets a wrong form of the password through now and then (one in 256, for
         // AES one in 65,536): when the data then fails, the later forms get their turn.
-        const bool encrypted = e.IsEncrypted() || e.aes.version;
         while (
-            encrypted && usedForm_ + 1 < forms_.count &&
+            e.NeedsPassword() && usedForm_ + 1 < forms_.count &&
             (result == Data::Damaged || result == Data::NotAuthentic || result == Data::CrcError)) {
             SetFilePointer(out, 0, nullptr, FILE_BEGIN);
             SetEndOfFile(out);
@@ -288,7 +330,7 @@ Unpacker::Data Unpacker::Copy(const Entry& e, std::uint64_t start, HANDLE out, i
     // check accepts decrypts it.
     Keys keys("");
     kaes::MemberCipher aes;
-    bool fits = !e.IsEncrypted() && !e.aes.version;
+    bool fits = !e.NeedsPassword();
     if (e.aes.version) {
         const int strength = e.aes.strength;
         const std::size_t salt = zipcore::AesSaltSize(strength);

@@ -48,7 +48,8 @@ class Unpacker {
 public:
     // `root` is the target folder, an absolute path without a trailing backslash.
     Unpacker(Archive& archive, const wchar_t* root, Questions& questions, TextLog& log)
-        : archive_(archive), root_(root), questions_(questions), log_(log) {}
+        : archive_(archive), root_(root), questions_(questions), log_(log),
+          seed_(GetTickCount() ^ (GetCurrentProcessId() << 16)) {}
     ~Unpacker();
     Unpacker(const Unpacker&) = delete;
     Unpacker& operator=(const Unpacker&) = delete;
@@ -70,6 +71,9 @@ private:
     // usedForm_ tells which.
     Data Copy(const Entry& e, std::uint64_t start, HANDLE out, int firstForm);
     Outcome Refuse(Outcome o, const wchar_t* why, const wchar_t* verb = L"");
+    // Deletes the temporary files a killed run left in the folder (ending with '\\'), once
+    // for each folder in turn.
+    void SweepFolder(const wchar_t* folder);
 
     Archive& archive_;
     const wchar_t* root_;
@@ -84,6 +88,8 @@ private:
     unsigned char* in_ = nullptr;
     unsigned char* out_ = nullptr;
     zipcore::Inflater* inflater_ = nullptr;
+    DWORD seed_;               // of the temporary files' names
+    wchar_t swept_[2048] = {}; // the folder swept last
 };
 
 } // namespace sfx

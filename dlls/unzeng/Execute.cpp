@@ -38,6 +38,12 @@ std::optional<zipcore::ArchiveInfo> ScanIncomplete(zipcore::ByteSource& source,
                              (scan.cutName.empty() ? std::string("the last member")
                                                    : zipcore::QuoteName(scan.cutName)) +
                              ": the archive ends inside it");
+    for (const std::string& name : scan.skipped)
+        reporter.Message(keng::kErrBadArchive,
+                         "Not extracted: " + zipcore::QuoteName(name) + ": its header is damaged");
+    if (scan.junkBytes > 0)
+        reporter.Message(keng::kErrNone, std::to_string(scan.junkBytes) +
+                                             " bytes between the members belong to none of them");
     zipcore::ArchiveInfo archive;
     archive.members = std::move(scan.members);
     archive.dataStart = scan.firstHeader;
@@ -108,6 +114,7 @@ int Execute(const Request& request, Reporter& reporter) {
         return 0;
     }
     const std::wstring base = request.test ? std::wstring() : CurrentFolderPath();
+    if (!request.test) SweepTemps(base); // the other folders as they are first written
     Plan plan = MakePlan(archive, request, base);
     for (const Notice& n : plan.unmatched)
         if (reporter.Message(n.code, n.text)) return 0;

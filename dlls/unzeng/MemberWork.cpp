@@ -44,7 +44,7 @@ std::optional<zipcore::MemberDecoder> OpenDecoder(WorkContext& ctx, const zipcor
     return std::nullopt;
 }
 
-// Where the data goes: always a temporary file beside the target ("name.~kz"), which takes
+// Where the data goes: always a temporary file beside the target (OutputFiles.h), which takes
 // the target's name only once its data proved correct. An interrupted extraction (a stop,
 // a killed process, a full disk) thus never leaves a partial file under the real name, dated
 // now, that a later Update or Freshen would take for a good one; an existing file is
@@ -60,11 +60,8 @@ struct Output {
         file.Reset();
         RemoveQuietly(path);
     }
-    // Keeps failed data under its temporary name; returns that name.
-    std::wstring KeepAside() {
-        file.Reset();
-        return path;
-    }
+    // Keeps failed data beside the target; returns its name.
+    std::wstring KeepAside() { return unzeng::KeepAside(file, path, target, renameRecord); }
     void Commit() {
         const bool renamed = RenameOpenFile(file, target, replacing, renameRecord);
         file.Reset();

@@ -4,6 +4,7 @@
 #include "base/FileTimes.h"
 #include "base/LongPaths.h"
 #include "base/MemberNames.h"
+#include "base/TempNames.h"
 #include "base/zipcore/ExtraFields.h"
 
 #include <windows.h>
@@ -20,6 +21,7 @@ namespace unzeng {
 namespace {
 
 constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
+constexpr std::wstring_view kTempPrefix = L"~ku";
 
 [[noreturn]] void Fail(const std::string& what, const std::wstring& path, DWORD error) {
     throw WriteError(what + " \"" + DisplayPath(path) + "\": " + SystemMessage(error));
@@ -95,6 +97,8 @@ bool FolderMaker::EnsureLocked(const std::wstring& folder, const std::wstring& k
             fresh ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(folder.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             Fail("cannot create folder", folder, ERROR_ALREADY_EXISTS);
+        // A folder that was there may hold what a killed extraction left.
+        if (!fresh) SweepTemps(folder);
     }
     known_.emplace(key, fresh);
     return fresh;
@@ -121,17 +125,46 @@ ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error) {
 }
 
 void CreateTempBeside(const std::wstring& target, ui::FileHandle& file, std::wstring& temp) {
-    for (int n = 1; n < 1000; ++n) {
-        temp.assign(target);
-        temp += L".~kz";
-        if (n > 1) temp += std::to_wstring(n);
+    // Each worker goes on from its own seed, so names rarely meet twice.
+    thread_local DWORD seed = ktemp::FreshSeed();
+    const std::size_t slash = target.find_last_of(L'\\');
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        seed = ktemp::NextSeed(seed);
+        temp.assign(target, 0, slash + 1);
+        temp += ktemp::TempName(kTempPrefix, seed);
         unsigned long error = 0;
         file = CreateNewFile(temp, error);
         if (file) return;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            Fail("cannot create temporary file", temp, error);
+            Fail("cannot create a temporary file for", target, error);
     }
-    Fail("cannot create temporary file", target + L".~kz", ERROR_FILE_EXISTS);
+    Fail("cannot create a temporary file for", target, ERROR_FILE_EXISTS);
+}
+
+std::wstring KeepAside(ui::FileHandle& file, const std::wstring& temp, const std::wstring& target,
+                       std::vector<std::uint8_t>& record) {
+    std::wstring kept;
+    for (int n = 1; n <= 9; ++n) {
+        kept = target + L".~kz";
+        if (n > 1) kept += std::to_wstring(n);
+        if (RenameOpenFile(file, kept, false, record)) {
+            file.Reset();
+            return kept;
+        }
+    }
+    file.Reset();
+    for (int n = 1; n <= 9; ++n) {
+        kept = target + L".~kz";
+        if (n > 1) kept += std::to_wstring(n);
+        if (MoveFileExW(temp.c_str(), kept.c_str(), 0)) return kept;
+    }
+    // A name too long for the suffix: the short name, in a shape no sweep takes.
+    kept = temp.substr(0, temp.size() - 4) + L".bad";
+    return MoveFileExW(temp.c_str(), kept.c_str(), 0) ? kept : temp;
+}
+
+void SweepTemps(const std::wstring& folder) {
+    ktemp::SweepTemps(folder.back() == L'\\' ? folder : folder + L'\\', kTempPrefix);
 }
 
 std::optional<std::uint32_t> ExistingFileDosTime(const std::wstring& path) {

@@ -53,9 +53,20 @@ private:
 // ERROR_FILE_EXISTS / ERROR_ALREADY_EXISTS mean something is there already.
 ui::FileHandle CreateNewFile(const std::wstring& path, unsigned long& error);
 
-// Creates a new, uniquely named file beside `target` ("name.~kz", "name.~kz2", ...) and
-// puts its path in `temp` (its memory reused from file to file). Throws WriteError.
+// Creates a new, uniquely named file in the folder of `target` ("~ku" + 8 hex digits +
+// ".tmp", base/TempNames.h: its length never depends on the target's) and puts its path in
+// `temp` (its memory reused from file to file). Throws WriteError.
 void CreateTempBeside(const std::wstring& target, ui::FileHandle& file, std::wstring& temp);
+
+// Keeps the data of the temporary file open on `file` (closed afterwards) where the user
+// finds it beside its target: "name.~kz" (or "name.~kz2", ...), or, where such a name would
+// be too long, the temporary name ending in ".bad", which no sweep removes. Returns the name.
+std::wstring KeepAside(ui::FileHandle& file, const std::wstring& temp, const std::wstring& target,
+                       std::vector<std::uint8_t>& record);
+
+// Deletes the temporary files a killed extraction left in the folder; one another extraction
+// is writing stays (it is open without sharing).
+void SweepTemps(const std::wstring& folder);
 
 // The DOS time of an existing file's last write, or nothing when no file is there.
 std::optional<std::uint32_t> ExistingFileDosTime(const std::wstring& path);

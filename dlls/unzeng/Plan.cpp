@@ -163,7 +163,7 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
             job.target.reserve(base.size() + 1 + t.path.size());
             job.target.append(base).append(1, L'\\').append(t.path);
         }
-        if (m.IsEncrypted()) plan.needsPassword = true;
+        if (m.NeedsPassword()) plan.needsPassword = true;
         plan.jobs.push_back(std::move(job));
     }
 
@@ -176,7 +176,7 @@ Plan MakePlan(const zipcore::ArchiveInfo& archive, const Request& request,
 
 void RefuseEncrypted(Plan& plan) {
     for (Job& job : plan.jobs) {
-        if (job.kind != Job::Kind::File || !job.member->IsEncrypted()) continue;
+        if (job.kind != Job::Kind::File || !job.member->NeedsPassword()) continue;
         job.kind = Job::Kind::Notice;
         job.notice = {keng::kErrPassword, "Skipped " + QuotedMemberName(*job.member) +
                                               ": it is encrypted and no password was given"};

@@ -1,5 +1,7 @@
 #include "dlls/unzeng/Reporter.h"
 
+#include "base/zipcore/NameText.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -56,7 +58,9 @@ bool Reporter::Progress() {
 }
 
 bool Reporter::Message(keng::ErrorCode code, std::string_view text) {
-    return Send(keng::kActionMessage, code, 0, text);
+    if (text.size() < keng::kCallbackTextSize) return Send(keng::kActionMessage, code, 0, text);
+    // Long paths must not crowd out the reason at the end.
+    return Send(keng::kActionMessage, code, 0, zipcore::FitText(text, keng::kCallbackTextSize - 1));
 }
 
 void Reporter::EndOfBatch() {

@@ -65,6 +65,7 @@ int RunAdd(const Request& request, Reporter& reporter) {
         reporter.Message(keng::kErrNoMatch, "No files were given to add");
         return 0;
     }
+    const WriterTurn turn(request.archivePath);
     RemoveStaleTemps(FolderOf(request.archivePath));
 
     std::unique_ptr<FileSource> oldFile;
@@ -131,9 +132,11 @@ int RunAdd(const Request& request, Reporter& reporter) {
             reporter.Message(p.code, p.text);
     }
     if (written.empty()) return 0; // every file failed: the archive stays as it was
+    std::optional<FileIdentity> original;
+    if (oldFile) original = oldFile->Identity();
     old.reset();
     oldFile.reset(); // closed before the new archive takes its place
-    archive.Finish(info.comment, request.archiveTime);
+    archive.Finish(info.comment, request.archiveTime, original);
     if (request.move) RemoveSources(*items, written, reporter);
     return static_cast<int>(written.size());
 }

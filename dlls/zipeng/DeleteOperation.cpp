@@ -18,6 +18,7 @@ int RunDelete(const Request& request, Reporter& reporter) {
     }
     if (GetFileAttributesW(kname::LongPath(request.archivePath).c_str()) == INVALID_FILE_ATTRIBUTES)
         throw EngineError(keng::kErrOpenArchive, "Cannot find " + request.archivePath);
+    const WriterTurn turn(request.archivePath);
     RemoveStaleTemps(FolderOf(request.archivePath));
 
     auto oldFile = std::make_unique<FileSource>(request.archivePath);
@@ -55,9 +56,10 @@ int RunDelete(const Request& request, Reporter& reporter) {
             archive.CopyMember(*old, m);
         }
     }
+    const FileIdentity original = oldFile->Identity();
     old.reset();
     oldFile.reset(); // closed before the new archive takes its place
-    archive.Finish(info.comment, request.archiveTime);
+    archive.Finish(info.comment, request.archiveTime, original);
     return count;
 }
 

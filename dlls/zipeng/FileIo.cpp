@@ -58,16 +58,29 @@ std::string Shown(const std::string& utf8) {
     return kname::Narrow(WidePath(utf8), CP_ACP);
 }
 
-InputFile::InputFile(const std::string& path, keng::ErrorCode code)
+InputFile::InputFile(const std::string& path, keng::ErrorCode code, DWORD share)
     : path_(Shown(path)), code_(code),
-      handle_(CreateFileW(FilePath(path).c_str(), GENERIC_READ,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
-    if (!handle_)
-        throw EngineError(code_, "Cannot open " + path_ + ": " + SystemErrorText(GetLastError()));
+      handle_(CreateFileW(FilePath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+    if (!handle_) {
+        const DWORD error = GetLastError();
+        throw EngineError(code_, "Cannot open " + path_ + ": " +
+                                     (error == ERROR_SHARING_VIOLATION
+                                          ? std::string("another program is using it")
+                                          : SystemErrorText(error)));
+    }
     // A pipe (a FIFO under Wine) or a device could block a read forever.
     if (GetFileType(handle_.Get()) != FILE_TYPE_DISK)
         throw EngineError(code_, path_ + " is not a file but a device or a pipe");
+}
+
+FileSource::FileSource(const std::string& path)
+    : file_(Utf8FromAnsi(path), keng::kErrOpenArchive, FILE_SHARE_READ), size_(file_.Size()) {
+    const std::optional<FileIdentity> id = IdentityOf(file_.Handle());
+    if (!id)
+        throw EngineError(keng::kErrOpenArchive,
+                          "Cannot read " + path + ": " + SystemErrorText(GetLastError()));
+    identity_ = *id;
 }
 
 std::uint64_t InputFile::Size() const {

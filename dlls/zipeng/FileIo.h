@@ -7,6 +7,7 @@
 #include "base/MemberNames.h"
 
 #include "base/zipcore/CentralDirectory.h"
+#include "dlls/zipeng/ArchiveGuard.h"
 #include "dlls/zipeng/EngineError.h"
 #include "base/Handle.h"
 
@@ -34,12 +35,14 @@ std::string Utf8FromAnsi(const std::string& ansi);
 // A UTF-8 path as the ANSI text messages carry.
 std::string Shown(const std::string& utf8);
 
-// A file on disk opened for reading; others may go on reading and writing it.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A file on disk opened for reading; by default others may go on reading and writing it.
 class InputFile {
 public:
     // `path` is UTF-8. Throws EngineError(code) naming the path when it cannot be opened or
     // is not a file.
-    InputFile(const std::string& path, keng::ErrorCode code);
+    InputFile(const std::string& path, keng::ErrorCode code, DWORD share = kShareAll);
     std::uint64_t Size() const;
     // Reads up to n bytes at the offset; fewer only at the end of the file.
     size_t ReadAt(std::uint64_t offset, void* buffer, size_t n);
@@ -51,20 +54,24 @@ private:
     ui::FileHandle handle_;
 };
 
-// The existing archive for zipcore's reader.
+// The existing archive for zipcore's reader. It stays open, with only reading shared, until
+// the new archive is about to take its place: meanwhile no other program can write, delete
+// or replace it (ArchiveGuard.h).
 class FileSource : public zipcore::ByteSource {
 public:
     // `path` is the ANSI path the record names.
-    explicit FileSource(const std::string& path)
-        : file_(Utf8FromAnsi(path), keng::kErrOpenArchive), size_(file_.Size()) {}
+    explicit FileSource(const std::string& path);
     std::uint64_t Size() const override { return size_; }
     size_t ReadAt(std::uint64_t offset, void* buffer, size_t n) override {
         return file_.ReadAt(offset, buffer, n);
     }
+    // The file that was read, for the check before the new archive takes its place.
+    const FileIdentity& Identity() const { return identity_; }
 
 private:
     InputFile file_;
     std::uint64_t size_;
+    FileIdentity identity_;
 };
 
 // Writes the new archive. Everything goes through a buffer at an explicit file offset, so

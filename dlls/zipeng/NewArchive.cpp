@@ -55,14 +55,15 @@ void NewArchive::AddEntry(const HeaderFields& m) {
     newest_ = std::max(newest_, m.dosTime);
 }
 
-void NewArchive::Finish(const std::string& comment, bool archiveTime) {
+void NewArchive::Finish(const std::string& comment, bool archiveTime,
+                        const std::optional<FileIdentity>& original) {
     const std::uint64_t centralOffset = out_.Position();
     out_.Write(central_);
     out_.Write(EndRecords(entries_, centralOffset, central_.size(), comment));
     out_.Finish();
     FILETIME time;
     const bool haveTime = archiveTime && entries_ > 0 && FileTimeFromDosTime(newest_, &time);
-    temp_.Commit(haveTime ? &time : nullptr);
+    temp_.Commit(haveTime ? &time : nullptr, original);
 }
 
 } // namespace zipeng

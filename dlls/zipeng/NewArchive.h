@@ -29,9 +29,11 @@ public:
     // The central directory entry of a member written at m.localOffset.
     void AddEntry(const HeaderFields& m);
 
-    // Central directory, end records, and the switch. With archiveTime the file gets the
-    // time of its newest member.
-    void Finish(const std::string& comment, bool archiveTime);
+    // Central directory, end records, and the switch (TempArchive::Commit: over `original`
+    // only while it is still there, a new archive only where nothing is). With archiveTime
+    // the file gets the time of its newest member.
+    void Finish(const std::string& comment, bool archiveTime,
+                const std::optional<FileIdentity>& original);
 
     std::uint64_t Entries() const { return entries_; }
 

@@ -1,5 +1,7 @@
 #include "dlls/zipeng/Reporter.h"
 
+#include "base/zipcore/NameText.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -41,7 +43,9 @@ void Reporter::EndOfBatch() {
 }
 
 void Reporter::Message(keng::ErrorCode code, std::string_view text) {
-    Send(keng::kActionMessage, code, 0, text);
+    if (text.size() < keng::kCallbackTextSize) return Send(keng::kActionMessage, code, 0, text);
+    // Long paths must not crowd out the reason at the end.
+    Send(keng::kActionMessage, code, 0, zipcore::FitText(text, keng::kCallbackTextSize - 1));
 }
 
 void Reporter::Verbose(std::string_view text) {

@@ -4,32 +4,16 @@
 #include "dlls/zipeng/FileIo.h"
 
 #include "base/LongPaths.h"
-
-#include <cstdio>
+#include "base/TempNames.h"
 
 namespace zipeng {
 
 namespace {
-
-constexpr std::string_view kPrefix = "~kz";
-constexpr std::string_view kSuffix = ".tmp";
-
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
+constexpr std::wstring_view kPrefix = L"~kz";
 } // namespace
 
 bool IsTempArchiveName(std::string_view name) {
-    if (name.size() != kPrefix.size() + 8 + kSuffix.size()) return false;
-    for (size_t i = 0; i < kPrefix.size(); ++i)
-        if ((name[i] | 0x20) != (kPrefix[i] | 0x20)) return false;
-    for (size_t i = 0; i < 8; ++i)
-        if (!IsHex(name[kPrefix.size() + i])) return false;
-    const std::string_view suffix = name.substr(kPrefix.size() + 8);
-    for (size_t i = 0; i < kSuffix.size(); ++i)
-        if ((suffix[i] | 0x20) != (kSuffix[i] | 0x20)) return false;
-    return true;
+    return ktemp::IsTempName(kname::Widen(name, CP_ACP), kPrefix);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -38,24 +22,14 @@ std::string FolderOf(const std::string& path) {
 }
 
 void RemoveStaleTemps(const std::string& folder) {
-    WIN32_FIND_DATAW fd;
-    ui::FindHandle find(FindFirstFileW(kname::LongPath(folder + "~kz*.tmp").c_str(), &fd));
-    if (!find) return;
-    do {
-        const std::string name = kname::Narrow(fd.cFileName, CP_ACP);
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsTempArchiveName(name))
-            DeleteFileW(
-                kname::LongPath(folder + name).c_str()); // fails while another writer has it open
-    } while (FindNextFileW(find.Get(), &fd));
+    ktemp::SweepTemps(kname::LongPath(folder), kPrefix);
 }
 
 TempArchive::TempArchive(const std::string& archivePath) : archivePath_(archivePath) {
     const std::string folder = FolderOf(archivePath);
-    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ GetCurrentThreadId();
+    DWORD seed = ktemp::FreshSeed();
     for (int attempt = 0; attempt < 64; ++attempt) {
-        char name[16];
-        std::snprintf(name, sizeof name, "~kz%08lx.tmp", static_cast<unsigned long>(seed));
-        path_ = folder + name;
+        path_ = folder + kname::Narrow(ktemp::TempName(kPrefix, seed), CP_ACP);
         // No sharing: nobody can open it meanwhile, and a stale-file sweep elsewhere cannot
         // delete it.
         handle_.Reset(CreateFileW(kname::LongPath(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
@@ -65,7 +39,7 @@ TempArchive::TempArchive(const std::string& archivePath) : archivePath_(archiveP
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
             throw EngineError(keng::kErrTempFile, "Cannot create a temporary file in " + folder +
                                                       ": " + SystemErrorText(error));
-        seed = seed * 1664525u + 1013904223u;
+        seed = ktemp::NextSeed(seed);
     }
     throw EngineError(keng::kErrTempFile, "Cannot create a temporary file in " + folder);
 }
@@ -76,7 +50,7 @@ TempArchive::~TempArchive() {
     DeleteFileW(kname::LongPath(path_).c_str());
 }
 
-void TempArchive::Commit(const FILETIME* time) {
+void TempArchive::Commit(const FILETIME* time, const std::optional<FileIdentity>& original) {
     if (time && !SetFileTime(handle_.Get(), nullptr, nullptr, time))
         throw EngineError(keng::kErrWrite, "Cannot set the time of " + path_ + ": " +
                                                SystemErrorText(GetLastError()));
@@ -86,11 +60,25 @@ void TempArchive::Commit(const FILETIME* time) {
                           "Cannot write the new " + archivePath_ + ": " + SystemErrorText(error) +
                               "; it is unchanged");
     }
+    // The archive was held open until now, so only a program that ignores the writers' turn
+    // can have put another file there, in the moment since it was closed.
+    if (original && IdentityAt(archivePath_) != original)
+        throw EngineError(keng::kErrOpenArchive,
+                          "Cannot replace " + archivePath_ +
+                              ": another program changed it meanwhile; it is left as it is now");
     handle_.Reset();
+    const DWORD replace = original ? MOVEFILE_REPLACE_EXISTING : 0;
     if (!MoveFileExW(kname::LongPath(path_).c_str(), kname::LongPath(archivePath_).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw EngineError(keng::kErrTempFile, "Cannot replace " + archivePath_ + ": " +
-                                                  SystemErrorText(GetLastError()));
+                     replace | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        if (!original && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS))
+            throw EngineError(keng::kErrOpenArchive,
+                              "Cannot create " + archivePath_ +
+                                  ": another program made a file of that name meanwhile; it is "
+                                  "left as it is");
+        throw EngineError(keng::kErrTempFile,
+                          "Cannot replace " + archivePath_ + ": " + SystemErrorText(error));
+    }
     committed_ = true;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/Handle.h"
+#include "dlls/zipeng/ArchiveGuard.h"
 
 #include <windows.h>
 
@@ -36,8 +37,10 @@ public:
     const std::string& Path() const { return path_; }
 
     // Gives the file the time (when not null), forces it to disk, closes it and moves it
-    // over the archive. Throws EngineError; the archive is then as it was.
-    void Commit(const FILETIME* time);
+    // over the archive: over `original` only while the name still holds that file, or, for a
+    // new archive (no original), only where no file has appeared meanwhile. Throws
+    // EngineError; the archive is then as it was, or as another writer left it.
+    void Commit(const FILETIME* time, const std::optional<FileIdentity>& original);
 
 private:
     std::string archivePath_;

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace testing_support;
 using namespace zipcore_test;
@@ -238,10 +239,13 @@ TEST_F(ConvertTest, FailedConversionsLeaveTheInputAndNothingElse) {
         std::string stub;
         bool outputIsFolder;
         std::int32_t code;
+        std::string cause; // the start of the reason the box adds
     } cases[] = {
-        {"stub under 28000 bytes", shortStub, false, kconvert::kRefused},
-        {"stub cannot be opened", lockedStub, false, kconvert::kCannotOpen},
-        {"output name taken by a folder", sfx_test::StubPath(), true, kconvert::kCannotCreate},
+        {"stub under 28000 bytes", shortStub, false, kconvert::kRefused, ""},
+        {"stub cannot be opened", lockedStub, false, kconvert::kCannotOpen,
+         "Cannot open \"" + lockedStub + "\": "},
+        {"output name taken by a folder", sfx_test::StubPath(), true, kconvert::kCannotCreate,
+         "Cannot replace \"" + tmp.File("a.exe") + "\": "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -251,6 +255,8 @@ TEST_F(ConvertTest, FailedConversionsLeaveTheInputAndNothingElse) {
         zip.SetZipFilename(archive);
         dialogs.Clear();
         EXPECT_EQ(zip.ConvertSFX(), c.code);
+        EXPECT_EQ(zip.ConvertCause().substr(0, c.cause.size()), c.cause);
+        EXPECT_EQ(zip.ConvertCause().empty(), c.cause.empty()) << zip.ConvertCause();
         EXPECT_TRUE(dialogs.shown.empty());
         EXPECT_EQ(Folder(), before);
         EXPECT_EQ(ReadFileBytes(archive), original);
@@ -268,7 +274,30 @@ TEST_F(ConvertTest, FailedConversionsLeaveTheInputAndNothingElse) {
         CreateFileA(exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const std::vector<std::string> before = Folder();
     EXPECT_EQ(zip.ConvertZIP(), kconvert::kCannotOpen);
+    EXPECT_EQ(zip.ConvertCause().rfind("Cannot open \"" + exe + "\": ", 0), 0u)
+        << zip.ConvertCause();
     EXPECT_EQ(Folder(), before);
+}
+
+// A conversion that fails for want of disk space keeps the box's own text and adds the cause
+// in the words adding and extracting use.
+TEST(ConvertCause, AFullDiskIsSaidSoAndOtherFailuresGiveTheSystemsReason) {
+    struct Case {
+        unsigned long error;
+        std::string text;
+    } const cases[] = {
+        {ERROR_DISK_FULL, "Not enough disk space to write \"C:\\x\\a.exe\"."},
+        {ERROR_HANDLE_DISK_FULL, "Not enough disk space to write \"C:\\x\\a.exe\"."},
+        {ERROR_ACCESS_DENIED, "Cannot write \"C:\\x\\a.exe\": "},
+    };
+    for (const Case& c : cases) {
+        const std::string problem = kconvert::WriteProblem("C:\\x\\a.exe", c.error);
+        EXPECT_EQ(problem.substr(0, c.text.size()), c.text) << c.error;
+        EXPECT_EQ(kconvert::WithCause("Error occured in making .EXE file", problem),
+                  "Error occured in making .EXE file\n\n" + problem);
+    }
+    EXPECT_EQ(kconvert::WithCause("Error occured in making .ZIP file", ""),
+              "Error occured in making .ZIP file");
 }
 
 TEST_F(ConvertTest, TemporariesLeftByAKilledConversionAreSweptAndOnlyThey) {
@@ -301,3 +330,31 @@ TEST_F(ConvertTest, TemporariesLeftByAKilledConversionAreSweptAndOnlyThey) {
 }
 
 } // namespace
+
+// Run by convert-full-disk.sh, with KELVORA_SMALL_DISK naming a folder on a disk of 1 MB: the
+// self-extracting copy of an archive of 600 KB does not fit beside it.
+TEST_F(ConvertTest, AFullDiskIsTheCauseTheBoxGives) {
+    const char* small = std::getenv("KELVORA_SMALL_DISK");
+    if (!small) GTEST_SKIP() << "needs a small disk: tests/engine/convert-full-disk.sh";
+    const std::string archive = std::string(small) + "big.zip";
+    WriteFileBytes(
+        archive,
+        BuildArchive({{.name = "noise.bin", .data = Pseudorandom(600000), .method = 0}}).bytes);
+    const std::string original = ReadFileBytes(archive);
+    zip.SFXPath = sfx_test::StubPath();
+    zip.SetZipFilename(archive);
+    dialogs.Clear();
+    EXPECT_EQ(zip.ConvertSFX(), kconvert::kCopyFailed);
+    EXPECT_EQ(zip.ConvertCause(),
+              "Not enough disk space to write \"" + std::string(small) + "big.exe\".");
+    EXPECT_EQ(ReadFileBytes(archive), original);
+    WIN32_FIND_DATAA fd;
+    int files = 0;
+    HANDLE find = FindFirstFileA((std::string(small) + "*").c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        files += fd.cFileName[0] != '.';
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    EXPECT_EQ(files, 1) << "a temporary file was left on the full disk";
+}

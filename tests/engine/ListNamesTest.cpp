@@ -164,3 +164,44 @@ TEST_F(ListNamesTest, CentralHeadersInAnotherOrderStillMatchTheirMembers) {
     EXPECT_TRUE(EntryDisplayName(zip.Entry(0)) == L"caf\u00E9.txt");
     EXPECT_TRUE(EntryDisplayName(zip.Entry(1)) == L"na\u00EFve.txt");
 }
+
+// A download cut off before its directory lists the same names as the whole archive, in the
+// list as on disk: Info-ZIP on Unix stores UTF-8 names without the flag, and its local Unix
+// owner field tells the scan so. Junk between members does not hide the ones behind it.
+TEST_F(ListNamesTest, ACutDownloadShowsTheNamesTheWholeArchiveShows) {
+    const std::string unixFields = std::string("\x75\x78\x0b\x00\x01\x04", 6) +
+                                   std::string(4, '\0') + std::string("\x04", 1) +
+                                   std::string(4, '\0');
+    LocalMember folder = M("\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0.txt", "1"); // Папка.txt
+    LocalMember city = M("\xC5\x81\xC3\xB3"
+                         "d\xC5\xBA.txt",
+                         "22");                // Łódź.txt
+    LocalMember dos = M("caf\x82.txt", "333"); // MS-DOS: café
+    for (LocalMember* m : {&folder, &city}) {
+        m->versionMadeBy = 0x031E;
+        m->extra = unixFields;
+        m->centralExtra = unixFields;
+    }
+    ZipBuilder whole;
+    whole.Archive({folder, city, dos});
+    whole.WriteTo(tmp.File("whole.zip"));
+    zip.SetZipFilename(tmp.File("whole.zip"));
+    ASSERT_EQ(zip.Count(), 3);
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 3; ++i)
+        expected.push_back(EntryDisplayName(zip.Entry(i)));
+    EXPECT_TRUE(expected[0] == L"\u041F\u0430\u043F\u043A\u0430.txt");
+    EXPECT_TRUE(expected[1] == L"\u0141\u00F3d\u017A.txt");
+
+    ZipBuilder cut;
+    cut.Local(folder);
+    cut.Raw(std::string(50, 'J')); // junk between two members
+    cut.Local(city);
+    cut.Local(dos);
+    cut.WriteTo(tmp.File("cut.zip"));
+    dialogs.Clear();
+    zip.SetZipFilename(tmp.File("cut.zip"));
+    ASSERT_EQ(zip.Count(), 3) << ::testing::PrintToString(dialogs.Texts());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(EntryDisplayName(zip.Entry(i)) == expected[i]) << i;
+}

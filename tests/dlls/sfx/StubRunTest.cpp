@@ -125,8 +125,10 @@ TEST_F(StubRunTest, EveryMemberFeatureUnpacksToTheStoredBytes) {
         }
         EXPECT_NE(run.output.find("Unpacked " + std::to_string(files) + " file"), std::string::npos)
             << run.output;
-        for (const std::string& n : Tree()) // nothing left under a temporary name
+        for (const std::string& n : Tree()) { // nothing left under a temporary name
             EXPECT_EQ(n.find(".~kz"), std::string::npos) << n;
+            EXPECT_EQ(n.find("~ku"), std::string::npos) << n;
+        }
     }
 }
 
@@ -279,6 +281,83 @@ TEST_F(StubRunTest, AWrongFormThatPassesTheCheckByteDoesNotHideTheRightOne) {
     run = Run(archive, "\"/p:" + password->typed + "\"");
     EXPECT_EQ(run.exitCode, 1u) << run.output;
     EXPECT_NE(run.output.find("\"old.txt\": its data is damaged"), std::string::npos) << run.output;
+}
+
+// One flipped bit: an AES member whose encrypted flag is clear. Its data is encrypted all the
+// same, so it takes the password like any AES member, and without one it ends with a report,
+// in time, leaving nothing behind.
+TEST_F(StubRunTest, AnAesMemberWithItsEncryptedFlagClearStillNeedsThePassword) {
+    TestMember secret{"f.bin", Text(5000, 'f'), 8, "right"};
+    secret.aesStrength = 3;
+    ArchiveOptions options;
+    options.prefix = StubBytes();
+    options.offsetsCountPrefix = false;
+    BuiltArchive built = BuildArchive({secret, {"plain.txt", "plain"}}, options);
+    for (const std::uint64_t at : {built.localOffsets[0] + 6, built.centralOffsets[0] + 8})
+        built.bytes[at] = static_cast<char>(built.bytes[at] & ~1);
+    const std::string program = tmp.File("flag.exe");
+    WriteFileBytes(program, built.bytes);
+
+    struct Case {
+        const char* switches;
+        unsigned long exitCode;
+        bool secretWritten;
+        const char* report;
+    } const cases[] = {
+        {"/p:right", 0, true, "Unpacked 2 files"},
+        {"/p:wrong", 1, false, "\"f.bin\": it is encrypted and the password is missing or wrong"},
+        {"", 1, false, "\"f.bin\": it is encrypted and the password is missing or wrong"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.switches);
+        target = tmp.File(std::string("out") + std::to_string(&c - cases));
+        const DWORD started = GetTickCount();
+        const StubRun run = RunProgram(program, "/s \"/d:" + target + "\" " + c.switches, 30000);
+        EXPECT_LT(GetTickCount() - started, 30000u) << "still running";
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_NE(run.output.find(c.report), std::string::npos) << run.output;
+        EXPECT_EQ(FileExists(target + "\\f.bin"), c.secretWritten);
+        if (c.secretWritten) {
+            EXPECT_TRUE(ReadFileBytes(target + "\\f.bin") == secret.data);
+        }
+        EXPECT_EQ(ListFolder(target).size(), c.secretWritten ? 2u : 1u)
+            << "a temporary file stayed";
+    }
+}
+
+// Names of every length a folder entry allows unpack: the temporary name does not grow with
+// them. Leftovers of a run that was killed go from the folders unpacked into; other files stay.
+TEST_F(StubRunTest, NamesUpTo255CharactersUnpackAndLeftoversOfAKilledRunGo) {
+    std::vector<TestMember> members;
+    for (int length = 250; length <= 255; ++length)
+        members.push_back({std::string(length - 4, char('a' + length - 250)) + ".txt",
+                           "length " + std::to_string(length)});
+    const std::string program = MakeProgram(members);
+    CreateDirectoryA(target.c_str(), nullptr);
+    for (const char* name : {"~ku0badf00d.tmp", "~kuNOTHEX1.tmp", "f.bin.~kz"})
+        WriteFileBytes(target + "\\" + name, "left");
+    const StubRun run = Run(program);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    for (const TestMember& m : members) {
+        const std::wstring path = L"\\\\?\\" + std::wstring(target.begin(), target.end()) + L"\\" +
+                                  std::wstring(m.name.begin(), m.name.end());
+        EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << m.name.size();
+    }
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW fd;
+    const std::wstring pattern = L"\\\\?\\" + std::wstring(target.begin(), target.end()) + L"\\*";
+    HANDLE find = FindFirstFileW(pattern.c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        const std::wstring n = fd.cFileName;
+        if (n != L"." && n != L"..") names.emplace_back(n.begin(), n.end());
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+    // The members, and the two files not of the stub's temporary form; the leftover is gone.
+    EXPECT_EQ(names.size(), members.size() + 2) << run.output;
+    for (const char* stays : {"f.bin.~kz", "~kuNOTHEX1.tmp"})
+        EXPECT_EQ(std::count(names.begin(), names.end(), stays), 1) << stays;
+    EXPECT_EQ(std::count(names.begin(), names.end(), "~ku0badf00d.tmp"), 0);
 }
 
 TEST_F(StubRunTest, NoUsableArchiveEndsWithoutWritingAnything) {

@@ -20,7 +20,8 @@ std::string StubBytes() {
     return testing_support::ReadFileBytes(StubPath());
 }
 
-StubRun RunProgram(const std::string& program, const std::string& arguments) {
+StubRun RunProgram(const std::string& program, const std::string& arguments,
+                   unsigned long limitMs) {
     char outName[MAX_PATH], dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     GetTempFileNameA(dir, "sfo", 0, outName);
@@ -39,8 +40,9 @@ StubRun RunProgram(const std::string& program, const std::string& arguments) {
         throw std::runtime_error("cannot start " + program);
     ui::FileHandle process(pi.hProcess), thread(pi.hThread);
     StubRun run;
-    if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(pi.hProcess, limitMs) != WAIT_OBJECT_0) {
         TerminateProcess(pi.hProcess, 99);
+        WaitForSingleObject(pi.hProcess, 5000);
         run.exitCode = 99;
     } else {
         GetExitCodeProcess(pi.hProcess, &run.exitCode);

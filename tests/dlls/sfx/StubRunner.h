@@ -15,7 +15,9 @@ struct StubRun {
 std::string StubPath();
 std::string StubBytes();
 
-// Starts `program` with the arguments (appended to its quoted path) and waits for it.
-StubRun RunProgram(const std::string& program, const std::string& arguments);
+// Starts `program` with the arguments (appended to its quoted path) and waits for it, at most
+// `limitMs`; one still running then is ended, with exit code 99.
+StubRun RunProgram(const std::string& program, const std::string& arguments,
+                   unsigned long limitMs = 120000);
 
 } // namespace sfx_test

@@ -271,3 +271,34 @@ TEST_F(Extract, ArchiveCutOffInItsLastMemberSavesEveryCompleteMember) {
     EXPECT_FALSE(FileExists(out.File("bad.txt")));
     EXPECT_FALSE(FileExists(out.File("last.bin")));
 }
+
+// A download cut off before its directory: the files get the names the whole archive gives
+// them (Info-ZIP on Unix: UTF-8 without the flag, told by its local Unix owner field), also
+// behind junk between members, which is noted; a damaged header found there is named.
+TEST_F(Extract, ACutArchiveExtractsUnderTheNamesTheWholeArchiveGives) {
+    const std::string unixFields = zipcore_test::FromHex("75780b000104000000000400000000");
+    const std::string folderName = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0.txt"; // Папка.txt
+    const std::string cityName = "\xC5\x81\xC3\xB3"
+                                 "d\xC5\xBA.txt"; // Łódź.txt
+    std::vector<TestMember> members;
+    for (const std::string& name : {folderName, cityName}) {
+        TestMember m{.name = name, .data = "data of " + name};
+        m.versionMadeBy = 3 << 8 | 30;
+        m.localExtra = m.centralExtra = unixFields;
+        members.push_back(m);
+    }
+    const zipcore_test::BuiltArchive built = zipcore_test::BuildArchive(members);
+    std::string cut = built.bytes.substr(0, built.centralDirOffset);
+    cut.insert(built.localOffsets[1], std::string(50, 'J'));
+    const std::string archive = work.File("cut.zip");
+    WriteFileBytes(archive, cut);
+    const EngineRun run = engine.Exec(Into(archive));
+    EXPECT_EQ(run.result, 2) << run.Describe();
+    EXPECT_TRUE(run.HasMessage(keng::kErrNone, "50 bytes between the members")) << run.Describe();
+    for (const std::wstring& name : {std::wstring(L"\u041F\u0430\u043F\u043A\u0430.txt"),
+                                     std::wstring(L"\u0141\u00F3d\u017A.txt")}) {
+        const std::string folder = out.Path();
+        const std::wstring path = std::wstring(folder.begin(), folder.end()) + name;
+        EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}

@@ -163,8 +163,10 @@ TEST_F(Safety, StopRequestEndsTheExtractionAndLeavesNoPartialFile) {
     if (FileExists(out.File("big.bin"))) {
         EXPECT_TRUE(ReadFileBytes(out.File("big.bin")) == noise) << "a partial file was left";
     }
-    for (const std::string& name : ListFolder(out.Path()))
+    for (const std::string& name : ListFolder(out.Path())) {
         EXPECT_EQ(name.find(".~kz"), std::string::npos) << name;
+        EXPECT_NE(name.rfind("~ku", 0), 0u) << name;
+    }
     EXPECT_EQ(CountActions(run, 2), 3); // nothing more after the stop
     EXPECT_EQ(CountActions(run, 3), 1);
     EXPECT_EQ(run.calls.back().action, 3);

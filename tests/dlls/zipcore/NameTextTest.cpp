@@ -91,3 +91,44 @@ TEST(NameText, DecodingFromHeaderPartsFollowsTheSameRules) {
     // A flag on bytes that are not UTF-8 is not believed.
     EXPECT_EQ(DecodeName(stored, kFlagUtf8, 0, "").encoding, NameEncoding::OemCodePage);
 }
+
+// A message too long for the callback's buffer keeps its start and its reason at the end; the
+// cut never splits a UTF-8 character.
+TEST(NameText, AFittedMessageKeepsItsStartAndItsReason) {
+    const std::string reason = ": Access denied";
+    const std::string polish = "\xC5\x81\xC3\xB3\x64\xC5\xBA"; // Łódź, 2-byte letters
+    const std::string cyrillic = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t limit;
+    } const cases[] = {
+        {"short", "Skipped \"a.txt\"" + reason, 511},
+        {"exactly the limit", std::string(511, 'x'), 511},
+        {"long ASCII path", "Skipped \"" + std::string(700, 'p') + "\"" + reason, 511},
+        {"long path in two-byte letters",
+         "Cannot write \"" +
+             [&] {
+                 std::string s;
+                 for (int i = 0; i < 150; ++i)
+                     s += polish;
+                 return s;
+             }() +
+             "\"" + reason,
+         511},
+        {"odd limits", "Skipped \"" + cyrillic + cyrillic + cyrillic + "\"" + reason, 30},
+    };
+    for (const Case& c : cases) {
+        const std::string fitted = FitText(c.text, c.limit);
+        if (c.text.size() <= c.limit) {
+            EXPECT_EQ(fitted, c.text) << c.what;
+            continue;
+        }
+        EXPECT_LE(fitted.size(), c.limit) << c.what;
+        EXPECT_GE(fitted.size(), c.limit - 3) << c.what; // no more lost than a character
+        EXPECT_TRUE(IsValidUtf8(fitted)) << c.what;
+        EXPECT_EQ(fitted.substr(0, 4), c.text.substr(0, 4)) << c.what;
+        EXPECT_EQ(fitted.substr(fitted.size() - reason.size()), reason) << c.what;
+        EXPECT_NE(fitted.find("..."), std::string::npos) << c.what;
+    }
+}
