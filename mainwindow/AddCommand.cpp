@@ -91,11 +91,27 @@ void TMainForm::AddChosenFiles(TZipKeeper& zip, const AddFilesResult& chosen) {
     zip.AesEncryption = state_.Settings.AesEncryption;
     zip.SetFSpecArgs(chosen.FSpecArgs);
     enginemsg::Collector problems(zip);
+    // The engine counts the folder entries it writes among what it added; the user counts
+    // files. A folder entry is announced by a name ending in a slash.
+    std::int32_t folders = 0;
+    struct Restore {
+        TZipKeeper& zip;
+        TProgressEvent previous;
+        ~Restore() { zip.OnProgress = previous; }
+    } restore{zip, zip.OnProgress};
+    zip.OnProgress = [&folders, &restore](TZipKeeper& sender, ProgressType type,
+                                          const std::string& name, std::int32_t size) {
+        if (type == ProgressType::NewFile && !name.empty() &&
+            (name.back() == '/' || name.back() == '\\'))
+            ++folders;
+        if (restore.previous) restore.previous(sender, type, name, size);
+    };
     {
         ui::WaitCursor wait;
         enginemsg::RunOrTell([&zip] { zip.Add(); },
                              "Error in Add; Fatal DLL Exception in mainunit");
-        ui::ShowMessage(std::to_string(zip.SuccessCnt) + " files were successfully added!");
+        const std::int32_t files = zip.SuccessCnt > folders ? zip.SuccessCnt - folders : 0;
+        ui::ShowMessage(std::to_string(files) + " files were successfully added!");
     }
     problems.Report(Handle(), "added");
 }

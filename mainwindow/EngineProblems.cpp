@@ -18,8 +18,16 @@ std::string Summary(const std::vector<Problem>& problems, const std::string& pas
                     size_t shown) {
     if (problems.empty()) return {};
     const size_t n = problems.size();
-    std::string text =
-        std::to_string(n) + (n == 1 ? " file was not " : " files were not ") + pastVerb + ":\r\n";
+    return Listing(problems,
+                   std::to_string(n) + (n == 1 ? " file was not " : " files were not ") + pastVerb +
+                       ":",
+                   shown);
+}
+
+std::string Listing(const std::vector<Problem>& problems, const std::string& heading,
+                    size_t shown) {
+    const size_t n = problems.size();
+    std::string text = heading + "\r\n";
     for (size_t i = 0; i < n && i < shown; ++i)
         text += "\r\n" + problems[i].Text;
     if (n > shown) text += "\r\n...and " + std::to_string(n - shown) + " more.";
@@ -54,11 +62,15 @@ std::string MessageUtf8(const std::string& text) {
     return kname::Narrow(kname::Widen(text, kname::AnsiLegacyCodePage()), CP_UTF8);
 }
 
-void Collector::Report(HWND owner, const std::string& pastVerb) const {
+std::vector<Problem> Collector::ProblemsUtf8() const {
     std::vector<Problem> utf8 = problems_;
     for (Problem& p : utf8)
         p.Text = MessageUtf8(p.Text);
-    const std::string text = Summary(utf8, pastVerb);
+    return utf8;
+}
+
+void Collector::Report(HWND owner, const std::string& pastVerb) const {
+    const std::string text = Summary(ProblemsUtf8(), pastVerb);
     if (!text.empty()) ui::Dialogs().InfoUtf8(owner, text);
 }
 

@@ -29,6 +29,9 @@ bool IsProblem(std::int32_t code);
 // `shown` engine texts, one a line, and "...and N more." for the rest. Empty without problems.
 std::string Summary(const std::vector<Problem>& problems, const std::string& pastVerb,
                     size_t shown = 8);
+// The same list under a heading of the caller's own.
+std::string Listing(const std::vector<Problem>& problems, const std::string& heading,
+                    size_t shown = 8);
 
 // An engine message as UTF-8: the extraction engine writes UTF-8; a text that is not valid
 // UTF-8 is taken in the ANSI code page.
@@ -51,6 +54,8 @@ public:
     // Shows the summary in one information box through the dialog seam, in Unicode; nothing
     // when all went well. pastVerb: "extracted", "added", "deleted".
     void Report(HWND owner, const std::string& pastVerb) const;
+    // The engine texts as UTF-8 (MessageUtf8), for a box of the caller's own.
+    std::vector<Problem> ProblemsUtf8() const;
 
 private:
     TZipKeeper& zip_;

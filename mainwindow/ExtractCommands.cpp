@@ -6,6 +6,7 @@
 
 #include "base/MemberNames.h"
 #include "engine/EntryName.h"
+#include "engine/PathUtil.h"
 #include "mainwindow/EngineProblems.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "settings/PathDialog.h"
@@ -66,8 +67,9 @@ void TMainForm::btnExtractAllClick() {
 // Where the "Extract to:" dialog starts. The options dialog's download folder field takes
 // this place once that dialog exists.
 std::string TMainForm::ExtractFolderStart() const {
-    // The options dialog's folder box as last shown (typed but cancelled included); before
+    // The folder chosen last time, then the options dialog's folder box as last shown (typed but cancelled included); before
     // that dialog was first opened, the download folder of the settings.
+    if (!lastExtractFolder_.empty()) return lastExtractFolder_;
     const std::string typed =
         windows_.Options ? windows_.Options->DownloadDirText() : std::string();
     return typed.empty() ? state_.Settings.DownloadDir : typed;
@@ -79,7 +81,8 @@ void TMainForm::ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::str
     pathDialog1.Title = "Extract to:";
     pathDialog1.SetDirectory(ExtractFolderStart());
     if (!pathDialog1.Execute()) return;
-    (this->*extract)(pathDialog1.Directory());
+    lastExtractFolder_ = pathDialog1.Directory();
+    (this->*extract)(lastExtractFolder_);
 }
 
 bool TMainForm::ExtractAllTo(const std::string& folder) {
@@ -104,6 +107,30 @@ bool TMainForm::ExtractSelectedTo(const std::string& folder) {
         return false;
     }
     return ExtractMembers(folder, patterns, true);
+}
+
+void TMainForm::Test1Click() {
+    if (zipKeeper1_->Count() == 0) return;
+    ResetProgress();
+    progress_.ProgressTotal = static_cast<std::int64_t>(totalUncompressed_);
+    enginemsg::Collector problems(*zipKeeper1_);
+    {
+        ArrowAfterwards cursor;
+        zipKeeper1_->SetFSpecArgs({"*.*"});
+        zipKeeper1_->ExtrBaseDir.clear(); // nothing is written, no folder is entered
+        zipKeeper1_->ExtrOptions = ExtrOpts{ExtrTest};
+        zipKeeper1_->Extract();
+    }
+    const std::string name = kpath::ExtractFileName(zipKeeper1_->ZipFilename());
+    const std::vector<enginemsg::Problem> found = problems.ProblemsUtf8();
+    const std::string text =
+        found.empty()
+            ? "All " + std::to_string(zipKeeper1_->Count()) + " members of " + name +
+                  " tested sound."
+            : enginemsg::Listing(found, std::to_string(found.size()) +
+                                            (found.size() == 1 ? " problem" : " problems") +
+                                            " found testing " + name + ":");
+    ui::Dialogs().InfoUtf8(Handle(), text);
 }
 
 OverwriteAnswer TMainForm::AskReplace(const OverwriteQuestion& question,

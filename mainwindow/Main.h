@@ -214,6 +214,8 @@ public:
     // Extraction into a folder the user picks (ExtractCommands.cpp).
     void btnExtractSelectedClick();
     void btnExtractAllClick();
+    // Zip > Test: checks every member without writing anything, then one box with the outcome.
+    void Test1Click();
     // Each is true when every member asked for came out (problems were told in one box).
     bool ExtractSelectedTo(const std::string& folder);
     bool ExtractAllTo(const std::string& folder);
@@ -358,4 +360,5 @@ private:
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
     TReplaceDialog replaceDialog_;
+    std::string lastExtractFolder_; // where the user last chose to extract to
 };

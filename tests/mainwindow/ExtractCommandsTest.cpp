@@ -45,6 +45,20 @@ TEST_F(ExtractCommandsTest, ExtractAllReproducesTheTreeAndEndsWithTheArrow) {
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
 }
 
+TEST_F(ExtractCommandsTest, TheFolderDialogStartsWhereTheLastExtractionWent) {
+    state.Settings.DownloadDir = tmp.File("downloads");
+    OpenStored(kTree);
+    const std::string first = tmp.File("first");
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, first);
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, std::nullopt);
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTALL));
+    Select({0});
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTSELECTED)); // cancelled
+    ASSERT_EQ(dialogs.dialogsShown.size(), 2u);
+    EXPECT_EQ(dialogs.RequestOf<settings::PathDialogRequest>(0).Directory, tmp.File("downloads"));
+    EXPECT_EQ(dialogs.RequestOf<settings::PathDialogRequest>(1).Directory, first);
+}
+
 TEST_F(ExtractCommandsTest, ExtractSelectedWritesOnlyTheSelectedRows) {
     OpenStored(kTree);
     const std::string out = tmp.File("sel");
@@ -218,6 +232,61 @@ TEST_F(ExtractCommandsTest, UnsafeNamesAndBadChecksumsAreReportedAndNothingLands
     EXPECT_NE(box.find("evil.txt"), std::string::npos) << box;
     EXPECT_NE(box.find("bad.txt"), std::string::npos) << box;
     EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+}
+
+TEST_F(ExtractCommandsTest, TestChecksEveryMemberWritesNothingAndEndsWithOneBox) {
+    LocalMember bad = Stored("docs/bad.txt", "damaged data");
+    bad.crc ^= 0x1234;
+    const struct {
+        const char* what;
+        std::vector<LocalMember> archive;
+        std::vector<std::string> lines; // the box, line by line (without the empty one)
+    } cases[] = {
+        {"sound", kTree, {"All 5 members of test.zip tested sound."}},
+        {"one damaged",
+         {Stored("good.txt", "fine"), bad},
+         {"1 problem found testing test.zip:", "bad.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.Clear();
+        OpenStored(c.archive);
+        const std::string folder = tmp.File("current");
+        CreateDirectoryA(folder.c_str(), nullptr);
+        SetCurrentDirectoryA(folder.c_str());
+        ASSERT_TRUE(form.RunCommand(IDM_TEST));
+        SetCurrentDirectoryA(tmp.Path().c_str());
+        EXPECT_TRUE(SubFolders(folder).empty());
+        EXPECT_FALSE(kpath::FileExists(folder + "\\good.txt"));
+        EXPECT_FALSE(kpath::FileExists(folder + "\\top.txt"));
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_TRUE(dialogs.shown[0].utf8);
+        const std::string& box = dialogs.shown[0].text;
+        EXPECT_EQ(box.rfind(c.lines[0], 0), 0u) << box;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(box.find(line), std::string::npos) << box;
+        EXPECT_EQ(form.Progress().ProgressTotal,
+                  static_cast<std::int64_t>(form.TotalUncompressed()));
+        EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+    }
+}
+
+TEST_F(ExtractCommandsTest, TestRunsFromTheMenuAndItsShortcutOnlyWithAnArchive) {
+    EXPECT_FALSE(MenuEnabled(IDM_TEST));
+    form.RunCommand(IDM_TEST);
+    EXPECT_TRUE(dialogs.shown.empty());
+    OpenStored(kTree);
+    EXPECT_TRUE(MenuEnabled(IDM_TEST));
+    // Shift+T, as the window's accelerators take it.
+    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_ACCELERATORS));
+    ASSERT_NE(table, nullptr);
+    ACCEL keys[64];
+    const int n = CopyAcceleratorTableA(table, keys, 64);
+    bool found = false;
+    for (int i = 0; i < n; ++i)
+        found = found || (keys[i].cmd == IDM_TEST && keys[i].key == 'T' &&
+                          (keys[i].fVirt & (FSHIFT | FVIRTKEY)) == (FSHIFT | FVIRTKEY));
+    EXPECT_TRUE(found);
 }
 
 } // namespace

@@ -99,6 +99,25 @@ TEST_F(MainFormTest, HeaderClicksSortAndReverse) {
     EXPECT_TRUE(form.ListView1().IsSelected(0));
 }
 
+TEST_F(MainFormTest, SortingByDateFollowsTheCalendarFrom1980To2107) {
+    // DOS dates: the year since 1980 in the top seven bits, then month and day; noon.
+    const auto dos = [](unsigned year, unsigned month, unsigned day) {
+        return static_cast<std::uint32_t>(((year - 1980) << 25) | (month << 21) | (day << 16) |
+                                          (12u << 11));
+    };
+    form.OpenArchive(MakeArchive({M("y2107", 1, 1, dos(2107, 12, 31)),
+                                  M("y1980", 1, 1, dos(1980, 1, 1)),
+                                  M("y2044", 1, 1, dos(2044, 1, 1)),
+                                  M("y2043", 1, 1, dos(2043, 12, 31)),
+                                  M("y2000", 1, 1, dos(2000, 6, 15))}));
+    ClickHeader(2);
+    EXPECT_EQ(form.CurrentSortName(), "Date");
+    const std::vector<std::string> ascending{"y1980", "y2000", "y2043", "y2044", "y2107"};
+    EXPECT_EQ(Column(0), ascending);
+    ClickHeader(2);
+    EXPECT_EQ(Column(0), std::vector<std::string>(ascending.rbegin(), ascending.rend()));
+}
+
 TEST_F(MainFormTest, ClosingTheArchiveGoesBackToTheNoArchiveState) {
     form.OpenArchive(MakeArchive({M("x.txt", 1, 1)}));
     form.ZipKeeper1().SetZipFilename("");

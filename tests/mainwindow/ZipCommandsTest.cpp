@@ -107,6 +107,33 @@ TEST_F(ZipCommandsTest, TheEnginesAreFoundWhileTheCurrentFolderLiesBeyondMaxPath
     EXPECT_EQ(Members(), std::vector<std::string>{"one.txt"});
 }
 
+TEST_F(ZipCommandsTest, NewOffersAFreeNameBesideTheOpenArchiveAndNoIsTheSafeAnswer) {
+    const std::string shown = MadeArchive();
+    dialogs.openAnswers = {shown};
+    ASSERT_TRUE(form.RunCommand(IDM_OPENARCHIVE));
+    WriteFileBytes(tmp.File("New Archive.zip"), "taken");
+    dialogs.Clear();
+    dialogs.fileRequests.clear();
+    // Ctrl+N, Enter, Enter: the name offered, and the question's default.
+    dialogs.openAnswers = {""};
+    form.RunCommand(IDM_NEWARCHIVE);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].FileName, tmp.File("New Archive (2).zip"));
+    // Typing the open archive's name asks, with No as the default, and No keeps it.
+    const std::string before = ReadFileBytes(shown);
+    dialogs.openAnswers = {shown};
+    form.RunCommand(IDM_NEWARCHIVE);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Overwrite Existing File: " + shown + "?");
+    EXPECT_EQ(dialogs.shown[0].defaultAnswer, ui::DefaultAnswer::No);
+    EXPECT_EQ(ReadFileBytes(shown), before);
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), shown);
+    // Open still proposes the archive it opened last.
+    dialogs.openAnswers = {""};
+    form.RunCommand(IDM_OPENARCHIVE);
+    EXPECT_EQ(dialogs.fileRequests.back().FileName, shown);
+}
+
 TEST_F(ZipCommandsTest, NewRefusesSelfExtractingAndOtherNames) {
     for (const char* typed : {"made.exe", "notes.txt"}) {
         dialogs.Clear();
