@@ -4,6 +4,7 @@
 
 #include "settings/Options.h"
 
+#include "base/LongPaths.h"
 #include "base/MemberNames.h"
 #include "engine/EntryName.h"
 #include "engine/PathUtil.h"
@@ -14,6 +15,8 @@
 #include "ui/Dialogs.h"
 
 #include <optional>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -43,6 +46,49 @@ ReplaceRequest ReplaceRequestFor(const TZipKeeper& zip, const OverwriteQuestion&
         break;
     }
     return r;
+}
+
+// The encrypted members among those the patterns choose ("*.*": all), each with the name the
+// engine gives it, and the folders the chosen folder members make: what a wrong password
+// concerns, and which folders stay whatever happens.
+struct EncryptedChoice {
+    std::vector<std::pair<std::string, std::string>> Members; // stored, decoded (UTF-8)
+    std::set<std::string> FolderMembers;                      // decoded, as folder paths below
+};
+
+EncryptedChoice EncryptedChosen(const TZipKeeper& zip, const std::vector<std::string>& patterns) {
+    const bool all = patterns.size() == 1 && patterns[0] == "*.*";
+    const std::set<std::string> named(patterns.begin(), patterns.end());
+    EncryptedChoice c;
+    for (int i = 0; i < zip.Count(); ++i) {
+        const ZipDirEntry& e = zip.Entry(i);
+        if (!all && !named.count(e.FileName)) continue;
+        std::string shown = EntryDisplayNameUtf8(e);
+        if (!shown.empty() && shown.back() == '/')
+            c.FolderMembers.insert(shown.substr(0, shown.size() - 1));
+        else if (e.Flag & 1)
+            c.Members.emplace_back(e.FileName, std::move(shown));
+    }
+    return c;
+}
+
+// The folders below base on the way to the encrypted members that are not there yet and are
+// no folder members themselves, deepest first: the ones to take away again when they stay
+// empty because their members were skipped.
+std::vector<std::string> FoldersToTidy(const std::string& base, const EncryptedChoice& c) {
+    std::set<std::string> folders;
+    for (const auto& member : c.Members) {
+        const std::string& shown = member.second;
+        for (size_t slash = shown.find('/'); slash != std::string::npos;
+             slash = shown.find('/', slash + 1)) {
+            const std::string relative = shown.substr(0, slash);
+            if (c.FolderMembers.count(relative)) continue;
+            if (const auto path = members::UnpackedPath(base, relative); path && !kpath::DirectoryExists(*path))
+                folders.insert(*path);
+        }
+    }
+    std::vector<std::string> deepestFirst(folders.rbegin(), folders.rend());
+    return deepestFirst;
 }
 
 // Puts the arrow cursor up when an extraction ends, however it ends.
@@ -150,9 +196,19 @@ OverwriteAnswer TMainForm::AskReplace(const OverwriteQuestion& question,
                : OverwriteAnswer::Keep;
 }
 
+std::optional<std::string> TMainForm::AskPasswordAgain() {
+    const ui::AppCursor cursor = ui::GetAppCursor();
+    ui::SetAppCursor(ui::AppCursor::Arrow);
+    std::optional<std::string> typed = passwordDialog_.Execute(
+        Handle(), PasswordRequest{kpath::ExtractFileName(zipKeeper1_->ZipFilename()), true});
+    ui::SetAppCursor(cursor);
+    // Nothing typed is no password: the engine would only ask once more itself.
+    if (typed && typed->empty()) typed.reset();
+    return typed;
+}
+
 bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                                bool busyCursor) {
-    enginemsg::Collector problems(*zipKeeper1_);
     // Yes to All and No to All hold for the rest of this extraction.
     std::optional<bool> forAll;
     zipKeeper1_->OnOverwrite = [this, &forAll](TZipKeeper&, const OverwriteQuestion& q) {
@@ -162,14 +218,38 @@ bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std:
         TZipKeeper& zip;
         ~Unhook() { zip.OnOverwrite = nullptr; }
     } unhook{*zipKeeper1_};
-    {
-        std::optional<ArrowAfterwards> cursor;
-        if (busyCursor) cursor.emplace();
-        zipKeeper1_->SetFSpecArgs(patterns);
-        zipKeeper1_->ExtrBaseDir = folder;
-        zipKeeper1_->ExtrOptions = kExtractOptions;
-        zipKeeper1_->Extract();
+    const EncryptedChoice encrypted = EncryptedChosen(*zipKeeper1_, patterns);
+    const std::vector<std::string> tidy = FoldersToTidy(folder, encrypted);
+    const std::string givenPassword = zipKeeper1_->Password;
+    // Members a wrong password kept shut are tried again, with the password asked again,
+    // until they open or the user gives up; only the last round's word on them is told.
+    std::vector<enginemsg::Problem> problems;
+    std::vector<std::string> round = patterns;
+    for (;;) {
+        enginemsg::Collector collector(*zipKeeper1_);
+        {
+            std::optional<ArrowAfterwards> cursor;
+            if (busyCursor) cursor.emplace();
+            zipKeeper1_->SetFSpecArgs(round);
+            zipKeeper1_->ExtrBaseDir = folder;
+            zipKeeper1_->ExtrOptions = kExtractOptions;
+            zipKeeper1_->Extract();
+        }
+        const std::vector<std::string> shut =
+            enginemsg::WrongPasswordMembers(collector.Problems(), encrypted.Members);
+        const std::optional<std::string> again =
+            shut.empty() ? std::nullopt : AskPasswordAgain();
+        for (const enginemsg::Problem& p : collector.Problems())
+            if (!again || !enginemsg::IsWrongPassword(p)) problems.push_back(p);
+        if (!again) break;
+        zipKeeper1_->Password = *again;
+        round = shut;
     }
-    problems.Report(Handle(), "extracted");
-    return problems.Problems().empty();
+    zipKeeper1_->Password = givenPassword;
+    // Folders made only for members that stayed shut go again (a folder with anything in it
+    // is not removed).
+    for (const std::string& made : tidy)
+        RemoveDirectoryW(kname::LongPath(made).c_str());
+    enginemsg::Report(Handle(), problems, "extracted");
+    return problems.empty();
 }

@@ -6,6 +6,7 @@
 #include "engine/ZipKeep.h"
 #include "mainwindow/ContentsRows.h"
 #include "mainwindow/MemberFiles.h"
+#include "mainwindow/PasswordDialog.h"
 #include "mainwindow/ProgressState.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "mainwindow/TempFolders.h"
@@ -316,6 +317,8 @@ private:
                         bool busyCursor);
     // The question before an existing file is replaced; forAll keeps a Yes or No to All.
     OverwriteAnswer AskReplace(const OverwriteQuestion& question, std::optional<bool>& forAll);
+    // After a wrong password: the password asked again, or nothing when the user gives none.
+    std::optional<std::string> AskPasswordAgain();
     // Loads a member's file into the viewer and shows it modally.
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
@@ -360,5 +363,6 @@ private:
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
     TReplaceDialog replaceDialog_;
+    TPasswordDialog passwordDialog_;
     std::string lastExtractFolder_; // where the user last chose to extract to
 };

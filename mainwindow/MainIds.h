@@ -101,6 +101,10 @@
 #define IDC_REPLACE_YESALL 1903
 #define IDC_REPLACE_NOALL 1904
 
+// The password asked again after a wrong one
+#define IDC_PASSWORD_TEXT 1910
+#define IDC_PASSWORD_EDIT 1911
+
 #ifndef RC_INVOKED
 #include "ui/IdRanges.h"
 
@@ -120,7 +124,7 @@ inline constexpr int kMainWindowIdList[] = {
     IDB_IMAGE8,    IDB_IMAGE9,        IDB_IMAGE10,         IDB_IMAGE11,       IDB_IMAGE12,
     IDB_NEW,       IDB_OPEN,          IDB_WIZARD,          IDB_DELETE,        IDB_OPTIONS,
     IDB_HELP,      IDB_MAIL,          IDC_REPLACE_TEXT,    IDC_REPLACE_YES,   IDC_REPLACE_NO,
-    IDC_REPLACE_YESALL, IDC_REPLACE_NOALL};
+    IDC_REPLACE_YESALL, IDC_REPLACE_NOALL, IDC_PASSWORD_TEXT, IDC_PASSWORD_EDIT};
 static_assert(ui::IdsValid(kMainWindowIdList, ui::kMainWindowIds),
               "a main window ID is outside its range or used twice");
 #endif

@@ -511,6 +511,7 @@ TEST_F(AddCommandTest, NamesAreStoredAsTheFileSystemSpellsThemWithTheirFolders) 
     WriteFileBytes(folder + "\\Sub\\deeper\\Data.csv", "d");
     UserRun(
         [&] {
+            form.DirTree1().Reload(); // the folders were made after the tree read its own
             form.DirTree1().OpenPath(folder);
             SelectLeft({lodz, papka});
             Click(IDC_ADDFILESBTN);

@@ -167,7 +167,7 @@ TEST_F(CompressTest, ACompleteRunCompressesTheFilesAndTheMainWindowShowsThem) {
                                       "CONGRATULATIONS! 3 files were successfully added"}));
     EXPECT_EQ(state.CurrentArchiveName, archive);
     EXPECT_EQ(form.ZipKeeper1().ZipFilename(), archive);
-    EXPECT_EQ(Listed(), (Texts{"budget.csv", "letter1.txt", "letter2.txt"}));
+    EXPECT_EQ(Listed(), (Texts{"Budget.CSV", "Letter1.txt", "letter2.txt"}));
     EXPECT_EQ(form.Caption(), "Kelvora 98 - MyLetters.zip");
     EXPECT_EQ(form.FileInfo().EntryCount, "3");
 
@@ -228,7 +228,7 @@ TEST_F(CompressTest, AFileTheEngineCannotTakeIsToldBeforeTheCongratulation) {
     EXPECT_EQ(texts[1].rfind("1 file was not added:", 0), 0u) << texts[1];
     EXPECT_NE(texts[1].find("letter2.txt"), std::string::npos) << texts[1];
     EXPECT_EQ(texts[2], "CONGRATULATIONS! 2 files were successfully added");
-    EXPECT_EQ(Listed(), (Texts{"budget.csv", "letter1.txt"}));
+    EXPECT_EQ(Listed(), (Texts{"Budget.CSV", "Letter1.txt"}));
 }
 
 TEST_F(CompressTest, AnArchiveAllowedToBeReplacedStaysUntilTheNewOneIsWritten) {
@@ -255,7 +255,7 @@ TEST_F(CompressTest, AnArchiveAllowedToBeReplacedStaysUntilTheNewOneIsWritten) {
     RunWizard();
     EXPECT_EQ(dialogs.Texts().back(), "CONGRATULATIONS! 3 files were successfully added");
     EXPECT_EQ(form.ZipKeeper1().ZipFilename(), archive);
-    EXPECT_EQ(Listed(), (Texts{"budget.csv", "letter1.txt", "letter2.txt"}));
+    EXPECT_EQ(Listed(), (Texts{"Budget.CSV", "Letter1.txt", "letter2.txt"}));
     EXPECT_FALSE(kpath::FileExists(archivenames::ReplacementWorkName(archive)));
 }
 
