@@ -286,6 +286,9 @@ private:
     void CreateToolPanel();
     void MakeLabelFont();
     void SetStatusParts();
+    // The name panel: namePanelText_, shortened in its middle ("...") when it does not fit,
+    // whole in the panel's tip.
+    void ShowNamePanel();
     // A column width from the settings file (96 DPI) at the window's DPI.
     int StoredWidthAtDpi(int width) const;
     // The width at the window's DPI that shows a usual date and time whole in the list's font.
@@ -365,4 +368,5 @@ private:
     TReplaceDialog replaceDialog_;
     TPasswordDialog passwordDialog_;
     std::string lastExtractFolder_; // where the user last chose to extract to
+    std::string namePanelText_;     // the name panel's whole text; empty before any archive
 };

@@ -53,7 +53,7 @@ TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
     EXPECT_NE(dates[0].find("2025"), std::string::npos) << dates[0];
     EXPECT_NE(dates[0].find("  "), std::string::npos);
 
-    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + path);
+    EXPECT_EQ(NamePanelTip(form), "Filename: " + path);
     EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: 5");
     EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: 3 000 002 000 bytes");
     EXPECT_EQ(form.Caption(), "Kelvora 98 - test.zip");

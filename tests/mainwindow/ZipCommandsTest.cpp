@@ -390,7 +390,7 @@ TEST_F(ZipCommandsTest, ConvertBothWaysSwitchesTheCaptionAndGivesTheSameZipBack)
     EXPECT_EQ(convert.Caption(), "Convert EXE to ZIP");
     EXPECT_FALSE(kpath::FileExists(archive));
     EXPECT_EQ(form.Caption(), "Kelvora 98 - made.exe");
-    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + exe);
+    EXPECT_EQ(NamePanelTip(form), "Filename: " + exe);
     EXPECT_EQ(Members().size(), 3u);
 
     dialogs.Clear();
