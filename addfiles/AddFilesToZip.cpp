@@ -118,10 +118,12 @@ void TAddform::OnCreate() {
     hSplitter_.Attach(Control(IDC_HSPLITTER), addfiles::Splitter::Horizontal);
     vSplitter_.OnMove = [this](int x) {
         split_.LeftWidth = x;
+        barsPlaced_ = true;
         Arrange();
     };
     hSplitter_.OnMove = [this](int y) {
         split_.TreeHeight = addfiles::TreeHeightAt(y, Dpi());
+        barsPlaced_ = true;
         Arrange();
     };
     fileDrop1_.OnDrop = [this](TFileDrop&) { FileDrop1Drop(); };
@@ -176,6 +178,11 @@ void TAddform::Arrange() {
     // the new scale before it is told of it).
     if (splitDpi_ != Dpi()) split_ = addfiles::RescaleSplit(split_, splitDpi_, Dpi());
     splitDpi_ = Dpi();
+    // Until the user places the bar, a maximized dialog shares the pane between tree and list;
+    // otherwise the tree keeps its design height and the list takes what the frame gives.
+    if (!barsPlaced_)
+        split_.TreeHeight = IsZoomed(Handle()) ? addfiles::GrownTreeHeight(size, Dpi())
+                                               : addfiles::DesignSplit(Dpi()).TreeHeight;
     split_ = addfiles::ClampSplit(split_, size, Dpi());
     // The anchored controls are in place already; these follow the bars too.
     for (const addfiles::AddFormRow& row : addfiles::AddFormRows()) {
@@ -190,7 +197,17 @@ void TAddform::Arrange() {
 
 void TAddform::Prepare(const AddFilesRequest& request) {
     if (request.Look) ApplyListLook(*request.Look);
+    if (request.Bars) {
+        split_ = addfiles::RescaleSplit(*request.Bars, ui::kDesignDpi, Dpi());
+        splitDpi_ = Dpi();
+        barsPlaced_ = true; // placed when the window takes its size for this showing
+    }
     SetShowMaximized(request.Maximized);
+}
+
+std::optional<addfiles::PaneSplit> TAddform::PlacedBars() const {
+    if (!barsPlaced_) return std::nullopt;
+    return addfiles::RescaleSplit(split_, splitDpi_, ui::kDesignDpi);
 }
 
 void TAddform::ApplyListLook(const ListLook& look) {

@@ -8,8 +8,11 @@
 #include "mainwindow/NewArchive.h"
 #include "mainwindow/ArchiveReplacement.h"
 #include "mainwindow/EngineProblems.h"
+#include "settings/SettingsStore.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
+
+#include <exception>
 
 void TMainForm::NewZipButClick() {
     if (std::optional<std::string> name = newarchive::ChooseName(Handle(), openDialog1_))
@@ -74,10 +77,21 @@ std::optional<AddFilesResult> TMainForm::ChooseFilesToAdd(const std::string& arc
                  static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETBKCOLOR, 0, 0)),
                  listView1_.Style()};
     request.Maximized = true;
+    if (const auto bars = settings::ReadAddFilesBars(*iniFile_))
+        request.Bars = addfiles::PaneSplit{bars->LeftWidth, bars->TreeHeight};
     // The dialog keeps the shared flag as it is left; what to add comes only with its
     // result, which it gives exactly when OK ended it.
     state_.AddDialogCancelled = false;
     std::optional<AddFilesResult> chosen = addForm->Execute(Handle(), request);
+    // The bars stay where the user left them, also for the next start.
+    if (const auto placed = addForm->PlacedBars();
+        placed && (!request.Bars || placed->LeftWidth != request.Bars->LeftWidth ||
+                   placed->TreeHeight != request.Bars->TreeHeight))
+        try {
+            settings::WriteAddFilesBars(*iniFile_, {placed->LeftWidth, placed->TreeHeight});
+        } catch (const std::exception&) {
+            // A settings file that refuses writes costs only the bars' places, not the files.
+        }
     if (!chosen) return std::nullopt;
     if (chosen->FSpecArgs.empty()) {
         ui::ShowMessage("There are no files selected");

@@ -114,9 +114,9 @@ std::optional<std::string> TPathDialog::Browse(HWND owner) {
         info.pidlRoot = root.Get();
         info.pszDisplayName = displayName;
         info.lpszTitle = Title.c_str();
-        // The box under the tree takes a typed path (the new style has it, also under Wine).
-        info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX |
-                       (ShowStatus ? BIF_STATUSTEXT : 0);
+        // A box under the tree takes a typed path (Windows shows it in this style; Wine's
+        // dialog of this style has none, and its new style does not take a preselection).
+        info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | (ShowStatus ? BIF_STATUSTEXT : 0);
         info.lpfn = &TPathDialog::BrowseCallback;
         info.lParam = reinterpret_cast<LPARAM>(this);
         ItemList chosen(allocator, SHBrowseForFolderA(&info));

@@ -406,8 +406,9 @@ TEST_F(AddFormTest, TheBoxesGiveExactlyTheirAddOptionsAndKeepTheirStateBetweenSh
 
 TEST_F(AddFormTest, TheMainWindowsLookReachesBothListsAndTheTree) {
     HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
-    AddFilesRequest request{.ArchiveName = "C:\\a.zip",
-                            .Look = ListLook{font, RGB(1, 2, 3), LVS_SMALLICON}};
+    AddFilesRequest request;
+    request.ArchiveName = "C:\\a.zip";
+    request.Look = ListLook{font, RGB(1, 2, 3), LVS_SMALLICON};
     Run(
         request,
         [&] {
@@ -534,6 +535,44 @@ TEST_F(AddCommandTest, NamesAreStoredAsTheFileSystemSpellsThemWithTheirFolders) 
     EXPECT_EQ(tails, (Texts{"/Src/Sub/deeper/Data.csv", "/Src/" + lodz, "/Src/" + papka}));
     // Folder entries the engine writes on the way are not counted as files.
     EXPECT_EQ(dialogs.Texts(), Texts{"3 files were successfully added!"});
+}
+
+TEST_F(AddCommandTest, TreeAndListShareTheMaximizedPaneAndAPlacedBarIsKept) {
+    const auto heights = [&] {
+        RECT tree, list;
+        GetWindowRect(form.DirTree1().Handle(), &tree);
+        GetWindowRect(form.AddListView1().Handle(), &list);
+        return std::pair<int, int>{tree.bottom - tree.top, list.bottom - list.top};
+    };
+    std::pair<int, int> first, second;
+    int dragged = 0;
+    UserRun(
+        [&] {
+            first = heights();
+            // The user drags the bar under the tree 100 pixels down.
+            RECT bar;
+            const HWND hbar = GetDlgItem(form.Handle(), IDC_HSPLITTER);
+            GetWindowRect(hbar, &bar);
+            POINT top{bar.left, bar.top};
+            ScreenToClient(form.Handle(), &top);
+            SendMessageA(hbar, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            POINT to{0, top.y + 100};
+            MapWindowPoints(form.Handle(), hbar, &to, 1);
+            SendMessageA(hbar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+            SendMessageA(hbar, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+            dragged = form.TreeHeight();
+        },
+        IDCANCEL);
+    // About half each: neither is under two fifths of the two.
+    EXPECT_GE(first.first * 5, (first.first + first.second) * 2) << first.first;
+    EXPECT_GE(first.second * 5, (first.first + first.second) * 2) << first.second;
+    EXPECT_GT(first.first, 300) << "more than four rows";
+    ASSERT_GT(dragged, 0);
+    // Kept for the next showing, and in the settings file for the next start.
+    UserRun([&] { second = heights(); }, IDCANCEL);
+    EXPECT_EQ(second.first, first.first + 100);
+    const std::string ini = ReadFileBytes(out.File("kelvora.ini"));
+    EXPECT_NE(ini.find("AddFilesTree=" + std::to_string(dragged)), std::string::npos) << ini;
 }
 
 TEST_F(AddCommandTest, CancelOrNothingChosenLeavesTheArchiveAlone) {
