@@ -30,11 +30,6 @@ const int kTabOrder[] = {
     IDC_DIRNAMECB, IDC_ENCRYPTCB,    IDC_ADDLISTVIEW2, IDC_REMOVEITEMBTN, IDC_REMOVEALLBUT,
     IDOK,          IDCANCEL};
 
-std::string Lower(std::string s) {
-    if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
-
 std::string FilePart(const std::string& path) {
     size_t slash = path.find_last_of("\\/:");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -123,10 +118,12 @@ void TAddform::OnCreate() {
     hSplitter_.Attach(Control(IDC_HSPLITTER), addfiles::Splitter::Horizontal);
     vSplitter_.OnMove = [this](int x) {
         split_.LeftWidth = x;
+        barsPlaced_ = true;
         Arrange();
     };
     hSplitter_.OnMove = [this](int y) {
         split_.TreeHeight = addfiles::TreeHeightAt(y, Dpi());
+        barsPlaced_ = true;
         Arrange();
     };
     fileDrop1_.OnDrop = [this](TFileDrop&) { FileDrop1Drop(); };
@@ -181,6 +178,11 @@ void TAddform::Arrange() {
     // the new scale before it is told of it).
     if (splitDpi_ != Dpi()) split_ = addfiles::RescaleSplit(split_, splitDpi_, Dpi());
     splitDpi_ = Dpi();
+    // Until the user places the bar, a maximized dialog shares the pane between tree and list;
+    // otherwise the tree keeps its design height and the list takes what the frame gives.
+    if (!barsPlaced_)
+        split_.TreeHeight = IsZoomed(Handle()) ? addfiles::GrownTreeHeight(size, Dpi())
+                                               : addfiles::DesignSplit(Dpi()).TreeHeight;
     split_ = addfiles::ClampSplit(split_, size, Dpi());
     // The anchored controls are in place already; these follow the bars too.
     for (const addfiles::AddFormRow& row : addfiles::AddFormRows()) {
@@ -195,7 +197,17 @@ void TAddform::Arrange() {
 
 void TAddform::Prepare(const AddFilesRequest& request) {
     if (request.Look) ApplyListLook(*request.Look);
+    if (request.Bars) {
+        split_ = addfiles::RescaleSplit(*request.Bars, ui::kDesignDpi, Dpi());
+        splitDpi_ = Dpi();
+        barsPlaced_ = true; // placed when the window takes its size for this showing
+    }
     SetShowMaximized(request.Maximized);
+}
+
+std::optional<addfiles::PaneSplit> TAddform::PlacedBars() const {
+    if (!barsPlaced_) return std::nullopt;
+    return addfiles::RescaleSplit(split_, splitDpi_, ui::kDesignDpi);
 }
 
 void TAddform::ApplyListLook(const ListLook& look) {
@@ -217,7 +229,7 @@ void TAddform::FormShow() {
     const std::string name = FilePart(CurrentRequest().ArchiveName);
     SetCaption("Adding files to zip - " + name);
     SetLeftActive(true);
-    pathLabel2_.SetText(Lower(name));
+    pathLabel2_.SetText(name);
     RemoveAllButClick();
     FillLeftList();
     SetFocus(dirTree1_.Handle());
@@ -244,7 +256,7 @@ void TAddform::FillLeftList() {
             if (image < 0) return true;
             const unsigned long long size =
                 (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-            AppendRow(addListView1_, Lower(name), std::to_string(size), image);
+            AppendRow(addListView1_, name, std::to_string(size), image);
             return true;
         });
     }
@@ -252,7 +264,7 @@ void TAddform::FillLeftList() {
 }
 
 void TAddform::DirTree1Change() {
-    pathLabel1_.SetText(Lower(dirTree1_.SelectedDirectory()));
+    pathLabel1_.SetText(dirTree1_.SelectedDirectory());
     FillLeftList();
 }
 
@@ -285,8 +297,8 @@ void TAddform::AddLeftRows(bool deselect) {
         if (!addListView1_.IsSelected(i)) continue;
         const std::string path = dir + addListView1_.ItemText(i, 0);
         if (deselect) addListView1_.SelectRow(i, false);
-        const std::string lower = Lower(path);
-        AppendPair(path, lower, addListView1_.ItemText(i, 1), ShellIcon(lower));
+        // Names are data: they go to the archive as the file system spells them.
+        AppendPair(path, path, addListView1_.ItemText(i, 1), ShellIcon(path));
     }
 }
 
@@ -301,7 +313,7 @@ void TAddform::AddDirbtnClick() {
     const std::string dir = dirTree1_.SelectedDirectory();
     const std::string pattern = dir + "*.*";
     // A drive root ("C:\*.*") and no folder ("?*.*") are refused.
-    if (pattern.size() > 6) AppendPair(pattern, Lower(dir), "<DIR>", 3);
+    if (pattern.size() > 6) AppendPair(pattern, dir, "<DIR>", 3);
 }
 
 bool TAddform::AddListView2DragOver(HWND source) const {

@@ -31,6 +31,8 @@ struct AddFilesRequest {
     std::string ArchiveName;      // the archive being added to
     std::optional<ListLook> Look; // none: the lists keep the look they have
     bool Maximized = false;       // shown maximized; its design size is the restored one
+    // Where the user last left the bars (at 96 DPI); none: the tree grows with the window.
+    std::optional<addfiles::PaneSplit> Bars;
 };
 
 struct AddFilesResult {
@@ -78,6 +80,10 @@ public:
     TFileDrop& FileDrop1() { return fileDrop1_; }
     bool LeftHeaderActive() const { return leftActive_; }
     int LeftPaneWidth() const { return split_.LeftWidth; }
+    int TreeHeight() const { return split_.TreeHeight; }
+    // Where the user has put the bars in this showing or an earlier one (at 96 DPI), to be
+    // offered again next time; none while they are where the dialog put them.
+    std::optional<addfiles::PaneSplit> PlacedBars() const;
 
 protected:
     CreateParams GetCreateParams() override;
@@ -121,5 +127,6 @@ private:
     bool leftActive_ = true;
     bool dragging_ = false;
     addfiles::PaneSplit split_; // where the bars are, in pixels at splitDpi_
+    bool barsPlaced_ = false;   // by the user (or the request): the tree no longer grows itself
     int splitDpi_ = ui::kDesignDpi;
 };

@@ -215,6 +215,13 @@ RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split, int dpi) {
     return r;
 }
 
+int GrownTreeHeight(SIZE client, int dpi) {
+    const int grown = client.cy - ScaleToDpi(kAddFormClient.cy, dpi);
+    // Two thirds of the growth: the list starts out taller than the tree, and in a window
+    // about twice the design height the two are as good as even.
+    return ScaleToDpi(kDesignSplit.TreeHeight, dpi) + std::max(0, grown) * 2 / 3;
+}
+
 int TreeHeightAt(int barTop, int dpi) {
     return barTop - ScaleToDpi(kHeaderHeight, dpi);
 }

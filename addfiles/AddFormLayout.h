@@ -48,6 +48,9 @@ PaneSplit RescaleSplit(PaneSplit split, int fromDpi, int toDpi);
 PaneSplit ClampSplit(PaneSplit wanted, SIZE client, int dpi = ui::kDesignDpi);
 // The rectangle of a row for this client size and these bar places.
 RECT PlaceOf(const AddFormRow& row, SIZE client, PaneSplit split, int dpi = ui::kDesignDpi);
+// The tree's height while the user has not placed its bar: the design height and two thirds
+// of what the panes have grown by, so that in a large window tree and list share the pane.
+int GrownTreeHeight(SIZE client, int dpi = ui::kDesignDpi);
 // Where the horizontal bar's top edge is dragged to, as the tree's height.
 int TreeHeightAt(int barTop, int dpi = ui::kDesignDpi);
 

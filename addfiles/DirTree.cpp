@@ -67,9 +67,11 @@ TDirTree::TDirTree() {
     InitialDirectory = CurrentDirectory();
     for (int i = 0; i < 26; ++i)
         lastDirs_[i] = Root(static_cast<char>('A' + i));
-    std::string cwd = Upper(InitialDirectory);
-    if (cwd.size() >= 3 && cwd[1] == ':' && cwd[0] >= 'A' && cwd[0] <= 'Z')
-        lastDirs_[Index(cwd[0])] = cwd;
+    // Folder names stay as the file system spells them: they become member names.
+    const std::string& cwd = InitialDirectory;
+    const char drive = static_cast<char>(cwd.empty() ? 0 : cwd[0] | 0x20);
+    if (cwd.size() >= 3 && cwd[1] == ':' && drive >= 'a' && drive <= 'z')
+        lastDirs_[Index(drive)] = cwd;
     char windows[MAX_PATH + 2] = {};
     UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
     std::string winDir(windows, n <= MAX_PATH ? n : 0);
@@ -391,7 +393,7 @@ void TDirTree::ReadSubFolders(HTREEITEM item) {
     });
     for (const std::string& name : names) {
         auto child = std::make_unique<TDirEntry>();
-        child->Path = Upper(e->Path + name + "\\");
+        child->Path = e->Path + name + "\\";
         child->UserData = e->UserData;
         std::string path = child->Path;
         if (HTREEITEM node = InsertNode(item, TVI_LAST, name, std::move(child)))
@@ -480,7 +482,7 @@ void TDirTree::SelectionChanged(HTREEITEM item) {
         const char letter = e->Path[0];
         if (CurrentSerial(letter) != serials_[Index(letter)])
             if (HTREEITEM drive = RereadDrive(letter)) item = drive;
-        if (const TDirEntry* now = Entry(item)) lastDirs_[Index(letter)] = Upper(now->Path);
+        if (const TDirEntry* now = Entry(item)) lastDirs_[Index(letter)] = now->Path;
     }
     if (OnChange) OnChange(*this);
 }
@@ -568,7 +570,7 @@ void TDirTree::Reload() {
         if (!drive) return;
         const std::string last = lastDirs_[Index(Entry(drive)->Path[0])];
         OpenPath(last);
-        if (SelectedDirectory() != last) {
+        if (lstrcmpiA(SelectedDirectory().c_str(), last.c_str()) != 0) {
             {
                 Updating hold(*this); // one change event, from the call below
                 Select(drive);

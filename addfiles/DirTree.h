@@ -26,7 +26,7 @@ using TDriveTypes = OptionSet<TDriveType, std::uint8_t>;
 // One drive or folder node. A placeholder child (only there to show the expand button)
 // has none.
 struct TDirEntry {
-    std::string Path; // upper case, ending in a backslash
+    std::string Path; // as the file system spells it, ending in a backslash
     bool ChildrenRead = false;
     std::uint32_t UserData = 0;
 };

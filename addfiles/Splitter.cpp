@@ -20,6 +20,17 @@ LRESULT CALLBACK Splitter::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     const bool vertical = self->direction_ == Vertical;
     switch (msg) {
+    case WM_PAINT: {
+        // Raised like a grip, so the user sees there is something to drag.
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
     case WM_SETCURSOR:
         SetCursor(LoadCursor(nullptr, vertical ? IDC_SIZEWE : IDC_SIZENS));
         return TRUE;

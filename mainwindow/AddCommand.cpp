@@ -8,8 +8,11 @@
 #include "mainwindow/NewArchive.h"
 #include "mainwindow/ArchiveReplacement.h"
 #include "mainwindow/EngineProblems.h"
+#include "settings/SettingsStore.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
+
+#include <exception>
 
 void TMainForm::NewZipButClick() {
     if (std::optional<std::string> name = newarchive::ChooseName(Handle(), openDialog1_))
@@ -74,10 +77,21 @@ std::optional<AddFilesResult> TMainForm::ChooseFilesToAdd(const std::string& arc
                  static_cast<COLORREF>(SendMessageA(listView1_.Handle(), LVM_GETBKCOLOR, 0, 0)),
                  listView1_.Style()};
     request.Maximized = true;
+    if (const auto bars = settings::ReadAddFilesBars(*iniFile_))
+        request.Bars = addfiles::PaneSplit{bars->LeftWidth, bars->TreeHeight};
     // The dialog keeps the shared flag as it is left; what to add comes only with its
     // result, which it gives exactly when OK ended it.
     state_.AddDialogCancelled = false;
     std::optional<AddFilesResult> chosen = addForm->Execute(Handle(), request);
+    // The bars stay where the user left them, also for the next start.
+    if (const auto placed = addForm->PlacedBars();
+        placed && (!request.Bars || placed->LeftWidth != request.Bars->LeftWidth ||
+                   placed->TreeHeight != request.Bars->TreeHeight))
+        try {
+            settings::WriteAddFilesBars(*iniFile_, {placed->LeftWidth, placed->TreeHeight});
+        } catch (const std::exception&) {
+            // A settings file that refuses writes costs only the bars' places, not the files.
+        }
     if (!chosen) return std::nullopt;
     if (chosen->FSpecArgs.empty()) {
         ui::ShowMessage("There are no files selected");
@@ -91,11 +105,27 @@ void TMainForm::AddChosenFiles(TZipKeeper& zip, const AddFilesResult& chosen) {
     zip.AesEncryption = state_.Settings.AesEncryption;
     zip.SetFSpecArgs(chosen.FSpecArgs);
     enginemsg::Collector problems(zip);
+    // The engine counts the folder entries it writes among what it added; the user counts
+    // files. A folder entry is announced by a name ending in a slash.
+    std::int32_t folders = 0;
+    struct Restore {
+        TZipKeeper& zip;
+        TProgressEvent previous;
+        ~Restore() { zip.OnProgress = previous; }
+    } restore{zip, zip.OnProgress};
+    zip.OnProgress = [&folders, &restore](TZipKeeper& sender, ProgressType type,
+                                          const std::string& name, std::int32_t size) {
+        if (type == ProgressType::NewFile && !name.empty() &&
+            (name.back() == '/' || name.back() == '\\'))
+            ++folders;
+        if (restore.previous) restore.previous(sender, type, name, size);
+    };
     {
         ui::WaitCursor wait;
         enginemsg::RunOrTell([&zip] { zip.Add(); },
                              "Error in Add; Fatal DLL Exception in mainunit");
-        ui::ShowMessage(std::to_string(zip.SuccessCnt) + " files were successfully added!");
+        const std::int32_t files = zip.SuccessCnt > folders ? zip.SuccessCnt - folders : 0;
+        ui::ShowMessage(std::to_string(files) + " files were successfully added!");
     }
     problems.Report(Handle(), "added");
 }

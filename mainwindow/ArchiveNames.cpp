@@ -12,6 +12,14 @@ NewName CheckNewName(const std::string& chosen) {
     return {chosen, {}};
 }
 
+std::string FreeNewArchiveName(const std::string& folder,
+                               const std::function<bool(const std::string&)>& exists) {
+    std::string name = folder + "New Archive.zip";
+    for (int n = 2; exists(name) && n < 10000; ++n)
+        name = folder + "New Archive (" + std::to_string(n) + ").zip";
+    return name;
+}
+
 bool IsSelfExtracting(const std::string& archive) {
     return archive.size() >= 4 && kpath::LowerCase(archive.substr(archive.size() - 4)) == ".exe";
 }

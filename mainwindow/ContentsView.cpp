@@ -162,7 +162,8 @@ std::wstring TMainForm::RowShownName(int row) const {
 
 void TMainForm::UpdateStatusAndCaption() {
     state_.CurrentArchiveName = zipKeeper1_->ZipFilename();
-    statusBar1_.SetPanelText(0, "Filename: " + state_.CurrentArchiveName);
+    namePanelText_ = "Filename: " + state_.CurrentArchiveName;
+    ShowNamePanel();
     int count = zipKeeper1_->Count();
     statusBar1_.SetPanelText(1, count > 0 ? "Files in Zip: " + std::to_string(count)
                                           : std::string("Files in Zip: <none>"));

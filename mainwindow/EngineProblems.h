@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TZipKeeper;
@@ -29,10 +30,25 @@ bool IsProblem(std::int32_t code);
 // `shown` engine texts, one a line, and "...and N more." for the rest. Empty without problems.
 std::string Summary(const std::vector<Problem>& problems, const std::string& pastVerb,
                     size_t shown = 8);
+// The same list under a heading of the caller's own.
+std::string Listing(const std::vector<Problem>& problems, const std::string& heading,
+                    size_t shown = 8);
+
+// True for the extraction engine's report that a member did not open with the password.
+bool IsWrongPassword(const Problem& problem);
+// The stored names of the members whose wrong password the problems report. members pairs each
+// stored name with the name the engine gives it (decoded, UTF-8).
+std::vector<std::string> WrongPasswordMembers(
+    const std::vector<Problem>& problems,
+    const std::vector<std::pair<std::string, std::string>>& members);
 
 // An engine message as UTF-8: the extraction engine writes UTF-8; a text that is not valid
 // UTF-8 is taken in the ANSI code page.
 std::string MessageUtf8(const std::string& text);
+
+// Shows the summary of the problems (the engines' texts, made UTF-8 here) in one information
+// box through the dialog seam, in Unicode; nothing when there are none.
+void Report(HWND owner, std::vector<Problem> problems, const std::string& pastVerb);
 
 // Runs an engine operation; when it fails with an exception, the cursor goes back to the
 // arrow's default and failureText is told, and the command goes on.
@@ -51,6 +67,8 @@ public:
     // Shows the summary in one information box through the dialog seam, in Unicode; nothing
     // when all went well. pastVerb: "extracted", "added", "deleted".
     void Report(HWND owner, const std::string& pastVerb) const;
+    // The engine texts as UTF-8 (MessageUtf8), for a box of the caller's own.
+    std::vector<Problem> ProblemsUtf8() const;
 
 private:
     TZipKeeper& zip_;

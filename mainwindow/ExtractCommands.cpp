@@ -4,8 +4,10 @@
 
 #include "settings/Options.h"
 
+#include "base/LongPaths.h"
 #include "base/MemberNames.h"
 #include "engine/EntryName.h"
+#include "engine/PathUtil.h"
 #include "mainwindow/EngineProblems.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "settings/PathDialog.h"
@@ -13,6 +15,8 @@
 #include "ui/Dialogs.h"
 
 #include <optional>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -44,6 +48,49 @@ ReplaceRequest ReplaceRequestFor(const TZipKeeper& zip, const OverwriteQuestion&
     return r;
 }
 
+// The encrypted members among those the patterns choose ("*.*": all), each with the name the
+// engine gives it, and the folders the chosen folder members make: what a wrong password
+// concerns, and which folders stay whatever happens.
+struct EncryptedChoice {
+    std::vector<std::pair<std::string, std::string>> Members; // stored, decoded (UTF-8)
+    std::set<std::string> FolderMembers;                      // decoded, as folder paths below
+};
+
+EncryptedChoice EncryptedChosen(const TZipKeeper& zip, const std::vector<std::string>& patterns) {
+    const bool all = patterns.size() == 1 && patterns[0] == "*.*";
+    const std::set<std::string> named(patterns.begin(), patterns.end());
+    EncryptedChoice c;
+    for (int i = 0; i < zip.Count(); ++i) {
+        const ZipDirEntry& e = zip.Entry(i);
+        if (!all && !named.count(e.FileName)) continue;
+        std::string shown = EntryDisplayNameUtf8(e);
+        if (!shown.empty() && shown.back() == '/')
+            c.FolderMembers.insert(shown.substr(0, shown.size() - 1));
+        else if (e.Flag & 1)
+            c.Members.emplace_back(e.FileName, std::move(shown));
+    }
+    return c;
+}
+
+// The folders below base on the way to the encrypted members that are not there yet and are
+// no folder members themselves, deepest first: the ones to take away again when they stay
+// empty because their members were skipped.
+std::vector<std::string> FoldersToTidy(const std::string& base, const EncryptedChoice& c) {
+    std::set<std::string> folders;
+    for (const auto& member : c.Members) {
+        const std::string& shown = member.second;
+        for (size_t slash = shown.find('/'); slash != std::string::npos;
+             slash = shown.find('/', slash + 1)) {
+            const std::string relative = shown.substr(0, slash);
+            if (c.FolderMembers.count(relative)) continue;
+            if (const auto path = members::UnpackedPath(base, relative); path && !kpath::DirectoryExists(*path))
+                folders.insert(*path);
+        }
+    }
+    std::vector<std::string> deepestFirst(folders.rbegin(), folders.rend());
+    return deepestFirst;
+}
+
 // Puts the arrow cursor up when an extraction ends, however it ends.
 class ArrowAfterwards {
 public:
@@ -66,8 +113,9 @@ void TMainForm::btnExtractAllClick() {
 // Where the "Extract to:" dialog starts. The options dialog's download folder field takes
 // this place once that dialog exists.
 std::string TMainForm::ExtractFolderStart() const {
-    // The options dialog's folder box as last shown (typed but cancelled included); before
+    // The folder chosen last time, then the options dialog's folder box as last shown (typed but cancelled included); before
     // that dialog was first opened, the download folder of the settings.
+    if (!lastExtractFolder_.empty()) return lastExtractFolder_;
     const std::string typed =
         windows_.Options ? windows_.Options->DownloadDirText() : std::string();
     return typed.empty() ? state_.Settings.DownloadDir : typed;
@@ -79,7 +127,8 @@ void TMainForm::ChooseFolderAndExtract(bool (TMainForm::*extract)(const std::str
     pathDialog1.Title = "Extract to:";
     pathDialog1.SetDirectory(ExtractFolderStart());
     if (!pathDialog1.Execute()) return;
-    (this->*extract)(pathDialog1.Directory());
+    lastExtractFolder_ = pathDialog1.Directory();
+    (this->*extract)(lastExtractFolder_);
 }
 
 bool TMainForm::ExtractAllTo(const std::string& folder) {
@@ -106,6 +155,30 @@ bool TMainForm::ExtractSelectedTo(const std::string& folder) {
     return ExtractMembers(folder, patterns, true);
 }
 
+void TMainForm::Test1Click() {
+    if (zipKeeper1_->Count() == 0) return;
+    ResetProgress();
+    progress_.ProgressTotal = static_cast<std::int64_t>(totalUncompressed_);
+    enginemsg::Collector problems(*zipKeeper1_);
+    {
+        ArrowAfterwards cursor;
+        zipKeeper1_->SetFSpecArgs({"*.*"});
+        zipKeeper1_->ExtrBaseDir.clear(); // nothing is written, no folder is entered
+        zipKeeper1_->ExtrOptions = ExtrOpts{ExtrTest};
+        zipKeeper1_->Extract();
+    }
+    const std::string name = kpath::ExtractFileName(zipKeeper1_->ZipFilename());
+    const std::vector<enginemsg::Problem> found = problems.ProblemsUtf8();
+    const std::string text =
+        found.empty()
+            ? "All " + std::to_string(zipKeeper1_->Count()) + " members of " + name +
+                  " tested sound."
+            : enginemsg::Listing(found, std::to_string(found.size()) +
+                                            (found.size() == 1 ? " problem" : " problems") +
+                                            " found testing " + name + ":");
+    ui::Dialogs().InfoUtf8(Handle(), text);
+}
+
 OverwriteAnswer TMainForm::AskReplace(const OverwriteQuestion& question,
                                       std::optional<bool>& forAll) {
     if (forAll) return *forAll ? OverwriteAnswer::Replace : OverwriteAnswer::Keep;
@@ -123,9 +196,19 @@ OverwriteAnswer TMainForm::AskReplace(const OverwriteQuestion& question,
                : OverwriteAnswer::Keep;
 }
 
+std::optional<std::string> TMainForm::AskPasswordAgain() {
+    const ui::AppCursor cursor = ui::GetAppCursor();
+    ui::SetAppCursor(ui::AppCursor::Arrow);
+    std::optional<std::string> typed = passwordDialog_.Execute(
+        Handle(), PasswordRequest{kpath::ExtractFileName(zipKeeper1_->ZipFilename()), true});
+    ui::SetAppCursor(cursor);
+    // Nothing typed is no password: the engine would only ask once more itself.
+    if (typed && typed->empty()) typed.reset();
+    return typed;
+}
+
 bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std::string>& patterns,
                                bool busyCursor) {
-    enginemsg::Collector problems(*zipKeeper1_);
     // Yes to All and No to All hold for the rest of this extraction.
     std::optional<bool> forAll;
     zipKeeper1_->OnOverwrite = [this, &forAll](TZipKeeper&, const OverwriteQuestion& q) {
@@ -135,14 +218,38 @@ bool TMainForm::ExtractMembers(const std::string& folder, const std::vector<std:
         TZipKeeper& zip;
         ~Unhook() { zip.OnOverwrite = nullptr; }
     } unhook{*zipKeeper1_};
-    {
-        std::optional<ArrowAfterwards> cursor;
-        if (busyCursor) cursor.emplace();
-        zipKeeper1_->SetFSpecArgs(patterns);
-        zipKeeper1_->ExtrBaseDir = folder;
-        zipKeeper1_->ExtrOptions = kExtractOptions;
-        zipKeeper1_->Extract();
+    const EncryptedChoice encrypted = EncryptedChosen(*zipKeeper1_, patterns);
+    const std::vector<std::string> tidy = FoldersToTidy(folder, encrypted);
+    const std::string givenPassword = zipKeeper1_->Password;
+    // Members a wrong password kept shut are tried again, with the password asked again,
+    // until they open or the user gives up; only the last round's word on them is told.
+    std::vector<enginemsg::Problem> problems;
+    std::vector<std::string> round = patterns;
+    for (;;) {
+        enginemsg::Collector collector(*zipKeeper1_);
+        {
+            std::optional<ArrowAfterwards> cursor;
+            if (busyCursor) cursor.emplace();
+            zipKeeper1_->SetFSpecArgs(round);
+            zipKeeper1_->ExtrBaseDir = folder;
+            zipKeeper1_->ExtrOptions = kExtractOptions;
+            zipKeeper1_->Extract();
+        }
+        const std::vector<std::string> shut =
+            enginemsg::WrongPasswordMembers(collector.Problems(), encrypted.Members);
+        const std::optional<std::string> again =
+            shut.empty() ? std::nullopt : AskPasswordAgain();
+        for (const enginemsg::Problem& p : collector.Problems())
+            if (!again || !enginemsg::IsWrongPassword(p)) problems.push_back(p);
+        if (!again) break;
+        zipKeeper1_->Password = *again;
+        round = shut;
     }
-    problems.Report(Handle(), "extracted");
-    return problems.Problems().empty();
+    zipKeeper1_->Password = givenPassword;
+    // Folders made only for members that stayed shut go again (a folder with anything in it
+    // is not removed).
+    for (const std::string& made : tidy)
+        RemoveDirectoryW(kname::LongPath(made).c_str());
+    enginemsg::Report(Handle(), problems, "extracted");
+    return problems.empty();
 }

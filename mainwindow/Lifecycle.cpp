@@ -23,13 +23,11 @@ void TMainForm::FormShow() {
     LoadUnzEng(zipKeeper1_->Trace);
     listView1_.PrepareRowMetrics();
     SetFocus(listView1_.Handle());
-    // A browser hands over its download as the first parameter; the rest are ignored. When
-    // that download's setup program has started and the user asked for it, the program has
-    // done its job and closes.
+    // A browser hands over its download as the first parameter; the rest are ignored.
     if (!commandLineProblem_.empty())
         ui::Dialogs().InfoUtf8(Handle(), commandLineProblem_);
-    else if (!commandLine_.empty() && OpenArchive(commandLine_.front()) && state_.Settings.AutoExit)
-        PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    else if (!commandLine_.empty())
+        OpenArchive(commandLine_.front());
 }
 
 std::string TMainForm::MoveDownloadedArchive(const std::string& fileName) {

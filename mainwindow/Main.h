@@ -6,6 +6,7 @@
 #include "engine/ZipKeep.h"
 #include "mainwindow/ContentsRows.h"
 #include "mainwindow/MemberFiles.h"
+#include "mainwindow/PasswordDialog.h"
 #include "mainwindow/ProgressState.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "mainwindow/TempFolders.h"
@@ -214,6 +215,8 @@ public:
     // Extraction into a folder the user picks (ExtractCommands.cpp).
     void btnExtractSelectedClick();
     void btnExtractAllClick();
+    // Zip > Test: checks every member without writing anything, then one box with the outcome.
+    void Test1Click();
     // Each is true when every member asked for came out (problems were told in one box).
     bool ExtractSelectedTo(const std::string& folder);
     bool ExtractAllTo(const std::string& folder);
@@ -283,6 +286,9 @@ private:
     void CreateToolPanel();
     void MakeLabelFont();
     void SetStatusParts();
+    // The name panel: namePanelText_, shortened in its middle ("...") when it does not fit,
+    // whole in the panel's tip.
+    void ShowNamePanel();
     // A column width from the settings file (96 DPI) at the window's DPI.
     int StoredWidthAtDpi(int width) const;
     // The width at the window's DPI that shows a usual date and time whole in the list's font.
@@ -314,6 +320,8 @@ private:
                         bool busyCursor);
     // The question before an existing file is replaced; forAll keeps a Yes or No to All.
     OverwriteAnswer AskReplace(const OverwriteQuestion& question, std::optional<bool>& forAll);
+    // After a wrong password: the password asked again, or nothing when the user gives none.
+    std::optional<std::string> AskPasswordAgain();
     // Loads a member's file into the viewer and shows it modally.
     void ShowMemberText(TfrmTextViewer& viewer, const std::string& path);
 
@@ -358,4 +366,7 @@ private:
     contents::ProgressState progress_;
     members::ScratchFolders scratch_; // its viewing folders go when the program ends
     TReplaceDialog replaceDialog_;
+    TPasswordDialog passwordDialog_;
+    std::string lastExtractFolder_; // where the user last chose to extract to
+    std::string namePanelText_;     // the name panel's whole text; empty before any archive
 };

@@ -35,6 +35,7 @@ const M::Command kCommands[] = {
     {IDM_VIEWSELECTED, &M::btnViewSelectedClick, true, true},
     {IDM_EXTRACTSELECTED, &M::btnExtractSelectedClick, true, true},
     {IDM_EXTRACTALL, &M::btnExtractAllClick, true, false},
+    {IDM_TEST, &M::Test1Click, true, false},
     {IDM_ADDTOZIP, &M::AddZipButClick, true, false},
     {IDM_DELETEFROMZIP, &M::DeleteFromZipButClick, true, true},
     {IDM_CONVERT, &M::ConvertZiptoexe1Click, true, false},

@@ -1,6 +1,7 @@
 // TMainForm: creation of the window's controls, their layout and the glyph bitmaps.
 #include "mainwindow/Main.h"
 
+#include "base/MemberNames.h"
 #include "engine/PathUtil.h"
 #include "mainwindow/MainIds.h"
 #include "mainwindow/TempFolders.h"
@@ -12,6 +13,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <exception>
 #include <vector>
 
@@ -86,7 +88,7 @@ const ui::ControlSpec kContentsControls[] = {
      IDC_STATUSBAR1,
      "",
      {0, kClientHeight - 20, kClientWidth, kClientHeight},
-     WS_VISIBLE | SBARS_SIZEGRIP,
+     WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
      0,
      ui::akLeft | ui::akRight | ui::akBottom},
 };
@@ -239,6 +241,36 @@ void TMainForm::SetStatusParts() {
         std::max(Scale(kMinNamePanel) + count, static_cast<int>(client.right) - total);
     const int parts[3] = {second - count, second, -1};
     statusBar1_.SetParts(parts, 3);
+    if (!namePanelText_.empty()) ShowNamePanel();
+}
+
+void TMainForm::ShowNamePanel() {
+    const HWND bar = statusBar1_.Handle();
+    const std::wstring full = kname::Widen(namePanelText_, CP_ACP);
+    // "Filename: " stays; the path after it is shortened in its middle as paths are, so the
+    // archive's own name stays in view. The whole text is the panel's tip.
+    const size_t prefix = std::min(full.size(), full.find(L": ") == std::wstring::npos
+                                                    ? size_t{0}
+                                                    : full.find(L": ") + 2);
+    std::wstring path = full.substr(prefix);
+    path.append(5, L'\0'); // room for the ellipsis and its end
+    RECT panel{};
+    SendMessageW(bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&panel));
+    HDC dc = CreateCompatibleDC(nullptr);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE lead{};
+    GetTextExtentPoint32W(dc, full.c_str(), static_cast<int>(prefix), &lead);
+    RECT fit{0, 0, panel.right - panel.left - Scale(6) - lead.cx, Scale(20)};
+    if (fit.right > 0)
+        DrawTextW(dc, path.data(), static_cast<int>(full.size() - prefix), &fit,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    path.resize(wcsnlen(path.c_str(), path.size()));
+    const std::wstring shown = full.substr(0, prefix) + path;
+    SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    SendMessageW(bar, SB_SETTIPTEXTW, 0, reinterpret_cast<LPARAM>(full.c_str()));
 }
 
 void TMainForm::OnDpiChanged(int oldDpi, int newDpi) {

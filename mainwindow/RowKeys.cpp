@@ -457,7 +457,9 @@ std::string ExtractSortKeys(const std::vector<std::string>& rows, const std::str
         } else if (key == "@3") {
             sortKeys.push_back(std::to_string(f.uncompressed));
         } else if (key == "@1") {
-            sortKeys.push_back(std::to_string(f.dateTime));
+            // A DOS date-time orders as an unsigned number (the year is its top seven bits);
+            // taken as signed, the years from 2044 on would come before 1980.
+            sortKeys.push_back(std::to_string(static_cast<std::uint32_t>(f.dateTime)));
         } else if (key == "@2") {
             sortKeys.push_back(std::to_string(f.compressed));
         } else {

@@ -150,7 +150,11 @@ bool TMainForm::AutoInstallAfterOpen() {
     const std::string question =
         "Run " + setup + " from " + kpath::ExtractFileName(zipKeeper1_->ZipFilename()) + " now?";
     if (!ui::Dialogs().Confirm(Handle(), question, ui::DefaultAnswer::No)) return false;
-    return AutoInstall();
+    // However the archive was opened: once its setup has started and the user asked for it,
+    // the program has done its job and closes.
+    const bool started = AutoInstall();
+    if (started && state_.Settings.AutoExit) PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    return started;
 }
 
 void TMainForm::Readmetxt1Click() {

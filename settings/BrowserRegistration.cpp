@@ -55,8 +55,13 @@ bool Holds(HKEY key, const RegistryValue& v) {
 }
 
 void Remove(const RegistryRoots& roots, const RegistryValue& v) {
-    ui::KeyHandle key = OpenKey(roots, v);
-    if (key && Holds(key.Get(), v)) RegDeleteValueA(key.Get(), v.Name.c_str());
+    // Only an existing key is opened: with integration off nothing is written, not even a key.
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(RootKey(roots, v.Under), v.Key.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      &opened) != ERROR_SUCCESS)
+        return;
+    ui::KeyHandle key(opened);
+    if (Holds(key.Get(), v)) RegDeleteValueA(key.Get(), v.Name.c_str());
 }
 
 void RegisterAll(const RegistryRoots& roots, const std::vector<RegistryValue>& values) {

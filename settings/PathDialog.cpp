@@ -1,5 +1,6 @@
 #include "settings/PathDialog.h"
 
+#include "base/LongPaths.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
 
@@ -43,6 +44,22 @@ template <class Handler> void RunHandler(HWND window, Handler&& handler) {
     } catch (...) {
         ui::Dialogs().Info(window, "Unexpected error");
     }
+}
+
+// The folder itself when it exists, else its nearest parent that does; empty when none does.
+std::string NearestExistingFolder(std::string folder) {
+    while (!folder.empty()) {
+        const DWORD a = GetFileAttributesW(kname::LongPath(folder).c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return folder;
+        const size_t slash = folder.find_last_of('\\');
+        if (slash == std::string::npos) return {};
+        folder.erase(slash == 2 && folder[1] == ':' ? 3 : slash); // "c:\" stays a root
+        if (folder.size() == 3 && folder[1] == ':') {
+            const DWORD root = GetFileAttributesW(kname::LongPath(folder).c_str());
+            return root != INVALID_FILE_ATTRIBUTES ? folder : std::string();
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -97,7 +114,9 @@ std::optional<std::string> TPathDialog::Browse(HWND owner) {
         info.pidlRoot = root.Get();
         info.pszDisplayName = displayName;
         info.lpszTitle = Title.c_str();
-        info.ulFlags = BIF_RETURNONLYFSDIRS | (ShowStatus ? BIF_STATUSTEXT : 0);
+        // A box under the tree takes a typed path (Windows shows it in this style; Wine's
+        // dialog of this style has none, and its new style does not take a preselection).
+        info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | (ShowStatus ? BIF_STATUSTEXT : 0);
         info.lpfn = &TPathDialog::BrowseCallback;
         info.lParam = reinterpret_cast<LPARAM>(this);
         ItemList chosen(allocator, SHBrowseForFolderA(&info));
@@ -118,7 +137,9 @@ int CALLBACK TPathDialog::BrowseCallback(HWND window, UINT message, LPARAM lPara
         switch (message) {
         case BFFM_INITIALIZED:
             self->dialogHandle_ = window;
-            self->SetDirectory(self->directory_);
+            // A start folder that is gone (or not made yet) opens at its nearest parent that is
+            // there, not at the top of the tree.
+            self->SetDirectory(NearestExistingFolder(self->directory_));
             self->SetStatusText(self->statusText_);
             if (self->OnShow) RunHandler(window, [self] { self->OnShow(*self); });
             break;

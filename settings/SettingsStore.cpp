@@ -35,6 +35,18 @@ void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in) {
     ini.WriteBool(kBrowsersSection, "IE", in.IE);
 }
 
+std::optional<AddFilesBars> ReadAddFilesBars(const IniFile& ini) {
+    const AddFilesBars bars{ini.ReadInteger(kWindow, "AddFilesLeft", 0),
+                            ini.ReadInteger(kWindow, "AddFilesTree", 0)};
+    if (bars.LeftWidth <= 0 || bars.TreeHeight <= 0) return std::nullopt;
+    return bars;
+}
+
+void WriteAddFilesBars(IniFile& ini, const AddFilesBars& bars) {
+    ini.WriteInteger(kWindow, "AddFilesLeft", bars.LeftWidth);
+    ini.WriteInteger(kWindow, "AddFilesTree", bars.TreeHeight);
+}
+
 WindowBounds ReadWindowBounds(const IniFile& ini) {
     WindowBounds b;
     b.Left = ini.ReadInteger(kWindow, "Left", -1);

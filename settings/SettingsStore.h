@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace settings {
@@ -48,6 +49,15 @@ inline constexpr char kOptionsSection[] = "Options";
 inline constexpr char kBrowsersSection[] = "Browsers";
 void ReadOptions(const IniFile& ini, kelvora::InMemorySettings& out);
 void WriteOptions(IniFile& ini, const kelvora::InMemorySettings& in);
+
+// The add-files dialog's bars where the user left them, at 96 DPI: the left pane's width and
+// the tree's height ("Window", "AddFilesLeft" and "AddFilesTree"); none when not stored.
+struct AddFilesBars {
+    int LeftWidth = 0;
+    int TreeHeight = 0;
+};
+std::optional<AddFilesBars> ReadAddFilesBars(const IniFile& ini);
+void WriteAddFilesBars(IniFile& ini, const AddFilesBars& bars);
 
 WindowBounds ReadWindowBounds(const IniFile& ini);
 void WriteWindowBounds(IniFile& ini, const WindowBounds& bounds);

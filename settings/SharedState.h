@@ -14,8 +14,9 @@ struct InMemorySettings {
     std::string DownloadDir = "c:\\download";
     bool AutoRun = true;
     bool AutoExit = true;
-    bool Netscape = true;
-    bool IE = true;
+    // Taking over a file type is the user's choice: off until switched on.
+    bool Netscape = false;
+    bool IE = false;
     std::array<std::string, 4> RecentArchives; // [0] is the newest
     bool AesEncryption = false; // "Protect With Password" uses AES-256, not traditional
 };

@@ -5,6 +5,7 @@
 #include "windows/TextPrint.h"
 #include "windows/TextViewIds.h"
 
+#include <dlgs.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -297,6 +298,17 @@ void TfrmTextViewer::CloseFindDialog() {
     findDialog_ = nullptr;
 }
 
+std::string TfrmTextViewer::FindBoxText(const FINDREPLACEA& fr) const {
+    // The box's own text in Unicode: its ANSI copy passes through the system's ANSI page
+    // (under Wine whatever the process's page is), which turns other scripts into "?".
+    if (findDialog_ && IsWindow(findDialog_)) {
+        wchar_t typed[256] = {};
+        const int n = GetDlgItemTextW(findDialog_, edt1, typed, 256);
+        if (n > 0) return kname::Narrow(std::wstring(typed, static_cast<size_t>(n)), CP_ACP);
+    }
+    return fr.lpstrFindWhat ? fr.lpstrFindWhat : "";
+}
+
 void TfrmTextViewer::FindDialog1Find(const std::string& text) {
     if (text.empty()) return;
     lastSearch_ = text;
@@ -309,7 +321,7 @@ void TfrmTextViewer::FindDialog1Find(const std::string& text) {
     // shown selected (the text area keeps its selection without the focus).
     HWND front = findDialog_ && IsWindow(findDialog_) ? findDialog_ : Handle();
     if (!hit) {
-        ui::Dialogs().Info(front, "Cannot find \"" + text + "\"");
+        ui::Dialogs().InfoUtf8(front, "Cannot find \"" + kname::Narrow(what, CP_UTF8) + "\"");
         return;
     }
     richEdit1_.Select(*hit, *hit + static_cast<LONG>(what.size()));
@@ -415,7 +427,7 @@ LRESULT TfrmTextViewer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (fr->Flags & FR_DIALOGTERM)
             findDialog_ = nullptr;
         else if (fr->Flags & FR_FINDNEXT)
-            FindDialog1Find(fr->lpstrFindWhat ? fr->lpstrFindWhat : "");
+            FindDialog1Find(FindBoxText(*fr));
         return 0;
     }
     // The find dialog goes away with the viewer.

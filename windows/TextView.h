@@ -52,6 +52,8 @@ public:
     void RichEdit1KeyDown(WORD key);
     // The find dialog's Find Next; a search that finds nothing says so.
     void FindDialog1Find(const std::string& text);
+    // What the find box holds, in the process code page.
+    std::string FindBoxText(const FINDREPLACEA& fr) const;
 
     // The first character of each page when the text is laid out for a device over a page
     // of this size (twips), as printing lays it out: wrapped at the page width.

@@ -1,6 +1,6 @@
 #include "wizard/Wizard3.h"
 
-#include "engine/PathUtil.h"
+#include "base/MemberNames.h"
 #include "ui/Application.h"
 #include "wizard/WizardIds.h"
 
@@ -75,11 +75,13 @@ void DrawFileRow(const ui::ListView& list, NMLVCUSTOMDRAW& draw) {
     auto images =
         reinterpret_cast<HIMAGELIST>(SendMessageA(list.Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
     if (images) ImageList_Draw(images, item.iImage, dc, icon.left, icon.top, ILD_TRANSPARENT);
-    const std::string text = list.ItemText(row, 0);
+    // Drawn in Unicode: the ANSI drawing calls read bytes in the font's code page, not the
+    // process's, which turns a name in any other script into other letters.
+    const std::wstring text = kname::Widen(list.ItemText(row, 0), CP_ACP);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     label.left += 2;
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &label,
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
 }
 
@@ -158,11 +160,12 @@ void TWiz3::btnClearListClick() {
 }
 
 bool TWiz3::AddFile(const std::string& path) {
-    const std::string lower = kpath::LowerCase(path);
+    // Kept as the file dialog spells it (names are data); the same file twice is judged
+    // without regard to case.
     for (int i = 0; i < listBox1_.Count(); ++i)
-        if (lstrcmpiA(listBox1_.Item(i).c_str(), lower.c_str()) == 0) return false;
-    listBox1_.Add(lower);
-    listView1_.AddItem(lower, ShellIcon(lower));
+        if (lstrcmpiA(listBox1_.Item(i).c_str(), path.c_str()) == 0) return false;
+    listBox1_.Add(path);
+    listView1_.AddItem(path, ShellIcon(path));
     return true;
 }
 

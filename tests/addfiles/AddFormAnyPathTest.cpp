@@ -37,11 +37,11 @@ void PrintTo(const Place& place, std::ostream* out) {
 }
 
 const Place kPlaces[] = {
-    {"Polish", "Łódź\\Żółć", "żółw.txt"},
+    {"Polish", "Łódź\\Żółć", "Żółw.txt"},
     {"Japanese", "日本語\\資料", "文書.txt"},
     {"Russian", "Привет\\Папка", "Мир.txt"},
-    {"deep", DeepFolder("last"), "added.txt"},
-    {"deepPolish", DeepFolder("Łódź"), "źdźbło.txt"},
+    {"deep", DeepFolder("Last"), "Added.TXT"},
+    {"deepPolish", DeepFolder("Łódź"), "Źdźbło.txt"},
 };
 
 class AddFormAnyPathTest : public ::testing::TestWithParam<Place> {
@@ -76,13 +76,15 @@ protected:
 };
 
 TEST_P(AddFormAnyPathTest, BrowsesIntoTheFolderAndChoosesItsFileByItsRightName) {
-    const std::string file = Lower(GetParam().file);
+    // Names as the file system spells them, in the tree, the list and the result.
+    const std::string file = GetParam().file;
+    const std::string spelled = OnDisk(folder + "\\");
     dialogs.onModal = [&](ui::Form& f) {
         f.Show();
         form.DirTree1().OpenPath(folder);
-        EXPECT_EQ(form.DirTree1().SelectedDirectory(), Upper(folder + "\\"))
+        EXPECT_EQ(form.DirTree1().SelectedDirectory(), spelled)
             << "the tree opened every folder on the way";
-        EXPECT_EQ(form.PathLabel1().Text(), Lower(folder + "\\"));
+        EXPECT_EQ(form.PathLabel1().Text(), spelled);
         std::vector<std::string> expected{file + " 12", "other.txt 5"};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(LeftNames(), expected);
@@ -100,7 +102,7 @@ TEST_P(AddFormAnyPathTest, BrowsesIntoTheFolderAndChoosesItsFileByItsRightName) 
     ASSERT_TRUE(result);
     ASSERT_EQ(result->FSpecArgs.size(), 1u);
     const std::string chosen = result->FSpecArgs[0];
-    EXPECT_EQ(chosen, Upper(folder + "\\") + file);
+    EXPECT_EQ(chosen, spelled + file);
     EXPECT_NE(kname::FileAttributes(chosen), INVALID_FILE_ATTRIBUTES)
         << "the chosen name names the file: " << chosen;
 }

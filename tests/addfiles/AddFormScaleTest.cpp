@@ -67,4 +67,20 @@ TEST(AddFormScale, BarsMoveWithTheScaleAndTheTreeFollowsItsBar) {
     EXPECT_EQ(addfiles::TreeHeightAt(214, 192), 174);
 }
 
+TEST(AddFormScale, TheTreeGrowsWithTheWindowUntilItsBarIsPlaced) {
+    const struct {
+        int dpi;
+        SIZE client;
+        int tree;
+    } cases[] = {
+        {96, {632, 453}, 87},    // the design
+        {96, {632, 300}, 87},    // never below the design
+        {96, {632, 753}, 287},   // two thirds of 300 more
+        {192, {1264, 906}, 174}, // the design at 192 DPI
+        {192, {1264, 1506}, 574},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(addfiles::GrownTreeHeight(c.client, c.dpi), c.tree) << c.client.cy << " at " << c.dpi;
+}
+
 } // namespace

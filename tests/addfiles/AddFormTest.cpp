@@ -38,7 +38,7 @@ protected:
         SetFileAttributesA(src.File("system.sys").c_str(), FILE_ATTRIBUTE_SYSTEM);
         CreateDirectoryA(src.File("sub").c_str(), nullptr);
         WriteFileBytes(src.File("sub\\inner.txt"), "inner");
-        dir = Upper(src.Path());
+        dir = OnDisk(src.Path());
         form.Create(nullptr);
         form.DirTree1().OpenPath(src.Path());
     }
@@ -89,11 +89,11 @@ protected:
         for (size_t i = 0; i < rows.size(); ++i) {
             const std::string size = form.AddListView2().ItemText(static_cast<int>(i), 1);
             if (size == "<DIR>")
-                EXPECT_EQ(Lower(patterns[i]), rows[i] + "*.*");
+                EXPECT_EQ(patterns[i], rows[i] + "*.*");
             else if (size == "???")
                 EXPECT_EQ(patterns[i], rows[i]);
             else
-                EXPECT_EQ(Lower(patterns[i]), rows[i]);
+                EXPECT_EQ(patterns[i], rows[i]);
         }
     }
     void Drop(const Texts& names) { PostDrop(form.AddListView2().Handle(), names); }
@@ -114,8 +114,9 @@ TEST_F(AddFormTest, ShowingNamesTheArchiveAndListsTheFolderFilesHiddenAndSystemI
     Run(
         [&] {
             EXPECT_EQ(form.Caption(), "Adding files to zip - My Files.ZIP");
-            EXPECT_EQ(form.PathLabel2().Text(), "my files.zip");
-            EXPECT_EQ(form.PathLabel1().Text(), Lower(dir));
+            // Names as the file system spells them.
+            EXPECT_EQ(form.PathLabel2().Text(), "My Files.ZIP");
+            EXPECT_EQ(form.PathLabel1().Text(), dir);
             EXPECT_TRUE(form.LeftHeaderActive());
             Texts names = Column(form.AddListView1(), 0);
             Texts sizes = Column(form.AddListView1(), 1);
@@ -124,7 +125,7 @@ TEST_F(AddFormTest, ShowingNamesTheArchiveAndListsTheFolderFilesHiddenAndSystemI
                 rows.push_back(names[i] + " " + sizes[i]);
             std::sort(rows.begin(), rows.end());
             EXPECT_EQ(rows,
-                      (Texts{"data.bin 12345", "hidden.dat 1", "readme.txt 15", "system.sys 2"}));
+                      (Texts{"ReadMe.TXT 15", "data.bin 12345", "hidden.dat 1", "system.sys 2"}));
             EXPECT_EQ(form.AddListView2().ItemCount(), 0);
         },
         IDCANCEL);
@@ -133,13 +134,13 @@ TEST_F(AddFormTest, ShowingNamesTheArchiveAndListsTheFolderFilesHiddenAndSystemI
 TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsPathPatternAndRefusesDuplicates) {
     auto r = Run(
         [&] {
-            SelectLeft({"readme.txt", "data.bin"});
+            SelectLeft({"ReadMe.TXT", "data.bin"});
             Click(IDC_ADDFILESBTN);
             EXPECT_TRUE(state.AddDialogCancelled) << "only OK afterwards adds";
             EXPECT_EQ(form.AddListView1().SelectedCount(), 0);
-            SelectLeft({"readme.txt"});
+            SelectLeft({"ReadMe.TXT"});
             Click(IDC_ADDFILESBTN);
-            Drop({Upper(src.File("readme.txt")), src.File("new.txt")});
+            Drop({Upper(src.File("ReadMe.TXT")), src.File("new.txt")});
             form.AddListView2DragDrop(form.AddListView1().Handle()); // readme again, by drag
         },
         IDOK);
@@ -149,7 +150,9 @@ TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsPathPatternAndRefusesDuplicate
     ExpectPaired();
     Texts patterns = r->FSpecArgs;
     std::sort(patterns.begin(), patterns.end());
-    EXPECT_EQ(patterns, (Texts{dir + "data.bin", dir + "readme.txt", src.File("new.txt")}));
+    Texts expected{dir + "data.bin", dir + "ReadMe.TXT", src.File("new.txt")};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(patterns, expected);
     const int dropped =
         static_cast<int>(std::find(r->FSpecArgs.begin(), r->FSpecArgs.end(), src.File("new.txt")) -
                          r->FSpecArgs.begin());
@@ -159,7 +162,7 @@ TEST_F(AddFormTest, AddSelectedPairsEachRowWithItsPathPatternAndRefusesDuplicate
     for (int i = 0; i < 2; ++i) {
         const std::string row = form.AddListView2().ItemText(i, 0);
         EXPECT_EQ(form.AddListView2().ItemText(i, 1),
-                  row == Lower(dir) + "readme.txt" ? "15" : "12345")
+                  row == dir + "ReadMe.TXT" ? "15" : "12345")
             << "sizes come from the left list";
     }
 }
@@ -225,7 +228,7 @@ TEST_F(AddFormTest, ButtonsArePressedWithSpaceEnterAndTheirLetters) {
         Texts patterns; // ListBox1 afterwards, the left list's readme.txt selected before
         int result;     // the dialog's modal result afterwards
     };
-    const std::string readme = dir + "readme.txt";
+    const std::string readme = dir + "ReadMe.TXT";
     const std::string folder = dir + "*.*";
     const Case cases[] = {
         {"space on Add Selected", IDC_ADDFILESBTN, WM_KEYDOWN, VK_SPACE, {readme}, ui::mrNone},
@@ -241,7 +244,7 @@ TEST_F(AddFormTest, ButtonsArePressedWithSpaceEnterAndTheirLetters) {
         Run(
             [&] {
                 if (c.key == 'l') Click(IDC_ADDDIRBTN); // something to remove
-                SelectLeft({"readme.txt"});
+                SelectLeft({"ReadMe.TXT"});
                 const HWND target = form.Control(c.focus) ? form.Control(c.focus)
                                                           : GetDlgItem(form.Handle(), c.focus);
                 ASSERT_TRUE(FocusAndWait(target)) << c.name;
@@ -279,8 +282,8 @@ TEST_F(AddFormTest, AddFolderRefusesADriveRootAndTakesAFolderWithAllItsFiles) {
         },
         IDOK);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->FSpecArgs, Texts{dir + "SUB\\*.*"});
-    EXPECT_EQ(Column(form.AddListView2(), 0), Texts{Lower(dir) + "sub\\"});
+    EXPECT_EQ(r->FSpecArgs, Texts{dir + "sub\\*.*"});
+    EXPECT_EQ(Column(form.AddListView2(), 0), Texts{dir + "sub\\"});
     EXPECT_EQ(Column(form.AddListView2(), 1), Texts{"<DIR>"});
 }
 
@@ -304,7 +307,7 @@ TEST_F(AddFormTest, RemoveSelectedTakesExactlyThoseRowsAndKeepsThePairs) {
     Run(
         [&] {
             Drop({"C:\\r1", "C:\\r2", "C:\\r3", "C:\\r4", "C:\\r5"});
-            SelectLeft({"readme.txt", "system.sys"});
+            SelectLeft({"ReadMe.TXT", "system.sys"});
             Click(IDC_ADDFILESBTN);
             for (int i : {0, 2, 3, 6})
                 form.AddListView2().SelectRow(i, true);
@@ -340,7 +343,7 @@ TEST_F(AddFormTest, DraggingFromTheLeftListAddsTheSelectionAndKeepsIt) {
 TEST_F(AddFormTest, CancelAddsNothingAndTheNextShowingStartsEmpty) {
     auto r = Run(
         [&] {
-            SelectLeft({"readme.txt"});
+            SelectLeft({"ReadMe.TXT"});
             Click(IDC_ADDFILESBTN);
         },
         IDCANCEL);
@@ -403,8 +406,9 @@ TEST_F(AddFormTest, TheBoxesGiveExactlyTheirAddOptionsAndKeepTheirStateBetweenSh
 
 TEST_F(AddFormTest, TheMainWindowsLookReachesBothListsAndTheTree) {
     HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
-    AddFilesRequest request{.ArchiveName = "C:\\a.zip",
-                            .Look = ListLook{font, RGB(1, 2, 3), LVS_SMALLICON}};
+    AddFilesRequest request;
+    request.ArchiveName = "C:\\a.zip";
+    request.Look = ListLook{font, RGB(1, 2, 3), LVS_SMALLICON};
     Run(
         request,
         [&] {
@@ -484,22 +488,97 @@ TEST_F(AddCommandTest, OkAddsTheChosenFilesThroughTheEngineAndTheListShowsThem) 
     UserRun(
         [&] {
             form.DirTree1().OpenPath(src.Path());
-            SelectLeft({"readme.txt", "data.bin"});
+            SelectLeft({"ReadMe.TXT", "data.bin"});
             Click(IDC_ADDFILESBTN);
             form.DirTree1().OpenPath(src.File("sub"));
             Click(IDC_ADDDIRBTN);
         },
         IDOK);
     EXPECT_EQ(state.CurrentArchiveName, archive);
-    EXPECT_EQ(Members(), (Texts{"data.bin", "inner.txt", "old.txt", "readme.txt"}));
+    EXPECT_EQ(Members(), (Texts{"ReadMe.TXT", "data.bin", "inner.txt", "old.txt"}));
     EXPECT_EQ(main.ListView1().ItemCount(), 4);
     EXPECT_EQ(dialogs.Texts(), Texts{"3 files were successfully added!"});
+}
+
+TEST_F(AddCommandTest, NamesAreStoredAsTheFileSystemSpellsThemWithTheirFolders) {
+    const std::string folder = src.File("Src");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string lodz = "\xC5\x81\xC3\xB3" "d\xC5\xBA.txt";             // Łódź.txt
+    const std::string papka = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0.txt"; // Папка.txt
+    WriteFileBytes(folder + "\\" + lodz, "l");
+    WriteFileBytes(folder + "\\" + papka, "p");
+    CreateDirectoryA((folder + "\\Sub").c_str(), nullptr);
+    CreateDirectoryA((folder + "\\Sub\\deeper").c_str(), nullptr);
+    WriteFileBytes(folder + "\\Sub\\deeper\\Data.csv", "d");
+    UserRun(
+        [&] {
+            form.DirTree1().Reload(); // the folders were made after the tree read its own
+            form.DirTree1().OpenPath(folder);
+            SelectLeft({lodz, papka});
+            Click(IDC_ADDFILESBTN);
+            form.DirTree1().OpenPath(folder + "\\Sub");
+            Click(IDC_ADDDIRBTN);
+            for (int box : {IDC_DIRNAMECB, IDC_RECURSECB})
+                SendMessageA(form.Control(box), BM_SETCHECK, BST_CHECKED, 0);
+            EXPECT_EQ(Column(form.AddListView2(), 0),
+                      (Texts{OnDisk(folder) + "\\" + lodz, OnDisk(folder) + "\\" + papka,
+                             OnDisk(folder) + "\\Sub\\"}))
+                << "shown as spelled";
+        },
+        IDOK);
+    Texts tails;
+    for (const std::string& m : Members()) {
+        const size_t at = m.find("/Src/");
+        if (at != std::string::npos && m.back() != '/') tails.push_back(m.substr(at));
+    }
+    std::sort(tails.begin(), tails.end());
+    EXPECT_EQ(tails, (Texts{"/Src/Sub/deeper/Data.csv", "/Src/" + lodz, "/Src/" + papka}));
+    // Folder entries the engine writes on the way are not counted as files.
+    EXPECT_EQ(dialogs.Texts(), Texts{"3 files were successfully added!"});
+}
+
+TEST_F(AddCommandTest, TreeAndListShareTheMaximizedPaneAndAPlacedBarIsKept) {
+    const auto heights = [&] {
+        RECT tree, list;
+        GetWindowRect(form.DirTree1().Handle(), &tree);
+        GetWindowRect(form.AddListView1().Handle(), &list);
+        return std::pair<int, int>{tree.bottom - tree.top, list.bottom - list.top};
+    };
+    std::pair<int, int> first, second;
+    int dragged = 0;
+    UserRun(
+        [&] {
+            first = heights();
+            // The user drags the bar under the tree 100 pixels down.
+            RECT bar;
+            const HWND hbar = GetDlgItem(form.Handle(), IDC_HSPLITTER);
+            GetWindowRect(hbar, &bar);
+            POINT top{bar.left, bar.top};
+            ScreenToClient(form.Handle(), &top);
+            SendMessageA(hbar, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            POINT to{0, top.y + 100};
+            MapWindowPoints(form.Handle(), hbar, &to, 1);
+            SendMessageA(hbar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+            SendMessageA(hbar, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+            dragged = form.TreeHeight();
+        },
+        IDCANCEL);
+    // About half each: neither is under two fifths of the two.
+    EXPECT_GE(first.first * 5, (first.first + first.second) * 2) << first.first;
+    EXPECT_GE(first.second * 5, (first.first + first.second) * 2) << first.second;
+    EXPECT_GT(first.first, 300) << "more than four rows";
+    ASSERT_GT(dragged, 0);
+    // Kept for the next showing, and in the settings file for the next start.
+    UserRun([&] { second = heights(); }, IDCANCEL);
+    EXPECT_EQ(second.first, first.first + 100);
+    const std::string ini = ReadFileBytes(out.File("kelvora.ini"));
+    EXPECT_NE(ini.find("AddFilesTree=" + std::to_string(dragged)), std::string::npos) << ini;
 }
 
 TEST_F(AddCommandTest, CancelOrNothingChosenLeavesTheArchiveAlone) {
     UserRun(
         [&] {
-            SelectLeft({"readme.txt"});
+            SelectLeft({"ReadMe.TXT"});
             Click(IDC_ADDFILESBTN);
         },
         IDCANCEL);

@@ -1,5 +1,6 @@
 // The directory tree on a folder structure the test builds, in a real tree view.
 #include "addfiles/DirTree.h"
+#include "tests/addfiles/CaseText.h"
 #include "tests/engine/ZipBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
 
@@ -10,11 +11,6 @@
 using namespace testing_support;
 
 namespace {
-
-std::string Upper(std::string s) {
-    CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
-    return s;
-}
 
 void MakeFolder(const std::string& path, DWORD attributes = 0) {
     CreateDirectoryA(path.c_str(), nullptr);
@@ -90,15 +86,16 @@ TEST_F(DirTreeTest, OpenPathReadsEachLevelOnTheWayAndSelectsTheDeepestFolder) {
     Create();
     changes.clear();
     tree->OpenPath(tmp.File("ALPHA\\deep\\deeper"));
-    const std::string want = Upper(tmp.File("alpha\\deep\\deeper\\"));
+    const std::string want = OnDisk(tmp.File("alpha\\deep\\deeper\\"));
     EXPECT_EQ(tree->SelectedDirectory(), want);
     EXPECT_EQ(tree->ItemText(tree->Selected()), "Deeper") << "the name as stored on disk";
+    EXPECT_EQ(want.substr(want.size() - 7), "Deeper\\") << "the path spelled as on disk too";
     EXPECT_EQ(changes, std::vector<std::string>{want});
     EXPECT_EQ(tree->LastDirectory(want[0]), want);
     const TDirEntry* parent = tree->Entry(tree->Next(tree->Selected(), TVGN_PARENT));
     ASSERT_TRUE(parent);
     EXPECT_TRUE(parent->ChildrenRead);
-    EXPECT_EQ(parent->Path, Upper(tmp.File("alpha\\deep\\")));
+    EXPECT_EQ(parent->Path, OnDisk(tmp.File("alpha\\deep\\")));
 
     changes.clear();
     tree->Reload();
@@ -193,7 +190,7 @@ TEST_F(DirTreeTest, FolderSearchesRunWithCriticalErrorBoxesOff) {
         static int served = 0;
         if (first) served = 0;
         const char* names[] = {"one", "two"};
-        if (path != Upper(tmp.Path())) {
+        if (lstrcmpiA(path.c_str(), tmp.Path().c_str()) != 0) {
             // Elsewhere the real search, so the tree can be walked down to the test folder.
             if (first) {
                 rec.FindHandle = FindFirstFileA((path + "*.*").c_str(), &rec.FindData);
@@ -251,8 +248,8 @@ TEST_F(DirTreeTest, ADeviceChangeIsTakenByTheTreeAndKeepsTheSelection) {
     tree->OpenPath(tmp.File("Beta"));
     changes.clear();
     EXPECT_EQ(SendMessageA(owner, WM_DEVICECHANGE, 0x8000 /* arrival */, 0), TRUE);
-    EXPECT_EQ(tree->SelectedDirectory(), Upper(tmp.File("beta\\")));
-    EXPECT_EQ(changes, std::vector<std::string>{Upper(tmp.File("beta\\"))});
+    EXPECT_EQ(tree->SelectedDirectory(), OnDisk(tmp.File("beta\\")));
+    EXPECT_EQ(changes, std::vector<std::string>{OnDisk(tmp.File("beta\\"))});
 }
 
 TEST_F(DirTreeTest, DestroyingTheTreeGivesTheOwnerItsProcedureBack) {
@@ -266,12 +263,12 @@ TEST_F(DirTreeTest, LoadedOpensTheInitialDirectoryOrTheCurrentOne) {
     tree->InitialDirectory = tmp.File("alpha\\deep");
     Create();
     tree->Loaded();
-    EXPECT_EQ(tree->SelectedDirectory(), Upper(tmp.File("alpha\\deep\\")));
+    EXPECT_EQ(tree->SelectedDirectory(), OnDisk(tmp.File("alpha\\deep\\")));
     tree->InitialDirectory = tmp.File("gone");
     tree->Loaded();
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
-    EXPECT_EQ(tree->SelectedDirectory(), Upper(std::string(cwd) + "\\"));
+    EXPECT_EQ(tree->SelectedDirectory(), OnDisk(std::string(cwd) + "\\"));
 }
 
 } // namespace

@@ -73,7 +73,7 @@ TEST_P(AnyPathTest, EveryCommandWorksThere) {
     ASSERT_EQ(form.ZipKeeper1().ZipFilename(), archive);
     EXPECT_EQ(form.ListView1().ItemCount(), 1);
     EXPECT_EQ(form.Caption(), "Kelvora 98 - " + place.archive);
-    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + archive);
+    EXPECT_EQ(NamePanelTip(form), "Filename: " + archive);
     EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
 
     // Add: the dialog's result names a file beside the archive.

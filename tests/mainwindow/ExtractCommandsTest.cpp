@@ -1,6 +1,8 @@
 // Extract Selected and Extract All through the real main window, the real extraction engine
 // and a scripted folder dialog.
 #include "base/MemberNames.h"
+#include "base/zipcore/PkCrypt.h"
+#include "mainwindow/PasswordDialog.h"
 #include "mainwindow/ReplaceDialog.h"
 #include "mainwindow/TextFormat.h"
 #include "settings/PathDialog.h"
@@ -19,6 +21,72 @@ const std::vector<LocalMember> kTree = {
     Stored("docs/b.txt", std::string(70000, 'b')), // more than one progress unit
     Stored("empty/", ""),
 };
+
+// A stored member under traditional encryption with this password.
+LocalMember Encrypted(const std::string& name, const std::string& data,
+                      const std::string& password) {
+    LocalMember m = Stored(name, data);
+    m.flag = 1;
+    zipcore::PkKeys keys(password);
+    const std::array<std::uint8_t, 11> random{3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5};
+    const zipcore::EncryptionHeader header = zipcore::MakeEncryptionHeader(
+        keys, random, zipcore::EncryptionCheckByte(m.flag, m.crc, m.dosTime));
+    std::string body = data;
+    keys.Encrypt(reinterpret_cast<std::uint8_t*>(body.data()), body.size());
+    m.data = std::string(header.begin(), header.end()) + body;
+    m.uncompressedSize = static_cast<std::uint32_t>(data.size());
+    return m;
+}
+
+TEST(PasswordDialog, ThePromptSaysWhenThePasswordWasWrong) {
+    EXPECT_EQ(PasswordPrompt({"a.zip", true}),
+              "The password was wrong. Enter the password for a.zip:");
+    EXPECT_EQ(PasswordPrompt({"a.zip", false}), "Enter the password for a.zip:");
+}
+
+TEST_F(ExtractCommandsTest, AWrongPasswordIsAskedAgainUntilTheMembersOpen) {
+    OpenStored({Stored("top.txt", "plain"), Encrypted("docs/a.txt", "secret a", "right"),
+                Encrypted("docs/b.txt", "secret b", "right")});
+    form.ZipKeeper1().Password = "wrong"; // as if typed at the engine's own question
+    const std::string out = tmp.File("opened");
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, out);
+    dialogs.AnswerDialog<std::string>(TPasswordDialog::kDialogName, std::string("still wrong"));
+    dialogs.AnswerDialog<std::string>(TPasswordDialog::kDialogName, std::string("right"));
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTALL));
+    EXPECT_EQ(ReadFileBytes(out + "\\docs\\a.txt"), "secret a");
+    EXPECT_EQ(ReadFileBytes(out + "\\docs\\b.txt"), "secret b");
+    EXPECT_EQ(ReadFileBytes(out + "\\top.txt"), "plain");
+    ASSERT_EQ(dialogs.dialogsShown.size(), 3u);
+    for (size_t i : {1u, 2u}) {
+        EXPECT_EQ(dialogs.dialogsShown[i].name, TPasswordDialog::kDialogName);
+        EXPECT_EQ(dialogs.RequestOf<PasswordRequest>(i).ArchiveName, "test.zip");
+        EXPECT_TRUE(dialogs.RequestOf<PasswordRequest>(i).Wrong);
+    }
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
+    EXPECT_EQ(form.ZipKeeper1().Password, "wrong") << "the password given stays as it was";
+}
+
+TEST_F(ExtractCommandsTest, GivingUpSkipsTheShutMembersAndTakesAwayFoldersOnlyTheyNeeded) {
+    OpenStored({Stored("top.txt", "plain"), Stored("keep/plain.txt", "p"),
+                Encrypted("keep/c.txt", "secret c", "right"),
+                Encrypted("shut/deep/d.txt", "secret d", "right"), Stored("empty/", "")});
+    form.ZipKeeper1().Password = "wrong";
+    const std::string out = tmp.File("given up");
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, out);
+    dialogs.AnswerDialog<std::string>(TPasswordDialog::kDialogName, std::nullopt);
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTALL));
+    EXPECT_EQ(ReadFileBytes(out + "\\top.txt"), "plain");
+    EXPECT_EQ(ReadFileBytes(out + "\\keep\\plain.txt"), "p");
+    EXPECT_FALSE(kpath::FileExists(out + "\\keep\\c.txt"));
+    EXPECT_FALSE(kpath::DirectoryExists(out + "\\shut")) << "made only for a skipped member";
+    EXPECT_TRUE(kpath::DirectoryExists(out + "\\empty")) << "a folder member stays";
+    ASSERT_EQ(dialogs.dialogsShown.size(), 2u);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    const std::string& box = dialogs.shown[0].text;
+    EXPECT_EQ(box.rfind("2 files were not extracted:", 0), 0u) << box;
+    EXPECT_NE(box.find("wrong password for \"keep/c.txt\""), std::string::npos) << box;
+    EXPECT_NE(box.find("wrong password for \"shut/deep/d.txt\""), std::string::npos) << box;
+}
 
 TEST_F(ExtractCommandsTest, ExtractAllReproducesTheTreeAndEndsWithTheArrow) {
     state.Settings.DownloadDir = tmp.File("downloads");
@@ -43,6 +111,20 @@ TEST_F(ExtractCommandsTest, ExtractAllReproducesTheTreeAndEndsWithTheArrow) {
     EXPECT_EQ(form.Progress().ProgressTotal, static_cast<std::int64_t>(form.TotalUncompressed()));
     EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
+}
+
+TEST_F(ExtractCommandsTest, TheFolderDialogStartsWhereTheLastExtractionWent) {
+    state.Settings.DownloadDir = tmp.File("downloads");
+    OpenStored(kTree);
+    const std::string first = tmp.File("first");
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, first);
+    dialogs.AnswerDialog<std::string>(settings::TPathDialog::kDialogName, std::nullopt);
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTALL));
+    Select({0});
+    ASSERT_TRUE(form.RunCommand(IDM_EXTRACTSELECTED)); // cancelled
+    ASSERT_EQ(dialogs.dialogsShown.size(), 2u);
+    EXPECT_EQ(dialogs.RequestOf<settings::PathDialogRequest>(0).Directory, tmp.File("downloads"));
+    EXPECT_EQ(dialogs.RequestOf<settings::PathDialogRequest>(1).Directory, first);
 }
 
 TEST_F(ExtractCommandsTest, ExtractSelectedWritesOnlyTheSelectedRows) {
@@ -218,6 +300,61 @@ TEST_F(ExtractCommandsTest, UnsafeNamesAndBadChecksumsAreReportedAndNothingLands
     EXPECT_NE(box.find("evil.txt"), std::string::npos) << box;
     EXPECT_NE(box.find("bad.txt"), std::string::npos) << box;
     EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+}
+
+TEST_F(ExtractCommandsTest, TestChecksEveryMemberWritesNothingAndEndsWithOneBox) {
+    LocalMember bad = Stored("docs/bad.txt", "damaged data");
+    bad.crc ^= 0x1234;
+    const struct {
+        const char* what;
+        std::vector<LocalMember> archive;
+        std::vector<std::string> lines; // the box, line by line (without the empty one)
+    } cases[] = {
+        {"sound", kTree, {"All 5 members of test.zip tested sound."}},
+        {"one damaged",
+         {Stored("good.txt", "fine"), bad},
+         {"1 problem found testing test.zip:", "bad.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.Clear();
+        OpenStored(c.archive);
+        const std::string folder = tmp.File("current");
+        CreateDirectoryA(folder.c_str(), nullptr);
+        SetCurrentDirectoryA(folder.c_str());
+        ASSERT_TRUE(form.RunCommand(IDM_TEST));
+        SetCurrentDirectoryA(tmp.Path().c_str());
+        EXPECT_TRUE(SubFolders(folder).empty());
+        EXPECT_FALSE(kpath::FileExists(folder + "\\good.txt"));
+        EXPECT_FALSE(kpath::FileExists(folder + "\\top.txt"));
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_TRUE(dialogs.shown[0].utf8);
+        const std::string& box = dialogs.shown[0].text;
+        EXPECT_EQ(box.rfind(c.lines[0], 0), 0u) << box;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(box.find(line), std::string::npos) << box;
+        EXPECT_EQ(form.Progress().ProgressTotal,
+                  static_cast<std::int64_t>(form.TotalUncompressed()));
+        EXPECT_EQ(ui::GetAppCursor(), ui::AppCursor::Arrow);
+    }
+}
+
+TEST_F(ExtractCommandsTest, TestRunsFromTheMenuAndItsShortcutOnlyWithAnArchive) {
+    EXPECT_FALSE(MenuEnabled(IDM_TEST));
+    form.RunCommand(IDM_TEST);
+    EXPECT_TRUE(dialogs.shown.empty());
+    OpenStored(kTree);
+    EXPECT_TRUE(MenuEnabled(IDM_TEST));
+    // Shift+T, as the window's accelerators take it.
+    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_ACCELERATORS));
+    ASSERT_NE(table, nullptr);
+    ACCEL keys[64];
+    const int n = CopyAcceleratorTableA(table, keys, 64);
+    bool found = false;
+    for (int i = 0; i < n; ++i)
+        found = found || (keys[i].cmd == IDM_TEST && keys[i].key == 'T' &&
+                          (keys[i].fVirt & (FSHIFT | FVIRTKEY)) == (FSHIFT | FVIRTKEY));
+    EXPECT_TRUE(found);
 }
 
 } // namespace

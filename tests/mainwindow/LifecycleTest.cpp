@@ -72,7 +72,7 @@ TEST_F(LifecycleTest, ADownloadInTheTemporaryFolderIsMovedAndOpenedWhereItWent) 
     EXPECT_EQ(Opened(), moved);
     EXPECT_FALSE(kpath::FileExists(fresh));
     EXPECT_EQ(form->ListView1().ItemCount(), 1);
-    EXPECT_EQ(form->StatusBar1().PanelText(0), "Filename: " + moved);
+    EXPECT_EQ(NamePanelTip(*form), "Filename: " + moved);
     EXPECT_EQ(form->Caption(), "Kelvora 98 - fresh.zip");
 }
 
@@ -131,7 +131,7 @@ TEST_F(LifecycleTest, AMissingArchiveShowsItsNameAndAnEmptyListWithTheCommandsOn
     Start({missing, tmp.File("second.zip")});
     EXPECT_EQ(Opened(), missing);
     EXPECT_EQ(form->ListView1().ItemCount(), 0);
-    EXPECT_EQ(form->StatusBar1().PanelText(0), "Filename: " + missing);
+    EXPECT_EQ(NamePanelTip(*form), "Filename: " + missing);
     EXPECT_EQ(form->StatusBar1().PanelText(1), "Files in Zip: <none>");
     EXPECT_TRUE(ui::MenuItem(form->MainMenu(), IDM_CLOSEARCHIVE).Enabled());
     EXPECT_TRUE(ui::MenuItem(form->MainMenu(), IDM_EXTRACTALL).Enabled());
@@ -189,7 +189,7 @@ TEST_F(LifecycleTest, AnExistingFileThatCannotBeOpenedIsNamedWithTheReason) {
         dialogs.Clear();
         Start({c.path});
         EXPECT_EQ(form->ListView1().ItemCount(), 0);
-        EXPECT_EQ(form->StatusBar1().PanelText(0), "Filename: " + c.path);
+        EXPECT_EQ(NamePanelTip(*form), "Filename: " + c.path);
         if (c.box.empty()) {
             EXPECT_TRUE(dialogs.shown.empty()) << ::testing::PrintToString(dialogs.Texts());
             continue;

@@ -1,6 +1,7 @@
 // The main window with real controls, a test's own shared state and scripted dialogs.
 #pragma once
 
+#include "base/MemberNames.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MainIds.h"
 #include "tests/engine/ZipBuilder.h"
@@ -25,6 +26,14 @@ inline MainFormStartup TestStartup(const TempFolder& folder) {
     WritePrivateProfileStringA("Options", "AutoMove", "0", startup.IniFileName.c_str());
     WritePrivateProfileStringA("Options", "AutoRun", "0", startup.IniFileName.c_str());
     return startup;
+}
+
+// The whole text of the status bar's name panel, which it shows shortened when too long.
+inline std::string NamePanelTip(TMainForm& form) {
+    wchar_t tip[1024] = {};
+    SendMessageW(form.StatusBar1().Handle(), SB_GETTIPTEXTW, MAKEWPARAM(0, 1024),
+                 reinterpret_cast<LPARAM>(tip));
+    return kname::Narrow(tip, CP_ACP);
 }
 
 inline LocalMember M(const std::string& name, std::uint32_t packed, std::uint32_t size,

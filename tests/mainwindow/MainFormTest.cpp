@@ -53,7 +53,7 @@ TEST_F(MainFormTest, OpeningAnArchiveFillsTheSortedFormattedList) {
     EXPECT_NE(dates[0].find("2025"), std::string::npos) << dates[0];
     EXPECT_NE(dates[0].find("  "), std::string::npos);
 
-    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + path);
+    EXPECT_EQ(NamePanelTip(form), "Filename: " + path);
     EXPECT_EQ(form.StatusBar1().PanelText(1), "Files in Zip: 5");
     EXPECT_EQ(form.StatusBar1().PanelText(2), "Total Uncompressed Size: 3 000 002 000 bytes");
     EXPECT_EQ(form.Caption(), "Kelvora 98 - test.zip");
@@ -97,6 +97,25 @@ TEST_F(MainFormTest, HeaderClicksSortAndReverse) {
     ClickHeader(5); // Path: nothing
     EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "c", "b"}));
     EXPECT_TRUE(form.ListView1().IsSelected(0));
+}
+
+TEST_F(MainFormTest, SortingByDateFollowsTheCalendarFrom1980To2107) {
+    // DOS dates: the year since 1980 in the top seven bits, then month and day; noon.
+    const auto dos = [](unsigned year, unsigned month, unsigned day) {
+        return static_cast<std::uint32_t>(((year - 1980) << 25) | (month << 21) | (day << 16) |
+                                          (12u << 11));
+    };
+    form.OpenArchive(MakeArchive({M("y2107", 1, 1, dos(2107, 12, 31)),
+                                  M("y1980", 1, 1, dos(1980, 1, 1)),
+                                  M("y2044", 1, 1, dos(2044, 1, 1)),
+                                  M("y2043", 1, 1, dos(2043, 12, 31)),
+                                  M("y2000", 1, 1, dos(2000, 6, 15))}));
+    ClickHeader(2);
+    EXPECT_EQ(form.CurrentSortName(), "Date");
+    const std::vector<std::string> ascending{"y1980", "y2000", "y2043", "y2044", "y2107"};
+    EXPECT_EQ(Column(0), ascending);
+    ClickHeader(2);
+    EXPECT_EQ(Column(0), std::vector<std::string>(ascending.rbegin(), ascending.rend()));
 }
 
 TEST_F(MainFormTest, ClosingTheArchiveGoesBackToTheNoArchiveState) {
@@ -267,7 +286,8 @@ TEST_F(MainFormTest, EveryMenuItemShortcutAndToolButtonHasACommandRow) {
     EXPECT_GT(ids.size(), 60u);
     for (UINT id : ids)
         EXPECT_TRUE(HasCommandRow(id)) << id;
-    // Rows are unique, and the twelve archive commands are the ones that need an archive.
+    // Rows are unique, and the thirteen archive commands (Test among them) are the ones that
+    // need an archive.
     int needArchive = 0;
     for (const TMainForm::Command& c : TMainForm::Commands()) {
         int same = 0;
@@ -276,7 +296,7 @@ TEST_F(MainFormTest, EveryMenuItemShortcutAndToolButtonHasACommandRow) {
         EXPECT_EQ(same, 1) << c.Id;
         needArchive += c.NeedsArchive;
     }
-    EXPECT_EQ(needArchive, 12);
+    EXPECT_EQ(needArchive, 13);
 }
 
 TEST_F(MainFormTest, CommandsRunThroughTheTableFromMenusAndToolButtons) {

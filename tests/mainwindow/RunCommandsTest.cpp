@@ -135,6 +135,7 @@ TEST_F(RunCommandsTest, OpeningAsksBeforeTheSetupStartsOnlyWithTheSettingOnAndAS
         dialogs.Clear();
         dialogs.confirmAnswers = {c.yes};
         state.Settings.AutoRun = c.autoRun;
+        state.Settings.AutoExit = false; // this window stays for the next case
         form.OpenArchive(MakeArchive({Stored(c.hasSetup ? "disk1/INSTALL.EXE" : "a.exe", marker)},
                                      "driver" + tag + ".zip"));
         if (c.autoRun && c.hasSetup) {
@@ -155,16 +156,17 @@ TEST_F(RunCommandsTest, OpeningAsksBeforeTheSetupStartsOnlyWithTheSettingOnAndAS
     }
 }
 
-// A download handed over on the command line whose setup program started after the user's
-// Yes: with the exit-after-setup setting the program closes, without it the window stays; after
-// No nothing starts and the window stays.
-TEST_F(RunCommandsTest, AHandedOverDownloadWhoseSetupStartedClosesTheProgramWhenAskedTo) {
+// An archive handed over on the command line or opened from the menu whose setup program
+// started after the user's Yes: with the exit-after-setup setting the program closes, without
+// it the window stays; after No nothing starts and the window stays.
+TEST_F(RunCommandsTest, AnArchiveWhoseSetupStartedClosesTheProgramWhenAskedTo) {
     const std::string archive = MakeArchive({Stored("setup.exe", marker)}, "handed.zip");
     struct Case {
-        bool autoExit, yes;
-    } cases[] = {{false, true}, {true, true}, {true, false}};
-    for (const auto [autoExit, yes] : cases) {
-        SCOPED_TRACE(std::to_string(autoExit) + std::to_string(yes));
+        bool autoExit, yes, handedOver;
+    } cases[] = {{false, true, true},  {true, true, true},  {true, false, true},
+                 {false, true, false}, {true, true, false}, {true, false, false}};
+    for (const auto [autoExit, yes, handedOver] : cases) {
+        SCOPED_TRACE(std::to_string(autoExit) + std::to_string(yes) + std::to_string(handedOver));
         dialogs.confirmAnswers = {yes};
         TempFolder own;
         kelvora::SharedState handedState;
@@ -172,12 +174,16 @@ TEST_F(RunCommandsTest, AHandedOverDownloadWhoseSetupStartedClosesTheProgramWhen
         WritePrivateProfileStringA("Options", "AutoRun", "1", startup.IniFileName.c_str());
         WritePrivateProfileStringA("Options", "AutoExit", autoExit ? "1" : "0",
                                    startup.IniFileName.c_str());
-        startup.CommandLine = {archive};
+        if (handedOver) startup.CommandLine = {archive};
         startup.TempDir = own.File("unpacked");
         TMainForm handed(handedState, startup);
         ui::App().MainForm = &handed;
         handed.Create();
         handed.Show();
+        if (!handedOver) {
+            dialogs.openAnswers = {archive};
+            handed.RunCommand(IDM_OPENARCHIVE);
+        }
         const std::vector<std::string> unpacked = SubFolders(handed.TempDir());
         ASSERT_EQ(unpacked.size(), yes ? 1u : 0u);
         if (yes) WaitForMarker(unpacked[0]);

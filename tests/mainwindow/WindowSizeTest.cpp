@@ -13,13 +13,47 @@ namespace {
 
 using PanelTexts = std::array<std::string, 3>;
 
+// The name panel's whole text (its tip: it shows the path shortened when too long).
 PanelTexts Panels(TMainForm& form) {
-    return {form.StatusBar1().PanelText(0), form.StatusBar1().PanelText(1),
-            form.StatusBar1().PanelText(2)};
+    return {NamePanelTip(form), form.StatusBar1().PanelText(1), form.StatusBar1().PanelText(2)};
 }
 
 void Resize(HWND hwnd, int width, int height) {
     SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+TEST_F(MainFormTest, TheNamePanelShortensALongPathInItsMiddleAndKeepsItWholeInItsTip) {
+    const std::string folder = tmp.File("a folder with a rather long name\\and one more below");
+    CreateDirectoryA(tmp.File("a folder with a rather long name").c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string archive = folder + "\\archive.zip";
+    ZipBuilder z;
+    z.Archive({M("a.txt", 1, 1)});
+    z.WriteTo(archive);
+    form.OpenArchive(archive);
+    const std::string whole = "Filename: " + archive;
+    EXPECT_EQ(NamePanelTip(form), whole);
+    const struct {
+        int width;
+        bool shortened;
+    } cases[] = {{760, true}, {1260, false}, {700, true}};
+    for (const auto& c : cases) {
+        SetWindowPos(form.Handle(), nullptr, 0, 0, c.width, 400, SWP_NOMOVE | SWP_NOZORDER);
+        const std::string shown = form.StatusBar1().PanelText(0);
+        EXPECT_EQ(NamePanelTip(form), whole) << c.width;
+        if (!c.shortened) {
+            EXPECT_EQ(shown, whole) << c.width;
+            continue;
+        }
+        EXPECT_EQ(shown.rfind("Filename: ", 0), 0u) << shown;
+        EXPECT_NE(shown.find("..."), std::string::npos) << shown;
+        EXPECT_TRUE(shown.ends_with("\\archive.zip")) << shown;
+        // The text fits its panel.
+        RECT panel{};
+        SendMessageA(form.StatusBar1().Handle(), SB_GETRECT, 0, reinterpret_cast<LPARAM>(&panel));
+        EXPECT_LE(ui::TextWidth(form.StatusBar1().Handle(), shown), panel.right - panel.left)
+            << shown;
+    }
 }
 
 TEST_F(MainFormTest, StatusBarKeepsItsTextsAtEverySize) {
@@ -41,6 +75,9 @@ TEST_F(MainFormTest, StatusBarKeepsItsTextsAtEverySize) {
         ASSERT_TRUE(ShowsItsOwnDrawing(form.Handle())) << c.name;
         c.change(form.Handle());
         EXPECT_EQ(Panels(form), texts) << c.name;
+        const std::string shown = form.StatusBar1().PanelText(0);
+        EXPECT_EQ(shown.rfind("Filename: ", 0), 0u) << shown;
+        EXPECT_TRUE(shown.ends_with("\\test.zip")) << shown;
         EXPECT_TRUE(ShowsItsOwnDrawing(form.StatusBar1().Handle())) << c.name;
         RECT bar, client;
         GetWindowRect(form.StatusBar1().Handle(), &bar);

@@ -107,6 +107,33 @@ TEST_F(ZipCommandsTest, TheEnginesAreFoundWhileTheCurrentFolderLiesBeyondMaxPath
     EXPECT_EQ(Members(), std::vector<std::string>{"one.txt"});
 }
 
+TEST_F(ZipCommandsTest, NewOffersAFreeNameBesideTheOpenArchiveAndNoIsTheSafeAnswer) {
+    const std::string shown = MadeArchive();
+    dialogs.openAnswers = {shown};
+    ASSERT_TRUE(form.RunCommand(IDM_OPENARCHIVE));
+    WriteFileBytes(tmp.File("New Archive.zip"), "taken");
+    dialogs.Clear();
+    dialogs.fileRequests.clear();
+    // Ctrl+N, Enter, Enter: the name offered, and the question's default.
+    dialogs.openAnswers = {""};
+    form.RunCommand(IDM_NEWARCHIVE);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].FileName, tmp.File("New Archive (2).zip"));
+    // Typing the open archive's name asks, with No as the default, and No keeps it.
+    const std::string before = ReadFileBytes(shown);
+    dialogs.openAnswers = {shown};
+    form.RunCommand(IDM_NEWARCHIVE);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Overwrite Existing File: " + shown + "?");
+    EXPECT_EQ(dialogs.shown[0].defaultAnswer, ui::DefaultAnswer::No);
+    EXPECT_EQ(ReadFileBytes(shown), before);
+    EXPECT_EQ(form.ZipKeeper1().ZipFilename(), shown);
+    // Open still proposes the archive it opened last.
+    dialogs.openAnswers = {""};
+    form.RunCommand(IDM_OPENARCHIVE);
+    EXPECT_EQ(dialogs.fileRequests.back().FileName, shown);
+}
+
 TEST_F(ZipCommandsTest, NewRefusesSelfExtractingAndOtherNames) {
     for (const char* typed : {"made.exe", "notes.txt"}) {
         dialogs.Clear();
@@ -363,7 +390,7 @@ TEST_F(ZipCommandsTest, ConvertBothWaysSwitchesTheCaptionAndGivesTheSameZipBack)
     EXPECT_EQ(convert.Caption(), "Convert EXE to ZIP");
     EXPECT_FALSE(kpath::FileExists(archive));
     EXPECT_EQ(form.Caption(), "Kelvora 98 - made.exe");
-    EXPECT_EQ(form.StatusBar1().PanelText(0), "Filename: " + exe);
+    EXPECT_EQ(NamePanelTip(form), "Filename: " + exe);
     EXPECT_EQ(Members().size(), 3u);
 
     dialogs.Clear();

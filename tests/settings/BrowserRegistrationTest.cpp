@@ -75,11 +75,13 @@ TEST_F(BrowserRegistrationTest, UnregisteringRemovesOurValuesAndLeavesTheKeys) {
             << key;
 }
 
-TEST_F(BrowserRegistrationTest, UnregisteringWithoutKeysLeavesEmptyKeysBehind) {
-    browsers::UnregisterNetscape(box.Roots(), kHandler);
-    browsers::UnregisterExplorer(box.Roots(), kHandler);
-    EXPECT_TRUE(box.KeyExists(Root::ClassesRoot, kCommand));
-    EXPECT_TRUE(box.KeyExists(Root::CurrentUser, kTrusted));
+TEST_F(BrowserRegistrationTest, UnregisteringWithoutKeysCreatesNoKey) {
+    EXPECT_EQ(browsers::ApplyBrowserRegistration(box.Roots(), false, false, kHandler),
+              std::nullopt);
+    for (const char* key : {".zip", "Kelvora", kCommand})
+        EXPECT_FALSE(box.KeyExists(Root::ClassesRoot, key)) << key;
+    for (const char* key : {"Software", kViewers, kTrusted})
+        EXPECT_FALSE(box.KeyExists(Root::CurrentUser, key)) << key;
     ExpectPresent(kNetscape, false);
     ExpectPresent(kExplorer, false);
 }

@@ -14,6 +14,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace testing_support;
 using browsers::Root;
 
@@ -44,8 +46,15 @@ protected:
     void SetUp() override { Start(); }
     void TearDown() override { ui::App().MainForm = nullptr; }
 
-    OptionsTest() = default;
-    explicit OptionsTest(std::vector<std::string> handedNames) : handed(std::move(handedNames)) {}
+    // Integration is switched on in the settings file unless a test starts without one.
+    explicit OptionsTest(std::vector<std::string> handedNames = {}, bool integrationOn = true)
+        : handed(std::move(handedNames)) {
+        if (!integrationOn) return;
+        // The sections in the order the program writes them, so the order stays checkable.
+        std::FILE* f = std::fopen(ini.c_str(), "wb");
+        std::fputs("[Options]\r\n[Browsers]\r\nNetscape=1\r\nIE=1\r\n", f);
+        std::fclose(f);
+    }
     MainFormStartup Startup() {
         MainFormStartup startup;
         for (const std::string& name : handed)
@@ -120,7 +129,37 @@ protected:
     std::vector<std::string> startupTexts;
 };
 
-TEST_F(OptionsTest, StartUpRegistersBothBrowsersByDefault) {
+class OptionsFirstStartTest : public OptionsTest {
+protected:
+    OptionsFirstStartTest() : OptionsTest({}, false) {}
+};
+
+TEST_F(OptionsFirstStartTest, WithoutASettingsFileNothingIsWrittenToTheRegistry) {
+    EXPECT_TRUE(startupTexts.empty());
+    EXPECT_FALSE(state.Settings.Netscape);
+    EXPECT_FALSE(state.Settings.IE);
+    const struct {
+        Root under;
+        const char* key;
+    } keys[] = {{Root::ClassesRoot, ".zip"},
+                {Root::ClassesRoot, "Kelvora"},
+                {Root::CurrentUser, "Software\\Netscape"}};
+    for (const auto& k : keys)
+        EXPECT_FALSE(box.KeyExists(k.under, k.key)) << k.key;
+    // Switched on in the options, the browsers are registered then.
+    bool shownOff = true;
+    EditWith(
+        [&] {
+            shownOff = !chkboxNetscape.Checked() && !chkboxIE.Checked();
+            chkboxIE.Click();
+        },
+        IDOK);
+    EXPECT_TRUE(shownOff);
+    EXPECT_TRUE(ExplorerRegistered());
+    EXPECT_FALSE(NetscapeRegistered());
+}
+
+TEST_F(OptionsTest, ASettingsFileWithIntegrationOnKeepsItsChoice) {
     EXPECT_TRUE(startupTexts.empty());
     EXPECT_TRUE(NetscapeRegistered());
     EXPECT_TRUE(ExplorerRegistered());
@@ -243,6 +282,7 @@ TEST_F(OptionsTest, TheEncryptionChoiceIsTraditionalUntilAes256IsChosenAndStored
 TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
     EXPECT_EQ(options.DownloadDirText(), ""); // never opened yet
     const kelvora::InMemorySettings before = state.Settings;
+    const std::string iniBefore = ReadFileBytes(ini);
     EditWith(
         [&] {
             editDownloadDir.SetText("f:\\typed");
@@ -253,7 +293,7 @@ TEST_F(OptionsTest, CancelChangesNothingButTheBoxKeepsTheTypedFolder) {
     EXPECT_EQ(state.Settings.DownloadDir, before.DownloadDir);
     EXPECT_EQ(state.Settings.IE, before.IE);
     EXPECT_EQ(state.Settings.AutoMove, before.AutoMove);
-    EXPECT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(ini), iniBefore);
     EXPECT_TRUE(ExplorerRegistered());
     EXPECT_EQ(options.DownloadDirText(), "f:\\typed");
 }

@@ -21,6 +21,18 @@ protected:
     settings::IniFile ini{path};
 };
 
+TEST_F(SettingsStoreTest, TheAddFilesBarsRoundTripAndAreNoneUntilStored) {
+    EXPECT_FALSE(settings::ReadAddFilesBars(ini));
+    settings::WriteAddFilesBars(ini, {420, 333});
+    const auto bars = settings::ReadAddFilesBars(settings::IniFile{path});
+    ASSERT_TRUE(bars);
+    EXPECT_EQ(bars->LeftWidth, 420);
+    EXPECT_EQ(bars->TreeHeight, 333);
+    // A value a hand made nonsense of counts as none.
+    WritePrivateProfileStringA("Window", "AddFilesTree", "-5", path.c_str());
+    EXPECT_FALSE(settings::ReadAddFilesBars(settings::IniFile{path}));
+}
+
 TEST_F(SettingsStoreTest, EveryGroupOfKeysRoundTrips) {
     kelvora::InMemorySettings s;
     s.AutoMove = false;

@@ -189,6 +189,44 @@ TEST(TextViewFindBox, StaysInFrontOfItsViewerAfterEachHit) {
     viewer.Hide();
 }
 
+TEST(TextViewFindBox, FindsWhatIsTypedInAnyScript) {
+    RealFindDialog dialogs;
+    ScopedDialogs scope{dialogs};
+    textview::ModuleSearchState() = {};
+    TfrmTextViewer viewer;
+    viewer.Show();
+    // "Hello, Привет and 日本語" in the process code page.
+    viewer.LoadText("Hello,\r\n\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 and "
+                    "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+    viewer.Find1Click();
+    HWND box = viewer.FindDialog1();
+    ASSERT_TRUE(box);
+    const struct {
+        const wchar_t* typed;
+        LONG start; // -1: not there
+    } cases[] = {{L"\u041F\u0440\u0438\u0432\u0435\u0442", 7},
+                 {L"\u65E5\u672C\u8A9E", 18},
+                 {L"\u041C\u0438\u0440", -1}};
+    for (const auto& c : cases) {
+        dialogs.Clear();
+        textview::ModuleSearchState() = {};
+        SetDlgItemTextW(box, edt1, c.typed);
+        SendMessageA(box, WM_COMMAND, IDOK, 0); // Find Next
+        ui::ProcessMessages();
+        if (c.start < 0) {
+            ASSERT_EQ(dialogs.shown.size(), 1u);
+            EXPECT_EQ(dialogs.shown[0].text, "Cannot find \"\xD0\x9C\xD0\xB8\xD1\x80\"");
+            EXPECT_TRUE(dialogs.shown[0].utf8);
+            continue;
+        }
+        const CHARRANGE r = viewer.RichEdit1().Selection();
+        EXPECT_EQ(r.cpMin, c.start);
+        EXPECT_EQ(r.cpMax - r.cpMin, static_cast<LONG>(wcslen(c.typed)));
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
+    viewer.Hide();
+}
+
 TEST_F(TextViewTest, FindDialogShowsOnlyTheSearchTextAndItsButtons) {
     viewer.Find1Click();
     ASSERT_EQ(dialogs.findRequests.size(), 1u);

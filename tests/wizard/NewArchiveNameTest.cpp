@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace {
 
 const char kExeError[] = "Error: you must create a .ZIP file, then convert to .EXE";
@@ -33,6 +37,28 @@ TEST(NewArchiveName, ZipNamesPassMissingExtensionsAreAddedOthersAreRefused) {
         EXPECT_EQ(r.Name, c.name) << c.chosen;
         EXPECT_EQ(r.Refusal, c.error) << c.chosen;
     }
+}
+
+TEST(NewArchiveName, TheOfferedNameIsTheFirstNotInUse) {
+    const struct {
+        std::vector<std::string> taken;
+        const char* offered;
+    } cases[] = {
+        {{}, "C:\\Z\\New Archive.zip"},
+        {{"C:\\Z\\New Archive.zip"}, "C:\\Z\\New Archive (2).zip"},
+        {{"C:\\Z\\New Archive.zip", "C:\\Z\\New Archive (2).zip"},
+         "C:\\Z\\New Archive (3).zip"},
+        // A gap is used.
+        {{"C:\\Z\\New Archive (2).zip"}, "C:\\Z\\New Archive.zip"},
+    };
+    for (const auto& c : cases) {
+        const auto exists = [&](const std::string& name) {
+            return std::find(c.taken.begin(), c.taken.end(), name) != c.taken.end();
+        };
+        EXPECT_EQ(archivenames::FreeNewArchiveName("C:\\Z\\", exists), c.offered);
+    }
+    EXPECT_EQ(archivenames::FreeNewArchiveName("", [](const std::string&) { return false; }),
+              "New Archive.zip");
 }
 
 } // namespace

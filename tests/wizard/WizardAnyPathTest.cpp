@@ -38,11 +38,13 @@ TEST_P(WizardAnyPathTest, ANewArchiveIsMadeOpenedAndExtractedThere) {
     });
     user.Then([this] { Press(wiz4, IDOK); });
     RunWizard();
-    EXPECT_EQ(state.CurrentArchiveName, archive);
-    ASSERT_EQ(form.ZipKeeper1().ZipFilename(), archive);
-    EXPECT_EQ(form.Caption(), "Kelvora 98 - " + place.archive);
+    const bool made = files[0].size() <= 255;
+    // An archive that was never made is not shown.
+    EXPECT_EQ(state.CurrentArchiveName, made ? archive : "");
+    ASSERT_EQ(form.ZipKeeper1().ZipFilename(), made ? archive : "");
+    EXPECT_EQ(form.Caption(), made ? "Kelvora 98 - " + place.archive : "Kelvora 98");
     const std::vector<std::string> texts = dialogs.Texts();
-    ASSERT_EQ(texts.size(), files[0].size() <= 255 ? 2u : 3u);
+    ASSERT_EQ(texts.size(), made ? 2u : 3u);
     EXPECT_EQ(texts.front(), "Now we are going to compress the files. Please wait!");
     if (texts.size() == 3) {
         // The engine's record holds 255 characters a name: a file stored with its folders

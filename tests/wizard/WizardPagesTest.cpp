@@ -220,7 +220,7 @@ TEST_F(NamingTest, AnExistingArchiveIsNamedOnlyAfterYesAndStaysInPlace) {
     }
 }
 
-TEST_F(WizardTest, ChoosingFilesListsEachPathOnceInLowerCaseWithItsIcon) {
+TEST_F(WizardTest, ChoosingFilesListsEachPathOnceAsChosenWithItsIcon) {
     const std::string a = tmp.File("Report.TXT"), b = tmp.File("photo.bmp");
     WriteFileBytes(a, "a");
     WriteFileBytes(b, "b");
@@ -233,7 +233,7 @@ TEST_F(WizardTest, ChoosingFilesListsEachPathOnceInLowerCaseWithItsIcon) {
     EXPECT_EQ(r.Options,
               static_cast<DWORD>(OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST |
                                  OFN_FILEMUSTEXIST | OFN_SHAREAWARE));
-    const Texts expected{kpath::LowerCase(a), kpath::LowerCase(b)};
+    const Texts expected{a, b}; // names are data: their letter case stays
     auto lists = [&] {
         Texts rows, patterns;
         for (int i = 0; i < wiz3.ListView1().ItemCount(); ++i)
@@ -265,7 +265,7 @@ TEST_F(WizardTest, ChoosingFilesListsEachPathOnceInLowerCaseWithItsIcon) {
     EXPECT_FALSE(IsWindowEnabled(wiz3.Control(IDC_WIZ3_CLEARLIST)));
     dialogs.multiOpenAnswers = {{a, a}};
     wiz3.btnAddFilesClick();
-    EXPECT_EQ(lists(), Texts{kpath::LowerCase(a)});
+    EXPECT_EQ(lists(), Texts{a});
 }
 
 } // namespace
@@ -297,7 +297,7 @@ TEST_F(WizardTest, PageThreeShowsEachFileByItsOwnPath) {
     wiz3.Show();
     wiz3.btnAddFilesClick();
     ASSERT_EQ(wiz3.ListView1().ItemCount(), 2);
-    EXPECT_EQ(wiz3.ListView1().ItemText(1, 0), kpath::LowerCase(b));
+    EXPECT_EQ(wiz3.ListView1().ItemText(1, 0), b);
     ASSERT_TRUE(ShowsItsOwnDrawing(wiz3.ListView1().Handle()));
     const std::vector<std::uint32_t> first = RowPixels(wiz3.ListView1(), 0);
     const std::vector<std::uint32_t> second = RowPixels(wiz3.ListView1(), 1);
