@@ -5,7 +5,9 @@ drivers and floors and starts Wine first.
 Each comparison runs our program and its peers in turns (ours, peer, peer, ours, ...), and
 every row gives the minimum, median and maximum of its runs; a ratio is the median of the
 paired ratios (run i against run i), its spread in brackets. CPU is the process's own plus
-its own Wine server's (bench/measure.py says how each figure is taken). Every run writes
+its own Wine server's (bench/measure.py says how each figure is taken). 7-Zip's Windows
+build (7z.exe) runs under the same Wine prefix and server as our engines, paying the same
+price per file; the native tools do not. Every run writes
 into folders of its own (a temporary folder and one in /dev/shm for extracted files); the
 corpora are built once into a cache folder and only read afterwards.
 """
@@ -112,6 +114,32 @@ def floor_figures(output):
     return seconds, cpu_s, ticks / os.sysconf("SC_CLK_TCK")
 
 
+def member_data(path):
+    """Bytes of the members' compressed data alone, without headers: what the deflate
+    encoders themselves made."""
+    import zipfile
+    with zipfile.ZipFile(path) as z:
+        return sum(i.compress_size for i in z.infolist())
+
+
+def print_sizes(sizes):
+    """Our archives' sizes against 7-Zip's at -mx=1, -mx=5 and -mx=9, corpus by corpus, whole
+    and of the member data alone (7-Zip's headers carry the NTFS times, ours the extended
+    timestamp as well): sizes do not depend on the machine's load, so these ratios hold on a
+    busy machine too."""
+    for corpus in sorted({c for c, _ in sizes}):
+        seven = {t: n for (c, t), n in sizes.items() if c == corpus and t.startswith("7z")}
+        ours = {t: n for (c, t), n in sizes.items() if c == corpus and t.startswith("ours")}
+        if not seven or not ours:
+            continue
+        print(f"sizes, {corpus} (archive / member data): " +
+              ", ".join(f"{t} {n[0]:,} / {n[1]:,}" for t, n in sorted(seven.items())))
+        for tool, n in sorted(ours.items()):
+            print(f"  {tool} {n[0]:,} / {n[1]:,}: " +
+                  ", ".join(f"{n[0] / m[0]:.4f}x / {n[1] / m[1]:.4f}x {t}"
+                            for t, m in sorted(seven.items())))
+
+
 def make_archive(path, corpus, name):
     """The archive that testing and extracting read: made once, by zip -6."""
     if not os.path.exists(path):
@@ -146,6 +174,7 @@ def main():
                     help="comma-separated corpora that testing and extracting read")
     ap.add_argument("--tiny", action="store_true",
                     help="the small corpora of zip-corpus.py --tiny: checks the tooling only")
+    ap.add_argument("--sevenzip", required=True, help="7-Zip's Windows 7z.exe (x64)")
     ap.add_argument("--settle", type=float, default=0,
                     help="seconds to wait at most before each group for the load to fall to 0.5")
     args = ap.parse_args()
@@ -192,20 +221,32 @@ def main():
     print(f"Wine start-up (a driver with nothing to do): {spread(*startup.spread(wall))} s, "
           f"cpu incl. server {spread(*startup.spread(cpu))} s")
 
+    def seven_tool(name, argv, cwd, before=None):
+        return Tool(name, ["wine", args.sevenzip] + argv + ["-bd", "-bso0", "-bsp0"], cwd, before)
+
+    # Archive sizes of our levels and of 7-Zip's settings, per corpus, for the summary.
+    sizes = {}
+
     if "add" in sections:
-        # The mixed corpus at levels 9 and 6, the small files at level 6. Level 0 (store)
-        # shows what the file calls alone cost under Wine; the floor only lists, opens,
-        # reads and closes the files on two threads.
+        # The mixed corpus at levels 9 and 6, the small files at levels 6 and 9. Level 0
+        # (store) shows what the file calls alone cost under Wine; the floor only lists,
+        # opens, reads and closes the files on two threads.
         times = {(9, "zip"): 0.60, (6, "bsdtar"): 0.75}
+        # 7-Zip at the settings each level answers to: level 6 within half the time of -mx=1
+        # and no larger than -mx=5, level 9 within half the time of -mx=5 and no larger than
+        # -mx=9; storing against storing.
+        seven_goals = {0: {0: {}}, 6: {1: {"time": 0.5}, 5: {"size": 1.0}},
+                       9: {5: {"time": 0.5}, 9: {"size": 1.0}}}
         for corpus_name, level, peers in (("mixed", 9, ["zip"]),
                                           ("mixed", 6, ["bsdtar", "zip"]), ("mixed", 0, []),
-                                          ("small", 6, ["bsdtar", "zip"])):
+                                          ("small", 6, ["bsdtar", "zip"]), ("small", 9, [])):
             name = f"add {corpus_name} -{level}"
             ours_zip = os.path.join(work, f"ours-{corpus_name}-{level}.zip")
             ours = Tool("ours", ["wine", exe("zipdrive"), "-r", "-p", f"-{level}",
                                  win(ours_zip), corpus_name], corpus, removing(ours_zip))
             floor = Tool("add floor", ["wine", exe("add-floor"), corpus_name], corpus)
             tools = [ours, floor]
+            archives_of = {ours.name: ours_zip}
             for peer in peers:
                 archive = os.path.join(work, f"{peer}-{corpus_name}-{level}.zip")
                 if peer == "zip":
@@ -213,16 +254,31 @@ def main():
                 else:  # libarchive's zip writer deflates at zlib's default level, 6
                     argv = ["bsdtar", "-a", "-cf", archive, corpus_name]
                 tools.append(Tool(peer, argv, corpus, removing(archive)))
+                archives_of[peer] = archive
+            for mx in seven_goals[level]:
+                archive = os.path.join(work, f"7z-{corpus_name}-{level}-mx{mx}.zip")
+                tool = seven_tool(f"7z.exe -mx={mx}", ["a", "-tzip", f"-mx={mx}", win(archive),
+                                                       corpus_name], corpus, removing(archive))
+                tools.append(tool)
+                archives_of[tool.name] = archive
             g = group(name, tools)
-            subprocess.run(["unzip", "-tq", ours_zip], check=True, stdout=subprocess.DEVNULL)
+            for check in (["unzip", "-tq", ours_zip], ["7z", "t", "-bd", ours_zip]):
+                subprocess.run(check, check=True, stdout=subprocess.DEVNULL)
             table.add(name, g, ours, floor, note="floor: list, open, read, close; 2 threads")
+            sizes[(corpus_name, f"ours -{level}")] = (os.path.getsize(ours_zip),
+                                                       member_data(ours_zip))
             for peer in tools[2:]:
-                peer_zip = os.path.join(work, f"{peer.name}-{corpus_name}-{level}.zip")
+                peer_zip = archives_of[peer.name]
                 goals = {}
                 if corpus_name == "mixed" and (level, peer.name) in times:
                     goals["time"] = times[(level, peer.name)]
                 if peer.name == "zip":
                     goals["size"] = 1.005
+                if peer.name.startswith("7z.exe"):
+                    mx = int(peer.name.rsplit("=", 1)[1])
+                    goals = seven_goals[level][mx]
+                    sizes[(corpus_name, peer.name)] = (os.path.getsize(peer_zip),
+                                                       member_data(peer_zip))
                 table.add(name, g, ours, peer, goals,
                           (os.path.getsize(ours_zip), os.path.getsize(peer_zip)))
 
@@ -237,10 +293,12 @@ def main():
             ours = Tool("ours", ["wine", exe("unzdrive"), "-t", win(archive)], work)
             seven = Tool("7z t", ["7z", "t", "-bd", archive], work)
             unzip = Tool("unzip -t", ["unzip", "-tq", archive], work)
-            g = group(f"test {corpus_name}", [ours, seven, unzip])
+            seven_exe = seven_tool("7z.exe t", ["t", win(archive)], work)
+            g = group(f"test {corpus_name}", [ours, seven, unzip, seven_exe])
             table.add(f"test {corpus_name}", g, ours, seven,
                       {"time": 0.5} if corpus_name == "mixed" else None)
             table.add(f"test {corpus_name}", g, ours, unzip)
+            table.add(f"test {corpus_name}", g, ours, seven_exe)
 
     def floor_adjusted(sample):
         """The floor's own clock and CPU leave out listing and loading the bytes; Wine's
@@ -262,13 +320,16 @@ def main():
                       for label, mode in (("floor", []), ("safe floor", ["--safe"]))]
             unzip = Tool("unzip", ["unzip", "-q", "-o", archive, "-d", out], work, clean_out)
             seven = Tool("7z x", ["7z", "x", "-y", "-bd", f"-o{out}", archive], work, clean_out)
-            g = group(name, [ours] + floors + [unzip, seven])
+            seven_exe = seven_tool("7z.exe x", ["x", "-y", f"-o{win(out)}", win(archive)], work,
+                                   clean_out)
+            g = group(name, [ours] + floors + [unzip, seven, seven_exe])
             table.add(name, g, ours, floors[0],
                       note="floor: create, write, time, close; 2 threads; + Wine start-up")
             table.add(name, g, ours, floors[1], {"time": 1.15, "cpu": 1.15},
                       note="safe floor: the same + one rename per file")
             table.add(name, g, ours, unzip)
             table.add(name, g, ours, seven)
+            table.add(name, g, ours, seven_exe)
         clean_out()
 
     if "open" in sections:
@@ -286,11 +347,13 @@ def main():
 
         ours = Tool("ours", ["wine", exe("listbench"), win(members)], args.bin, adjust=opened)
         unzip = Tool("unzip -l", ["unzip", "-l", members], work)
+        seven_exe = seven_tool("7z.exe l", ["l", win(members)], work)
         name = f"open {count:,} members"
-        g = group(name, [ours, unzip])
+        g = group(name, [ours, unzip, seven_exe])
         table.add(name, g, ours, unzip, {"time": 1.0}, same_work=False,
                   note="ours: in-process, command to painted list (cpu: whole process); "
                        "unzip: whole process")
+        table.add(name, g, ours, seven_exe, same_work=False, note="7z.exe: whole process")
 
     if "big" in sections:
         # One member of 4.5 GiB (zeros, read from a sparse file): memory stays bounded.
@@ -319,6 +382,7 @@ def main():
     print(f"min, median and max of {runs} runs each; load: 1-minute load average before and "
           "after each group, others: cores other processes kept busy meanwhile\n")
     table.print(groups)
+    print_sizes(sizes)
     shutil.rmtree(out, ignore_errors=True)
     shutil.rmtree(work, ignore_errors=True)
 

