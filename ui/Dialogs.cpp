@@ -160,8 +160,16 @@ std::vector<std::string> SplitDialogFiles(const char* buffer, size_t fileOffset)
     return paths;
 }
 
+namespace {
+thread_local DialogSeam* t_threadSeam = nullptr;
+}
+
 DialogSeam& Dialogs() {
-    return *g_current;
+    return t_threadSeam ? *t_threadSeam : *g_current;
+}
+
+void SetThreadDialogs(DialogSeam* seam) {
+    t_threadSeam = seam;
 }
 
 void SetDialogs(DialogSeam* seam) {

@@ -99,6 +99,9 @@ public:
 DialogSeam& Dialogs();
 // Installs a replacement (nullptr puts the real dialogs back). The caller keeps ownership.
 void SetDialogs(DialogSeam* seam);
+// For the calling thread only: every dialog goes through this seam instead (nullptr: the one
+// in force for all). A worker thread hands its dialogs to the window thread this way.
+void SetThreadDialogs(DialogSeam* seam);
 
 // The window message boxes belong to: the active window of this thread, if any.
 HWND DefaultOwner();

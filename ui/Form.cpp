@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <vector>
 
 namespace ui {
@@ -159,9 +160,14 @@ int Form::RunModal() {
     Show();
     SetForegroundWindow(hwnd_);
     MSG msg;
+    std::optional<int> quit;
     while (modalResult_ == mrNone) {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got <= 0) {
+            if (got == 0 && !EndsOnQuit()) {
+                quit = static_cast<int>(msg.wParam);
+                continue;
+            }
             PostQuitMessage(static_cast<int>(msg.wParam));
             modalResult_ = mrCancel;
             break;
@@ -169,6 +175,8 @@ int Form::RunModal() {
         DispatchOne(msg);
         if (!IsWindow(hwnd_)) break;
     }
+    // The quit the window held back goes to the loop below it.
+    if (quit) PostQuitMessage(*quit);
     for (size_t i = 1; i < disabled.size(); ++i)
         EnableWindow(disabled[i], TRUE);
     inModal_ = false;

@@ -116,6 +116,9 @@ protected:
     virtual void OnDpiChanged(int oldDpi, int newDpi) { (void)oldDpi, (void)newDpi; }
     // Return false to keep the window open.
     virtual bool OnCloseQuery() { return true; }
+    // Whether a quit message ends the form's modal loop; a form that must see its showing to
+    // the end holds the quit back until then.
+    virtual bool EndsOnQuit() const { return true; }
     virtual void OnDestroy() {}
     // Other messages; the default hands them on to DefWindowProc.
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);

@@ -20,10 +20,11 @@ inline constexpr IdRange kWizardIds{2600, 2999};
 inline constexpr IdRange kTextViewIds{3000, 3199};
 inline constexpr IdRange kInfoWindowIds{3200, 3399}; // file info and about
 inline constexpr IdRange kShellDialogIds{3400, 3499};
+inline constexpr IdRange kProgressWindowIds{3500, 3519}; // the background work's window
 
 inline constexpr IdRange kAllIdRanges[] = {kAppIds,        kMainWindowIds, kOptionsIds,
                                            kAddFilesIds,   kWizardIds,     kTextViewIds,
-                                           kInfoWindowIds, kShellDialogIds};
+                                           kInfoWindowIds, kShellDialogIds, kProgressWindowIds};
 
 template <std::size_t N> constexpr bool RangesDisjoint(const IdRange (&ranges)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
